@@ -1,0 +1,221 @@
+// Attack, check and legality tests. They read the mailbox, the piece lists and
+// the geometry tables and never change the position.
+#include "board/board.h"
+
+namespace {
+
+inline int absolute(int x) { return x < 0 ? -x : x; }
+inline Square enPassantVictim(Square from, Square to) { return to > from ? to - 16 : to + 16; }
+
+} // namespace
+
+Square Board::walk(Square s, int d) const {
+    for (s += d; onBoard(s); s += d) {
+        if (squares[s]->piece != NO_PIECE) return s;
+    }
+    return -1;
+}
+
+// The piece on `attacker` attacks `king` along its line (sliders) or by a step.
+bool Board::hitsKing(Square attacker, Square king) const {
+    return (PIECE_BIT[squares[attacker]->piece] & attackKinds(attacker - king)) != 0;
+}
+
+int Board::isAttacked(int colour, Square s) const {
+    if (!onBoard(s)) return 1;
+    if (pieceList[colour][PAWN]) {
+        for (int offset : PAWN_CAPTURE[colour]) {
+            Square f = s - offset;
+            if (onBoard(f) && squares[f]->piece == PAWN && squares[f]->colour == colour) return 1;
+        }
+    }
+    for (const PieceEntry* e = pieceList[colour][KNIGHT]; e; e = e->next) {
+        if (attackKinds(s - e->square) & ATTACK_KNIGHT) return 1;
+    }
+    for (const PieceEntry* e = pieceList[colour][BISHOP]; e; e = e->next) {
+        if ((attackKinds(s - e->square) & ATTACK_BISHOP) && pathClear(e->square, s)) return 1;
+    }
+    for (const PieceEntry* e = pieceList[colour][ROOK]; e; e = e->next) {
+        if ((attackKinds(s - e->square) & ATTACK_ROOK) && pathClear(e->square, s)) return 1;
+    }
+    for (const PieceEntry* e = pieceList[colour][QUEEN]; e; e = e->next) {
+        if ((attackKinds(s - e->square) & ATTACK_QUEEN) && pathClear(e->square, s)) return 1;
+    }
+    const PieceEntry* king = pieceList[colour][KING];
+    return king && (attackKinds(s - king->square) & ATTACK_KING) ? 1 : 0;
+}
+
+// Whether the piece on `from` could capture on `to`, by geometry and a clear
+// path only (pins are not considered).
+int Board::canReach(Square from, Square to) const {
+    const PieceEntry* e = squares[from];
+    if (e->piece == PAWN) {
+        int d = (to - from) - PAWN_PUSH[e->colour];
+        return d == 1 || d == -1;
+    }
+    if (!(PIECE_BIT[e->piece] & attackKinds(to - from))) return 0;
+    if (e->piece == KING || e->piece == KNIGHT) return 1;
+    return pathClear(from, to) ? 1 : 0;
+}
+
+// Direction from the king of `colour` to s when the piece on s alone shields
+// that king from an enemy slider on the same line; 0 otherwise.
+int Board::pinDirection(Square s, int colour) const {
+    const Square k = kingSquare(colour);
+    const int d = lineStep(s - k);
+    if (d == 0 || !pathClear(s, k)) return 0;
+    const Square f = walk(s, d);
+    if (f < 0 || squares[f]->colour != (colour ^ 1)) return 0;
+    return hitsKing(f, k) ? d : 0;
+}
+
+// The right is held and its king and rook stand on their home squares. Rights
+// read from text are kept as written, so the pieces are checked here.
+bool Board::castlingReady(int right) const {
+    if (!(castling & right)) return false;
+    const int colour = right <= WHITE_QUEENSIDE ? WHITE : BLACK;
+    const Square king = colour == WHITE ? E1 : E8;
+    const Square rook = (right == WHITE_KINGSIDE) ? H1 : (right == WHITE_QUEENSIDE) ? A1 : (right == BLACK_KINGSIDE) ? H8 : A8;
+    return squares[king]->piece == KING && squares[king]->colour == colour && squares[rook]->piece == ROOK &&
+           squares[rook]->colour == colour;
+}
+
+int Board::canCastle(Square kingFrom, Square kingTo) const {
+    const int them = side ^ 1;
+    const Square pass = kingTo > kingFrom ? kingTo - 1 : kingTo + 1;
+    if (kingTo < kingFrom && squares[kingTo - 1]->piece != NO_PIECE) return 0;
+    if (squares[kingTo]->piece != NO_PIECE || squares[pass]->piece != NO_PIECE) return 0;
+    if (isAttacked(them, kingFrom) || isAttacked(them, kingTo) || isAttacked(them, pass)) return 0;
+    return 1;
+}
+
+// Works before the move is made (made = 0; only while the mover is not in
+// check) and after it (made = 1).
+int Board::leavesKingInCheck(Move move, int made) const {
+    const Square from = moveFrom(move), to = moveTo(move);
+    const int c = squares[made ? to : from]->colour;
+    if (movePiece(move) == KING) return isAttacked(c ^ 1, to);
+
+    const Square k = kingSquare(c);
+    const int d = lineStep(from - k);
+    if (d != 0 && absolute(d) != absolute(lineStep(to - from)) && pathClear(from, k)) {
+        const Square f = walk(from, d);
+        if (f >= 0 && squares[f]->colour == (c ^ 1) && hitsKing(f, k)) return 1;
+    }
+
+    if (move & MOVE_EN_PASSANT) {
+        // Both pawns leave the line through the victim's square: the from-square
+        // counts as empty in both modes, and the victim's square too.
+        const Square v = enPassantVictim(from, to);
+        const int dv = lineStep(v - k);
+        if (dv == 0 || absolute(dv) == 16) return 0;
+        const uint64_t occupancy = occupied & ~bitOf(from) & ~bitOf(v);
+        if (between(square64(k), square64(v)) & occupancy) return 0;
+        for (Square s = v + dv; onBoard(s); s += dv) {
+            if (s == from || squares[s]->piece == NO_PIECE) continue;
+            return squares[s]->colour == (c ^ 1) && hitsKing(s, k) ? 1 : 0;
+        }
+    }
+    return 0;
+}
+
+// Called right after the board made the move, before the side to move changes.
+int Board::givesCheck(Move move) const {
+    const Square from = moveFrom(move), to = moveTo(move);
+    const int c = squares[to]->colour;
+    if (pieceList[c ^ 1][KING] == nullptr) return 0; // the king was just taken (illegal positions only)
+    const Square k = kingSquare(c ^ 1);
+    const int p = (move & MOVE_PROMOTION) ? movePromotion(move) : squares[to]->piece;
+
+    if (p == PAWN) {
+        if (k - to == PAWN_CAPTURE[c][0] || k - to == PAWN_CAPTURE[c][1]) return 1;
+    } else if (PIECE_BIT[p] & attackKinds(to - k)) {
+        if (p == KING || p == KNIGHT || pathClear(k, to)) return 1;
+    }
+
+    const int t = lineStep(from - k);
+    if (t != 0 && absolute(t) != absolute(lineStep(to - from)) && pathClear(k, from)) {
+        const Square f = walk(from, t);
+        if (f >= 0 && squares[f]->colour == c && hitsKing(f, k)) return 1;
+    }
+
+    if (move & MOVE_CASTLE) {
+        const Square rook = to > from ? to - 1 : to + 1;
+        return (attackKinds(rook - k) & ATTACK_ROOK) && pathClear(rook, k) ? 1 : 0;
+    }
+    if (move & MOVE_EN_PASSANT) {
+        const Square v = enPassantVictim(from, to);
+        const int tv = lineStep(v - k);
+        if (tv != 0 && absolute(tv) != 16 && pathClear(v, k)) {
+            const Square f = walk(v, tv);
+            if (f >= 0 && squares[f]->colour == c && hitsKing(f, k)) return 1;
+        }
+    }
+    return 0;
+}
+
+// Whether a move word from outside the generators (hash table, killers, book,
+// input) fits the position. Besides the geometric tests, the word's flags must
+// agree with the move it describes, since making a move trusts every field.
+int Board::isPseudoLegal(Move move) const {
+    if (move == NO_MOVE || (move >> 31) != 0) return 0;
+    const Square from = moveFrom(move), to = moveTo(move);
+    if (!onBoard(from) || !onBoard(to) || from == to) return 0;
+    const int piece = movePiece(move);
+    const PieceEntry* mover = squares[from];
+    if (piece == NO_PIECE || mover->piece != piece || mover->colour != side) return 0;
+    const PieceEntry* target = squares[to];
+    const int them = side ^ 1;
+
+    // Flags that only a pawn move may carry, and what a pawn move must carry.
+    if (piece == PAWN) {
+        if (!(move & MOVE_PAWN) || (move & MOVE_CASTLE)) return 0;
+        const bool lastRank = rankOf(to) == (side == WHITE ? 7 : 0);
+        if (lastRank != ((move & MOVE_PROMOTION) != 0)) return 0;
+        const int promo = movePromotion(move);
+        if (lastRank ? (promo < QUEEN || promo > KNIGHT) : promo != 0) return 0;
+        if (((move & MOVE_DOUBLE_PUSH) != 0) != (to - from == 2 * PAWN_PUSH[side])) return 0;
+    } else {
+        if (move & (MOVE_PAWN | MOVE_PROMOTION | MOVE_DOUBLE_PUSH | MOVE_EN_PASSANT)) return 0;
+        if (movePromotion(move) != 0) return 0;
+        const bool castleShape = piece == KING && absolute(to - from) == 2;
+        if (castleShape != ((move & MOVE_CASTLE) != 0)) return 0;
+    }
+
+    if (move & MOVE_CAPTURE) {
+        if (move & MOVE_CASTLE) return 0;
+        if (piece == PAWN && to != from + PAWN_CAPTURE[side][0] && to != from + PAWN_CAPTURE[side][1]) return 0;
+        if (move & MOVE_EN_PASSANT) {
+            const Square v = enPassantVictim(from, to);
+            return to == epSquare && target->piece == NO_PIECE && moveCaptured(move) == PAWN &&
+                           squares[v]->piece == PAWN && squares[v]->colour == them
+                       ? 1
+                       : 0;
+        }
+        if (target->colour != them || target->piece != moveCaptured(move)) return 0;
+        if (piece == PAWN) return 1;
+        if (!(PIECE_BIT[piece] & attackKinds(to - from))) return 0;
+        if (piece == KING || piece == KNIGHT) return 1;
+        return pathClear(from, to) ? 1 : 0;
+    }
+
+    if (move & MOVE_EN_PASSANT) return 0;
+    if (target->piece != NO_PIECE || moveCaptured(move) != 0) return 0;
+    if (piece == PAWN) {
+        if (to == from + PAWN_PUSH[side]) return 1;
+        const bool fromSecondRank = rankOf(from) == (side == WHITE ? 1 : 6);
+        return fromSecondRank && to == from + 2 * PAWN_PUSH[side] && squares[from + PAWN_PUSH[side]]->piece == NO_PIECE
+                   ? 1
+                   : 0;
+    }
+    if (move & MOVE_CASTLE) {
+        const bool known = (side == WHITE && move == CASTLE_WHITE_KINGSIDE && castlingReady(WHITE_KINGSIDE)) ||
+                           (side == WHITE && move == CASTLE_WHITE_QUEENSIDE && castlingReady(WHITE_QUEENSIDE)) ||
+                           (side == BLACK && move == CASTLE_BLACK_KINGSIDE && castlingReady(BLACK_KINGSIDE)) ||
+                           (side == BLACK && move == CASTLE_BLACK_QUEENSIDE && castlingReady(BLACK_QUEENSIDE));
+        return known ? canCastle(from, to) : 0;
+    }
+    if (!(PIECE_BIT[piece] & attackKinds(to - from))) return 0;
+    if (piece == KING || piece == KNIGHT) return 1;
+    return pathClear(from, to) ? 1 : 0;
+}

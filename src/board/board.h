@@ -1,0 +1,145 @@
+// The position: a 0x88 mailbox of piece entries, doubly linked piece lists
+// threaded through those entries, and incrementally kept summaries (keys,
+// occupancy, counts, material, piece-square sums). Every operation that changes
+// the position keeps all three in step.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "board/geometry.h"
+#include "board/types.h"
+
+// One node per square slot. The entry travels with its piece when the piece
+// moves; a captured piece's entry is emptied in place.
+struct PieceEntry {
+    int32_t piece = NO_PIECE;
+    int32_t colour = NEUTRAL;
+    int32_t square = 0;
+    PieceEntry* prev = nullptr;
+    PieceEntry* next = nullptr;
+};
+
+// Source of text lines for the board editor (the shell passes its input reader).
+struct LineSource {
+    virtual ~LineSource() = default;
+    // Stores the next line without its line end; false at end of input.
+    virtual bool readLine(std::string& line) = 0;
+};
+
+// Work area of the evaluator, rewritten by every evaluation that misses the cache.
+struct EvalScratch {
+    uint8_t attackMap[2][128];
+    uint8_t pawnRankFiles[2][8];
+    uint8_t pawnFileRanks[2][10]; // files -1..8; the two guard bytes stay 0
+    uint8_t pawnFiles[2];
+    // evalInfo: [0] flags (bit 0: a runaway passed pawn), [1] king-attack index of
+    // the black king, [2] king-attack index of the white king.
+    uint8_t evalInfo[3];
+
+    // Pawn ranks of colour c on file f (-1..8).
+    uint8_t& fileRanks(int c, int f) { return pawnFileRanks[c][f + 1]; }
+    uint8_t fileRanks(int c, int f) const { return pawnFileRanks[c][f + 1]; }
+};
+
+class Board {
+  public:
+    Board();
+    Board(const Board&) = delete;
+    Board& operator=(const Board&) = delete;
+
+    // --- position state -------------------------------------------------------
+    int32_t side = WHITE;
+    int32_t castling = 0;
+    int32_t epSquare = 0;
+    int32_t castled[2] = {0, 0}; // 0 not castled, 1 king side, 2 queen side
+    int32_t pstScore[2] = {0, 0};
+    uint64_t key = 0;
+    uint64_t pawnKey = 0;
+    uint64_t occupied = 0;
+    PieceEntry* squares[128];
+    PieceEntry* pieceList[2][7];
+    int32_t pieceTotal = 0;
+    int32_t pawnCount[2] = {0, 0};
+    int32_t pieceMaterial[2] = {0, 0};
+    int32_t pieceCount[2][7];
+    int32_t pieceTypes[2] = {0, 0};
+    int32_t stage = 0;
+    // Copied by the stage update: side, castling, pawn counts, piece material.
+    uint8_t rootSnapshot[6] = {0, 0, 0, 0, 0, 0};
+    PieceEntry* swapScratch = nullptr;
+    EvalScratch scratch;
+
+    // --- set-up (board.cpp) ---------------------------------------------------
+    void rebuild();
+    void updateStage();
+    void setCastling(int rights);
+    void setEnPassant(Square square);
+    int insufficientMaterial() const;
+    void setStartPosition();
+    // Exactly one king per colour: the precondition of move generation, attack
+    // tests, evaluation and search.
+    bool hasBothKings() const { return pieceCount[WHITE][KING] == 1 && pieceCount[BLACK][KING] == 1; }
+    Square kingSquare(int colour) const { return pieceList[colour][KING]->square; }
+    // Full recomputation of every summary; describes the first mismatch in `why`.
+    bool isConsistent(std::string* why = nullptr) const;
+    void checkConsistency(const char* caller, Move move = NO_MOVE) const;
+
+    // --- text (fen.cpp, display.cpp, edit.cpp) --------------------------------
+    int readFen(const char* text);
+    void writeFen(char* buffer) const; // at most 81 characters plus NUL
+    std::string fen() const;
+    void display(FILE* stream) const;
+    void edit(LineSource& input);
+    void flip();
+
+    // --- moves (makemove.cpp) -------------------------------------------------
+    void makeMove(Move move);
+    void unmakeMove(Move move);
+
+    // --- attacks and legality (attacks.cpp) -----------------------------------
+    int isAttacked(int colour, Square square) const;
+    int canReach(Square from, Square to) const;
+    int pinDirection(Square square, int colour) const;
+    int canCastle(Square kingFrom, Square kingTo) const;
+    int leavesKingInCheck(Move move, int made) const;
+    int givesCheck(Move move) const;
+    int isPseudoLegal(Move move) const;
+
+    // --- move generation (movegen.cpp, evasions.cpp) --------------------------
+    void generateQuiet(Move* moves, int& count) const;
+    void generateCaptures(Move* moves, int& count) const;
+    void generateAll(Move* moves, int& count) const;
+    void generateChecksAndCaptures(Move* moves, int& count) const;
+    void generateEvasions(Move* moves, int& count) const;
+
+    // --- move text (shell/movetext.cpp) ---------------------------------------
+    void moveToSanText(Move move, char* text) const;
+
+    // --- exchange and evaluation (see.cpp, eval/) -----------------------------
+    int staticExchange(Move move) const;
+    int evaluate();
+    int recognize(int& score) const;
+
+  private:
+    PieceEntry entries[128];
+
+    void insertPiece(PieceEntry* entry);
+    void removePiece(PieceEntry* entry);
+    void swapSlots(Square a, Square b);
+    bool pathClear(Square a, Square b) const { return (between(square64(a), square64(b)) & occupied) == 0; }
+    // First square from s + d onwards in direction d that holds a piece, or -1
+    // when the walk leaves the board.
+    Square walk(Square s, int d) const;
+    bool hitsKing(Square attacker, Square king) const;
+    bool castlingReady(int right) const;
+    void generateEnPassant(Move* moves, int& count) const;
+    int recomputePstScore(int colour) const;
+    // Difference between pstScore and a fresh sum over the tables in force, kept
+    // by the stage update so that debug checks can verify incremental sums.
+    int32_t pstDrift[2] = {0, 0};
+
+    friend struct BoardTestAccess;
+};

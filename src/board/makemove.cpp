@@ -1,0 +1,146 @@
+// Making and unmaking moves on the board: square slots, piece lists, counters,
+// occupancy, piece-square sums and (forward only) both keys. Side to move,
+// castling rights, en-passant square and the fifty-move counter belong to the
+// game record, which also restores the keys on the way back.
+#include "board/board.h"
+#include "board/keys.h"
+#include "eval/weights.h"
+
+namespace {
+
+inline int pst(int piece, int colour, Square s) { return (*pieceSquareTables[piece])[colour * 128 + s]; }
+
+// Rook squares of a castling move: king side h -> f, queen side a -> d.
+inline Square castlingRookFrom(Square kingFrom, Square kingTo) {
+    return kingTo > kingFrom ? kingTo + 1 : kingTo - 2;
+}
+inline Square castlingRookTo(Square kingFrom, Square kingTo) {
+    return kingTo > kingFrom ? kingTo - 1 : kingTo + 1;
+}
+
+// The pawn taken en passant stands behind the to-square.
+inline Square enPassantVictim(Square from, Square to) { return to > from ? to - 16 : to + 16; }
+
+} // namespace
+
+void Board::makeMove(Move move) {
+    const Square from = moveFrom(move), to = moveTo(move);
+    const int piece = movePiece(move);
+    const int us = side, them = side ^ 1;
+    FM_ASSERT(onBoard(from) && onBoard(to) && piece >= KING && piece <= PAWN);
+
+    swapSlots(from, to);
+    occupied ^= bitOf(from) | bitOf(to);
+    const uint64_t moveKey = pieceKey(to, piece, us) ^ pieceKey(from, piece, us);
+    key ^= moveKey;
+    if (piece == PAWN) pawnKey ^= moveKey;
+    pstScore[us] += pst(piece, us, to) - pst(piece, us, from);
+
+    if (move & MOVE_CAPTURE) {
+        const int captured = moveCaptured(move);
+        PieceEntry* victim;
+        if (move & MOVE_EN_PASSANT) {
+            const Square v = enPassantVictim(from, to);
+            occupied ^= bitOf(v);
+            key ^= pieceKey(v, PAWN, them);
+            pawnKey ^= pieceKey(v, PAWN, them);
+            pstScore[them] -= pst(PAWN, them, v);
+            victim = squares[v];
+        } else {
+            occupied ^= bitOf(to);
+            key ^= pieceKey(to, captured, them);
+            if (captured == PAWN) pawnKey ^= pieceKey(to, PAWN, them);
+            pstScore[them] -= pst(captured, them, to);
+            victim = squares[from];
+        }
+        FM_ASSERT(victim->piece == captured && victim->colour == them);
+        removePiece(victim);
+        victim->piece = NO_PIECE;
+        victim->colour = NEUTRAL;
+        --pieceTotal;
+        if (captured == PAWN) --pawnCount[them];
+        else pieceMaterial[them] -= MATERIAL_UNITS[captured];
+        if (--pieceCount[them][captured] == 0) pieceTypes[them] ^= PIECE_TYPE_BIT[captured];
+    }
+
+    if (move & MOVE_CASTLE) {
+        castled[us] = to > from ? 1 : 2;
+        const Square rookFrom = castlingRookFrom(from, to), rookTo = castlingRookTo(from, to);
+        swapSlots(rookTo, rookFrom);
+        occupied ^= bitOf(rookTo) | bitOf(rookFrom);
+        key ^= pieceKey(rookTo, ROOK, us) ^ pieceKey(rookFrom, ROOK, us);
+        pstScore[us] += pst(ROOK, us, rookTo) - pst(ROOK, us, rookFrom);
+        return;
+    }
+
+    if (move & MOVE_PROMOTION) {
+        const int promo = movePromotion(move);
+        PieceEntry* e = squares[to];
+        removePiece(e);
+        e->piece = promo;
+        e->colour = us;
+        insertPiece(e);
+        key ^= pieceKey(to, PAWN, us) ^ pieceKey(to, promo, us);
+        pawnKey ^= pieceKey(to, PAWN, us);
+        --pawnCount[us];
+        pieceMaterial[us] += MATERIAL_UNITS[promo];
+        --pieceCount[us][PAWN];
+        ++pieceCount[us][promo];
+        if (pieceCount[us][PAWN] == 0) pieceTypes[us] ^= PIECE_TYPE_BIT[PAWN];
+        pieceTypes[us] |= PIECE_TYPE_BIT[promo];
+        pstScore[us] += pst(promo, us, to) - pst(PAWN, us, to);
+    }
+}
+
+void Board::unmakeMove(Move move) {
+    const Square from = moveFrom(move), to = moveTo(move);
+    const int piece = movePiece(move);
+    const int us = side, them = side ^ 1;
+
+    if (move & MOVE_PROMOTION) {
+        const int promo = movePromotion(move);
+        PieceEntry* e = squares[to];
+        removePiece(e);
+        e->piece = PAWN;
+        insertPiece(e);
+        ++pawnCount[us];
+        pieceMaterial[us] -= MATERIAL_UNITS[promo];
+        ++pieceCount[us][PAWN];
+        if (--pieceCount[us][promo] == 0) pieceTypes[us] ^= PIECE_TYPE_BIT[promo];
+        pieceTypes[us] |= PIECE_TYPE_BIT[PAWN];
+        pstScore[us] += pst(PAWN, us, to) - pst(promo, us, to);
+    } else if (move & MOVE_CASTLE) {
+        castled[us] = 0;
+        const Square rookFrom = castlingRookFrom(from, to), rookTo = castlingRookTo(from, to);
+        swapSlots(rookTo, rookFrom);
+        occupied ^= bitOf(rookTo) | bitOf(rookFrom);
+        pstScore[us] += pst(ROOK, us, rookFrom) - pst(ROOK, us, rookTo);
+    }
+
+    swapSlots(from, to);
+    occupied ^= bitOf(from) | bitOf(to);
+    pstScore[us] += pst(piece, us, from) - pst(piece, us, to);
+
+    if (move & MOVE_CAPTURE) {
+        const int captured = moveCaptured(move);
+        PieceEntry* victim;
+        ++pieceTotal;
+        if (move & MOVE_EN_PASSANT) {
+            const Square v = enPassantVictim(from, to);
+            occupied ^= bitOf(v);
+            pstScore[them] += pst(PAWN, them, v);
+            victim = squares[v];
+        } else {
+            occupied ^= bitOf(to);
+            pstScore[them] += pst(captured, them, to);
+            victim = squares[to];
+        }
+        victim->piece = captured;
+        victim->colour = them;
+        insertPiece(victim);
+        if (captured == PAWN) ++pawnCount[them];
+        else pieceMaterial[them] += MATERIAL_UNITS[captured];
+        ++pieceCount[them][captured];
+        pieceTypes[them] |= PIECE_TYPE_BIT[captured];
+    }
+}

@@ -1,0 +1,267 @@
+// Pseudo-legal move generation in the engine's fixed order: piece lists in list
+// order, directions in table order. The order decides the search's move order.
+#include "board/board.h"
+
+namespace {
+
+// Each piece adds at most 27 moves (a queen; a pawn adds 12, a king 10). The
+// generators stop before a piece that could overflow the list, which only
+// made-up positions with many pieces can reach.
+constexpr int ROOM_PER_PIECE = 28;
+inline bool full(int count) { return count > MAX_MOVES - ROOM_PER_PIECE; }
+
+inline Move quiet(Square from, Square to, int piece) { return buildMove(from, to, piece); }
+inline Move capture(Square from, Square to, int piece, int captured) {
+    return buildMove(from, to, piece, captured, 0, MOVE_CAPTURE);
+}
+inline Move pawnPush(Square from, Square to) { return buildMove(from, to, PAWN, 0, 0, MOVE_PAWN); }
+inline Move doublePush(Square from, Square to) {
+    return buildMove(from, to, PAWN, 0, 0, MOVE_PAWN | MOVE_DOUBLE_PUSH);
+}
+inline Move pawnCapture(Square from, Square to, int captured) {
+    return buildMove(from, to, PAWN, captured, 0, MOVE_PAWN | MOVE_CAPTURE);
+}
+inline Move promotion(Square from, Square to, int captured, int promo) {
+    return buildMove(from, to, PAWN, captured, promo,
+                     MOVE_PAWN | MOVE_PROMOTION | (captured ? uint32_t{MOVE_CAPTURE} : 0u));
+}
+inline Move enPassant(Square from, Square to) {
+    return buildMove(from, to, PAWN, PAWN, 0, MOVE_PAWN | MOVE_CAPTURE | MOVE_EN_PASSANT);
+}
+
+inline int seventhRank(int colour) { return colour == WHITE ? 6 : 1; }
+inline int secondRank(int colour) { return colour == WHITE ? 1 : 6; }
+
+template <typename Rays>
+inline void sliderCaptures(const Board& b, Square s, int piece, const Rays& rays, Move* moves, int& count) {
+    const int them = b.side ^ 1;
+    for (int d : rays) {
+        Square t = s + d;
+        while (onBoard(t) && b.squares[t]->piece == NO_PIECE) t += d;
+        if (onBoard(t) && b.squares[t]->colour == them) moves[count++] = capture(s, t, piece, b.squares[t]->piece);
+    }
+}
+
+template <typename Rays>
+inline void sliderQuiets(const Board& b, Square s, int piece, const Rays& rays, Move* moves, int& count) {
+    for (int d : rays) {
+        for (Square t = s + d; onBoard(t) && b.squares[t]->piece == NO_PIECE; t += d) moves[count++] = quiet(s, t, piece);
+    }
+}
+
+} // namespace
+
+void Board::generateCaptures(Move* moves, int& count) const {
+    const int us = side, them = side ^ 1;
+
+    for (const PieceEntry* e = pieceList[us][PAWN]; e; e = e->next) {
+        if (full(count)) return;
+        const Square s = e->square;
+        const bool seventh = rankOf(s) == seventhRank(us);
+        for (int offset : PAWN_CAPTURE[us]) {
+            const Square t = s + offset;
+            if (!onBoard(t) || squares[t]->colour != them) continue;
+            const int captured = squares[t]->piece;
+            if (seventh) {
+                for (int promo : {QUEEN, KNIGHT, ROOK, BISHOP}) moves[count++] = promotion(s, t, captured, promo);
+            } else {
+                moves[count++] = pawnCapture(s, t, captured);
+            }
+        }
+        if (seventh && squares[s + PAWN_PUSH[us]]->piece == NO_PIECE)
+            moves[count++] = promotion(s, s + PAWN_PUSH[us], 0, QUEEN);
+    }
+
+    generateEnPassant(moves, count);
+
+    for (const PieceEntry* e = pieceList[us][KNIGHT]; e; e = e->next) {
+        if (full(count)) return;
+        for (int offset : KNIGHT_OFFSETS) {
+            const Square t = e->square + offset;
+            if (onBoard(t) && squares[t]->colour == them) moves[count++] = capture(e->square, t, KNIGHT, squares[t]->piece);
+        }
+    }
+    for (const PieceEntry* e = pieceList[us][BISHOP]; e; e = e->next) {
+        if (full(count)) return;
+        sliderCaptures(*this, e->square, BISHOP, BISHOP_RAYS, moves, count);
+    }
+    for (const PieceEntry* e = pieceList[us][ROOK]; e; e = e->next) {
+        if (full(count)) return;
+        sliderCaptures(*this, e->square, ROOK, ROOK_RAYS, moves, count);
+    }
+    for (const PieceEntry* e = pieceList[us][QUEEN]; e; e = e->next) {
+        if (full(count)) return;
+        sliderCaptures(*this, e->square, QUEEN, QUEEN_RAYS, moves, count);
+    }
+    for (const PieceEntry* e = pieceList[us][KING]; e; e = e->next) {
+        if (full(count)) return;
+        for (int step : KING_STEPS) {
+            const Square t = e->square + step;
+            if (onBoard(t) && squares[t]->colour == them) moves[count++] = capture(e->square, t, KING, squares[t]->piece);
+        }
+    }
+}
+
+// En-passant captures onto epSquare. The square must be empty and the pawn to be
+// taken must stand behind it: a square read from text is not trusted further.
+void Board::generateEnPassant(Move* moves, int& count) const {
+    if (epSquare == 0) return;
+    const int us = side;
+    const Square victim = epSquare - PAWN_PUSH[us];
+    if (squares[epSquare]->piece != NO_PIECE || !onBoard(victim) || squares[victim]->piece != PAWN ||
+        squares[victim]->colour != (us ^ 1))
+        return;
+    for (int offset : PAWN_CAPTURE[us]) {
+        const Square f = epSquare - offset;
+        if (onBoard(f) && squares[f]->piece == PAWN && squares[f]->colour == us)
+            moves[count++] = enPassant(f, epSquare);
+    }
+}
+
+void Board::generateQuiet(Move* moves, int& count) const {
+    const int us = side;
+
+    if (us == WHITE) {
+        if (castlingReady(WHITE_KINGSIDE) && canCastle(E1, G1)) moves[count++] = CASTLE_WHITE_KINGSIDE;
+        if (castlingReady(WHITE_QUEENSIDE) && canCastle(E1, C1)) moves[count++] = CASTLE_WHITE_QUEENSIDE;
+    } else {
+        if (castlingReady(BLACK_KINGSIDE) && canCastle(E8, G8)) moves[count++] = CASTLE_BLACK_KINGSIDE;
+        if (castlingReady(BLACK_QUEENSIDE) && canCastle(E8, C8)) moves[count++] = CASTLE_BLACK_QUEENSIDE;
+    }
+
+    for (const PieceEntry* e = pieceList[us][KNIGHT]; e; e = e->next) {
+        if (full(count)) return;
+        for (int offset : KNIGHT_OFFSETS) {
+            const Square t = e->square + offset;
+            if (onBoard(t) && squares[t]->piece == NO_PIECE) moves[count++] = quiet(e->square, t, KNIGHT);
+        }
+    }
+    for (const PieceEntry* e = pieceList[us][BISHOP]; e; e = e->next) {
+        if (full(count)) return;
+        sliderQuiets(*this, e->square, BISHOP, BISHOP_RAYS, moves, count);
+    }
+    for (const PieceEntry* e = pieceList[us][ROOK]; e; e = e->next) {
+        if (full(count)) return;
+        sliderQuiets(*this, e->square, ROOK, ROOK_RAYS, moves, count);
+    }
+    for (const PieceEntry* e = pieceList[us][QUEEN]; e; e = e->next) {
+        if (full(count)) return;
+        sliderQuiets(*this, e->square, QUEEN, QUEEN_RAYS, moves, count);
+    }
+    for (const PieceEntry* e = pieceList[us][KING]; e; e = e->next) {
+        if (full(count)) return;
+        for (int step : KING_STEPS) {
+            const Square t = e->square + step;
+            if (onBoard(t) && squares[t]->piece == NO_PIECE) moves[count++] = quiet(e->square, t, KING);
+        }
+    }
+    const int push = PAWN_PUSH[us];
+    for (const PieceEntry* e = pieceList[us][PAWN]; e; e = e->next) {
+        if (full(count)) return;
+        const Square s = e->square;
+        const Square t = s + push;
+        if (!onBoard(t) || squares[t]->piece != NO_PIECE) continue;
+        if (rankOf(s) == seventhRank(us)) {
+            for (int promo : {KNIGHT, ROOK, BISHOP}) moves[count++] = promotion(s, t, 0, promo);
+            continue;
+        }
+        moves[count++] = pawnPush(s, t);
+        if (rankOf(s) == secondRank(us) && squares[t + push]->piece == NO_PIECE) moves[count++] = doublePush(s, t + push);
+    }
+}
+
+void Board::generateAll(Move* moves, int& count) const {
+    generateQuiet(moves, count);
+    generateCaptures(moves, count);
+}
+
+// Captures (promotions only to a queen) and quiet moves that give check, found
+// from the geometry tables without making moves.
+void Board::generateChecksAndCaptures(Move* moves, int& count) const {
+    const int us = side, them = side ^ 1;
+    const int push = PAWN_PUSH[us];
+    const Square k = kingSquare(them);
+
+    // 1. Pawn pushes onto a square from which the pawn attacks the king.
+    for (int offset : PAWN_CAPTURE[us]) {
+        const Square t = k - offset;
+        const Square f = t - push;
+        if (!onBoard(t) || !onBoard(f) || squares[t]->piece != NO_PIECE) continue;
+        if (squares[f]->piece == PAWN && squares[f]->colour == us) {
+            moves[count++] = pawnPush(f, t);
+        } else if (squares[f]->piece == NO_PIECE && rankOf(f) == (us == WHITE ? 2 : 5) &&
+                   squares[f - push]->piece == PAWN && squares[f - push]->colour == us) {
+            moves[count++] = doublePush(f - push, t);
+        }
+    }
+
+    // 2. Pawns: captures, queen promotions and pushes that uncover a check.
+    for (const PieceEntry* e = pieceList[us][PAWN]; e; e = e->next) {
+        if (full(count)) return;
+        const Square s = e->square;
+        const bool seventh = rankOf(s) == seventhRank(us);
+        for (int offset : PAWN_CAPTURE[us]) {
+            const Square t = s + offset;
+            if (!onBoard(t) || squares[t]->colour != them) continue;
+            moves[count++] = seventh ? promotion(s, t, squares[t]->piece, QUEEN) : pawnCapture(s, t, squares[t]->piece);
+        }
+        if (seventh && squares[s + push]->piece == NO_PIECE) moves[count++] = promotion(s, s + push, 0, QUEEN);
+        const int d = pinDirection(s, them);
+        if (d != 0 && d != -push) {
+            const Square t = s + push;
+            if (onBoard(t) && squares[t]->piece == NO_PIECE && rankOf(t) != 0 && rankOf(t) != 7) {
+                moves[count++] = pawnPush(s, t);
+                if (rankOf(s) == secondRank(us) && squares[t + push]->piece == NO_PIECE)
+                    moves[count++] = doublePush(s, t + push);
+            }
+        }
+    }
+
+    // 3. En passant.
+    generateEnPassant(moves, count);
+
+    // 4. Knights.
+    for (const PieceEntry* e = pieceList[us][KNIGHT]; e; e = e->next) {
+        if (full(count)) return;
+        const Square s = e->square;
+        const int disc = pinDirection(s, them);
+        for (int offset : KNIGHT_OFFSETS) {
+            const Square t = s + offset;
+            if (!onBoard(t)) continue;
+            if (squares[t]->colour == them) moves[count++] = capture(s, t, KNIGHT, squares[t]->piece);
+            else if (squares[t]->piece == NO_PIECE && (disc != 0 || (attackKinds(t - k) & ATTACK_KNIGHT)))
+                moves[count++] = quiet(s, t, KNIGHT);
+        }
+    }
+
+    // 5. Bishops, rooks, queens.
+    auto sliders = [&](int piece, const auto& rays) {
+        const uint8_t ownBit = PIECE_BIT[piece];
+        for (const PieceEntry* e = pieceList[us][piece]; e; e = e->next) {
+            if (full(count)) return false;
+            const Square s = e->square;
+            const int disc = pinDirection(s, them);
+            for (int d : rays) {
+                Square t = s + d;
+                for (; onBoard(t) && squares[t]->piece == NO_PIECE; t += d) {
+                    if (disc != 0 || ((attackKinds(t - k) & ownBit) && pathClear(t, k))) moves[count++] = quiet(s, t, piece);
+                }
+                if (onBoard(t) && squares[t]->colour == them) moves[count++] = capture(s, t, piece, squares[t]->piece);
+            }
+        }
+        return true;
+    };
+    if (!sliders(BISHOP, BISHOP_RAYS) || !sliders(ROOK, ROOK_RAYS) || !sliders(QUEEN, QUEEN_RAYS)) return;
+
+    // 6. The king: captures, and steps off a line it shields.
+    if (full(count)) return;
+    const Square ks = kingSquare(us);
+    const int disc = pinDirection(ks, them);
+    for (int step : KING_STEPS) {
+        const Square t = ks + step;
+        if (!onBoard(t)) continue;
+        if (squares[t]->colour == them) moves[count++] = capture(ks, t, KING, squares[t]->piece);
+        else if (squares[t]->piece == NO_PIECE && disc != 0 && step != disc && step != -disc)
+            moves[count++] = quiet(ks, t, KING);
+    }
+}

@@ -1,0 +1,4 @@
+// Endgame recognizers.
+#pragma once
+
+void initRecognizers();

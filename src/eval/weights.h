@@ -1,0 +1,52 @@
+// The configurable evaluation weights, the material values and the
+// piece-square tables with material folded in. These are process-wide values:
+// the configuration reader stores into them before the tables are built, and
+// they stay read-only afterwards.
+#pragma once
+
+#include <array>
+
+#include "board/types.h"
+
+// Material values by piece code (index 0 and the king hold 0).
+extern std::array<int, 7> pieceValue;
+
+struct EvalWeights {
+    int pieceFavour = 75;
+    int pieceMobility = 100;
+    int kingAttack = 120;
+    int spaceControl = 120; // read, stored and echoed; no term uses it
+    int pawnStructure = 100;
+};
+extern EvalWeights evalWeights;
+
+// A piece-square table: entry colour * 128 + square (0x88), material included.
+using PieceSquareTable = std::array<int, 256>;
+
+extern PieceSquareTable pawnTableOpening;
+extern PieceSquareTable pawnTableMiddle;
+extern PieceSquareTable pawnTableEnding;
+extern PieceSquareTable kingTableMiddle;
+extern PieceSquareTable kingTableEnding;
+extern PieceSquareTable knightTable;
+extern PieceSquareTable bishopTable;
+extern PieceSquareTable rookTable;
+extern PieceSquareTable queenTable;
+
+// The table in force for each piece code. The pawn and king entries follow the
+// game stage (see Board::updateStage); entry 0 is never used.
+extern std::array<const PieceSquareTable*, 7> pieceSquareTables;
+
+inline const PieceSquareTable& currentPawnTable() { return *pieceSquareTables[PAWN]; }
+inline const PieceSquareTable& currentKingTable() { return *pieceSquareTables[KING]; }
+
+// Points the pawn and king selectors at the tables of a game stage (0, 1 or 2).
+void selectStageTables(int stage);
+
+// Rebuilds the nine tables from their positional values plus the current
+// piece values. Safe to call again after the piece values change.
+void foldMaterialIntoTables();
+
+// Start-up table construction, in order: geometry (compile-time here), material
+// folded into the piece-square tables, exchange tables, recognizer table.
+void initEvalTables();

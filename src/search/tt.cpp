@@ -1,0 +1,135 @@
+#include "search/tt.h"
+
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#include "search/score.h"
+
+namespace {
+
+// Slots inside a bucket: secondary white, secondary black, primary white, primary black.
+inline int primarySlot(int side) { return 2 + side; }
+inline int secondarySlot(int side) { return side; }
+
+inline bool matches(const HashEntry& e, uint32_t keyLow, uint32_t keyHigh) {
+    return e.keyLow == keyLow && e.keyHigh == keyHigh;
+}
+
+inline int ageOf(const HashEntry& e) { return (e.flags >> 3) & 15; }
+inline int boundOf(const HashEntry& e) { return (e.flags & 3) + 3; }
+
+// Mate scores are kept relative to the node, not the root.
+inline int scoreFromTable(int stored, int ply) {
+    if (stored > MATE_THRESHOLD - 1) return stored - ply - 1;
+    if (stored < -(MATE_THRESHOLD - 1)) return stored + ply + 1;
+    return stored;
+}
+inline int scoreToTable(int score, int ply) {
+    if (score > MATE_THRESHOLD - 1) return score + ply + 1;
+    if (score < -(MATE_THRESHOLD - 1)) return score - ply - 1;
+    return score;
+}
+
+} // namespace
+
+void MainHashTable::allocate() {
+    hits = probes = 0;
+    // Largest power of two of buckets whose bytes do not exceed the request.
+    const uint64_t bytesWanted = uint64_t{mainHashMB} << 20;
+    uint64_t count = 1;
+    while (count * 2 * 64 <= bytesWanted) count *= 2;
+    buckets.reset(new (std::nothrow) HashEntry[count * 4]);
+    if (!buckets) {
+        mask = 0;
+        std::printf("Couldn't allocate memory for main hash table!\n");
+    } else {
+        mask = static_cast<uint32_t>(count - 1);
+        clear();
+    }
+    std::printf("main cache %5.3g MB [%llu entries]\n", static_cast<double>(count * 64) / 1048576.0,
+                static_cast<unsigned long long>(count));
+    std::fflush(stdout);
+}
+
+void MainHashTable::clear() {
+    if (buckets) std::memset(buckets.get(), 0, (uint64_t{mask} + 1) * 4 * sizeof(HashEntry));
+}
+
+int MainHashTable::probe(int side, uint32_t keyLow, uint32_t keyHigh, int depth, int ply, int alpha, int beta,
+                         int nullReduction, int& score, Move& move, int& threat) {
+    ++probes;
+    if (!buckets) return HASH_MISS;
+    HashEntry* b = bucket(keyLow);
+    bool avoidNull = false;
+    bool found = false;
+
+    // Reports the entry and answers a cut-off result, or 0 when it gives none.
+    auto examine = [&](const HashEntry& e) -> int {
+        score = scoreFromTable(e.score, ply);
+        move = e.move;
+        threat |= (e.flags >> 2) & 1;
+        const int bound = boundOf(e);
+        if (e.depth >= depth) {
+            if (bound == HASH_EXACT) return HASH_EXACT;
+            if (bound == HASH_LOWER && score >= beta) return HASH_LOWER;
+            if (bound == HASH_UPPER && score <= alpha) return HASH_UPPER;
+        }
+        if (e.depth >= depth - nullReduction - 1 && bound == HASH_UPPER && score < beta) avoidNull = true;
+        return 0;
+    };
+
+    const HashEntry& primary = b[primarySlot(side)];
+    if (matches(primary, keyLow, keyHigh)) {
+        ++hits;
+        found = true;
+        if (int cut = examine(primary)) return cut;
+    }
+    const HashEntry& secondary = b[secondarySlot(side)];
+    if (matches(secondary, keyLow, keyHigh)) {
+        if (!found) ++hits;
+        if (int cut = examine(secondary)) return cut;
+        return avoidNull ? HASH_AVOID_NULL : HASH_HIT;
+    }
+    if (avoidNull) return HASH_AVOID_NULL;
+    return found ? HASH_HIT : HASH_MISS;
+}
+
+void MainHashTable::store(int side, uint32_t keyLow, uint32_t keyHigh, int depth, int ply, int boundType,
+                          int score, Move move, int threat, int age) {
+    if (!buckets) return;
+    HashEntry* b = bucket(keyLow);
+    HashEntry& primary = b[primarySlot(side)];
+    HashEntry& secondary = b[secondarySlot(side)];
+
+    HashEntry entry;
+    entry.keyLow = keyLow;
+    entry.keyHigh = keyHigh;
+    entry.move = move;
+    entry.score = static_cast<int16_t>(scoreToTable(score, ply));
+    entry.depth = static_cast<uint8_t>(depth < 0 ? 0 : depth > 255 ? 255 : depth);
+    entry.flags = static_cast<uint8_t>((age & 15) << 3 | (threat & 1) << 2 | ((boundType - 3) & 3));
+
+    // A deeper primary entry of this search, or a learned one, stays.
+    if (entry.depth < primary.depth && (ageOf(primary) == (age & 15) || (primary.flags & HASH_LEARNED))) {
+        secondary = entry;
+        return;
+    }
+    const bool keepSecondary = secondary.depth > primary.depth && ageOf(secondary) == ageOf(primary);
+    if (!keepSecondary && !matches(primary, keyLow, keyHigh)) secondary = primary;
+    primary = entry;
+}
+
+void MainHashTable::storeRaw(int side, const HashEntry& entry) {
+    if (!buckets) return;
+    bucket(entry.keyLow)[primarySlot(side)] = entry;
+}
+
+HashEntry MainHashTable::readEntry(int side, uint32_t keyLow, uint32_t keyHigh) const {
+    if (buckets) {
+        const HashEntry* b = bucket(keyLow);
+        if (matches(b[primarySlot(side)], keyLow, keyHigh)) return b[primarySlot(side)];
+        if (matches(b[secondarySlot(side)], keyLow, keyHigh)) return b[secondarySlot(side)];
+    }
+    return HashEntry{};
+}

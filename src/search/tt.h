@@ -1,0 +1,61 @@
+// The transposition table: 64-byte buckets of four 16-byte entries. For each
+// side to move a bucket holds a depth-preferred primary entry and a secondary
+// entry that takes what the primary does not keep.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "board/types.h"
+
+struct HashEntry {
+    uint32_t keyLow;
+    uint32_t keyHigh;
+    uint32_t move;
+    int16_t score;
+    uint8_t depth;
+    // bits 0-1 bound type - 3, bit 2 mate threat, bits 3-6 search age,
+    // bit 7 learned entry
+    uint8_t flags;
+};
+static_assert(sizeof(HashEntry) == 16);
+
+// Bound types, and the probe results that report a cut-off.
+enum HashResult : int {
+    HASH_MISS = 0,
+    HASH_AVOID_NULL = 1,
+    HASH_HIT = 2,
+    HASH_EXACT = 3,
+    HASH_UPPER = 4,
+    HASH_LOWER = 5
+};
+
+constexpr uint8_t HASH_LEARNED = 0x80;
+
+class MainHashTable {
+  public:
+    uint32_t mainHashMB = 16;
+    uint32_t mask = 0;
+    uint32_t hits = 0;
+    uint32_t probes = 0;
+
+    // Sizes the table from mainHashMB (the largest power of two of bytes not
+    // above it, 64 bytes at least), clears it and prints its size line. A table
+    // that could not be allocated misses every probe and stores nothing.
+    void allocate();
+    void clear();
+    bool allocated() const { return buckets != nullptr; }
+    uint64_t bucketCount() const { return buckets ? uint64_t{mask} + 1 : 0; }
+
+    int probe(int side, uint32_t keyLow, uint32_t keyHigh, int depth, int ply, int alpha, int beta,
+              int nullReduction, int& score, Move& move, int& threat);
+    void store(int side, uint32_t keyLow, uint32_t keyHigh, int depth, int ply, int boundType, int score,
+               Move move, int threat, int age);
+    void storeRaw(int side, const HashEntry& entry);
+    HashEntry readEntry(int side, uint32_t keyLow, uint32_t keyHigh) const;
+
+  private:
+    std::unique_ptr<HashEntry[]> buckets; // four entries per bucket
+
+    HashEntry* bucket(uint32_t keyLow) const { return &buckets[uint64_t{keyLow & mask} * 4]; }
+};

@@ -1,0 +1,145 @@
+// The engine: one object that owns the board, the game record, the search
+// stack, the transposition table, the settings and the modes. The shell,
+// search, book and learning code are its member functions, each subsystem in
+// its own source folder.
+#pragma once
+
+#include <cstdarg>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "board/board.h"
+#include "search/plyrecord.h"
+#include "search/stats.h"
+#include "search/tt.h"
+#include "shell/gamerecord.h"
+
+class Engine {
+  public:
+    Engine();
+    ~Engine();
+    Engine(const Engine&) = delete;
+    Engine& operator=(const Engine&) = delete;
+
+    // --- settings from falkmere.ini --------------------------------------------
+    bool useBook = false;
+    bool useLearn = false;
+    bool useTablebases = false;
+    bool useLog = false;
+    bool useReductions = false;
+    int32_t egtbCacheMB = 2;
+    char tbPath[256] = "d:\\nalimov";
+    char bookPath[256] = "book.dat";
+    char learnPath[256] = "learn.dat";
+    int32_t resignValue = -800;
+    FILE* logFile = nullptr;
+
+    // --- modes ---------------------------------------------------------------
+    bool xboardMode = false;
+    int32_t computerSide = BLACK; // 2: force mode, the engine plays neither side
+    int32_t learnColor = BLACK;
+    int32_t postMode = 1;         // 0 silent, 1 console format, 2 xboard format
+    bool ponderEnabled = true;
+    int32_t gameResult = 0;       // 0 none, 1 white won, 2 black won, 3 draw
+    int32_t pvDepth = 5;
+    bool rawInput = false;
+
+    // --- time control ----------------------------------------------------------
+    int32_t timeMode = 1; // 0 clock, 1 fixed time per move, 2 fixed depth
+    int32_t moveTimeMs = 2000;
+    int32_t depthLimit = 65;
+    int32_t movesPerControl = 0;
+    int32_t engineClockMs = 0;
+    int32_t opponentClockMs = 0;
+    int32_t incrementMs = 0;
+
+    // --- search control ----------------------------------------------------------
+    bool analyzeMode = false;
+    bool stopRequested = false;
+    bool searchAborted = false;
+    bool pondering = false;
+    bool ponderSearch = false;
+    Move ponderMove = NO_MOVE;
+    Move ponderReply = NO_MOVE;
+    bool easyMove = false;
+    int32_t failLowCount = 0;
+    int32_t failHighCount = 0;
+    int32_t iteration = 0;
+    int32_t rootScore = 0;
+    int32_t rootAlpha = 0;
+    int32_t rootBeta = 0;
+    int32_t lastScore = 0;
+    int32_t bookExitPly = 0;
+    int64_t startTime = 0;
+    int64_t startCpuTime = 0;
+    SearchStats stats{};
+
+    // --- position, game record and search stack ------------------------------
+    Board board;
+    HistoryRecord history[HISTORY_SIZE];
+    int32_t gamePly = 0;   // index of the top history record
+    int32_t searchPly = 0; // pushes made by the current search
+    MainHashTable hashTable;
+    uint32_t historyCounters[4096] = {};
+
+    // The ply record of search ply p; two empty records sit below ply 0 so that
+    // looking two plies back from plies 0 and 1 finds nothing.
+    PlyRecord& ply(int p) { return plyStack[p + 2]; }
+    PlyRecord& currentPly() { return plyStack[searchPly + 2]; }
+    HistoryRecord& top() { return history[gamePly]; }
+    const HistoryRecord& top() const { return history[gamePly]; }
+
+    // --- opening book and learning files -------------------------------------
+    FILE* bookFile = nullptr;
+    uint32_t whiteCount = 0;
+    uint32_t blackCount = 0;
+    FILE* learnFile = nullptr;
+    uint32_t learnCount = 0;
+    uint32_t learnWrapped = 0;
+
+    // --- output ----------------------------------------------------------------
+    // Formats like printf, writes to standard output and, with logging on, to the log.
+    void print(const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+    // --- game record (shell/gamerecord.cpp) ------------------------------------
+    void resetHistory();
+    void newGame();
+    void pushMove(Move move);
+    void popMove();
+    void pushNullMove();
+    void popNullMove();
+    // A move of the game itself rather than of a search: the search ply stays 0
+    // between searches, so the ply records always start at the root.
+    void pushGameMove(Move move) {
+        pushMove(move);
+        searchPly = 0;
+    }
+    void popGameMove() {
+        popMove();
+        searchPly = 0;
+    }
+    int isLegalBySquares(Square from, Square to);
+    int checkGameEnd();
+    // Moves the generators give for the current position: evasions in check.
+    void generateMoves(Move* moves, int& count) const;
+    // True while the game record has room for one more game move.
+    bool hasRoomForMove() const { return gamePly < MAX_GAME_PLY; }
+
+    // --- move text (shell/movetext.cpp) ----------------------------------------
+    void moveToSan(Move move, char* text);
+    void parseMove(Move& move, const char* text);
+    Move moveFromSquares(Square from, Square to, int promotion) const;
+
+    // --- test utilities (shell/perft.cpp) --------------------------------------
+    // Leaves of the legal move tree; prints "." per root move when `progress`.
+    uint64_t perft(int depth, bool progress = true);
+
+  private:
+    PlyRecord plyStack[MAX_PLY + 2];
+};
+
+// Coordinate notation (e2e4, e7e8Q) and square names.
+void moveToCoord(Move move, char* text);
+void squareToText(Square square, char* text);
+Move coordToMove(const char* text);

@@ -1,0 +1,209 @@
+// Reading and writing positions as text, the diagram, the editor and the flip.
+#include <random>
+
+#include "testutil.h"
+
+namespace {
+
+const char* const START = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -";
+
+struct Lines : LineSource {
+    std::vector<std::string> lines;
+    size_t next = 0;
+    explicit Lines(std::vector<std::string> l) : lines(std::move(l)) {}
+    bool readLine(std::string& line) override {
+        if (next >= lines.size()) return false;
+        line = lines[next++];
+        return true;
+    }
+};
+
+// Reads `text` into a board holding the start position; returns what it printed.
+std::string readFailing(const std::string& text, int& result, Board& board) {
+    board.setStartPosition();
+    testing::internal::CaptureStdout();
+    result = board.readFen(text.c_str());
+    return testing::internal::GetCapturedStdout();
+}
+
+} // namespace
+
+TEST(Fen, EveryDataPositionReadsAndWritesBackUnchanged) {
+    Board board;
+    const auto positions = allDataPositions();
+    ASSERT_GT(positions.size(), 1000u);
+    for (const auto& fen : positions) {
+        ASSERT_EQ(board.readFen(fen.c_str()), 1) << fen;
+        EXPECT_EQ(board.fen(), fen);
+        EXPECT_TRUE(board.isConsistent());
+    }
+}
+
+TEST(Fen, CountersAfterThePositionAreIgnored) {
+    Board a, b;
+    a.readFen(START);
+    b.readFen("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
+    EXPECT_EQ(a.fen(), b.fen());
+    EXPECT_EQ(a.key, b.key);
+}
+
+TEST(Fen, EachBadFieldGivesItsMessageAndLeavesTheBoardAsItWas) {
+    struct Case {
+        std::string text, message;
+    };
+    const std::vector<Case> cases = {
+        {"rnbqkbnrr/8/8/8/8/8/8/8 w - -", "wrong length fen string [ rnbqkbnrr/8/8/8/8/8/8/8 w - - ]\n"},
+        {"9/8/8/8/8/8/8/8 w - -", "unknown char in fen [ 9/8/8/8/8/8/8/8 w - - ]\n"},
+        {"8/8/8/8/8/8/8/8 x - -", "wrong player in fen 8/8/8/8/8/8/8/8 x - -\n"},
+        {"8/8/8/8/8/8/8/8 wb - -", "wrong fen string [ 8/8/8/8/8/8/8/8 wb - - ]\n"},
+        {"8/8/8/8/8/8/8/8 w KQkq", "wrong castling flags in [ 8/8/8/8/8/8/8/8 w KQkq ]\n"},
+        {"8/8/8/8/8/8/8", "wrong length fen string [ 8/8/8/8/8/8/8 ]\n"},
+        {"", "unknown char in fen [  ]\n"},
+    };
+    Board board;
+    for (const auto& c : cases) {
+        int result = -1;
+        EXPECT_EQ(readFailing(c.text, result, board), c.message) << c.text;
+        EXPECT_EQ(result, 0) << c.text;
+        EXPECT_EQ(board.fen(), START) << c.text;
+        EXPECT_TRUE(board.isConsistent()) << c.text;
+    }
+}
+
+TEST(Fen, RankDigitsNeedNotAddUpBeforeTheSlash) {
+    Board board;
+    EXPECT_EQ(board.readFen("44/8/8/8/8/8/8/8 w - -"), 1);
+    EXPECT_EQ(board.readFen("53/8/8/8/8/8/8/8 w - -"), 1);
+    EXPECT_EQ(board.readFen("8/8/8/8/8/8/8/8 w - -"), 1);
+    EXPECT_EQ(board.pieceTotal, 0);
+    EXPECT_FALSE(board.hasBothKings());
+}
+
+TEST(Fen, BadEnPassantFieldIsReportedAndDropped) {
+    Board board;
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(board.readFen("4k3/8/8/8/8/8/8/4K3 w - z9"), 1);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "wrong enpassant square in [ 4k3/8/8/8/8/8/8/4K3 w - z9 ]\n");
+    EXPECT_EQ(board.epSquare, 0);
+}
+
+TEST(Fen, CastlingLettersInAnyOrderAreWrittenKQkq) {
+    Board board;
+    ASSERT_EQ(board.readFen("r3k2r/8/8/8/8/8/8/R3K2R w qkQK -"), 1);
+    EXPECT_EQ(board.castling, 15);
+    EXPECT_EQ(board.fen(), "r3k2r/8/8/8/8/8/8/R3K2R w KQkq -");
+}
+
+TEST(Fen, EnPassantSquareIsStoredAndWrittenBack) {
+    Board board;
+    ASSERT_EQ(board.readFen("rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3"), 1);
+    EXPECT_EQ(board.epSquare, 36);
+    EXPECT_EQ(board.fen(), "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3");
+}
+
+TEST(Fen, ArbitraryTextNeverCrashesOrCorruptsTheBoard) {
+    std::mt19937 rng(99);
+    Board board;
+    const std::string alphabet = "KQRBNPkqrbnp12345678/ wb-KQkqabcdefgh9x\t\n";
+    std::string firstBad, why;
+    testing::internal::CaptureStdout();
+    for (int i = 0; i < 3000 && firstBad.empty(); ++i) {
+        std::string text;
+        const size_t length = rng() % (i % 100 == 0 ? 10000 : 90);
+        for (size_t k = 0; k < length; ++k)
+            text += i % 3 == 0 ? static_cast<char>(1 + rng() % 255) : alphabet[rng() % alphabet.size()];
+        board.readFen(text.c_str());
+        if (!board.isConsistent(&why)) firstBad = text;
+    }
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(firstBad, "") << why;
+}
+
+TEST(Display, StartPositionDiagram) {
+    Board board;
+    board.setStartPosition();
+    char* buffer = nullptr;
+    size_t size = 0;
+    FILE* out = open_memstream(&buffer, &size);
+    board.display(out);
+    std::fclose(out);
+    std::string expected = "\n       #====#====#====#====#====#====#====#====#\n";
+    const char* ranks[8] = {"# `r'# `n'# `b'# `q'# `k'# `b'# `n'# `r'#", "# `p'# `p'# `p'# `p'# `p'# `p'# `p'# `p'#",
+                            "#    #    #    #    #    #    #    #    #", "#    #    #    #    #    #    #    #    #",
+                            "#    #    #    #    #    #    #    #    #", "#    #    #    #    #    #    #    #    #",
+                            "#  P #  P #  P #  P #  P #  P #  P #  P #", "#  R #  N #  B #  Q #  K #  B #  N #  R #"};
+    for (int i = 0; i < 8; ++i) {
+        expected += "    " + std::to_string(8 - i) + "  " + ranks[i] + "\n";
+        expected += "       #====#====#====#====#====#====#====#====#\n";
+    }
+    expected += "          a    b    c    d    e    f    g    h\n";
+    expected += "\n       rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -\n\n";
+    EXPECT_EQ(std::string(buffer, size), expected);
+    std::free(buffer);
+}
+
+TEST(Edit, PlacesPiecesInTheChosenColourAndDerivesCastling) {
+    Board board;
+    board.setStartPosition();
+    Lines lines({"#", "c", "Ke8", "c", "Ke1", "Ra1", "."});
+    board.edit(lines);
+    EXPECT_EQ(board.fen(), "4k3/8/8/8/8/8/8/R3K3 w Q -");
+    EXPECT_TRUE(board.isConsistent());
+}
+
+TEST(Edit, ClearingKeepsTheSideToMove) {
+    Board board;
+    board.readFen("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR b KQkq -");
+    Lines lines({"#", "kc3", "."});
+    board.edit(lines);
+    EXPECT_EQ(board.fen(), "8/8/8/8/8/2K5/8/8 b - -");
+}
+
+TEST(Edit, BadLinesEndTheEditorWithTheirMessage) {
+    Board board;
+    board.setStartPosition();
+    Lines badSquare({"#", "Kz9", "Ke1"});
+    testing::internal::CaptureStdout();
+    board.edit(badSquare);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "wrong square z9\n");
+    EXPECT_EQ(badSquare.next, 2u) << "the editor stops at the bad line";
+    EXPECT_TRUE(board.isConsistent());
+
+    Lines badPiece({"Xe4", "Ke1"});
+    testing::internal::CaptureStdout();
+    board.edit(badPiece);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "wrong piece X\n");
+
+    Lines shortLines({"", "K", std::string(5000, 'Q')});
+    testing::internal::CaptureStdout();
+    board.edit(shortLines);
+    testing::internal::GetCapturedStdout();
+    EXPECT_TRUE(board.isConsistent());
+}
+
+TEST(Flip, StartPositionFlipsToItselfWithBlackToMove) {
+    Board board;
+    board.setStartPosition();
+    board.flip();
+    EXPECT_EQ(board.fen(), "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR b KQkq -");
+}
+
+TEST(Flip, TwiceGivesBackEveryPosition) {
+    Board board;
+    for (const auto& fen : allDataPositions()) {
+        board.readFen(fen.c_str());
+        const uint64_t key = board.key;
+        board.flip();
+        EXPECT_TRUE(board.isConsistent());
+        board.flip();
+        EXPECT_EQ(board.fen(), fen);
+        EXPECT_EQ(board.key, key);
+    }
+}
+
+TEST(Flip, MirrorsEnPassantAndCastling) {
+    Board board;
+    board.readFen("r3k3/8/8/8/4Pp2/8/8/4K2R b Kq e3");
+    board.flip();
+    EXPECT_EQ(board.fen(), "4k2r/8/8/4pP2/8/8/8/R3K3 w Qk e6");
+}

@@ -1,0 +1,129 @@
+// The generators' exact output order, and the special cases of generation.
+#include <algorithm>
+#include <random>
+
+#include "testutil.h"
+
+namespace {
+
+std::vector<std::string> coords(const Move* moves, int count) {
+    std::vector<std::string> out;
+    for (int i = 0; i < count; ++i) {
+        char text[8];
+        moveToCoord(moves[i], text);
+        out.push_back(text);
+    }
+    return out;
+}
+
+std::vector<std::string> generated(Engine& e, void (Board::*gen)(Move*, int&) const) {
+    Move moves[MAX_MOVES];
+    int count = 0;
+    (e.board.*gen)(moves, count);
+    return coords(moves, count);
+}
+
+} // namespace
+
+TEST(MoveGeneration, StartPositionListsKnightsThenPawnsInListOrder) {
+    auto e = engineAt("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
+    const std::vector<std::string> expected = {"b1a3", "b1c3", "g1f3", "g1h3", "a2a3", "a2a4", "h2h3", "h2h4",
+                                               "g2g3", "g2g4", "f2f3", "f2f4", "e2e3", "e2e4", "d2d3", "d2d4",
+                                               "c2c3", "c2c4", "b2b3", "b2b4"};
+    EXPECT_EQ(generated(*e, &Board::generateAll), expected);
+    EXPECT_TRUE(generated(*e, &Board::generateCaptures).empty());
+    EXPECT_TRUE(generated(*e, &Board::generateChecksAndCaptures).empty());
+}
+
+TEST(MoveGeneration, PromotionsComeQueenKnightRookBishopWithCapturesFirst) {
+    auto e = engineAt("r1n4k/1P6/8/8/8/8/8/K7 w - -");
+    const std::vector<std::string> captures = {"b7c8Q", "b7c8N", "b7c8R", "b7c8B", "b7a8Q",
+                                               "b7a8N", "b7a8R", "b7a8B", "b7b8Q"};
+    EXPECT_EQ(generated(*e, &Board::generateCaptures), captures);
+    const auto quiet = generated(*e, &Board::generateQuiet);
+    const std::vector<std::string> underPromotions = {"b7b8N", "b7b8R", "b7b8B"};
+    EXPECT_EQ(std::vector<std::string>(quiet.end() - 3, quiet.end()), underPromotions);
+    // The quiescence list keeps only the queen promotions.
+    const std::vector<std::string> checksAndCaptures = {"b7c8Q", "b7a8Q", "b7b8Q"};
+    EXPECT_EQ(generated(*e, &Board::generateChecksAndCaptures), checksAndCaptures);
+}
+
+TEST(MoveGeneration, BothPawnsMayCaptureEnPassant) {
+    auto e = engineAt("4k3/8/8/3PpP2/8/8/8/4K3 w - e6");
+    const auto captures = generated(*e, &Board::generateCaptures);
+    EXPECT_EQ(captures, (std::vector<std::string>{"d5e6", "f5e6"}));
+}
+
+TEST(MoveGeneration, DoubleCheckAllowsOnlyKingMoves) {
+    // Rook a1 and knight f3 both check the king on e1; the queen could take the knight.
+    auto e = engineAt("4k3/8/8/8/8/5n1Q/8/r3K3 w - -");
+    ASSERT_TRUE(e->top().inCheck);
+    Move moves[MAX_MOVES];
+    int count = 0;
+    e->board.generateEvasions(moves, count);
+    ASSERT_GT(count, 0);
+    for (int i = 0; i < count; ++i) EXPECT_EQ(movePiece(moves[i]), KING);
+    EXPECT_EQ(static_cast<size_t>(count), legalMoves(*e).size());
+}
+
+TEST(MoveGeneration, PinnedPieceNeverEvades) {
+    // The knight on d2 is pinned by the bishop on a5 and cannot block the rook's check.
+    auto e = engineAt("4r1k1/8/8/b7/8/8/3N4/4K3 w - -");
+    Move moves[MAX_MOVES];
+    int count = 0;
+    e->board.generateEvasions(moves, count);
+    for (int i = 0; i < count; ++i) EXPECT_NE(moveFrom(moves[i]), D2);
+    EXPECT_EQ(static_cast<size_t>(count), legalMoves(*e).size());
+}
+
+TEST(MoveGeneration, CastlingNeedsKingAndRookAtHomeEvenWithRightsInTheText) {
+    // Rights granted without a rook on h1: no castling move may be produced.
+    auto e = engineAt("4k3/8/8/8/8/8/8/R3K3 w KQ -");
+    for (const auto& m : generated(*e, &Board::generateQuiet)) EXPECT_NE(m, "e1g1");
+    const auto quiet = generated(*e, &Board::generateQuiet);
+    EXPECT_EQ(quiet.front(), "e1c1");
+    EXPECT_EQ(e->board.isPseudoLegal(CASTLE_WHITE_KINGSIDE), 0);
+    EXPECT_EQ(e->board.isPseudoLegal(CASTLE_WHITE_QUEENSIDE), 1);
+}
+
+TEST(MoveGeneration, ImpossibleEnPassantSquareFromTextGivesNoCapture) {
+    // No black pawn stands behind e6, so there is nothing to take there.
+    auto e = engineAt("4k3/8/8/3P4/8/8/8/4K3 w - e6");
+    EXPECT_TRUE(generated(*e, &Board::generateCaptures).empty());
+    EXPECT_EQ(e->perft(3, false), engineAt("4k3/8/8/3P4/8/8/8/4K3 w - -")->perft(3, false));
+}
+
+TEST(MoveGeneration, CrowdedMadeUpPositionsNeverOverflowTheList) {
+    // Far more pieces than games produce: no generator writes past the room.
+    std::mt19937 rng(5);
+    const char pieces[] = "QQQQRRBNPqrbnp";
+    int most = 0;
+    for (int i = 0; i < 2000; ++i) {
+        std::string placement(64, '1');
+        placement[rng() % 64] = 'K';
+        int k;
+        do k = rng() % 64; while (placement[k] != '1');
+        placement[k] = 'k';
+        const int extra = 10 + rng() % 40;
+        for (int n = 0; n < extra; ++n) {
+            const int s = rng() % 64;
+            if (placement[s] == '1') placement[s] = pieces[rng() % (sizeof pieces - 1)];
+        }
+        std::string fen;
+        for (int r = 0; r < 8; ++r) fen += placement.substr(r * 8, 8) + (r < 7 ? "/" : "");
+        fen += " w - -";
+        Board b;
+        ASSERT_EQ(b.readFen(fen.c_str()), 1);
+        Move moves[MAX_MOVES + 64];
+        for (auto gen : {&Board::generateAll, &Board::generateCaptures, &Board::generateQuiet,
+                         &Board::generateChecksAndCaptures, &Board::generateEvasions}) {
+            std::fill(std::begin(moves), std::end(moves), 0xFFFFFFFFu);
+            int count = 0;
+            (b.*gen)(moves, count);
+            ASSERT_LE(count, MAX_MOVES) << fen;
+            for (int j = MAX_MOVES; j < MAX_MOVES + 64; ++j) ASSERT_EQ(moves[j], 0xFFFFFFFFu) << fen;
+            most = std::max(most, count);
+        }
+    }
+    EXPECT_GT(most, 150);
+}

@@ -1,0 +1,122 @@
+// The transposition table: sizing, probe results, mate scores and replacement.
+#include "search/score.h"
+#include "search/tt.h"
+#include "testutil.h"
+
+namespace {
+
+std::string allocate(MainHashTable& table, uint32_t megabytes) {
+    table.mainHashMB = megabytes;
+    testing::internal::CaptureStdout();
+    table.allocate();
+    return testing::internal::GetCapturedStdout();
+}
+
+struct Probe {
+    int result, score;
+    Move move;
+    int threat;
+};
+
+Probe probe(MainHashTable& t, int side, uint32_t low, uint32_t high, int depth, int ply, int alpha, int beta) {
+    Probe p{0, 0, NO_MOVE, 0};
+    p.result = t.probe(side, low, high, depth, ply, alpha, beta, 2, p.score, p.move, p.threat);
+    return p;
+}
+
+} // namespace
+
+TEST(TranspositionTable, SizingLines) {
+    MainHashTable t;
+    EXPECT_EQ(allocate(t, 1), "main cache     1 MB [16384 entries]\n");
+    EXPECT_EQ(t.bucketCount(), 16384u);
+    EXPECT_EQ(allocate(t, 24), "main cache    16 MB [262144 entries]\n");
+    EXPECT_EQ(allocate(t, 48), "main cache    32 MB [524288 entries]\n");
+    EXPECT_EQ(t.bucketCount(), 524288u);
+    EXPECT_EQ(allocate(t, 0), "main cache 6.1e-05 MB [1 entries]\n");
+    EXPECT_EQ(t.bucketCount(), 1u);
+}
+
+TEST(TranspositionTable, MissHitAndCutoffs) {
+    MainHashTable t;
+    allocate(t, 1);
+    EXPECT_EQ(probe(t, WHITE, 5, 7, 3, 0, -100, 100).result, HASH_MISS);
+    t.store(WHITE, 5, 7, 4, 0, HASH_EXACT, 33, 0x1234, 0, 0);
+    const Probe exact = probe(t, WHITE, 5, 7, 4, 0, -100, 100);
+    EXPECT_EQ(exact.result, HASH_EXACT);
+    EXPECT_EQ(exact.score, 33);
+    EXPECT_EQ(exact.move, 0x1234u);
+    EXPECT_EQ(probe(t, WHITE, 5, 7, 5, 0, -100, 100).result, HASH_HIT) << "too shallow";
+    EXPECT_EQ(probe(t, BLACK, 5, 7, 1, 0, -100, 100).result, HASH_MISS) << "sides never share entries";
+    EXPECT_EQ(probe(t, WHITE, 5, 8, 1, 0, -100, 100).result, HASH_MISS) << "both key halves must match";
+
+    t.store(BLACK, 9, 1, 6, 0, HASH_LOWER, 150, 0, 1, 0);
+    const Probe lower = probe(t, BLACK, 9, 1, 6, 0, -100, 100);
+    EXPECT_EQ(lower.result, HASH_LOWER);
+    EXPECT_EQ(lower.threat, 1);
+    EXPECT_EQ(probe(t, BLACK, 9, 1, 6, 0, -100, 200).result, HASH_HIT);
+
+    t.store(WHITE, 11, 1, 6, 0, HASH_UPPER, -150, 0, 0, 0);
+    EXPECT_EQ(probe(t, WHITE, 11, 1, 6, 0, -100, 100).result, HASH_UPPER);
+    // An upper bound below beta, deep enough for a null-move search: avoid it.
+    EXPECT_EQ(probe(t, WHITE, 11, 1, 9, 0, -200, 100).result, HASH_AVOID_NULL);
+    EXPECT_EQ(probe(t, WHITE, 11, 1, 10, 0, -200, 100).result, HASH_HIT);
+}
+
+TEST(TranspositionTable, MateScoresKeepTheirDistanceFromTheNode) {
+    MainHashTable t;
+    allocate(t, 1);
+    const int mateIn3 = MATE_SCORE - 10;
+    t.store(WHITE, 1, 2, 5, 5, HASH_EXACT, mateIn3, 0, 0, 0);
+    EXPECT_EQ(probe(t, WHITE, 1, 2, 0, 7, -INFINITE_SCORE, INFINITE_SCORE).score, mateIn3 - 2);
+    t.store(WHITE, 3, 2, 5, 5, HASH_EXACT, -mateIn3, 0, 0, 0);
+    EXPECT_EQ(probe(t, WHITE, 3, 2, 0, 7, -INFINITE_SCORE, INFINITE_SCORE).score, -mateIn3 + 2);
+    t.store(WHITE, 4, 2, 5, 5, HASH_EXACT, 9935, 0, 0, 0);
+    EXPECT_EQ(probe(t, WHITE, 4, 2, 0, 9, -INFINITE_SCORE, INFINITE_SCORE).score, 9935) << "not a mate score";
+}
+
+TEST(TranspositionTable, ReplacementPrefersDepthOfTheCurrentSearch) {
+    MainHashTable t;
+    allocate(t, 1);
+    const uint32_t low = 77; // one bucket for all keys below
+    t.store(WHITE, low, 1, 8, 0, HASH_EXACT, 10, 0, 0, 3);
+    t.store(WHITE, low, 2, 4, 0, HASH_EXACT, 20, 0, 0, 3); // shallower, same age: secondary
+    EXPECT_EQ(t.readEntry(WHITE, low, 1).score, 10);
+    EXPECT_EQ(t.readEntry(WHITE, low, 2).score, 20);
+    EXPECT_EQ(probe(t, WHITE, low, 1, 8, 0, -100, 100).result, HASH_EXACT);
+
+    t.store(WHITE, low, 3, 2, 0, HASH_EXACT, 30, 0, 0, 4); // older primary: replaced, moves to secondary
+    EXPECT_EQ(t.readEntry(WHITE, low, 3).score, 30);
+    EXPECT_EQ(t.readEntry(WHITE, low, 1).score, 10);
+    EXPECT_EQ(t.readEntry(WHITE, low, 2).keyLow, 0u) << "the old secondary is gone";
+
+    t.store(WHITE, low, 3, 1, 0, HASH_LOWER, 31, 0, 0, 5); // same key: overwrites in place
+    EXPECT_EQ(t.readEntry(WHITE, low, 3).score, 31);
+    EXPECT_EQ(t.readEntry(WHITE, low, 1).score, 10) << "secondary untouched";
+}
+
+TEST(TranspositionTable, LearnedEntriesStayAgainstShallowerResults) {
+    MainHashTable t;
+    allocate(t, 1);
+    HashEntry learned{42, 1, 0x99, 55, 12, static_cast<uint8_t>(HASH_LEARNED | 0)};
+    t.storeRaw(BLACK, learned);
+    t.store(BLACK, 42, 2, 3, 0, HASH_EXACT, 1, 0, 0, 9);
+    EXPECT_EQ(t.readEntry(BLACK, 42, 1).flags & HASH_LEARNED, HASH_LEARNED);
+    EXPECT_EQ(t.readEntry(BLACK, 42, 2).score, 1);
+    t.clear();
+    EXPECT_EQ(t.readEntry(BLACK, 42, 1).keyLow, 0u);
+}
+
+TEST(TranspositionTable, SecondaryMatchReportsItsOwnScore) {
+    MainHashTable t;
+    allocate(t, 1);
+    t.store(WHITE, 5, 1, 8, 0, HASH_EXACT, 10, 0x11, 0, 1);  // deep primary of this search
+    t.store(WHITE, 5, 9, 2, 0, HASH_EXACT, 80, 0x33, 0, 1);  // shallower: secondary
+    HashEntry learned{5, 9, 0x44, 60, 1, static_cast<uint8_t>(HASH_LEARNED | 1)}; // upper bound 60
+    t.storeRaw(WHITE, learned);                                // primary now has the same key
+    const Probe p = probe(t, WHITE, 5, 9, 3, 0, -100, 100);
+    EXPECT_EQ(p.result, HASH_AVOID_NULL) << "the primary's upper bound still says so";
+    EXPECT_EQ(p.score, 80);
+    EXPECT_EQ(p.move, 0x33u);
+    EXPECT_EQ(t.hits, 1u) << "two matching entries count one hit";
+}

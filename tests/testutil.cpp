@@ -1,0 +1,94 @@
+#include "testutil.h"
+
+#include <sys/stat.h>
+
+namespace {
+
+bool exists(const std::string& path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0;
+}
+
+// Process-wide tables are built once, as the program does at start-up.
+class TablesEnvironment : public ::testing::Environment {
+  public:
+    void SetUp() override { initEvalTables(); }
+};
+const auto* const tablesEnvironment = ::testing::AddGlobalTestEnvironment(new TablesEnvironment);
+
+} // namespace
+
+std::string dataFile(const std::string& name) {
+    const char* env = std::getenv("FALKMERE_DATA_DIR");
+    std::vector<std::string> candidates = {std::string(__FILE__).substr(0, std::string(__FILE__).rfind('/')) +
+                                               "/data/" + name};
+    if (env) candidates.push_back(std::string(env) + "/" + name);
+    candidates.push_back(std::string(FALKMERE_DATA_DIR) + "/" + name);
+    for (const auto& c : candidates) {
+        if (exists(c)) return c;
+    }
+    return "";
+}
+
+std::vector<std::string> readLines(const std::string& path) {
+    std::vector<std::string> lines;
+    std::ifstream in(path);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (!line.empty()) lines.push_back(line);
+    }
+    return lines;
+}
+
+std::unique_ptr<Engine> engineAt(const std::string& fen) {
+    auto engine = std::make_unique<Engine>();
+    EXPECT_EQ(engine->board.readFen(fen.c_str()), 1) << fen;
+    engine->resetHistory();
+    return engine;
+}
+
+std::string fenFields(const std::string& line) {
+    std::istringstream in(line);
+    std::string word, out;
+    for (int i = 0; i < 4 && in >> word; ++i) out += (i ? " " : "") + word;
+    return out;
+}
+
+std::vector<PerftCase> readPerftFile(const std::string& path) {
+    std::vector<PerftCase> cases;
+    for (const auto& line : readLines(path)) {
+        const std::string fen = fenFields(line);
+        for (size_t at = line.find(";D"); at != std::string::npos; at = line.find(";D", at + 2)) {
+            int depth = 0;
+            unsigned long long count = 0;
+            if (std::sscanf(line.c_str() + at, ";D%d %llu", &depth, &count) == 2) cases.push_back({fen, depth, count});
+        }
+    }
+    return cases;
+}
+
+std::vector<Move> legalMoves(Engine& engine) {
+    Move moves[MAX_MOVES];
+    int count = 0;
+    engine.generateMoves(moves, count);
+    std::vector<Move> legal;
+    for (int i = 0; i < count; ++i) {
+        if (moveCaptured(moves[i]) == KING) continue;
+        engine.pushMove(moves[i]);
+        if (!engine.board.isAttacked(engine.board.side, engine.board.kingSquare(engine.board.side ^ 1)))
+            legal.push_back(moves[i]);
+        engine.popMove();
+    }
+    return legal;
+}
+
+std::vector<std::string> allDataPositions() {
+    std::vector<std::string> positions;
+    for (const char* name : {"perft.epd", "perft-suite.epd", "wac.epd", "bk.epd", "ccr.epd", "bt2630.epd", "ecm.epd",
+                             "arasan2024.epd", "iq4.epd", "eet.epd", "pet.epd", "lapuce2.epd", "sts.epd"}) {
+        const std::string path = dataFile(name);
+        if (path.empty()) continue;
+        for (const auto& line : readLines(path)) positions.push_back(fenFields(line));
+    }
+    return positions;
+}

@@ -1,0 +1,44 @@
+// Helpers shared by the tests: data files, engines set to a position, EPD parsing.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "eval/weights.h"
+#include "shell/engine.h"
+
+// Builds with invariant checks run far slower; heavy tests scale down there.
+#if defined(FALKMERE_CHECKS) || defined(__SANITIZE_ADDRESS__)
+constexpr bool kSlowBuild = true;
+#else
+constexpr bool kSlowBuild = false;
+#endif
+
+// A data file: tests/data first, then the shared data folder (or $FALKMERE_DATA_DIR).
+std::string dataFile(const std::string& name);
+std::vector<std::string> readLines(const std::string& path);
+
+// An engine set up at a position (FEN), with its history reset.
+std::unique_ptr<Engine> engineAt(const std::string& fen);
+
+// The first four FEN fields of an EPD or FEN line.
+std::string fenFields(const std::string& line);
+
+struct PerftCase {
+    std::string fen;
+    int depth;
+    uint64_t count;
+};
+std::vector<PerftCase> readPerftFile(const std::string& path);
+
+// Every legal move of the engine's position.
+std::vector<Move> legalMoves(Engine& engine);
+
+// Positions from all data files (EPD suites and perft files), FEN fields only.
+std::vector<std::string> allDataPositions();

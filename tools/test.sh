@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Builds and runs every test twice: a Release build, then a Debug build with the
+# board invariant checks under AddressSanitizer and UndefinedBehaviorSanitizer.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+jobs="$(nproc)"
+"$root/tools/install-deps.sh"
+
+cmake -S "$root" -B "$root/build/release" -DCMAKE_BUILD_TYPE=Release -DFALKMERE_TESTS=ON -DFALKMERE_BENCH=ON
+cmake --build "$root/build/release" -j"$jobs"
+(cd "$root/build/release" && ctest --output-on-failure -j"$jobs")
+
+cmake -S "$root" -B "$root/build/sanitize" -DCMAKE_BUILD_TYPE=Debug -DFALKMERE_SANITIZE=ON -DFALKMERE_TESTS=ON -DFALKMERE_BENCH=OFF
+cmake --build "$root/build/sanitize" -j"$jobs"
+(cd "$root/build/sanitize" && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j"$jobs")
