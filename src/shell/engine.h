@@ -135,6 +135,45 @@ class Engine {
     // Leaves of the legal move tree; prints "." per root move when `progress`.
     uint64_t perft(int depth, bool progress = true);
 
+    // --- shell: start-up, commands, game flow (shell/) -------------------------
+    void run(int argc, char** argv);
+    void init();
+    void readConfig();
+    void mainLoop(int argc, char** argv);
+    int parseSearchCommand(const char* line);
+    int parseCommand(const char* line);
+    void enginesTurn();
+    int ponder();
+    // Called by the search every 9000 nodes: reads waiting input, runs the
+    // commands allowed during a search, applies the clock rule.
+    void checkInput();
+
+    // --- search (search/) ------------------------------------------------------
+    Move think();
+    void allocateTime(int plies);
+    void checkTime();
+    void printPV(int score);
+    int rootSearch(int alpha, int beta, int depth);
+    int search(int alpha, int beta, int depth, bool nullAllowed);
+    void computeExtension(Move move, int movesBefore);
+    int quiescence(int alpha, int beta, int qdepth);
+    int nextMove();
+    // Fixed-depth search of the bench positions; prints nodes and speed.
+    void bench(int depth);
+    int32_t rootMoveCount = 0; // legal root moves of the running search
+    int32_t rootMoveIndex = 0; // index of the root move being searched
+
+    // --- opening book and learning (book/) -------------------------------------
+    int loadBook(const char* path);
+    Move bookMove();
+    void listBook();
+    void createBook(const char* path, int depth, int minElo);
+    void mergeBook(const char* path1, const char* path2);
+    int openLearnFile();
+    void loadLearned();
+    void learnPosition();
+    void learnFromResult(int result);
+
   private:
     PlyRecord plyStack[MAX_PLY + 2];
 };

@@ -20,6 +20,7 @@ void Engine::resetHistory() {
 void Engine::newGame() {
     board.setStartPosition();
     resetHistory();
+    if (useLearn) loadLearned();
 }
 
 void Engine::pushMove(Move move) {

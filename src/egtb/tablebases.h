@@ -1,0 +1,27 @@
+// Endgame tablebases: registration at start-up and probing during the search.
+// Process-wide, like the tables of the files they read.
+#pragma once
+
+#include <cstdint>
+
+class Board;
+
+// Registers the tables found in the directories of `paths` (separated by "," or
+// ";") and sets up a block cache of `cacheMB` megabytes. Prints its progress
+// ("Loading Nalimov tablebase=>" unless `xboard`, then "Success!"). Returns
+// false when the cache cannot be had.
+bool loadTablebases(const char* paths, int cacheMB, bool xboard);
+
+// 0 when no table is registered, else the most men of any registered table (3 to 6).
+int tablebaseMenAvailable();
+
+// The exact score of the position from the side to move's point of view, with
+// mates counted from `ply`; false when no table answers.
+bool probeTablebases(const Board& board, int ply, int& score);
+
+// Probes attempted and answered since the last reset (each search resets them).
+struct TablebaseStats {
+    uint32_t hits = 0;
+    uint32_t probes = 0;
+};
+extern TablebaseStats tablebaseStats;
