@@ -19,3 +19,5 @@ Move Engine::think() {
 
 void Engine::allocateTime(int) {}
 void Engine::checkTime() {}
+
+void Engine::bench(int) { print("bench: not available yet\n"); }
