@@ -379,3 +379,25 @@ TEST(BookCreation, RealGamesGiveTheCountsOfAnIndependentCount) {
     expectOrderedAndFindable(*engine, dir.path("book.dat"));
     engine->closeBook();
 }
+
+TEST(BookCreation, GamesLongerThanTheGameRecordAreSkippedWithAMessage) {
+    // 1004 plies of knight moves out and back: legal, but more than the game record holds.
+    std::string moves;
+    for (int i = 0; i < 251; ++i) moves += "Nf3 Nf6 Ng1 Ng8 ";
+    const std::string pgn =
+        "[WhiteElo \"1\"]\n[BlackElo \"1\"]\n[Result \"1/2-1/2\"]\n" + moves + "1/2-1/2\n";
+    ScratchDir dir;
+    writeText(dir.path("games.pgn"), pgn);
+    auto engine = bookEngine(dir.path("book.dat"));
+    std::string out = captureOutput([&] { engine->createBook(dir.path("games.pgn").c_str(), 2000, 0); });
+    EXPECT_NE(out.find("\nGame 1 skipped: more than 1000 plies\n"), std::string::npos) << out;
+    EXPECT_EQ(engine->whiteCount + engine->blackCount, 0u);
+
+    // Taking its first 1000 plies works: four positions, each reached 250 times.
+    out = captureOutput([&] { engine->createBook(dir.path("games.pgn").c_str(), 1000, 0); });
+    EXPECT_EQ(out.find("skipped"), std::string::npos) << out;
+    EXPECT_EQ(bookCounts(*engine, {"Nf3"}), (Counts{0, 0, 250}));
+    EXPECT_EQ(bookCounts(*engine, {"Nf3", "Nf6", "Ng1", "Ng8"}), (Counts{0, 0, 250}));
+    EXPECT_EQ(engine->whiteCount + engine->blackCount, 4u);
+    engine->closeBook();
+}
