@@ -80,7 +80,7 @@ int64_t Engine::lookupBook(uint32_t keyLow, uint32_t keyHigh, int section, BookR
 Move Engine::bookMove() {
     PlyRecord& root = ply(0);
     const int count = root.moveCount;
-    if (!bookFile || !board.hasBothKings() || count <= 0) return NO_MOVE;
+    if (!bookFile || !board.hasBothKings() || count <= 0 || count > MAX_MOVES) return NO_MOVE;
     const int mover = board.side;
 
     // 1. Each root move's record; absent positions count as no games. A move

@@ -146,25 +146,65 @@ Move playGameMove(Engine& engine, const char* token) {
     return chosen;
 }
 
-// Reads the record counts and all records of a book file into two sections.
-bool readBook(FILE* file, SectionBuilder sections[2], const uint32_t counts[2]) {
-    std::vector<unsigned char> block(4096 * BOOK_RECORD_BYTES);
+// Reads all records of a book file into two sections. A key already there has
+// the incoming games added to it; with `learnRule` (the second book of a merge)
+// its weight also becomes (incoming learn / 100) x its own. Without it only a
+// damaged book repeats a key, which is then kept once with all its games.
+bool readRecordsInto(FILE* file, SectionBuilder sections[2], const uint32_t counts[2], bool learnRule) {
+    constexpr uint32_t BLOCK = 4096;
+    std::vector<unsigned char> block(BLOCK * BOOK_RECORD_BYTES);
     int64_t offset = BOOK_HEADER_BYTES;
     for (int section = 0; section < 2; ++section) {
         for (uint32_t done = 0; done < counts[section];) {
-            const uint32_t n = std::min<uint32_t>(counts[section] - done, 4096);
+            const uint32_t n = std::min(counts[section] - done, BLOCK);
             if (!readAt(file, offset, block.data(), size_t{n} * BOOK_RECORD_BYTES)) return false;
             for (uint32_t i = 0; i < n; ++i) {
                 const BookRecord r = decodeBookRecord(block.data() + size_t{i} * BOOK_RECORD_BYTES);
-                // A key met twice (a damaged book) is kept once with all its games.
-                if (BookRecord* existing = sections[section].find(bookKey(r)))
-                    addRecord(*existing, r);
-                else
+                BookRecord* existing = sections[section].find(bookKey(r));
+                if (!existing) {
                     sections[section].append(r);
+                    continue;
+                }
+                addRecord(*existing, r);
+                if (learnRule) existing->learn = saturate16(uint64_t{r.learn} / 100 * existing->learn);
             }
             done += n;
             offset += int64_t{n} * BOOK_RECORD_BYTES;
         }
+    }
+    return true;
+}
+
+// Plays the first `depth` moves of a cleaned game and counts its result in the
+// records of the positions reached. Returns false when a section is full, which
+// ends the whole run.
+bool addGame(Engine& engine, SectionBuilder sections[2], const std::vector<const char*>& tokens, int depth,
+             int gameResult, int games) {
+    const int tokenCount = static_cast<int>(tokens.size());
+    const int plies = std::min(depth, tokenCount);
+    if (plies > MAX_GAME_PLY) {
+        engine.print("\nGame %d skipped: more than %d plies\n", games, MAX_GAME_PLY);
+        return true;
+    }
+    for (int i = 0; i < plies; ++i) {
+        const int mover = engine.board.side;
+        if (playGameMove(engine, tokens[i]) == NO_MOVE) {
+            engine.print("\nInvalid move @ game = %d move = %d/%d\n", games, i, tokenCount);
+            return true;
+        }
+        // Results count from the mover's side; a black move of a game without a
+        // result counts as a draw, a white one not at all.
+        int result = gameResult;
+        if (mover == BLACK)
+            result = result == WHITE_WON ? BLACK_WON : result == BLACK_WON ? WHITE_WON : DRAWN;
+        const uint64_t key = engine.board.key;
+        BookRecord* record = sections[mover].find(key);
+        if (!record) record = sections[mover].append(newRecord(key));
+        if (!record) {
+            engine.print("Book size limit reached:Increase book cache!\n");
+            return false;
+        }
+        countResult(*record, result);
     }
     return true;
 }
@@ -221,32 +261,7 @@ void Engine::createBook(const char* path, int depth, int minElo) {
         }
         if (!cleanMoveText(game.moveText)) print("Unclosed brace in game %d", games);
         splitTokens(game.moveText, tokens);
-        const int tokenCount = static_cast<int>(tokens.size());
-        const int plies = std::min(depth, tokenCount);
-        if (plies > MAX_GAME_PLY) {
-            print("\nGame %d skipped: more than %d plies\n", games, MAX_GAME_PLY);
-            continue;
-        }
-        for (int i = 0; i < plies; ++i) {
-            const int mover = board.side;
-            if (playGameMove(*this, tokens[i]) == NO_MOVE) {
-                print("\nInvalid move @ game = %d move = %d/%d\n", games, i, tokenCount);
-                break;
-            }
-            // Results count from the mover's side; a black move of a game
-            // without a result counts as a draw, a white one not at all.
-            int result = game.result;
-            if (mover == BLACK)
-                result = result == WHITE_WON ? BLACK_WON : result == BLACK_WON ? WHITE_WON : DRAWN;
-            BookRecord* record = sections[mover].find(board.key);
-            if (!record) record = sections[mover].append(newRecord(board.key));
-            if (!record) {
-                print("Book size limit reached:Increase book cache!\n");
-                full = true;
-                break;
-            }
-            countResult(*record, result);
-        }
+        full = !addGame(*this, sections, tokens, depth, game.result, games);
     }
 
     // 4-5. Report, sort, and leave the board at the initial position.
@@ -302,31 +317,12 @@ void Engine::mergeBook(const char* path1, const char* path2) {
     } else if (!sections[0].reserve(uint64_t{counts1[0]} + counts2[0]) ||
                !sections[1].reserve(uint64_t{counts1[1]} + counts2[1])) {
         print("Unsufficient memory for opening book!\n");
-    } else if (!readBook(first, sections, counts1)) {
+    } else if (!readRecordsInto(first, sections, counts1, false)) {
         print("Can't read %s\n", path1);
+    } else if (!readRecordsInto(second, sections, counts2, true)) {
+        print("Can't read %s\n", path2);
     } else {
         read = true;
-        std::vector<unsigned char> block(4096 * BOOK_RECORD_BYTES);
-        int64_t offset = BOOK_HEADER_BYTES;
-        for (int section = 0; read && section < 2; ++section) {
-            for (uint32_t done = 0; read && done < counts2[section];) {
-                const uint32_t n = std::min<uint32_t>(counts2[section] - done, 4096);
-                read = readAt(second, offset, block.data(), size_t{n} * BOOK_RECORD_BYTES);
-                for (uint32_t i = 0; read && i < n; ++i) {
-                    const BookRecord r = decodeBookRecord(block.data() + size_t{i} * BOOK_RECORD_BYTES);
-                    BookRecord* existing = sections[section].find(bookKey(r));
-                    if (!existing) {
-                        sections[section].append(r);
-                        continue;
-                    }
-                    addRecord(*existing, r);
-                    existing->learn = saturate16(uint64_t{r.learn} / 100 * existing->learn);
-                }
-                done += n;
-                offset += int64_t{n} * BOOK_RECORD_BYTES;
-            }
-        }
-        if (!read) print("Can't read %s\n", path2);
     }
     std::fclose(first);
     std::fclose(second);
