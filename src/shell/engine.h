@@ -15,6 +15,8 @@
 #include "search/tt.h"
 #include "shell/gamerecord.h"
 
+struct BookRecord;
+
 class Engine {
   public:
     Engine();
@@ -173,6 +175,11 @@ class Engine {
     void loadLearned();
     void learnPosition();
     void learnFromResult(int result);
+    // File offset (at least 8) of a position's record in book section 0 (reached
+    // by a white move) or 1 (by a black move), or 0 when it is not there.
+    int64_t lookupBook(uint32_t keyLow, uint32_t keyHigh, int section, BookRecord& record);
+    void closeBook();
+    void closeLearnFile();
 
   private:
     PlyRecord plyStack[MAX_PLY + 2];

@@ -1,0 +1,403 @@
+// Building a book from PGN games: counts, filters, messages, the file's order,
+// and a second, independent count of a real game collection.
+#include <cctype>
+#include <filesystem>
+#include <map>
+#include <set>
+#include <sstream>
+
+#include "board/keys.h"
+#include "book/booktest.h"
+#include "book/pgn.h"
+
+namespace {
+
+struct Counts {
+    int wins = 0, losses = 0, draws = 0;
+    bool operator==(const Counts&) const = default;
+};
+
+// The record of the position after `moves`, looked up in the mover's section.
+Counts bookCounts(Engine& engine, const std::vector<std::string>& moves, bool* found = nullptr) {
+    const uint64_t key = keyAfter(moves);
+    BookRecord r{};
+    const int section = static_cast<int>((moves.size() + 1) % 2);
+    const int64_t offset = engine.lookupBook(keyLowOf(key), keyHighOf(key), section, r);
+    if (found) *found = offset != 0;
+    if (offset != 0) {
+        EXPECT_EQ(r.learn, 100);
+    }
+    return Counts{r.wins, r.losses, r.draws};
+}
+
+bool inBook(Engine& engine, const std::vector<std::string>& moves) {
+    bool found = false;
+    bookCounts(engine, moves, &found);
+    return found;
+}
+
+const char* const HAND_MADE_GAMES = R"([Event "1: a white win with a comment and a variation"]
+[WhiteElo "2100"]
+[BlackElo "2200"]
+[Result "1-0"]
+
+1. e4 e5 2. Nf3 {good} Nc6 (2... d6) 3. Bb5 1-0
+
+[Event "2: a black win"]
+[WhiteElo "2100"]
+[BlackElo "2200"]
+[Result "0-1"]
+
+1. e4 e5 2. Nf3 Nf6 0-1
+
+[Event "3: only one rating"]
+[WhiteElo "2100"]
+[Result "1-0"]
+
+1. d4 d5 1-0
+
+[Event "4: a rating equal to the threshold"]
+[WhiteElo "2000"]
+[BlackElo "2300"]
+[Result "1-0"]
+
+1. c4 1-0
+
+[Event "5: a draw with an impossible fourth move"]
+[WhiteElo "2100"]
+[BlackElo "2100"]
+[Result "1/2-1/2"]
+
+1. e4 c5 2. Nf3 Ke7 3. d4 1/2-1/2
+
+[Event "6: no result tag"]
+[WhiteElo "2100"]
+[BlackElo "2100"]
+
+1. e4 e5 2. Nc3 *
+)";
+
+// Positions, counts, and the counts' owners: every number worked out by hand.
+void expectHandMadeBook(Engine& engine) {
+    EXPECT_EQ(engine.whiteCount, 4u);
+    EXPECT_EQ(engine.blackCount, 4u);
+    // Game 6 has no result: its white moves count nothing, its black move a draw.
+    EXPECT_EQ(bookCounts(engine, {"e4"}), (Counts{1, 1, 1}));
+    EXPECT_EQ(bookCounts(engine, {"e4", "e5", "Nf3"}), (Counts{1, 1, 0}));
+    EXPECT_EQ(bookCounts(engine, {"e4", "c5", "Nf3"}), (Counts{0, 0, 1}));
+    EXPECT_EQ(bookCounts(engine, {"e4", "e5", "Nc3"}), (Counts{0, 0, 0}));
+    EXPECT_TRUE(inBook(engine, {"e4", "e5", "Nc3"}));
+    EXPECT_EQ(bookCounts(engine, {"e4", "e5"}), (Counts{1, 1, 1}));
+    EXPECT_EQ(bookCounts(engine, {"e4", "e5", "Nf3", "Nc6"}), (Counts{0, 1, 0}));
+    EXPECT_EQ(bookCounts(engine, {"e4", "e5", "Nf3", "Nf6"}), (Counts{1, 0, 0}));
+    EXPECT_EQ(bookCounts(engine, {"e4", "c5"}), (Counts{0, 0, 1}));
+    // Depth 4 stops before Bb5; the filtered games and the variation left nothing.
+    EXPECT_FALSE(inBook(engine, {"e4", "e5", "Nf3", "Nc6", "Bb5"}));
+    EXPECT_FALSE(inBook(engine, {"d4"}));
+    EXPECT_FALSE(inBook(engine, {"c4"}));
+    EXPECT_FALSE(inBook(engine, {"e4", "e5", "Nf3", "d6"}));
+}
+
+// Every record sits in ascending key order, once, and a lookup finds it at its place.
+void expectOrderedAndFindable(Engine& engine, const std::string& path) {
+    const BookContents book = readBookContents(path);
+    ASSERT_TRUE(book.complete);
+    ASSERT_EQ(book.white.size(), engine.whiteCount);
+    ASSERT_EQ(book.black.size(), engine.blackCount);
+    const std::vector<BookRecord>* sections[2] = {&book.white, &book.black};
+    for (int section = 0; section < 2; ++section) {
+        const auto& records = *sections[section];
+        for (size_t i = 0; i < records.size(); ++i) {
+            if (i > 0) {
+                ASSERT_LT(bookKey(records[i - 1]), bookKey(records[i]))
+                    << "section " << section << " at " << i;
+            }
+            BookRecord found{};
+            const int64_t offset = engine.lookupBook(records[i].keyLow, records[i].keyHigh, section, found);
+            const int64_t expected =
+                8 + 16 * static_cast<int64_t>(i + (section == 1 ? book.white.size() : 0));
+            ASSERT_EQ(offset, expected);
+            ASSERT_EQ(bookKey(found), bookKey(records[i]));
+        }
+    }
+}
+
+// The one legal move that SAN text names (piece, destination, promotion and
+// the origin's file or rank), or NO_MOVE.
+Move legalMoveFromSan(Engine& engine, std::string san) {
+    while (!san.empty() && (san.back() == '+' || san.back() == '#')) san.pop_back();
+    std::erase(san, 'x');
+    std::vector<Move> matches;
+    for (Move m : legalMoves(engine)) {
+        if (san == "O-O" || san == "O-O-O") {
+            if ((m & MOVE_CASTLE) && fileOf(moveTo(m)) == (san == "O-O" ? 6 : 2)) matches.push_back(m);
+            continue;
+        }
+        std::string text = san;
+        int promotion = 0;
+        if (text.size() > 2 && text[text.size() - 2] == '=') {
+            promotion = static_cast<int>(std::string(" KQRBN").find(text.back()));
+            text.resize(text.size() - 2);
+        }
+        const int piece = std::isupper(static_cast<unsigned char>(text[0]))
+                              ? static_cast<int>(std::string(" KQRBN").find(text[0]))
+                              : PAWN;
+        if (piece == PAWN) text.insert(0, "P");
+        const Square to = makeSquare(text[text.size() - 2] - 'a', text[text.size() - 1] - '1');
+        if (movePiece(m) != piece || moveTo(m) != to || movePromotion(m) != promotion) continue;
+        bool fits = true;
+        for (size_t i = 1; i + 2 < text.size(); ++i) {
+            if (text[i] >= 'a' && text[i] <= 'h') fits = fits && fileOf(moveFrom(m)) == text[i] - 'a';
+            if (text[i] >= '1' && text[i] <= '8') fits = fits && rankOf(moveFrom(m)) == text[i] - '1';
+        }
+        if (fits) matches.push_back(m);
+    }
+    return matches.size() == 1 ? matches[0] : NO_MOVE;
+}
+
+} // namespace
+
+TEST(BookCreation, HandMadeGamesGiveTheCountsWorkedOutByHand) {
+    ScratchDir dir;
+    writeText(dir.path("games.pgn"), HAND_MADE_GAMES);
+    auto engine = bookEngine(dir.path("book.dat"));
+    const std::string out =
+        captureOutput([&] { engine->createBook(dir.path("games.pgn").c_str(), 4, 2000); });
+
+    // The progress count is printed before each game is read, and once more at the end.
+    const int size = static_cast<int>(readBytes(dir.path("games.pgn")).size());
+    EXPECT_EQ(out, "allocated memory for " + std::to_string(2 * (size / 16)) +
+                       " positions\n\r0\r1\r2\r2\r2\nInvalid move @ game = 3 move = 3/5\n\r3\r4"
+                       "8 positions added to book from 4 games\nBook created!\n");
+
+    ASSERT_NE(engine->bookFile, nullptr);
+    expectHandMadeBook(*engine);
+    expectOrderedAndFindable(*engine, dir.path("book.dat"));
+    EXPECT_FALSE(fileExists(dir.path("book.dat.tmp")));
+    // The game is back at the initial position.
+    EXPECT_EQ(engine->gamePly, 0);
+    EXPECT_EQ(engine->board.key, keyAfter({}));
+    engine->closeBook();
+}
+
+TEST(BookCreation, TheSameGamesWithWindowsLineEndsAndAnnotationsGiveTheSameBook) {
+    std::string pgn;
+    for (const char* c = HAND_MADE_GAMES; *c; ++c) {
+        if (*c == '\n')
+            pgn += "\r\n";
+        else
+            pgn += *c;
+    }
+    auto replace = [&](const std::string& from, const std::string& to) {
+        pgn.replace(pgn.find(from), from.size(), to);
+    };
+    replace("1. e4 e5 2. Nf3 {good}", "1. e4! e5?! 2. Nf3 $1 {good}");
+    replace("1. e4 e5 2. Nf3 Nf6", "1. e4 {a comment (with a bracket} 1... e5!? 2. Nf3 2... Nf6!!");
+    ScratchDir dir;
+    writeText(dir.path("games.pgn"), pgn);
+    auto engine = bookEngine(dir.path("book.dat"));
+    captureOutput([&] { engine->createBook(dir.path("games.pgn").c_str(), 4, 2000); });
+    expectHandMadeBook(*engine);
+    engine->closeBook();
+}
+
+TEST(BookCreation, ABlackWinCountsAsALossForWhiteMovesAndAWinForBlackMoves) {
+    ScratchDir dir;
+    writeText(dir.path("games.pgn"),
+              "[WhiteElo \"1\"]\n[BlackElo \"1\"]\n[Result \"0-1\"]\n1. f3 e5 2. g4 Qh4# 0-1\n");
+    auto engine = bookEngine(dir.path("book.dat"));
+    captureOutput([&] { engine->createBook(dir.path("games.pgn").c_str(), 100, 0); });
+    EXPECT_EQ(bookCounts(*engine, {"f3"}), (Counts{0, 1, 0}));
+    EXPECT_EQ(bookCounts(*engine, {"f3", "e5", "g4"}), (Counts{0, 1, 0}));
+    EXPECT_EQ(bookCounts(*engine, {"f3", "e5"}), (Counts{1, 0, 0}));
+    EXPECT_EQ(bookCounts(*engine, {"f3", "e5", "g4", "Qh4"}), (Counts{1, 0, 0}));
+    engine->closeBook();
+}
+
+TEST(BookCreation, AMoveOfAPinnedPieceLeftUndisambiguatedIsReadAsTheLegalOne) {
+    // After 3. Nc3 the c3 knight is pinned, so "Ne2" can only be the g1 knight.
+    ScratchDir dir;
+    writeText(dir.path("games.pgn"), "[WhiteElo \"1\"]\n[BlackElo \"1\"]\n[Result \"1-0\"]\n1. d4 e6 2. e4 "
+                                     "Bb4+ 3. Nc3 Nf6 4. Ne2 O-O 5. a3 1-0\n");
+    auto engine = bookEngine(dir.path("book.dat"));
+    const std::string out = captureOutput([&] { engine->createBook(dir.path("games.pgn").c_str(), 100, 0); });
+    EXPECT_EQ(out.find("Invalid"), std::string::npos) << out;
+    EXPECT_EQ(engine->whiteCount + engine->blackCount, 9u);
+    EXPECT_EQ(bookCounts(*engine, {"d4", "e6", "e4", "Bb4", "Nc3", "Nf6", "Nge2", "O-O", "a3"}),
+              (Counts{1, 0, 0}));
+    engine->closeBook();
+}
+
+TEST(BookCreation, UnclosedCommentsAndOverlongGamesAreReportedAndTheOthersKept) {
+    std::string pgn = "[WhiteElo \"1\"]\n[BlackElo \"1\"]\n[Result \"1-0\"]\n1. e4 {left open e5 2. Nf3\n";
+    pgn += "[WhiteElo \"1\"]\n[BlackElo \"1\"]\n[Result \"1-0\"]\n";
+    const std::string filler = "{" + std::string(1 << 20, '.') + "}\n";
+    for (size_t size = 0; size <= MAX_MOVE_TEXT; size += filler.size()) pgn += filler;
+    pgn += "1. d4 1-0\n[WhiteElo \"1\"]\n[BlackElo \"1\"]\n[Result \"0-1\"]\n1. c4 0-1\n";
+    ScratchDir dir;
+    writeText(dir.path("games.pgn"), pgn);
+    auto engine = bookEngine(dir.path("book.dat"));
+    const std::string out = captureOutput([&] { engine->createBook(dir.path("games.pgn").c_str(), 100, 0); });
+    EXPECT_NE(out.find("Unclosed brace in game 1"), std::string::npos) << out.substr(0, 200);
+    EXPECT_NE(out.find("\nGame 2 skipped: its move text is longer than 4194304 bytes\n"), std::string::npos);
+    EXPECT_NE(out.find("2 positions added to book from 3 games\n"), std::string::npos);
+    EXPECT_EQ(bookCounts(*engine, {"e4"}), (Counts{1, 0, 0}));
+    EXPECT_EQ(bookCounts(*engine, {"c4"}), (Counts{0, 1, 0}));
+    EXPECT_FALSE(inBook(*engine, {"d4"}));
+    engine->closeBook();
+}
+
+TEST(BookCreation, AFullSectionEndsTheRunButKeepsWhatWasCollected) {
+    // A short file with one long game: its size allows fewer records than the game has positions.
+    const std::string moves =
+        "e4 e5 Nf3 Nc6 Bb5 a6 Ba4 Nf6 O-O Be7 Re1 b5 Bb3 d6 c3 O-O h3 Nb8 d4 Nbd7 c4 c6 cxb5 axb5 "
+        "Nc3 Bb7 Bg5 b4 Nb1 h6 Bh4 c5 dxe5 Nxe4 Bxe7 Qxe7 exd6 Qf6 Nbd2 Nxd6 Nc4 Nxc4 Bxc4 Nb6";
+    const std::string pgn = "[WhiteElo \"1\"]\n[BlackElo \"1\"]\n[Result \"1-0\"]\n" + moves + " 1-0\n";
+    const int capacity = static_cast<int>(pgn.size() / 16);
+    ScratchDir dir;
+    writeText(dir.path("games.pgn"), pgn);
+    auto engine = bookEngine(dir.path("book.dat"));
+    const std::string out = captureOutput([&] { engine->createBook(dir.path("games.pgn").c_str(), 100, 0); });
+    ASSERT_LT(capacity, 22);
+    EXPECT_NE(out.find("Book size limit reached:Increase book cache!\n"), std::string::npos) << out;
+    // Both sections fill, the black one at ply 2 x capacity; the next white move finds no room.
+    EXPECT_EQ(engine->whiteCount, static_cast<uint32_t>(capacity));
+    EXPECT_EQ(engine->blackCount, static_cast<uint32_t>(capacity));
+    EXPECT_NE(out.find(std::to_string(2 * capacity) + " positions added to book from 1 games\n"),
+              std::string::npos);
+    expectOrderedAndFindable(*engine, dir.path("book.dat"));
+    engine->closeBook();
+}
+
+TEST(BookCreation, AMissingSourceChangesNothing) {
+    ScratchDir dir;
+    auto engine = bookEngine(dir.path("book.dat"));
+    EXPECT_EQ(captureOutput([&] { engine->createBook(dir.path("none.pgn").c_str(), 10, 0); }),
+              "Can't find book source\n");
+    EXPECT_FALSE(fileExists(dir.path("book.dat")));
+}
+
+TEST(BookCreation, ABookThatCannotBeWrittenLeavesTheOldOneOpenAndIntact) {
+    ScratchDir dir;
+    const std::string bookPath = dir.path("book.dat");
+    const uint64_t e4 = keyAfter({"e4"});
+    writeBookRecords(bookPath, {BookRecord{keyLowOf(e4), keyHighOf(e4), 7, 0, 0, 100}}, {});
+    const std::string before = readBytes(bookPath);
+    writeText(dir.path("games.pgn"), HAND_MADE_GAMES);
+    auto engine = bookEngine(bookPath);
+    captureOutput([&] { ASSERT_EQ(engine->loadBook(bookPath.c_str()), 1); });
+    // The temporary file's name is taken by a directory: the new book cannot be written.
+    std::filesystem::create_directory(bookPath + ".tmp");
+    const std::string out =
+        captureOutput([&] { engine->createBook(dir.path("games.pgn").c_str(), 4, 2000); });
+    EXPECT_NE(out.find("Can't write " + bookPath + ": the book there is left unchanged\n"), std::string::npos)
+        << out;
+    EXPECT_EQ(readBytes(bookPath), before);
+    ASSERT_NE(engine->bookFile, nullptr);
+    EXPECT_EQ(engine->whiteCount, 1u);
+    EXPECT_EQ(bookCounts(*engine, {"e4"}), (Counts{7, 0, 0}));
+
+    // Once it can be written, the new book replaces the old one and is open.
+    std::filesystem::remove(bookPath + ".tmp");
+    captureOutput([&] { engine->createBook(dir.path("games.pgn").c_str(), 4, 2000); });
+    expectHandMadeBook(*engine);
+    engine->closeBook();
+}
+
+// A second count of the lichess games, written without the book code: tags read
+// with sscanf, move numbers dropped by their dot, the moves replayed one by one.
+TEST(BookCreation, RealGamesGiveTheCountsOfAnIndependentCount) {
+    const std::string pgnPath = dataFile("games-lichess.pgn");
+    ASSERT_FALSE(pgnPath.empty());
+    const int depth = kSlowBuild ? 8 : 20;
+    const int minElo = 2000;
+
+    std::map<std::pair<int, uint64_t>, Counts> expected;
+    std::set<std::pair<int, uint64_t>> fenPositions;
+    int games = 0;
+    auto replay = std::make_unique<Engine>();
+    int whiteElo = -1, blackElo = -1;
+    std::string result;
+    for (const std::string& line : readLines(pgnPath)) {
+        char value[64];
+        if (std::sscanf(line.c_str(), "[WhiteElo \"%d\"]", &whiteElo) == 1) continue;
+        if (std::sscanf(line.c_str(), "[BlackElo \"%d\"]", &blackElo) == 1) continue;
+        if (std::sscanf(line.c_str(), "[Result \"%63[^\"]\"]", value) == 1) result = value;
+        if (line[0] == '[') continue;
+        // The move text line of a game.
+        const bool counted = whiteElo > minElo && blackElo > minElo;
+        whiteElo = blackElo = -1;
+        if (!counted) continue;
+        ++games;
+        replay->newGame();
+        std::istringstream words(line);
+        int ply = 0;
+        for (std::string word; ply < depth && words >> word;) {
+            if (word.back() == '.' || word == result) continue;
+            const int mover = replay->board.side;
+            const Move move = legalMoveFromSan(*replay, word);
+            ASSERT_NE(move, NO_MOVE) << word << " in " << line;
+            replay->pushGameMove(move);
+            ++ply;
+            Counts& c = expected[{mover, replay->board.key}];
+            // The same position as a FEN writer that names the en-passant
+            // square only when the capture is possible would see it.
+            uint64_t fenKey = replay->board.key;
+            if (replay->board.epSquare != 0) {
+                bool capturable = false;
+                for (Move m : legalMoves(*replay)) capturable = capturable || (m & MOVE_EN_PASSANT) != 0;
+                if (!capturable) fenKey ^= enPassantKeys[replay->board.epSquare & 7];
+            }
+            fenPositions.insert({mover, fenKey});
+            const bool whiteWon = result == "1-0", blackWon = result == "0-1";
+            if (whiteWon || blackWon)
+                ++((whiteWon == (mover == WHITE)) ? c.wins : c.losses);
+            else
+                ++c.draws;
+        }
+    }
+    ASSERT_EQ(games, 957);
+    // The data's own description, counted with another program: the first 20
+    // plies of these 957 games reach 11,965 distinct positions.
+    if (depth == 20) {
+        EXPECT_EQ(fenPositions.size(), 11965u);
+    }
+
+    ScratchDir dir;
+    auto engine = bookEngine(dir.path("book.dat"));
+    const std::string out = captureOutput([&] { engine->createBook(pgnPath.c_str(), depth, minElo); });
+    EXPECT_EQ(out.find("Invalid"), std::string::npos);
+    EXPECT_NE(out.find(" positions added to book from 957 games\n"), std::string::npos);
+    EXPECT_EQ(engine->whiteCount + engine->blackCount, expected.size());
+    for (const auto& [position, counts] : expected) {
+        BookRecord r{};
+        ASSERT_NE(
+            engine->lookupBook(keyLowOf(position.second), keyHighOf(position.second), position.first, r), 0);
+        ASSERT_EQ((Counts{r.wins, r.losses, r.draws}), counts);
+        ASSERT_EQ(r.learn, 100);
+    }
+    expectOrderedAndFindable(*engine, dir.path("book.dat"));
+    engine->closeBook();
+}
+
+TEST(BookCreation, GamesLongerThanTheGameRecordAreSkippedWithAMessage) {
+    // 1004 plies of knight moves out and back: legal, but more than the game record holds.
+    std::string moves;
+    for (int i = 0; i < 251; ++i) moves += "Nf3 Nf6 Ng1 Ng8 ";
+    const std::string pgn =
+        "[WhiteElo \"1\"]\n[BlackElo \"1\"]\n[Result \"1/2-1/2\"]\n" + moves + "1/2-1/2\n";
+    ScratchDir dir;
+    writeText(dir.path("games.pgn"), pgn);
+    auto engine = bookEngine(dir.path("book.dat"));
+    std::string out = captureOutput([&] { engine->createBook(dir.path("games.pgn").c_str(), 2000, 0); });
+    EXPECT_NE(out.find("\nGame 1 skipped: more than 1000 plies\n"), std::string::npos) << out;
+    EXPECT_EQ(engine->whiteCount + engine->blackCount, 0u);
+
+    // Taking its first 1000 plies works: four positions, each reached 250 times.
+    out = captureOutput([&] { engine->createBook(dir.path("games.pgn").c_str(), 1000, 0); });
+    EXPECT_EQ(out.find("skipped"), std::string::npos) << out;
+    EXPECT_EQ(bookCounts(*engine, {"Nf3"}), (Counts{0, 0, 250}));
+    EXPECT_EQ(bookCounts(*engine, {"Nf3", "Nf6", "Ng1", "Ng8"}), (Counts{0, 0, 250}));
+    EXPECT_EQ(engine->whiteCount + engine->blackCount, 4u);
+    engine->closeBook();
+}
