@@ -96,8 +96,7 @@ void addRecord(BookRecord& r, const BookRecord& incoming) {
 }
 
 // The legal move a token names, made on the board; NO_MOVE (nothing made) when
-// it names none. A move of a pinned piece chosen by the move reader is replaced
-// by the one legal move of that kind that fits the token's disambiguation.
+// it names none.
 Move playGameMove(Engine& engine, const char* token) {
     Board& board = engine.board;
     Move move = NO_MOVE;
@@ -108,42 +107,7 @@ Move playGameMove(Engine& engine, const char* token) {
     engine.pushGameMove(move);
     if (!board.leavesKingInCheck(move, 1)) return move;
     engine.popGameMove();
-
-    // Characters between the piece letter and the destination narrow the origin.
-    char destination[3];
-    squareToText(moveTo(move), destination);
-    const char* at = nullptr;
-    for (const char* p = std::strstr(token, destination); p; p = std::strstr(p + 1, destination)) at = p;
-    const char* c = token;
-    if (token[0] != '\0' && std::strchr("KQRBN", token[0])) ++c;
-    int fromFile = -1, fromRank = -1;
-    for (; at && c < at; ++c) {
-        if (*c >= 'a' && *c <= 'h') fromFile = *c - 'a';
-        if (*c >= '1' && *c <= '8') fromRank = *c - '1';
-    }
-    Move moves[MAX_MOVES];
-    int count = 0, found = 0;
-    Move chosen = NO_MOVE;
-    engine.generateMoves(moves, count);
-    for (int i = 0; i < count; ++i) {
-        const Move m = moves[i];
-        if (m == move || moveTo(m) != moveTo(move) || movePiece(m) != movePiece(move) ||
-            movePromotion(m) != movePromotion(move) || moveCaptured(m) == KING)
-            continue;
-        if ((fromFile >= 0 && fileOf(moveFrom(m)) != fromFile) ||
-            (fromRank >= 0 && rankOf(moveFrom(m)) != fromRank))
-            continue;
-        engine.pushGameMove(m);
-        const bool legal = !board.leavesKingInCheck(m, 1);
-        engine.popGameMove();
-        if (legal) {
-            chosen = m;
-            ++found;
-        }
-    }
-    if (found != 1) return NO_MOVE;
-    engine.pushGameMove(chosen);
-    return chosen;
+    return NO_MOVE;
 }
 
 // Reads all records of a book file into two sections. A key already there has

@@ -173,14 +173,22 @@ void Engine::parseMove(Move& move, const char* text) {
     Move moves[MAX_MOVES];
     int count = 0;
     generateMoves(moves, count);
+    // The first fitting move in generation order; SAN leaves out a piece that
+    // is pinned, so a fitting move that is legal is preferred to one that is not.
     for (int i = 0; i < count; ++i) {
         const Move m = moves[i];
-        if (moveTo(m) != to || movePiece(m) != piece) continue;
+        if (moveTo(m) != to || movePiece(m) != piece || moveCaptured(m) == KING) continue;
         if (promotion != -1 && movePromotion(m) != promotion) continue;
         if (fromFile != -1 && fileOf(moveFrom(m)) != fromFile) continue;
         if (fromRank != -1 && rankOf(moveFrom(m)) != fromRank) continue;
-        move = m;
-        return;
+        if (move == NO_MOVE) move = m;
+        pushMove(m);
+        const bool legal = !board.leavesKingInCheck(m, 1);
+        popMove();
+        if (legal) {
+            move = m;
+            return;
+        }
     }
 }
 

@@ -141,3 +141,14 @@ TEST(MoveText, MoveFromSquaresBuildsTheGeneratedWord) {
     EXPECT_EQ(e->moveFromSquares(-1, E2, 0), NO_MOVE);
     EXPECT_EQ(e->moveFromSquares(E2, 120, 0), NO_MOVE);
 }
+
+TEST(MoveText, SanThatLeavesOutAPinnedPieceReadsAsTheLegalMove) {
+    // Both knights reach e2, but the one on c3 is pinned by the bishop on b4.
+    auto e = engineAt("4k3/8/8/8/1b6/2N3N1/8/4K3 w - -");
+    EXPECT_EQ(coord(parse(*e, "Ne2")), "g3e2") << "the pinned c3 knight comes first in the list";
+    // With nothing legal that fits, the reader still names the first fitting move
+    // and the legality test refuses it.
+    auto pinned = engineAt("4k3/8/8/8/1b6/2N5/8/4K3 w - -");
+    EXPECT_EQ(coord(parse(*pinned, "Ne2")), "c3e2");
+    EXPECT_EQ(pinned->isLegalBySquares(C3, E2), 0);
+}
