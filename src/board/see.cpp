@@ -12,12 +12,18 @@ namespace {
 
 // Cheapest kind of a set byte, tested pawns, minors, rooks, queen, king.
 void cheapestOf(int set, int& value, int& unit) {
-    if (set >= 64) value = 1, unit = 64;
-    else if (set >= 16) value = 3, unit = 16;
-    else if (set >= 4) value = 5, unit = 4;
-    else if (set >= 2) value = 9, unit = 2;
-    else if (set == 1) value = 99, unit = 1;
-    else value = 0, unit = 0;
+    if (set >= 64)
+        value = 1, unit = 64;
+    else if (set >= 16)
+        value = 3, unit = 16;
+    else if (set >= 4)
+        value = 5, unit = 4;
+    else if (set >= 2)
+        value = 9, unit = 2;
+    else if (set == 1)
+        value = 99, unit = 1;
+    else
+        value = 0, unit = 0;
 }
 
 // The exchange that follows once `piece` stands on the square: the defenders
@@ -47,8 +53,10 @@ int exchangeLoss(int piece, int defenders, int attackers) {
         }
         defendersToCapture = !defendersToCapture;
     }
-    if (defendersToCapture) low = sum > low ? sum : low;
-    else high = sum > high ? sum : high;
+    if (defendersToCapture)
+        low = sum > low ? sum : low;
+    else
+        high = sum > high ? sum : high;
     return high < low ? high : low;
 }
 
@@ -56,7 +64,9 @@ int exchangeLoss(int piece, int defenders, int attackers) {
 // range; they keep their sign at the nearest representable value.
 int8_t toByte(int value) { return static_cast<int8_t>(value > 127 ? 127 : value < -128 ? -128 : value); }
 
-inline bool isPieceOf(const PieceEntry* e, int piece, int colour) { return e->piece == piece && e->colour == colour; }
+inline bool isPieceOf(const PieceEntry* e, int piece, int colour) {
+    return e->piece == piece && e->colour == colour;
+}
 
 } // namespace
 
@@ -95,7 +105,8 @@ uint8_t Board::attackerSet(int colour, Square t) const {
         const int d = lineStep(t - e->square);
         if (!(attackKinds(d) & ATTACK_BISHOP)) continue;
         Square s = e->square + d;
-        while (s != t && (squares[s]->piece == NO_PIECE || squares[s]->piece == BISHOP || attackingPawn(squares[s])))
+        while (s != t &&
+               (squares[s]->piece == NO_PIECE || squares[s]->piece == BISHOP || attackingPawn(squares[s])))
             s += d;
         if (s == t) set += 16;
     }

@@ -14,7 +14,7 @@ namespace {
 constexpr int KNIGHT_MOBILITY[9] = {-16, -12, -8, -4, 0, 4, 8, 12, 16};
 constexpr int BISHOP_MOBILITY[15] = {-30, -25, -20, -15, -10, -5, 0, 5, 10, 15, 20, 25, 30, 35, 40};
 constexpr int ROOK_MOBILITY[15] = {-18, -15, -12, -9, -6, -3, 0, 3, 6, 9, 12, 15, 18, 21, 24};
-constexpr int QUEEN_MOBILITY[28] = {-18, -16, -14, -12, -10, -8, -6, -4, -2, 0, 1,  2,  3,  4,
+constexpr int QUEEN_MOBILITY[28] = {-18, -16, -14, -12, -10, -8, -6, -4, -2, 0,  1,  2,  3,  4,
                                     5,   6,   7,   8,   9,   10, 11, 12, 13, 14, 15, 16, 17, 18};
 
 // Material adjustment by the number of own pawns (0..8).

@@ -4,7 +4,9 @@
 
 namespace {
 
-inline bool clear(const Board& b, Square a, Square c) { return (between(square64(a), square64(c)) & b.occupied) == 0; }
+inline bool clear(const Board& b, Square a, Square c) {
+    return (between(square64(a), square64(c)) & b.occupied) == 0;
+}
 
 } // namespace
 
@@ -19,16 +21,21 @@ void evalCastling(const Board& board, EvalState& st) {
         const Square king = us == WHITE ? E1 : E8, queenSquare = us == WHITE ? D1 : D8;
         const Square kingRook = us == WHITE ? H1 : H8, queenRook = us == WHITE ? A1 : A8;
         if (rights) {
-            if (((rights & 1) && clear(board, king, kingRook)) || ((rights & 2) && clear(board, king, queenRook)))
+            if (((rights & 1) && clear(board, king, kingRook)) ||
+                ((rights & 2) && clear(board, king, queenRook)))
                 st.acc[us] += 10;
             else if (board.squares[queenSquare]->piece != QUEEN)
                 st.acc[us] -= 20;
         }
         if (rootRights) {
-            if (board.castled[us]) st.acc[us] += 20;
-            else if (!rights) st.acc[us] -= 45;
-            else if (rootRights == 3 && rights == 2) st.acc[us] -= 25;
-            else if (rootRights == 3 && rights == 1) st.acc[us] -= 20;
+            if (board.castled[us])
+                st.acc[us] += 20;
+            else if (!rights)
+                st.acc[us] -= 45;
+            else if (rootRights == 3 && rights == 2)
+                st.acc[us] -= 25;
+            else if (rootRights == 3 && rights == 1)
+                st.acc[us] -= 20;
         }
     }
 }
@@ -36,7 +43,8 @@ void evalCastling(const Board& board, EvalState& st) {
 void evalBlockedCentre(const Board& board, EvalState& st) {
     auto blocked = [&board](Square s, int colour) {
         const PieceEntry* e = board.squares[s];
-        return e->piece == PAWN && e->colour == colour && board.squares[s + PAWN_PUSH[colour]]->piece != NO_PIECE;
+        return e->piece == PAWN && e->colour == colour &&
+               board.squares[s + PAWN_PUSH[colour]]->piece != NO_PIECE;
     };
     if (blocked(D2, WHITE)) st.acc[WHITE] -= 8;
     if (blocked(E2, WHITE)) st.acc[WHITE] -= 8;

@@ -8,6 +8,7 @@
 
 #include "board/board.h"
 #include "board/see.h"
+#include "search/score.h"
 
 namespace evalbits {
 
@@ -55,7 +56,8 @@ constexpr std::array<uint8_t, 8> buildRanksBelow() {
 
 constexpr std::array<uint8_t, 8> buildAdjacentFiles() {
     std::array<uint8_t, 8> t{};
-    for (int f = 0; f < 8; ++f) t[f] = static_cast<uint8_t>(((f > 0 ? 1 << (f - 1) : 0) | (1 << (f + 1))) & 0xFF);
+    for (int f = 0; f < 8; ++f)
+        t[f] = static_cast<uint8_t>(((f > 0 ? 1 << (f - 1) : 0) | (1 << (f + 1))) & 0xFF);
     return t;
 }
 
@@ -97,8 +99,18 @@ constexpr int scaleBy(int value, int weight, int divisor) {
 // Passed-pawn bonus by relative rank; the rook-and-pawn recognizer reads it too.
 inline constexpr std::array<int, 8> PASSED_BONUS = {0, 10, 18, 30, 60, 110, 150, 0};
 
+// A static score never reaches the mate range, whatever the material on the
+// board or the configured weights.
+constexpr int STATIC_SCORE_LIMIT = MATE_THRESHOLD - 1;
+constexpr int clampScore(int64_t score) {
+    return static_cast<int>(score > STATIC_SCORE_LIMIT    ? STATIC_SCORE_LIMIT
+                            : score < -STATIC_SCORE_LIMIT ? -STATIC_SCORE_LIMIT
+                                                          : score);
+}
+
 struct EvalState {
-    int acc[2];
+    // Accumulators are 64-bit so that no configured weight can overflow them.
+    int64_t acc[2];
     bool ending;     // both sides' piece material below 15
     bool lateEnding; // both below 10
     uint8_t passedFiles[2];
@@ -139,4 +151,4 @@ void evalKnightsInEnding(const Board& board, EvalState& st);
 void evalRooks(const Board& board, EvalState& st);
 void evalQueens(const Board& board, EvalState& st);
 // evaluate.cpp
-int applyDrawishness(const Board& board, const EvalState& st, int score);
+int64_t applyDrawishness(const Board& board, const EvalState& st, int64_t score);

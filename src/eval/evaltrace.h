@@ -4,17 +4,17 @@
 #pragma once
 
 enum EvalTerm : int {
-    TERM_MATERIAL,        // material and piece-square values (pstScore)
-    TERM_MOBILITY,        // mobility and pawn-count adjustments
-    TERM_IMBALANCE,       // material-imbalance bonus
-    TERM_PAWN_STRUCTURE,  // cached or computed pawn structure, weighted
-    TERM_PASSED_PAWNS,    // passed-pawn bonuses, outside passers, square rule
-    TERM_RUNAWAY_RACE,    // bonus of the runaway pawn that wins its race
-    TERM_PAWN_ENDING,     // pure pawn endings: majority and king distances
-    TERM_MAJORITY,        // candidate passer of a pawn majority
+    TERM_MATERIAL,       // material and piece-square values (pstScore)
+    TERM_MOBILITY,       // mobility and pawn-count adjustments
+    TERM_IMBALANCE,      // material-imbalance bonus
+    TERM_PAWN_STRUCTURE, // cached or computed pawn structure, weighted
+    TERM_PASSED_PAWNS,   // passed-pawn bonuses, outside passers, square rule
+    TERM_RUNAWAY_RACE,   // bonus of the runaway pawn that wins its race
+    TERM_PAWN_ENDING,    // pure pawn endings: majority and king distances
+    TERM_MAJORITY,       // candidate passer of a pawn majority
     TERM_BISHOP_PAIR,
     TERM_TRAPPED_PIECES,
-    TERM_KING_ATTACK,     // credited to the attacking colour
+    TERM_KING_ATTACK, // credited to the attacking colour
     TERM_KING_SHIELD,
     TERM_PAWN_STORM,
     TERM_CASTLING,

@@ -9,14 +9,12 @@
 
 namespace {
 
-inline bool singlePiece(const Board& b, int colour, int piece) {
-    return b.pieceCount[colour][piece] == 1;
-}
+inline bool singlePiece(const Board& b, int colour, int piece) { return b.pieceCount[colour][piece] == 1; }
 
 inline int squareColour(Square s) { return (fileOf(s) + rankOf(s)) & 1; }
 
 // Halved when the pawn counts are close, three quarters otherwise.
-inline int drawishScale(const Board& b, int score) {
+inline int64_t drawishScale(const Board& b, int64_t score) {
     const int difference = b.pawnCount[WHITE] - b.pawnCount[BLACK];
     return difference < 3 && difference > -3 ? score / 2 : score * 3 / 4;
 }
@@ -26,21 +24,23 @@ inline int drawishScale(const Board& b, int score) {
 // Corrections for material that rarely wins: queen against queen, opposite
 // bishops, a side without pawns and with too little to mate, and a small
 // pawnless material edge in the ending. The score is the side to move's.
-int applyDrawishness(const Board& board, const EvalState& st, int score) {
+int64_t applyDrawishness(const Board& board, const EvalState& st, int64_t score) {
     const Board& b = board;
     const int mw = b.pieceMaterial[WHITE], mb = b.pieceMaterial[BLACK];
     if (mw == 9 && singlePiece(b, WHITE, QUEEN) && mb == 9 && singlePiece(b, BLACK, QUEEN)) {
         score = drawishScale(b, score);
     }
     if (mw == 3 && singlePiece(b, WHITE, BISHOP) && mb == 3 && singlePiece(b, BLACK, BISHOP) &&
-        squareColour(b.pieceList[WHITE][BISHOP]->square) != squareColour(b.pieceList[BLACK][BISHOP]->square)) {
+        squareColour(b.pieceList[WHITE][BISHOP]->square) !=
+            squareColour(b.pieceList[BLACK][BISHOP]->square)) {
         score = drawishScale(b, score);
     }
     // A score is in colour c's favour when it is positive for c.
     auto favours = [&b, &score](int c) { return b.side == c ? score > 0 : score < 0; };
     for (int c = WHITE; c <= BLACK; ++c) {
         const int m = b.pieceMaterial[c];
-        if (b.pawnCount[c] == 0 && (m == 3 || (m == 6 && b.pieceCount[c][KNIGHT] == 2)) && favours(c)) score = 0;
+        if (b.pawnCount[c] == 0 && (m == 3 || (m == 6 && b.pieceCount[c][KNIGHT] == 2)) && favours(c))
+            score = 0;
     }
     if (st.ending) {
         for (int c = WHITE; c <= BLACK; ++c) {
@@ -53,16 +53,15 @@ int applyDrawishness(const Board& board, const EvalState& st, int score) {
 
 // The evaluation laid out as numbered steps, one call per term family. The
 // traced instance also records what each family added to each accumulator.
-template <bool Traced>
-int Board::evaluateSteps(EvalTrace* trace) {
+template <bool Traced> int Board::evaluateSteps(EvalTrace* trace) {
     FM_ASSERT(hasBothKings());
     EvalState st;
     auto step = [&st, trace](EvalTerm term, auto&& evalTerm) {
         if constexpr (Traced) {
-            const int white = st.acc[WHITE], black = st.acc[BLACK];
+            const int64_t white = st.acc[WHITE], black = st.acc[BLACK];
             evalTerm();
-            trace->term[term][WHITE] += st.acc[WHITE] - white;
-            trace->term[term][BLACK] += st.acc[BLACK] - black;
+            trace->term[term][WHITE] += static_cast<int>(st.acc[WHITE] - white);
+            trace->term[term][BLACK] += static_cast<int>(st.acc[BLACK] - black);
         } else {
             (void)term;
             evalTerm();
@@ -73,7 +72,8 @@ int Board::evaluateSteps(EvalTrace* trace) {
     // 1. The evaluation cache keeps white-relative scores and the info bytes.
     if constexpr (!Traced) {
         int cached;
-        if (evalCache.probe(keyLow, keyHigh, cached, scratch.evalInfo)) return side == WHITE ? cached : -cached;
+        if (evalCache.probe(keyLow, keyHigh, cached, scratch.evalInfo))
+            return side == WHITE ? cached : -cached;
     }
 
     // 2. Material and piece-square values start the accumulators.
@@ -139,13 +139,13 @@ int Board::evaluateSteps(EvalTrace* trace) {
     step(TERM_QUEENS, [&] { evalQueens(*this, st); });
 
     // 11. Side-to-move score, drawishness corrections, cache store.
-    const int raw = st.acc[side] - st.acc[side ^ 1];
-    const int score = applyDrawishness(*this, st, raw);
+    const int64_t raw = st.acc[side] - st.acc[side ^ 1];
+    const int score = clampScore(applyDrawishness(*this, st, raw));
     scratch.evalInfo[0] = st.evalInfo[0];
     scratch.evalInfo[1] = st.evalInfo[1];
     scratch.evalInfo[2] = st.evalInfo[2];
     if constexpr (Traced) {
-        trace->raw = raw;
+        trace->raw = static_cast<int>(raw);
         trace->final = score;
         trace->passedFiles[WHITE] = st.passedFiles[WHITE];
         trace->passedFiles[BLACK] = st.passedFiles[BLACK];

@@ -10,9 +10,17 @@ using namespace evalbits;
 namespace {
 
 // Base of the king-attack index by the king's square (white's view, rank 1 first).
+// clang-format off
 constexpr int KING_ZONE_BASE[8][8] = {
-    {2, 0, 0, 0, 0, 0, 0, 2}, {2, 1, 1, 1, 1, 1, 1, 2}, {4, 3, 3, 3, 3, 3, 3, 4}, {4, 4, 4, 4, 4, 4, 4, 4},
-    {4, 4, 4, 4, 4, 4, 4, 4}, {4, 4, 4, 4, 4, 4, 4, 4}, {4, 4, 4, 4, 4, 4, 4, 4}, {4, 4, 4, 4, 4, 4, 4, 4}};
+    {2, 0, 0, 0, 0, 0, 0, 2},
+    {2, 1, 1, 1, 1, 1, 1, 2},
+    {4, 3, 3, 3, 3, 3, 3, 4},
+    {4, 4, 4, 4, 4, 4, 4, 4},
+    {4, 4, 4, 4, 4, 4, 4, 4},
+    {4, 4, 4, 4, 4, 4, 4, 4},
+    {4, 4, 4, 4, 4, 4, 4, 4},
+    {4, 4, 4, 4, 4, 4, 4, 4}};
+// clang-format on
 
 // By the kinds of attacker present: 16 king, 8 queen, 4 rook, 2 minor, 1 pawn.
 constexpr int ATTACKER_KINDS_BONUS[32] = {0, 0, 0, 0, 0, 0, 1, 1, 0, 1, 2, 2, 2, 3, 3, 3,
@@ -23,11 +31,15 @@ constexpr int KING_ATTACK_TABLE[KING_ATTACK_LAST + 1] = {
     0,   2,   3,   6,   12,  18,  25,  37,  50,  75,  100, 125, 150, 175, 200, 225, 250, 275, 300, 325,
     350, 375, 400, 425, 450, 475, 500, 525, 550, 575, 600, 600, 600, 600, 600, 600, 600, 600, 600, 600};
 
-// By the shield digits c + 4m + 16k of the corner, middle and centre-side files.
-constexpr int SHIELD_TABLE[64] = {0,  12, 7,  4,  12, 24, 19, 16, 5,  15, 10, 10, 3,  10, 10, 10,
-                                  7,  10, 9,  9,  19, 31, 28, 23, 12, 24, 20, 17, 9,  17, 17, 17,
-                                  4,  10, 9,  9,  16, 28, 23, 17, 14, 19, 15, 15, 9,  15, 15, 15,
-                                  2,  9,  8,  8,  12, 26, 24, 18, 10, 16, 16, 16, 9,  9,  8,  8};
+// By the shield digits c + 4m + 16k of the corner, middle and centre-side
+// files; one line per k, four groups of m, c running within a group.
+// clang-format off
+constexpr int SHIELD_TABLE[64] = {
+    0, 12,  7,  4,   12, 24, 19, 16,    5, 15, 10, 10,    3, 10, 10, 10,
+    7, 10,  9,  9,   19, 31, 28, 23,   12, 24, 20, 17,    9, 17, 17, 17,
+    4, 10,  9,  9,   16, 28, 23, 17,   14, 19, 15, 15,    9, 15, 15, 15,
+    2,  9,  8,  8,   12, 26, 24, 18,   10, 16, 16, 16,    9,  9,  8,  8};
+// clang-format on
 
 // By the enemy's piece material, 0..31.
 constexpr int SHIELD_SCALE[32] = {0,  0,  0,  0,  0,  0,  0,  0,  8,  16, 16, 16, 24, 24, 28, 28,
@@ -35,8 +47,8 @@ constexpr int SHIELD_SCALE[32] = {0,  0,  0,  0,  0,  0,  0,  0,  8,  16, 16, 16
 
 // The attacker kinds present in an OR of attack bytes, as a 5-bit code.
 int kindsCode(uint8_t kinds) {
-    return (kinds & 0x01 ? 16 : 0) | (kinds & 0x02 ? 8 : 0) | (kinds & 0x0C ? 4 : 0) | (kinds & 0x30 ? 2 : 0) |
-           (kinds & 0xC0 ? 1 : 0);
+    return (kinds & 0x01 ? 16 : 0) | (kinds & 0x02 ? 8 : 0) | (kinds & 0x0C ? 4 : 0) |
+           (kinds & 0x30 ? 2 : 0) | (kinds & 0xC0 ? 1 : 0);
 }
 
 // The king of `us` can be attacked: the enemy has a queen and more than a lone queen.

@@ -18,8 +18,10 @@ void evalImbalance(const Board& board, EvalState& st) {
     if (material[BLACK] > 0 && material[WHITE] == 0) st.acc[BLACK] += favour;
 
     if (majors[WHITE] == majors[BLACK]) {
-        if (minors[WHITE] != minors[BLACK]) st.acc[minors[WHITE] > minors[BLACK] ? WHITE : BLACK] += twoThirds;
-        const bool whiteQueen = board.pieceCount[WHITE][QUEEN] > 0, blackQueen = board.pieceCount[BLACK][QUEEN] > 0;
+        if (minors[WHITE] != minors[BLACK])
+            st.acc[minors[WHITE] > minors[BLACK] ? WHITE : BLACK] += twoThirds;
+        const bool whiteQueen = board.pieceCount[WHITE][QUEEN] > 0,
+                   blackQueen = board.pieceCount[BLACK][QUEEN] > 0;
         if (whiteQueen != blackQueen) st.acc[whiteQueen ? WHITE : BLACK] += favour;
     } else if (minors[WHITE] == minors[BLACK]) {
         st.acc[majors[WHITE] > majors[BLACK] ? WHITE : BLACK] += favour;

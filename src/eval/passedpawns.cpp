@@ -13,9 +13,11 @@ constexpr int CONNECTED_PASSED_BONUS[8] = {0, 0, 0, 15, 40, 80, 100, 0};
 constexpr int PROTECTED_PASSED_BONUS[8] = {0, 0, 0, 7, 20, 40, 50, 0};
 // By the opponent's piece material, 0..32.
 constexpr int OUTSIDE_PASSED_BONUS[33] = {50, 35, 35, 35, 30, 30, 25, 20, 20, 20, 15, 15, 15, 10, 10, 7, 6,
-                                          5,  5,  5,  5,  5,  5,  5,  5,  5,  5,  5,  5,  5,  5,  5, 5};
+                                          5,  5,  5,  5,  5,  5,  5,  5,  5,  5,  5,  5,  5,  5,  5,  5};
 
-inline int outsidePassedBonus(int opponentMaterial) { return OUTSIDE_PASSED_BONUS[clampIndex(opponentMaterial, 32)]; }
+inline int outsidePassedBonus(int opponentMaterial) {
+    return OUTSIDE_PASSED_BONUS[clampIndex(opponentMaterial, 32)];
+}
 
 inline bool occupiedAt(const Board& b, Square s) { return b.squares[s]->piece != NO_PIECE; }
 
@@ -28,7 +30,9 @@ inline Square mostAdvancedPawn(const EvalScratch& sc, int colour, int f) {
     return makeSquare(f, mostAdvancedRank(colour, sc.fileRanks(colour, f)));
 }
 
-inline Square promotionSquare(int colour, Square pawn) { return makeSquare(fileOf(pawn), colour == WHITE ? 7 : 0); }
+inline Square promotionSquare(int colour, Square pawn) {
+    return makeSquare(fileOf(pawn), colour == WHITE ? 7 : 0);
+}
 
 // Stop-square adjustment of a passed pawn of `Us` on s, relative rank r.
 int blockade(const Board& b, int us, Square s, int r) {
@@ -55,8 +59,7 @@ bool connectedWith(const EvalScratch& sc, int us, int g, int r) {
     return neighbour == r || neighbour == r - 1;
 }
 
-template <int Us>
-void passedPawnsOf(const Board& b, EvalState& st) {
+template <int Us> void passedPawnsOf(const Board& b, EvalState& st) {
     constexpr int Them = Us ^ 1;
     const EvalScratch& sc = b.scratch;
     const Square enemyKing = b.kingSquare(Them);
@@ -65,7 +68,8 @@ void passedPawnsOf(const Board& b, EvalState& st) {
     const bool wideSpread = HIGHEST_BIT[ownFiles] > LOWEST_BIT[ownFiles] + 3 && enemyFiles != 0;
     // Both colours visit their files from h to a, so that ties between
     // runaway pawns fall on the same file for either colour.
-    for (uint8_t files = st.passedFiles[Us]; files; files &= static_cast<uint8_t>(~(1 << HIGHEST_BIT[files]))) {
+    for (uint8_t files = st.passedFiles[Us]; files;
+         files &= static_cast<uint8_t>(~(1 << HIGHEST_BIT[files]))) {
         const int f = HIGHEST_BIT[files];
         const Square s = mostAdvancedPawn(sc, Us, f);
         const int r = relativeRank(Us, s);
@@ -76,7 +80,8 @@ void passedPawnsOf(const Board& b, EvalState& st) {
             st.acc[Us] += (31 - enemyMaterial) * 5 * distance(enemyKing, s) / 31;
         }
         const bool neighbourPasser = st.passedFiles[Us] & ADJACENT_FILES[f];
-        if (neighbourPasser && ((f > 0 && connectedWith(sc, Us, f - 1, r)) || (f < 7 && connectedWith(sc, Us, f + 1, r))))
+        if (neighbourPasser &&
+            ((f > 0 && connectedWith(sc, Us, f - 1, r)) || (f < 7 && connectedWith(sc, Us, f + 1, r))))
             bonus += CONNECTED_PASSED_BONUS[r];
         else if (sc.attackMap[Us][s] >> 6)
             bonus += PROTECTED_PASSED_BONUS[r];
@@ -105,8 +110,7 @@ void passedPawnsOf(const Board& b, EvalState& st) {
 // does not guard it (both racing pawns taken off the board).
 bool winsRace(const Board& b, const EvalState& st, int us) {
     const int them = us ^ 1;
-    const uint64_t occupancy =
-        b.occupied & ~bitOf(st.runawaySquare[WHITE]) & ~bitOf(st.runawaySquare[BLACK]);
+    const uint64_t occupancy = b.occupied & ~bitOf(st.runawaySquare[WHITE]) & ~bitOf(st.runawaySquare[BLACK]);
     const Square ourQueen = promotionSquare(us, st.runawaySquare[us]);
     const Square theirQueen = promotionSquare(them, st.runawaySquare[them]);
     const Square enemyKing = b.kingSquare(them);
@@ -127,19 +131,21 @@ void evalRunawayRace(const Board& board, EvalState& st) {
     if (!white && !black) return;
     st.evalInfo[0] |= 1;
     const int mw = st.runawayMoves[WHITE], mb = st.runawayMoves[BLACK];
-    auto award = [&st](int c) { st.acc[c] += (30 - st.runawayMoves[c]) * 20; };
-    if (!black) return award(WHITE);
-    if (!white) return award(BLACK);
     const bool whiteToMove = board.side == WHITE;
-    if ((mw == mb - 1 && whiteToMove) || (mw == mb && !whiteToMove)) {
-        if (winsRace(board, st, WHITE)) award(WHITE);
+    int winner = -1;
+    if (!black) {
+        winner = WHITE;
+    } else if (!white) {
+        winner = BLACK;
+    } else if ((mw == mb - 1 && whiteToMove) || (mw == mb && !whiteToMove)) {
+        // White queens a tempo ahead: it wins only if its queen stops black's pawn.
+        if (winsRace(board, st, WHITE)) winner = WHITE;
     } else if ((mb == mw - 1 && !whiteToMove) || (mb == mw && whiteToMove)) {
-        if (winsRace(board, st, BLACK)) award(BLACK);
-    } else if (mw < mb) {
-        award(WHITE);
-    } else if (mb < mw) {
-        award(BLACK);
+        if (winsRace(board, st, BLACK)) winner = BLACK;
+    } else if (mw != mb) {
+        winner = mw < mb ? WHITE : BLACK;
     }
+    if (winner >= 0) st.acc[winner] += (30 - st.runawayMoves[winner]) * 20;
 }
 
 // Pure pawn endings: a majority on more files without an enemy passer, and
@@ -149,8 +155,8 @@ void evalPawnEnding(const Board& board, EvalState& st) {
     const EvalScratch& sc = board.scratch;
     for (int c = WHITE; c <= BLACK; ++c) {
         const int o = c ^ 1;
-        if (board.pawnCount[c] > board.pawnCount[o] && BIT_COUNT[sc.pawnFiles[c]] > BIT_COUNT[sc.pawnFiles[o]] &&
-            st.passedFiles[o] == 0) {
+        if (board.pawnCount[c] > board.pawnCount[o] &&
+            BIT_COUNT[sc.pawnFiles[c]] > BIT_COUNT[sc.pawnFiles[o]] && st.passedFiles[o] == 0) {
             st.acc[c] += 90;
             break;
         }

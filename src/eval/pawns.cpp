@@ -18,8 +18,7 @@ inline int pawnAttackers(uint8_t attacks) { return attacks >> 6; }
 } // namespace
 
 // The structure terms of one colour's pawns, in list order, and its passed files.
-template <int Us>
-int Board::pawnStructureOf(uint8_t& passed) const {
+template <int Us> int Board::pawnStructureOf(uint8_t& passed) const {
     constexpr int Them = Us ^ 1;
     constexpr int Push = PAWN_PUSH[Us];
     const EvalScratch& sc = scratch;
@@ -73,7 +72,8 @@ int Board::pawnStructureOf(uint8_t& passed) const {
                 }
             }
         }
-        const uint8_t enemyFiles = sc.fileRanks(Them, f - 1) | sc.fileRanks(Them, f) | sc.fileRanks(Them, f + 1);
+        const uint8_t enemyFiles =
+            sc.fileRanks(Them, f - 1) | sc.fileRanks(Them, f) | sc.fileRanks(Them, f + 1);
         if (!(enemyFiles & ahead)) passed |= static_cast<uint8_t>(1 << f);
     }
     return score;
@@ -81,6 +81,7 @@ int Board::pawnStructureOf(uint8_t& passed) const {
 
 int Board::evalPawnStructure(uint8_t passedFiles[2]) {
     const int score = pawnStructureOf<WHITE>(passedFiles[WHITE]) - pawnStructureOf<BLACK>(passedFiles[BLACK]);
-    pawnHashTable.store(static_cast<uint32_t>(pawnKey), static_cast<uint32_t>(pawnKey >> 32), score, passedFiles);
+    pawnHashTable.store(static_cast<uint32_t>(pawnKey), static_cast<uint32_t>(pawnKey >> 32), score,
+                        passedFiles);
     return side == WHITE ? score : -score;
 }

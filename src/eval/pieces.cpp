@@ -14,9 +14,17 @@ constexpr int BISHOP_PAIR_BONUS[17] = {60, 58, 58, 54, 54, 52, 52, 50, 50, 48, 4
 constexpr int TRAPPED_PENALTY = 150;
 
 // Outpost values (white's view, rank 1 first).
-constexpr int OUTPOST_TABLE[8][8] = {{0, 0, 0, 0, 0, 0, 0, 0}, {0, 0, 0, 0, 0, 0, 0, 0}, {0, 0, 0, 0, 0, 0, 0, 0},
-                                     {0, 0, 2, 3, 3, 2, 0, 0}, {0, 2, 5, 7, 7, 5, 2, 0}, {0, 3, 5, 10, 10, 5, 3, 0},
-                                     {0, 0, 4, 7, 7, 4, 0, 0}, {0, 0, 0, 0, 0, 0, 0, 0}};
+// clang-format off
+constexpr int OUTPOST_TABLE[8][8] = {
+    {0, 0, 0, 0, 0, 0, 0, 0},
+    {0, 0, 0, 0, 0, 0, 0, 0},
+    {0, 0, 0, 0, 0, 0, 0, 0},
+    {0, 0, 2, 3, 3, 2, 0, 0},
+    {0, 2, 5, 7, 7, 5, 2, 0},
+    {0, 3, 5, 10, 10, 5, 3, 0},
+    {0, 0, 4, 7, 7, 4, 0, 0},
+    {0, 0, 0, 0, 0, 0, 0, 0}};
+// clang-format on
 
 inline bool isPiece(const Board& b, Square s, int piece, int colour) {
     return b.squares[s]->piece == piece && b.squares[s]->colour == colour;
@@ -61,6 +69,16 @@ int outpost(const Board& b, int us, Square s) {
     return bonus;
 }
 
+// Rook or queen on the seventh rank with the enemy king on the eighth; a
+// second heavy piece there that sees the last one recorded earns more.
+int seventhRank(const Board& b, EvalState& st, int us, Square s, int doubled) {
+    if (relativeRank(us, s) != 6 || relativeRank(us, b.kingSquare(us ^ 1)) != 7) return 0;
+    int bonus = 10;
+    if (st.seventhRankPiece[us] >= 0 && nothingBetween(b, st.seventhRankPiece[us], s)) bonus += doubled;
+    st.seventhRankPiece[us] = s;
+    return bonus;
+}
+
 } // namespace
 
 void evalBishopPair(const Board& board, EvalState& st) {
@@ -89,7 +107,8 @@ void evalTrappedPieces(const Board& board, EvalState& st) {
 void evalOutposts(const Board& board, EvalState& st) {
     for (int piece : {KNIGHT, BISHOP}) {
         for (int c = WHITE; c <= BLACK; ++c) {
-            for (const PieceEntry* e = board.pieceList[c][piece]; e; e = e->next) st.acc[c] += outpost(board, c, e->square);
+            for (const PieceEntry* e = board.pieceList[c][piece]; e; e = e->next)
+                st.acc[c] += outpost(board, c, e->square);
         }
     }
 }
@@ -105,16 +124,6 @@ void evalKnightsInEnding(const Board& board, EvalState& st) {
     }
 }
 
-// Rook or queen on the seventh rank with the enemy king on the eighth; a
-// second heavy piece there that sees the last one recorded earns more.
-static int seventhRank(const Board& b, EvalState& st, int us, Square s, int doubled) {
-    if (relativeRank(us, s) != 6 || relativeRank(us, b.kingSquare(us ^ 1)) != 7) return 0;
-    int bonus = 10;
-    if (st.seventhRankPiece[us] >= 0 && nothingBetween(b, st.seventhRankPiece[us], s)) bonus += doubled;
-    st.seventhRankPiece[us] = s;
-    return bonus;
-}
-
 void evalRooks(const Board& board, EvalState& st) {
     const EvalScratch& sc = board.scratch;
     for (int us = WHITE; us <= BLACK; ++us) {
@@ -126,8 +135,10 @@ void evalRooks(const Board& board, EvalState& st) {
             const uint8_t bit = static_cast<uint8_t>(1 << f);
             int bonus = 0;
             if (!(sc.pawnFiles[us] & bit)) {
-                if (!(sc.pawnFiles[them] & bit)) bonus += (rookFiles & bit) ? 15 : 10;
-                else bonus += 7;
+                if (!(sc.pawnFiles[them] & bit))
+                    bonus += (rookFiles & bit) ? 15 : 10;
+                else
+                    bonus += 7;
             }
             rookFiles |= bit;
             bonus += seventhRank(board, st, us, s, 10);
@@ -137,8 +148,10 @@ void evalRooks(const Board& board, EvalState& st) {
                 const Square p = makeSquare(f, mostAdvancedRank(owner, sc.fileRanks(owner, f)));
                 if (!nothingBetween(board, s, p)) continue;
                 const bool behindOrInPath = relativeRank(us, s) < relativeRank(us, p);
-                if (owner == us) bonus += behindOrInPath ? 25 : 12;
-                else bonus += behindOrInPath ? 18 : 9;
+                if (owner == us)
+                    bonus += behindOrInPath ? 25 : 12;
+                else
+                    bonus += behindOrInPath ? 18 : 9;
             }
             st.acc[us] += bonus;
         }

@@ -12,10 +12,18 @@ namespace {
 
 constexpr int Q = 1, R = 2, B = 4, N = 8, P = 16;
 
-// Distance of a square from the centre, 0 in the middle to 4 on the rim.
-constexpr int EDGE_TABLE[8][8] = {{4, 4, 4, 4, 4, 4, 4, 4}, {4, 4, 3, 2, 2, 3, 4, 4}, {4, 3, 2, 1, 1, 2, 3, 4},
-                                  {4, 2, 1, 0, 0, 1, 2, 4}, {4, 2, 1, 0, 0, 1, 2, 4}, {4, 3, 2, 1, 1, 2, 3, 4},
-                                  {4, 4, 3, 2, 2, 3, 4, 4}, {4, 4, 4, 4, 4, 4, 4, 4}};
+// Distance of a square from the centre, 0 in the middle to 4 on the rim (rank 1 first).
+// clang-format off
+constexpr int EDGE_TABLE[8][8] = {
+    {4, 4, 4, 4, 4, 4, 4, 4},
+    {4, 4, 3, 2, 2, 3, 4, 4},
+    {4, 3, 2, 1, 1, 2, 3, 4},
+    {4, 2, 1, 0, 0, 1, 2, 4},
+    {4, 2, 1, 0, 0, 1, 2, 4},
+    {4, 3, 2, 1, 1, 2, 3, 4},
+    {4, 4, 3, 2, 2, 3, 4, 4},
+    {4, 4, 4, 4, 4, 4, 4, 4}};
+// clang-format on
 
 inline int edge(Square s) { return EDGE_TABLE[rankOf(s)][fileOf(s)]; }
 inline int absolute(int x) { return x < 0 ? -x : x; }
@@ -33,7 +41,9 @@ inline int answer(const Board& b, int strong, int value, int& score) {
 
 inline int kingDistance(const Board& b) { return distance(b.kingSquare(WHITE), b.kingSquare(BLACK)); }
 
-inline Square promotionSquare(int colour, Square pawn) { return makeSquare(fileOf(pawn), colour == WHITE ? 7 : 0); }
+inline Square promotionSquare(int colour, Square pawn) {
+    return makeSquare(fileOf(pawn), colour == WHITE ? 7 : 0);
+}
 
 // The side whose kind mask holds `kind` (and the other's does not).
 inline int sideWith(const Board& b, int kind) { return (b.pieceTypes[WHITE] & kind) ? WHITE : BLACK; }
@@ -118,7 +128,8 @@ int recognizeBishopKnight(const Board& b, int& score) {
     const int strong = b.pieceMaterial[BLACK] ? BLACK : WHITE;
     if (b.pieceMaterial[strong] > 6) return recognizeMaterial(b, score);
     const Square weakKing = b.kingSquare(strong ^ 1);
-    const int corner = squareColour(b.pieceList[strong][BISHOP]->square) ? lightCorner(weakKing) : darkCorner(weakKing);
+    const int corner =
+        squareColour(b.pieceList[strong][BISHOP]->square) ? lightCorner(weakKing) : darkCorner(weakKing);
     return answer(b, strong, (edge(weakKing) + 70) * 10 - 13 * kingDistance(b) + 13 * corner, score);
 }
 
@@ -156,7 +167,8 @@ int bishopStopsPawns(const Board& b, int& score) {
 
 int recognizeBishopPawns(const Board& b, int& score) {
     if (b.pieceCount[WHITE][BISHOP] > 1 || b.pieceCount[BLACK][BISHOP] > 1) return 0;
-    const bool bishopAndPawns = (b.pieceTypes[WHITE] & (B | P)) == (B | P) || (b.pieceTypes[BLACK] & (B | P)) == (B | P);
+    const bool bishopAndPawns =
+        (b.pieceTypes[WHITE] & (B | P)) == (B | P) || (b.pieceTypes[BLACK] & (B | P)) == (B | P);
     return bishopAndPawns ? wrongBishop(b, score) : bishopStopsPawns(b, score);
 }
 
@@ -167,7 +179,9 @@ int recognizeKnightPawn(const Board& b, int& score) {
     if (b.pieceCount[knightSide][KNIGHT] != 1 || b.pawnCount[pawnSide] != 1) return 0;
     const Square knight = b.pieceList[knightSide][KNIGHT]->square, pawn = b.pieceList[pawnSide][PAWN]->square;
     if (fileOf(knight) != fileOf(pawn)) return 0;
-    if (attackKinds(knight - b.kingSquare(knightSide)) == 0 && attackKinds(knight - b.kingSquare(pawnSide)) != 0) return 0;
+    if (attackKinds(knight - b.kingSquare(knightSide)) == 0 &&
+        attackKinds(knight - b.kingSquare(pawnSide)) != 0)
+        return 0;
     const bool behind = knightSide == WHITE ? rankOf(knight) > rankOf(pawn) : rankOf(knight) < rankOf(pawn);
     if (!behind) return 0;
     score = 0;
@@ -178,11 +192,13 @@ int recognizeKnightPawn(const Board& b, int& score) {
 // not nearer the pawn than the attacking king.
 int recognizeRookPawnRook(const Board& b, int& score) {
     const int strong = (b.pieceTypes[WHITE] & P) ? WHITE : BLACK, weak = strong ^ 1;
-    if (b.pieceCount[WHITE][ROOK] != 1 || b.pieceCount[BLACK][ROOK] != 1 || b.pawnCount[strong] != 1) return 0;
+    if (b.pieceCount[WHITE][ROOK] != 1 || b.pieceCount[BLACK][ROOK] != 1 || b.pawnCount[strong] != 1)
+        return 0;
     const Square pawn = b.pieceList[strong][PAWN]->square;
     const int dDef = distance(b.kingSquare(weak), pawn), dAtt = distance(b.kingSquare(strong), pawn);
     if (dDef >= dAtt - (b.side == strong ? 1 : 0))
-        return answer(b, strong, 25 * (dDef + 2 * (2 - dAtt)) + PASSED_BONUS[relativeRank(strong, pawn)], score);
+        return answer(b, strong, 25 * (dDef + 2 * (2 - dAtt)) + PASSED_BONUS[relativeRank(strong, pawn)],
+                      score);
     return answer(b, strong, 0, score);
 }
 
@@ -260,9 +276,12 @@ void initRecognizers() {
 }
 
 int Board::recognize(int& score) const {
+    FM_ASSERT(hasBothKings());
     const int tw = pieceTypes[WHITE], tb = pieceTypes[BLACK];
     const int slot = (tw && tb) ? (tw | tb) + 32 : (tw | tb);
     const Recognizer recognizer = recognizerTable[slot];
     if (recognizer == nullptr || !(recognizerPairs[tw] & (1u << tb))) return 0;
-    return recognizer(*this, score);
+    if (!recognizer(*this, score)) return 0;
+    score = clampScore(score);
+    return 1;
 }

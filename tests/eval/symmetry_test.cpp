@@ -55,14 +55,22 @@ TEST(EvalSymmetry, PositionsReachedByRandomPlayScoreLikeTheirFlippedCopies) {
     Board board;
     int checked = 0;
     for (size_t i = 0; i < positions.size(); i += stride) {
-        auto engine = engineAt(positions[i]);
-        if (!engine->board.hasBothKings()) continue;
-        for (int ply = 0; ply < plies; ++ply) {
-            const auto moves = legalMoves(*engine);
-            if (moves.empty() || !engine->hasRoomForMove()) break;
-            engine->pushGameMove(moves[random() % moves.size()]);
-            const auto [score, flipped] = scoreAndFlipped(board, engine->board.fen());
-            ASSERT_EQ(score, flipped) << engine->board.fen();
+        // The walk runs on its own before any other board is set up: the stage
+        // tables in force are process-wide.
+        std::vector<std::string> reached;
+        {
+            auto engine = engineAt(positions[i]);
+            if (!engine->board.hasBothKings()) continue;
+            for (int ply = 0; ply < plies; ++ply) {
+                const auto moves = legalMoves(*engine);
+                if (moves.empty() || !engine->hasRoomForMove()) break;
+                engine->pushGameMove(moves[random() % moves.size()]);
+                reached.push_back(engine->board.fen());
+            }
+        }
+        for (const auto& fen : reached) {
+            const auto [score, flipped] = scoreAndFlipped(board, fen);
+            ASSERT_EQ(score, flipped) << fen;
             ++checked;
         }
     }
