@@ -1,7 +1,150 @@
-// Provisional: the exchange evaluator arrives with the evaluation work.
-#include "board/board.h"
+// Static exchange evaluation. Each colour's attackers of the to-square are
+// summarised in one byte; the exchange that follows is one table lookup.
 #include "board/see.h"
 
-void buildSwapTable() {}
+#include "board/board.h"
 
-int Board::staticExchange(Move) const { return 0; }
+std::array<int8_t, 256> cheapestValue;
+std::array<uint8_t, 256> withoutCheapest;
+int8_t swapTable[6][256][256];
+
+namespace {
+
+// Cheapest kind of a set byte, tested pawns, minors, rooks, queen, king.
+void cheapestOf(int set, int& value, int& unit) {
+    if (set >= 64)
+        value = 1, unit = 64;
+    else if (set >= 16)
+        value = 3, unit = 16;
+    else if (set >= 4)
+        value = 5, unit = 4;
+    else if (set >= 2)
+        value = 9, unit = 2;
+    else if (set == 1)
+        value = 99, unit = 1;
+    else
+        value = 0, unit = 0;
+}
+
+// The exchange that follows once `piece` stands on the square: the defenders
+// capture first, then the sides alternate with their cheapest kind until the
+// side to capture has nothing left. The running sum is the first capturer's
+// loss; `low` bounds it from the defenders' captures, `high` from the
+// attackers' recaptures.
+int exchangeLoss(int piece, int defenders, int attackers) {
+    if (defenders == 0) return 0;
+    if (attackers == 0) return EXCHANGE_VALUE[piece];
+    int sum = 0, low = 10000, high = 0;
+    int onSquare = EXCHANGE_VALUE[piece];
+    bool defendersToCapture = true;
+    for (;;) {
+        if (defendersToCapture) {
+            if (defenders == 0) break;
+            sum += onSquare;
+            if (sum < low) low = sum;
+            onSquare = cheapestValue[defenders];
+            defenders = withoutCheapest[defenders];
+        } else {
+            if (attackers == 0) break;
+            sum -= onSquare;
+            if (sum > high) high = sum;
+            onSquare = cheapestValue[attackers];
+            attackers = withoutCheapest[attackers];
+        }
+        defendersToCapture = !defendersToCapture;
+    }
+    if (defendersToCapture)
+        low = sum > low ? sum : low;
+    else
+        high = sum > high ? sum : high;
+    return high < low ? high : low;
+}
+
+// Entries are signed bytes. Only exchanges in which kings are taken leave that
+// range; they keep their sign at the nearest representable value.
+int8_t toByte(int value) { return static_cast<int8_t>(value > 127 ? 127 : value < -128 ? -128 : value); }
+
+inline bool isPieceOf(const PieceEntry* e, int piece, int colour) {
+    return e->piece == piece && e->colour == colour;
+}
+
+} // namespace
+
+void buildSwapTable() {
+    for (int set = 0; set < 256; ++set) {
+        int value, unit;
+        cheapestOf(set, value, unit);
+        cheapestValue[set] = static_cast<int8_t>(value);
+        withoutCheapest[set] = static_cast<uint8_t>(set - unit);
+    }
+    for (int piece = KING; piece <= PAWN; ++piece) {
+        for (int d = 0; d < 256; ++d) {
+            for (int a = 0; a < 256; ++a) swapTable[piece - 1][d][a] = toByte(exchangeLoss(piece, d, a));
+        }
+    }
+}
+
+// Attacker-set byte of one colour on t. Sliders look through pieces that
+// join the same exchange behind them: a bishop through bishops and through
+// its own pawn that attacks t, a rook through rooks, a queen through queens,
+// through rooks on a rank or file, bishops on a diagonal and its own pawn
+// that attacks t.
+uint8_t Board::attackerSet(int colour, Square t) const {
+    uint8_t set = 0;
+    const Square pawnFrom[2] = {t - PAWN_CAPTURE[colour][0], t - PAWN_CAPTURE[colour][1]};
+    auto attackingPawn = [&](const PieceEntry* e) {
+        return isPieceOf(e, PAWN, colour) && (e->square == pawnFrom[0] || e->square == pawnFrom[1]);
+    };
+    for (Square f : pawnFrom) {
+        if (onBoard(f) && isPieceOf(squares[f], PAWN, colour)) set += 64;
+    }
+    for (const PieceEntry* e = pieceList[colour][KNIGHT]; e; e = e->next) {
+        if (attackKinds(t - e->square) & ATTACK_KNIGHT) set += 16;
+    }
+    for (const PieceEntry* e = pieceList[colour][BISHOP]; e; e = e->next) {
+        const int d = lineStep(t - e->square);
+        if (!(attackKinds(d) & ATTACK_BISHOP)) continue;
+        Square s = e->square + d;
+        while (s != t &&
+               (squares[s]->piece == NO_PIECE || squares[s]->piece == BISHOP || attackingPawn(squares[s])))
+            s += d;
+        if (s == t) set += 16;
+    }
+    for (const PieceEntry* e = pieceList[colour][ROOK]; e; e = e->next) {
+        const int d = lineStep(t - e->square);
+        if (!(attackKinds(d) & ATTACK_ROOK)) continue;
+        Square s = e->square + d;
+        while (s != t && (squares[s]->piece == NO_PIECE || squares[s]->piece == ROOK)) s += d;
+        if (s == t) set += 4;
+    }
+    for (const PieceEntry* e = pieceList[colour][QUEEN]; e; e = e->next) {
+        const int d = lineStep(t - e->square);
+        if (!(attackKinds(d) & ATTACK_QUEEN)) continue;
+        const int sameLine = (attackKinds(d) & ATTACK_ROOK) ? ROOK : BISHOP;
+        Square s = e->square + d;
+        while (s != t) {
+            const PieceEntry* x = squares[s];
+            if (x->piece != NO_PIECE && x->piece != QUEEN && x->piece != sameLine && !attackingPawn(x)) break;
+            s += d;
+        }
+        if (s == t) set += 2;
+    }
+    const PieceEntry* king = pieceList[colour][KING];
+    if (king && (attackKinds(t - king->square) & ATTACK_KING)) set += 1;
+    return set;
+}
+
+// Expected gain in centipawns for the side to move making `move`: the
+// captured value less what the exchange on the to-square takes back. A
+// promotion that nobody can answer also gains the new piece.
+int Board::staticExchange(Move move) const {
+    const Square t = moveTo(move);
+    const int piece = movePiece(move);
+    FM_ASSERT(onBoard(t) && piece >= KING && piece <= PAWN);
+    uint8_t attackers = attackerSet(side, t);
+    const uint8_t defenders = attackerSet(side ^ 1, t);
+    if (piece != PAWN || isCapture(move)) attackers = static_cast<uint8_t>(attackers - ATTACKER_UNIT[piece]);
+    int gain = EXCHANGE_VALUE[moveCaptured(move)] - swapTable[piece - 1][defenders][attackers];
+    if (isPromotion(move) && defenders == 0) gain += EXCHANGE_VALUE[movePromotion(move)];
+    return gain * 100;
+}

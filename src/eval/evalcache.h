@@ -11,6 +11,7 @@ struct EvalCacheEntry {
     uint8_t info[3];
     uint8_t padding[3];
 };
+static_assert(sizeof(EvalCacheEntry) == 16);
 
 class EvalCache {
   public:
@@ -19,8 +20,16 @@ class EvalCache {
     uint32_t hits = 0;
     uint32_t probes = 0;
 
+    // Sizes (largest power of two of 16-byte entries within sizeMB, at least
+    // 2), clears and prints the size line. Without memory the table stays
+    // unallocated and the evaluator works uncached.
     void allocate();
+    // Frees the entries: probes miss and stores are dropped until the next allocate.
+    void release();
+    bool allocated() const { return entries != nullptr; }
+    // A probe of an unallocated table is no probe: it misses and counts nothing.
     bool probe(uint32_t keyLow, uint32_t keyHigh, int& score, uint8_t info[3]);
+    // The score is kept in 16 bits (evaluations stay far inside that range).
     void store(uint32_t keyLow, uint32_t keyHigh, int score, const uint8_t info[3]);
 
   private:

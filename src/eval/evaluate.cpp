@@ -1,5 +1,163 @@
-// Provisional evaluation (material and piece-square values only) until the full
-// evaluator lands.
-#include "board/board.h"
+// The main evaluator: two accumulators, one per colour, each the sum of that
+// colour's merits; the score is the side to move's minus the other's, with
+// corrections for drawish material, kept in the evaluation cache.
+#include "eval/evalcache.h"
+#include "eval/evalterms.h"
+#include "eval/evaltrace.h"
+#include "eval/pawncache.h"
+#include "eval/weights.h"
 
-int Board::evaluate() { return pstScore[side] - pstScore[side ^ 1]; }
+namespace {
+
+inline bool singlePiece(const Board& b, int colour, int piece) { return b.pieceCount[colour][piece] == 1; }
+
+inline int squareColour(Square s) { return (fileOf(s) + rankOf(s)) & 1; }
+
+// Halved when the pawn counts are close, three quarters otherwise.
+inline int64_t drawishScale(const Board& b, int64_t score) {
+    const int difference = b.pawnCount[WHITE] - b.pawnCount[BLACK];
+    return difference < 3 && difference > -3 ? score / 2 : score * 3 / 4;
+}
+
+} // namespace
+
+// Corrections for material that rarely wins: queen against queen, opposite
+// bishops, a side without pawns and with too little to mate, and a small
+// pawnless material edge in the ending. The score is the side to move's.
+int64_t applyDrawishness(const Board& board, const EvalState& st, int64_t score) {
+    const Board& b = board;
+    const int mw = b.pieceMaterial[WHITE], mb = b.pieceMaterial[BLACK];
+    if (mw == 9 && singlePiece(b, WHITE, QUEEN) && mb == 9 && singlePiece(b, BLACK, QUEEN)) {
+        score = drawishScale(b, score);
+    }
+    if (mw == 3 && singlePiece(b, WHITE, BISHOP) && mb == 3 && singlePiece(b, BLACK, BISHOP) &&
+        squareColour(b.pieceList[WHITE][BISHOP]->square) !=
+            squareColour(b.pieceList[BLACK][BISHOP]->square)) {
+        score = drawishScale(b, score);
+    }
+    // A score is in colour c's favour when it is positive for c.
+    auto favours = [&b, &score](int c) { return b.side == c ? score > 0 : score < 0; };
+    for (int c = WHITE; c <= BLACK; ++c) {
+        const int m = b.pieceMaterial[c];
+        if (b.pawnCount[c] == 0 && (m == 3 || (m == 6 && b.pieceCount[c][KNIGHT] == 2)) && favours(c))
+            score = 0;
+    }
+    if (st.ending) {
+        for (int c = WHITE; c <= BLACK; ++c) {
+            const int edge = b.pieceMaterial[c] - b.pieceMaterial[c ^ 1];
+            if (b.pawnCount[c] == 0 && edge > 0 && edge <= 3 && favours(c)) score /= 2;
+        }
+    }
+    return score;
+}
+
+// The evaluation laid out as numbered steps, one call per term family. The
+// traced instance also records what each family added to each accumulator.
+template <bool Traced> int Board::evaluateSteps(EvalTrace* trace) {
+    FM_ASSERT(hasBothKings());
+    EvalState st;
+    auto step = [&st, trace](EvalTerm term, auto&& evalTerm) {
+        if constexpr (Traced) {
+            const int64_t white = st.acc[WHITE], black = st.acc[BLACK];
+            evalTerm();
+            trace->term[term][WHITE] += static_cast<int>(st.acc[WHITE] - white);
+            trace->term[term][BLACK] += static_cast<int>(st.acc[BLACK] - black);
+        } else {
+            (void)term;
+            evalTerm();
+        }
+    };
+    const uint32_t keyLow = static_cast<uint32_t>(key), keyHigh = static_cast<uint32_t>(key >> 32);
+
+    // 1. The evaluation cache keeps white-relative scores and the info bytes.
+    if constexpr (!Traced) {
+        int cached;
+        if (evalCache.probe(keyLow, keyHigh, cached, scratch.evalInfo))
+            return side == WHITE ? cached : -cached;
+    }
+
+    // 2. Material and piece-square values start the accumulators.
+    st.acc[WHITE] = pstScore[WHITE];
+    st.acc[BLACK] = pstScore[BLACK];
+    st.ending = pieceMaterial[WHITE] < 15 && pieceMaterial[BLACK] < 15;
+    st.lateEnding = pieceMaterial[WHITE] < 10 && pieceMaterial[BLACK] < 10;
+    st.evalInfo[0] = st.evalInfo[1] = st.evalInfo[2] = 0;
+    st.runawayMoves[WHITE] = st.runawayMoves[BLACK] = 7;
+    st.runawaySquare[WHITE] = st.runawaySquare[BLACK] = -1;
+    st.seventhRankPiece[WHITE] = st.seventhRankPiece[BLACK] = -1;
+    if constexpr (Traced) {
+        trace->term[TERM_MATERIAL][WHITE] = pstScore[WHITE];
+        trace->term[TERM_MATERIAL][BLACK] = pstScore[BLACK];
+    }
+
+    // 3. Attack maps and mobility.
+    step(TERM_MOBILITY, [&] { st.acc[side] += buildAttackMaps(); });
+
+    // 4. Material imbalance.
+    step(TERM_IMBALANCE, [&] { evalImbalance(*this, st); });
+
+    // 5. Pawn structure, from the pawn cache when it knows the pawns.
+    step(TERM_PAWN_STRUCTURE, [&] {
+        int cached;
+        if (pawnHashTable.probe(static_cast<uint32_t>(pawnKey), static_cast<uint32_t>(pawnKey >> 32), cached,
+                                st.passedFiles)) {
+            st.acc[WHITE] += scaleBy(cached, evalWeights.pawnStructure, 100);
+        } else {
+            st.acc[side] += scaleBy(evalPawnStructure(st.passedFiles), evalWeights.pawnStructure, 100);
+        }
+    });
+
+    // 6. Passed pawns and the race between runaway pawns.
+    if (st.passedFiles[WHITE] | st.passedFiles[BLACK]) {
+        step(TERM_PASSED_PAWNS, [&] { evalPassedPawns(*this, st); });
+        step(TERM_RUNAWAY_RACE, [&] { evalRunawayRace(*this, st); });
+    }
+
+    // 7. Pawn endings and pawn majorities.
+    if (st.ending) {
+        step(TERM_PAWN_ENDING, [&] { evalPawnEnding(*this, st); });
+        if (st.lateEnding) step(TERM_MAJORITY, [&] { evalMajorities(*this, st); });
+    }
+
+    // 8. Bishop pair and trapped pieces.
+    step(TERM_BISHOP_PAIR, [&] { evalBishopPair(*this, st); });
+    step(TERM_TRAPPED_PIECES, [&] { evalTrappedPieces(*this, st); });
+
+    // 9. King safety while there is material for an attack.
+    if (!st.ending) {
+        step(TERM_KING_ATTACK, [&] { evalKingAttack(*this, st); });
+        step(TERM_KING_SHIELD, [&] { evalKingShield(*this, st); });
+        step(TERM_PAWN_STORM, [&] { evalPawnStorm(*this, st); });
+    }
+
+    // 10. Castling, blocked centre pawns, minor pieces, rooks and queens.
+    step(TERM_CASTLING, [&] { evalCastling(*this, st); });
+    step(TERM_BLOCKED_CENTRE, [&] { evalBlockedCentre(*this, st); });
+    step(TERM_OUTPOSTS, [&] { evalOutposts(*this, st); });
+    step(TERM_KNIGHTS_IN_ENDING, [&] { evalKnightsInEnding(*this, st); });
+    step(TERM_ROOKS, [&] { evalRooks(*this, st); });
+    step(TERM_QUEENS, [&] { evalQueens(*this, st); });
+
+    // 11. Side-to-move score, drawishness corrections, cache store.
+    const int64_t raw = st.acc[side] - st.acc[side ^ 1];
+    const int score = clampScore(applyDrawishness(*this, st, raw));
+    scratch.evalInfo[0] = st.evalInfo[0];
+    scratch.evalInfo[1] = st.evalInfo[1];
+    scratch.evalInfo[2] = st.evalInfo[2];
+    if constexpr (Traced) {
+        trace->raw = static_cast<int>(raw);
+        trace->final = score;
+        trace->passedFiles[WHITE] = st.passedFiles[WHITE];
+        trace->passedFiles[BLACK] = st.passedFiles[BLACK];
+    } else {
+        evalCache.store(keyLow, keyHigh, side == WHITE ? score : -score, scratch.evalInfo);
+    }
+    return score;
+}
+
+int Board::evaluate() { return evaluateSteps<false>(nullptr); }
+
+int Board::evaluate(EvalTrace& trace) {
+    trace = EvalTrace{};
+    return evaluateSteps<true>(&trace);
+}

@@ -11,6 +11,8 @@ namespace {
 // Positional values for white, rank 8 first, files a to h; black mirrors them.
 using Layout = std::array<int, 64>;
 
+// clang-format off
+
 constexpr Layout PAWN_OPENING = {
     0, 0, 0, 0, 0, 0, 0, 0,
     4, 8, 8, 10, 10, 8, 8, 4,
@@ -92,6 +94,8 @@ constexpr Layout QUEEN_LAYOUT = {
     -9, 6, 4, 6, 6, 4, 6, -9,
     -9, 0, 0, 0, 0, 0, 0, -9,
     -9, -9, -9, -9, -9, -9, -9, -9};
+
+// clang-format on
 
 // White's entry for square rank * 16 + file sits at layout row 7 - rank; black's
 // entry for the same square equals white's for the mirrored square.

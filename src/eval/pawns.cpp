@@ -1,0 +1,87 @@
+// Pawn structure: rook pawns, doubled, isolated, backward and side-by-side
+// pawns, and the files of passed pawns. The result depends on the pawns alone,
+// so it is kept in the pawn cache under the pawn key.
+#include "eval/evalterms.h"
+#include "eval/pawncache.h"
+
+using namespace evalbits;
+
+namespace {
+
+constexpr int DOUBLED_PENALTY[8] = {8, 8, 8, 10, 10, 8, 8, 8};
+constexpr int ISOLATED_PENALTY[8] = {8, 8, 10, 12, 12, 10, 8, 8};
+constexpr int BACKWARD_PENALTY[8] = {6, 6, 6, 8, 8, 6, 6, 6};
+
+// Number of pawns among the attackers in an attack byte.
+inline int pawnAttackers(uint8_t attacks) { return attacks >> 6; }
+
+} // namespace
+
+// The structure terms of one colour's pawns, in list order, and its passed files.
+template <int Us> int Board::pawnStructureOf(uint8_t& passed) const {
+    constexpr int Them = Us ^ 1;
+    constexpr int Push = PAWN_PUSH[Us];
+    const EvalScratch& sc = scratch;
+    // More enemy pawns than own pawns attack the square.
+    auto enemyPawnsRule = [&sc](Square s) {
+        return pawnAttackers(sc.attackMap[Them][s]) > pawnAttackers(sc.attackMap[Us][s]);
+    };
+    auto holdsPawn = [this](Square s) { return onBoard(s) && squares[s]->piece == PAWN; };
+    int score = 0;
+    passed = 0;
+    for (const PieceEntry* e = pieceList[Us][PAWN]; e; e = e->next) {
+        const Square s = e->square;
+        const int f = fileOf(s), rank = rankOf(s), r = relativeRank(Us, s);
+        const uint8_t adjacent = ADJACENT_FILES[f];
+        const uint8_t ahead = ranksAhead(Us, rank);
+        const uint8_t enemyOnFileAhead = sc.fileRanks(Them, f) & ahead;
+
+        if (f == 0 || f == 7) score -= 10;
+        if (sc.fileRanks(Us, f) & ranksBehind(Us, rank)) {
+            score -= DOUBLED_PENALTY[f];
+            if (enemyOnFileAhead) score -= 8;
+        }
+        if (sc.pawnRankFiles[Us][rank] & adjacent) {
+            score += 2;
+        } else if (!(sc.pawnFiles[Us] & adjacent)) {
+            score -= ISOLATED_PENALTY[f];
+            if (!enemyOnFileAhead) score -= 8;
+        } else {
+            // Backward: nothing on an adjacent file one rank behind, and no pawn
+            // two ranks behind on an adjacent file that can step up beside it.
+            const int behind1 = rank - Push / 16, behind2 = rank - 2 * (Push / 16);
+            bool backward = !(behind1 >= 0 && behind1 < 8 && (sc.pawnRankFiles[Us][behind1] & adjacent));
+            if (backward && behind2 >= 0 && behind2 < 8) {
+                for (int g : {f - 1, f + 1}) {
+                    if (g < 0 || g > 7 || !(sc.pawnRankFiles[Us][behind2] & (1 << g))) continue;
+                    const Square front = makeSquare(g, behind1);
+                    if (!holdsPawn(front) && !enemyPawnsRule(front)) backward = false;
+                }
+            }
+            const Square stop = s + Push;
+            if (backward && onBoard(stop)) {
+                if (holdsPawn(stop)) {
+                    score -= BACKWARD_PENALTY[f];
+                } else if (enemyPawnsRule(stop)) {
+                    const Square two = stop + Push;
+                    const bool canDoubleStep = r == 1 && !holdsPawn(two) && !enemyPawnsRule(two);
+                    if (!canDoubleStep) {
+                        score -= BACKWARD_PENALTY[f];
+                        if (!enemyOnFileAhead) score -= 6;
+                    }
+                }
+            }
+        }
+        const uint8_t enemyFiles =
+            sc.fileRanks(Them, f - 1) | sc.fileRanks(Them, f) | sc.fileRanks(Them, f + 1);
+        if (!(enemyFiles & ahead)) passed |= static_cast<uint8_t>(1 << f);
+    }
+    return score;
+}
+
+int Board::evalPawnStructure(uint8_t passedFiles[2]) {
+    const int score = pawnStructureOf<WHITE>(passedFiles[WHITE]) - pawnStructureOf<BLACK>(passedFiles[BLACK]);
+    pawnHashTable.store(static_cast<uint32_t>(pawnKey), static_cast<uint32_t>(pawnKey >> 32), score,
+                        passedFiles);
+    return side == WHITE ? score : -score;
+}

@@ -1,0 +1,166 @@
+// Piece terms: the bishop pair, bishops and knights trapped on the rim,
+// outposts of knights and bishops, knights against pawns spread wide in the
+// ending, rooks on open files, on the seventh rank and with passed pawns, and
+// queens on the seventh rank.
+#include "eval/evalterms.h"
+
+using namespace evalbits;
+
+namespace {
+
+// By the number of pawns on the board, 0..16.
+constexpr int BISHOP_PAIR_BONUS[17] = {60, 58, 58, 54, 54, 52, 52, 50, 50, 48, 48, 46, 46, 44, 44, 40, 40};
+
+constexpr int TRAPPED_PENALTY = 150;
+
+// Outpost values (white's view, rank 1 first).
+// clang-format off
+constexpr int OUTPOST_TABLE[8][8] = {
+    {0, 0, 0, 0, 0, 0, 0, 0},
+    {0, 0, 0, 0, 0, 0, 0, 0},
+    {0, 0, 0, 0, 0, 0, 0, 0},
+    {0, 0, 2, 3, 3, 2, 0, 0},
+    {0, 2, 5, 7, 7, 5, 2, 0},
+    {0, 3, 5, 10, 10, 5, 3, 0},
+    {0, 0, 4, 7, 7, 4, 0, 0},
+    {0, 0, 0, 0, 0, 0, 0, 0}};
+// clang-format on
+
+inline bool isPiece(const Board& b, Square s, int piece, int colour) {
+    return b.squares[s]->piece == piece && b.squares[s]->colour == colour;
+}
+
+inline bool nothingBetween(const Board& b, Square a, Square c) {
+    return (between(square64(a), square64(c)) & b.occupied) == 0;
+}
+
+// Taking what stands on s would lose material for `capturer`.
+inline bool losingCapture(const Board& b, Square s, int capturer) {
+    const EvalScratch& sc = b.scratch;
+    return swapValue(b.squares[s]->piece, sc.attackMap[capturer][s], sc.attackMap[capturer ^ 1][s]) < 0;
+}
+
+// A bishop in the corner of the seventh rank behind an enemy pawn that it
+// cannot take safely.
+bool bishopTrapped(const Board& b, int us, Square bishop, Square pawn) {
+    return isPiece(b, bishop, BISHOP, us) && isPiece(b, pawn, PAWN, us ^ 1) && losingCapture(b, pawn, us);
+}
+
+// A knight on the rim whose two escape squares are both occupied and unsafe.
+bool knightTrapped(const Board& b, int us, Square knight, Square escape1, Square escape2) {
+    return isPiece(b, knight, KNIGHT, us) && losingCapture(b, escape1, us) && losingCapture(b, escape2, us);
+}
+
+// Outpost bonus of a knight or bishop of `us` on s.
+int outpost(const Board& b, int us, Square s) {
+    const int value = OUTPOST_TABLE[relativeRank(us, s)][fileOf(s)];
+    if (value == 0) return 0;
+    const EvalScratch& sc = b.scratch;
+    const int them = us ^ 1, f = fileOf(s), rank = rankOf(s);
+    const uint8_t ahead = ranksAhead(us, rank);
+    const uint8_t supporters = sc.pawnRankFiles[us][rank - PAWN_PUSH[us] / 16] & ADJACENT_FILES[f];
+    int bonus = 0;
+    if (!((sc.fileRanks(them, f - 1) | sc.fileRanks(them, f + 1)) & ahead)) bonus += value;
+    if ((sc.fileRanks(us, f) | sc.fileRanks(them, f)) & ahead) {
+        if (supporters) bonus += value;
+    } else {
+        bonus += value * BIT_COUNT[supporters];
+    }
+    return bonus;
+}
+
+// Rook or queen on the seventh rank with the enemy king on the eighth; a
+// second heavy piece there that sees the last one recorded earns more.
+int seventhRank(const Board& b, EvalState& st, int us, Square s, int doubled) {
+    if (relativeRank(us, s) != 6 || relativeRank(us, b.kingSquare(us ^ 1)) != 7) return 0;
+    int bonus = 10;
+    if (st.seventhRankPiece[us] >= 0 && nothingBetween(b, st.seventhRankPiece[us], s)) bonus += doubled;
+    st.seventhRankPiece[us] = s;
+    return bonus;
+}
+
+} // namespace
+
+void evalBishopPair(const Board& board, EvalState& st) {
+    const int pawns = clampIndex(board.pawnCount[WHITE] + board.pawnCount[BLACK], 16);
+    for (int c = WHITE; c <= BLACK; ++c) {
+        if (board.pieceCount[c][BISHOP] >= 2) st.acc[c] += BISHOP_PAIR_BONUS[pawns];
+    }
+}
+
+void evalTrappedPieces(const Board& board, EvalState& st) {
+    const Board& b = board;
+    if (bishopTrapped(b, WHITE, A7, B6)) st.acc[WHITE] -= TRAPPED_PENALTY;
+    if (bishopTrapped(b, WHITE, H7, G6)) st.acc[WHITE] -= TRAPPED_PENALTY;
+    if (bishopTrapped(b, BLACK, A2, B3)) st.acc[BLACK] -= TRAPPED_PENALTY;
+    if (bishopTrapped(b, BLACK, H2, G3)) st.acc[BLACK] -= TRAPPED_PENALTY;
+    if (knightTrapped(b, WHITE, A7, B5, C6)) st.acc[WHITE] -= TRAPPED_PENALTY;
+    if (knightTrapped(b, WHITE, H7, G5, F6)) st.acc[WHITE] -= TRAPPED_PENALTY;
+    if (knightTrapped(b, WHITE, A8, B6, C7)) st.acc[WHITE] -= TRAPPED_PENALTY;
+    if (knightTrapped(b, WHITE, H8, G6, F7)) st.acc[WHITE] -= TRAPPED_PENALTY;
+    if (knightTrapped(b, BLACK, A2, B4, C3)) st.acc[BLACK] -= TRAPPED_PENALTY;
+    if (knightTrapped(b, BLACK, H2, G4, F3)) st.acc[BLACK] -= TRAPPED_PENALTY;
+    if (knightTrapped(b, BLACK, A1, B3, C2)) st.acc[BLACK] -= TRAPPED_PENALTY;
+    if (knightTrapped(b, BLACK, H1, G3, F2)) st.acc[BLACK] -= TRAPPED_PENALTY;
+}
+
+void evalOutposts(const Board& board, EvalState& st) {
+    for (int piece : {KNIGHT, BISHOP}) {
+        for (int c = WHITE; c <= BLACK; ++c) {
+            for (const PieceEntry* e = board.pieceList[c][piece]; e; e = e->next)
+                st.acc[c] += outpost(board, c, e->square);
+        }
+    }
+}
+
+// Knights are worth less the wider the pawns of both colours spread.
+void evalKnightsInEnding(const Board& board, EvalState& st) {
+    if (!st.ending) return;
+    const uint8_t files = board.scratch.pawnFiles[WHITE] | board.scratch.pawnFiles[BLACK];
+    const int span = files ? HIGHEST_BIT[files] - LOWEST_BIT[files] : 0;
+    for (int c = WHITE; c <= BLACK; ++c) {
+        const int k = board.pieceMaterial[c] == 3 ? 5 : st.lateEnding ? 4 : 3;
+        st.acc[c] -= k * span * board.pieceCount[c][KNIGHT];
+    }
+}
+
+void evalRooks(const Board& board, EvalState& st) {
+    const EvalScratch& sc = board.scratch;
+    for (int us = WHITE; us <= BLACK; ++us) {
+        const int them = us ^ 1;
+        uint8_t rookFiles = 0;
+        for (const PieceEntry* e = board.pieceList[us][ROOK]; e; e = e->next) {
+            const Square s = e->square;
+            const int f = fileOf(s);
+            const uint8_t bit = static_cast<uint8_t>(1 << f);
+            int bonus = 0;
+            if (!(sc.pawnFiles[us] & bit)) {
+                if (!(sc.pawnFiles[them] & bit))
+                    bonus += (rookFiles & bit) ? 15 : 10;
+                else
+                    bonus += 7;
+            }
+            rookFiles |= bit;
+            bonus += seventhRank(board, st, us, s, 10);
+            // Passed pawns of either colour on the rook's file, with nothing in between.
+            for (int owner : {us, them}) {
+                if (!(st.passedFiles[owner] & bit)) continue;
+                const Square p = makeSquare(f, mostAdvancedRank(owner, sc.fileRanks(owner, f)));
+                if (!nothingBetween(board, s, p)) continue;
+                const bool behindOrInPath = relativeRank(us, s) < relativeRank(us, p);
+                if (owner == us)
+                    bonus += behindOrInPath ? 25 : 12;
+                else
+                    bonus += behindOrInPath ? 18 : 9;
+            }
+            st.acc[us] += bonus;
+        }
+    }
+}
+
+void evalQueens(const Board& board, EvalState& st) {
+    for (int us = WHITE; us <= BLACK; ++us) {
+        for (const PieceEntry* e = board.pieceList[us][QUEEN]; e; e = e->next)
+            st.acc[us] += seventhRank(board, st, us, e->square, 15);
+    }
+}

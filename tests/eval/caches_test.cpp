@@ -1,0 +1,177 @@
+// The pawn cache and the evaluation cache: sizing and size lines, probes and
+// stores, hits during evaluation, and evaluation without any cache.
+#include <map>
+
+#include "eval/evalcache.h"
+#include "eval/pawncache.h"
+#include "evaltest.h"
+
+namespace {
+
+// Allocates both caches at the given sizes; leaves them unallocated afterwards.
+struct CachesOn {
+    explicit CachesOn(int pawnMB = 1, int evalMB = 1) {
+        pawnHashTable.sizeMB = pawnMB;
+        evalCache.sizeMB = evalMB;
+        testing::internal::CaptureStdout();
+        pawnHashTable.allocate();
+        evalCache.allocate();
+        sizeLines = testing::internal::GetCapturedStdout();
+    }
+    ~CachesOn() {
+        pawnHashTable.release();
+        evalCache.release();
+        pawnHashTable.sizeMB = 5;
+        evalCache.sizeMB = 2;
+    }
+    std::string sizeLines;
+};
+
+// A runaway pawn (flag bit 0) and a white queen attacking the black king.
+constexpr const char* INFO_POSITION = "7k/8/8/P7/8/8/8/1QRBK3 w - -";
+
+} // namespace
+
+TEST(CacheSizing, LargestPowerOfTwoOfSixteenByteEntries) {
+    {
+        CachesOn caches(5, 2);
+        EXPECT_EQ(caches.sizeLines,
+                  "pawn cache     4 MB [262144 entries]\neval cache     2 MB [131072 entries]\n");
+        EXPECT_EQ(pawnHashTable.mask, 262143u);
+        EXPECT_EQ(evalCache.mask, 131071u);
+    }
+    {
+        CachesOn caches(8, 3);
+        EXPECT_EQ(caches.sizeLines,
+                  "pawn cache     8 MB [524288 entries]\neval cache     2 MB [131072 entries]\n");
+    }
+    {
+        CachesOn caches(0, -4); // nothing fits: the minimum of two entries
+        EXPECT_EQ(caches.sizeLines,
+                  "pawn cache 3.05e-05 MB [2 entries]\neval cache 3.05e-05 MB [2 entries]\n");
+        EXPECT_TRUE(pawnHashTable.allocated());
+        EXPECT_EQ(evalCache.mask, 1u);
+    }
+}
+
+TEST(CacheSizing, AFailedAllocationIsReportedAndEvaluationGoesOnUncached) {
+    CachesOn caches(1 << 30, 1 << 30); // a petabyte each: more than a 32-bit key can index
+    EXPECT_EQ(caches.sizeLines, "Couldn't allocate memory for pawn hash table!\n"
+                                "pawn cache 1.07e+09 MB [70368744177664 entries]\n"
+                                "Couldn't allocate memory for evaluation cache!\n"
+                                "eval cache 1.07e+09 MB [70368744177664 entries]\n");
+    EXPECT_FALSE(pawnHashTable.allocated());
+    EXPECT_FALSE(evalCache.allocated());
+    Board b;
+    b.readFen(INFO_POSITION);
+    const int first = b.evaluate();
+    EXPECT_EQ(b.evaluate(), first);
+    EXPECT_EQ(evalCache.probes, 0u);
+    EXPECT_EQ(pawnHashTable.probes, 0u);
+}
+
+TEST(EvalCache, ASecondEvaluationIsAHitWithTheSameScoreAndInfo) {
+    CachesOn caches;
+    Board b;
+    b.readFen(INFO_POSITION);
+    const int first = b.evaluate();
+    const uint8_t flags = b.scratch.evalInfo[0], blackKing = b.scratch.evalInfo[1];
+    EXPECT_EQ(flags & 1, 1);
+    EXPECT_GT(blackKing, 0);
+    EXPECT_EQ(evalCache.hits, 0u);
+    b.scratch.evalInfo[0] = b.scratch.evalInfo[1] = b.scratch.evalInfo[2] = 0xAA;
+    EXPECT_EQ(b.evaluate(), first);
+    EXPECT_EQ(evalCache.hits, 1u);
+    EXPECT_EQ(evalCache.probes, 2u);
+    EXPECT_EQ(b.scratch.evalInfo[0], flags);
+    EXPECT_EQ(b.scratch.evalInfo[1], blackKing);
+    EXPECT_EQ(b.scratch.evalInfo[2], 0);
+}
+
+TEST(EvalCache, ThePlacementWithTheOtherSideToMoveFindsTheStoredScore) {
+    // The key has no side-to-move part: the white-relative score comes back
+    // with the sign for the side to move.
+    CachesOn caches;
+    Board b;
+    b.readFen(INFO_POSITION);
+    const int whiteToMove = b.evaluate();
+    b.readFen("7k/8/8/P7/8/8/8/1QRBK3 b - -");
+    EXPECT_EQ(b.evaluate(), -whiteToMove);
+    EXPECT_EQ(evalCache.hits, 1u);
+}
+
+TEST(EvalCache, KeysDifferingInTheHighWordShareASlot) {
+    CachesOn caches;
+    const uint8_t info1[3] = {1, 2, 3}, info2[3] = {0, 7, 9};
+    evalCache.store(5, 100, 10, info1);
+    evalCache.store(5, 200, 20, info2);
+    int score = 0;
+    uint8_t info[3] = {};
+    EXPECT_FALSE(evalCache.probe(5, 100, score, info));
+    ASSERT_TRUE(evalCache.probe(5, 200, score, info));
+    EXPECT_EQ(score, 20);
+    EXPECT_EQ(info[1], 7);
+    EXPECT_EQ(info[2], 9);
+    // Scores are kept in 16 bits.
+    evalCache.store(6, 1, 40000, info1);
+    ASSERT_TRUE(evalCache.probe(6, 1, score, info));
+    EXPECT_EQ(score, 40000 - 65536);
+}
+
+TEST(PawnCache, ProbesAndStoresByThePawnKey) {
+    CachesOn caches;
+    const uint8_t passed[2] = {0x81, 0x10};
+    pawnHashTable.store(9, 1, -37, passed);
+    int score = 0;
+    uint8_t files[2] = {};
+    EXPECT_FALSE(pawnHashTable.probe(9, 2, score, files));
+    ASSERT_TRUE(pawnHashTable.probe(9, 1, score, files));
+    EXPECT_EQ(score, -37);
+    EXPECT_EQ(files[0], 0x81);
+    EXPECT_EQ(files[1], 0x10);
+    EXPECT_EQ(pawnHashTable.hits, 1u);
+    EXPECT_EQ(pawnHashTable.probes, 2u);
+}
+
+TEST(PawnCache, TheSamePawnsElsewhereAreAHitWithTheSameTerm) {
+    CachesOn caches;
+    TracedPosition first("4k3/8/8/2p1P3/8/3P4/8/4K3 w - -");
+    // Different pieces, same pawns, black to move: the cached white-minus-black
+    // value goes to white's accumulator.
+    TracedPosition second("3qk3/8/8/2p1P3/8/3P4/8/3QK3 b - -");
+    EXPECT_EQ(pawnHashTable.hits, 1u);
+    EXPECT_EQ(second.net(TERM_PAWN_STRUCTURE), first.net(TERM_PAWN_STRUCTURE));
+    EXPECT_EQ(second.white(TERM_PAWN_STRUCTURE), 4);
+    EXPECT_EQ(second.trace.passedFiles[WHITE], first.trace.passedFiles[WHITE]);
+    // The weight applies to cached values too.
+    WeightsGuard guard;
+    evalWeights.pawnStructure = 0;
+    EXPECT_EQ(TracedPosition("3qk3/8/8/2p1P3/8/3P4/8/3QK3 w - -").net(TERM_PAWN_STRUCTURE), 0);
+}
+
+TEST(Caches, CachedScoresEqualUncachedOnes) {
+    // Every data position: the uncached score, then the cached score twice
+    // (miss, then hit). A placement seen before with the other side to move
+    // legitimately finds that evaluation and is left out.
+    const auto positions = allDataPositions();
+    Board b;
+    std::vector<int> uncached;
+    for (const auto& fen : positions) {
+        b.readFen(fen.c_str());
+        uncached.push_back(b.hasBothKings() ? b.evaluate() : 0);
+    }
+    CachesOn caches;
+    std::map<uint64_t, int> sideOfKey;
+    int compared = 0;
+    for (size_t i = 0; i < positions.size(); ++i) {
+        b.readFen(positions[i].c_str());
+        if (!b.hasBothKings()) continue;
+        const auto [it, fresh] = sideOfKey.emplace(b.key, b.side);
+        if (!fresh && it->second != b.side) continue;
+        EXPECT_EQ(b.evaluate(), uncached[i]) << positions[i];
+        EXPECT_EQ(b.evaluate(), uncached[i]) << positions[i];
+        ++compared;
+    }
+    EXPECT_GT(compared, 3000);
+    EXPECT_GT(evalCache.hits, static_cast<uint32_t>(compared));
+}

@@ -1,0 +1,59 @@
+// Attack maps and mobility: attack bytes by kind and the mobility sums with
+// their pawn-count adjustments.
+#include "evaltest.h"
+
+TEST(Mobility, EachStartingKnightAttacksTwoEmptySquaresAndHasEightOwnPawns) {
+    // b1 reaches a3 and c3 (d2 is an own pawn): knightMobility[2] -8 plus
+    // knightPawnAdjust[8] 9, so 1 per knight.
+    TracedPosition p("1n2k1n1/pppppppp/8/8/8/8/PPPPPPPP/1N2K1N1 w - -");
+    EXPECT_EQ(p.board.scratch.mobility[WHITE], 2);
+    EXPECT_EQ(p.board.scratch.mobility[BLACK], 2);
+}
+
+TEST(Mobility, StartPositionSumsEveryPieceKind) {
+    // Knights 2 x (-8 + 9), bishops 2 x (-30 - 9), rooks 2 x (-18 - 15), queen -18.
+    TracedPosition p("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
+    EXPECT_EQ(p.board.scratch.mobility[WHITE], -160);
+    EXPECT_EQ(p.board.scratch.mobility[BLACK], -160);
+    EXPECT_EQ(p.net(TERM_MOBILITY), 0);
+}
+
+TEST(Mobility, AttackBytesCountPawnsAndRooksInTheirFields) {
+    // d4 is attacked by the pawns c3 and e3 (64 each) and the rook d1 (4). The
+    // rook sees 10 empty squares: rookMobility[10] 12 plus rookPawnAdjust[2] 15.
+    TracedPosition p("4k3/8/8/8/8/2P1P3/8/3RK3 w - -");
+    EXPECT_EQ(p.board.scratch.attackMap[WHITE][D4], 132);
+    EXPECT_EQ(p.board.scratch.attackMap[WHITE][D2], 4 + 1); // rook and king
+    EXPECT_EQ(p.board.scratch.mobility[WHITE], 27);
+    EXPECT_EQ(p.net(TERM_MOBILITY), 27);
+}
+
+TEST(Mobility, TheLargestRookAndQueenCountsStayInTheirTables) {
+    // A rook on d4 of an empty board sees 14 squares and a queen 27: the tables
+    // continue by their step to 24 and 18. With no pawns the rook gets +25.
+    TracedPosition rook("4k3/8/8/8/3R4/8/8/K7 w - -");
+    EXPECT_EQ(rook.board.scratch.mobility[WHITE], 24 + 25);
+    TracedPosition queen("8/8/k7/8/3Q4/8/7K/8 w - -");
+    EXPECT_EQ(queen.board.scratch.mobility[WHITE], 18);
+}
+
+TEST(Mobility, TheMobilityWeightScalesOnlyTheMobilitySum) {
+    WeightsGuard guard;
+    // Start position: mobility sum -130, adjustments 18 - 18 - 30 = -30.
+    evalWeights.pieceMobility = 0;
+    EXPECT_EQ(
+        TracedPosition("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -").board.scratch.mobility[WHITE],
+        -30);
+    evalWeights.pieceMobility = 33; // -130 x 33 / 100 = -42.9, truncated to -42
+    EXPECT_EQ(
+        TracedPosition("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -").board.scratch.mobility[BLACK],
+        -72);
+}
+
+TEST(Mobility, TheMobilityTermBelongsToTheSideToMove) {
+    // Only white has a piece: the difference is added to the side to move.
+    TracedPosition whiteToMove("4k3/8/8/8/8/2P1P3/8/3RK3 w - -");
+    TracedPosition blackToMove("4k3/8/8/8/8/2P1P3/8/3RK3 b - -");
+    EXPECT_EQ(whiteToMove.white(TERM_MOBILITY), 27);
+    EXPECT_EQ(blackToMove.black(TERM_MOBILITY), -27);
+}

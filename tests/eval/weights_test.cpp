@@ -1,0 +1,116 @@
+// Piece values, piece-square tables with material folded in, the stage
+// selectors, the material-imbalance bonus and the weights that scale terms.
+#include "evaltest.h"
+
+TEST(PieceSquareTables, MaterialIsFoldedIntoEveryPieceTable) {
+    EXPECT_EQ(pieceValue, (std::array<int, 7>{0, 0, 975, 500, 325, 325, 100}));
+    // A knight on e4 for white is worth what one on e5 is for black.
+    EXPECT_EQ(knightTable[E4], 4 + 325);
+    EXPECT_EQ(knightTable[128 + E5], 4 + 325);
+    // The opening pawn table is not left-right symmetric on the third rank.
+    EXPECT_EQ(pawnTableOpening[F3], 4 + 100);
+    EXPECT_EQ(pawnTableOpening[G3], -2 + 100);
+    EXPECT_EQ(pawnTableOpening[128 + F6], 4 + 100);
+    EXPECT_EQ(queenTable[D1], -9 + 975);
+    EXPECT_EQ(rookTable[128 + D8], 6 + 500);
+    EXPECT_EQ(bishopTable[B2], 0 + 325);
+    // Nothing is added to the king tables.
+    EXPECT_EQ(kingTableEnding[E4], 25);
+    EXPECT_EQ(kingTableEnding[128 + A8], -40);
+    EXPECT_EQ(kingTableMiddle[G1], 0);
+}
+
+TEST(PieceSquareTables, StartPositionSumsMaterialAndPlacement) {
+    // Pawns 2+5+5-10-10+5+5+2 + 800, knights and bishops 2 x (325 - 8),
+    // rooks 2 x 500, queen 975 - 9, king 0.
+    TracedPosition p("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
+    EXPECT_EQ(p.white(TERM_MATERIAL), 4038);
+    EXPECT_EQ(p.black(TERM_MATERIAL), 4038);
+}
+
+TEST(PieceSquareTables, AConfiguredPawnValueShowsInEveryPawnTable) {
+    WeightsGuard guard;
+    pieceValue[PAWN] = 90;
+    foldMaterialIntoTables();
+    EXPECT_EQ(pawnTableOpening[E4], 15 + 90);
+    EXPECT_EQ(pawnTableMiddle[128 + E5], 20 + 90);
+    EXPECT_EQ(pawnTableEnding[A7], 29 + 90);
+    EXPECT_EQ(knightTable[E4], 4 + 325);
+}
+
+TEST(PieceSquareTables, StageSelectorsFollowTheStageOfTheLastSetUp) {
+    Board b;
+    b.readFen("r3k3/pppp4/8/8/8/8/PPPP4/4K3 w q -"); // a castling right: stage 0
+    EXPECT_EQ(pieceSquareTables[PAWN], &pawnTableOpening);
+    EXPECT_EQ(pieceSquareTables[KING], &kingTableMiddle);
+    b.readFen("rq2k3/pppp4/8/8/8/8/PPPP4/4K3 w - -"); // black has 14: stage 2
+    EXPECT_EQ(pieceSquareTables[PAWN], &pawnTableEnding);
+    EXPECT_EQ(pieceSquareTables[KING], &kingTableEnding);
+    b.readFen("rqb1k3/pppp4/8/8/8/8/PPPP4/4K3 w - -"); // black has 17: stage 1
+    EXPECT_EQ(pieceSquareTables[PAWN], &pawnTableMiddle);
+    EXPECT_EQ(pieceSquareTables[KING], &kingTableMiddle);
+}
+
+TEST(MaterialImbalance, RookAgainstMinorGetsTwoThirdsOfTheFavour) {
+    EXPECT_EQ(TracedPosition("4k1n1/8/8/8/8/8/8/R3K3 w - -").net(TERM_IMBALANCE), 50);
+    EXPECT_EQ(TracedPosition("r3k3/8/8/8/8/8/8/1N2K3 b - -").net(TERM_IMBALANCE), -50);
+}
+
+TEST(MaterialImbalance, QueenAgainstTwoRooksGetsTheFavour) {
+    EXPECT_EQ(TracedPosition("r3k2r/8/8/8/8/8/8/3QK3 w - -").net(TERM_IMBALANCE), 75);
+}
+
+TEST(MaterialImbalance, PiecesAgainstNoPiecesAddToTheKindRules) {
+    // A knight against pawns: rule 1 (75) and one minor more (50).
+    EXPECT_EQ(TracedPosition("4k3/pppp4/8/8/8/8/PPPP4/1N2K3 w - -").net(TERM_IMBALANCE), 125);
+    // A rook against pawns: rule 1 (75) and, minors equal, more majors (75).
+    EXPECT_EQ(TracedPosition("4k3/pppp4/8/8/8/8/PPPP4/R3K3 w - -").net(TERM_IMBALANCE), 150);
+}
+
+TEST(MaterialImbalance, TwoMinorsAgainstARookMatchNoRule) {
+    EXPECT_EQ(TracedPosition("4k2r/8/8/8/8/8/8/1NB1K3 w - -").net(TERM_IMBALANCE), 0);
+    EXPECT_EQ(TracedPosition("r3k3/8/8/8/8/8/8/1NB1K3 b - -").net(TERM_IMBALANCE), 0);
+}
+
+TEST(MaterialImbalance, ThePieceFavourWeightSizesTheBonuses) {
+    WeightsGuard guard;
+    evalWeights.pieceFavour = 30;
+    EXPECT_EQ(TracedPosition("4k1n1/8/8/8/8/8/8/R3K3 w - -").net(TERM_IMBALANCE), 20);
+    EXPECT_EQ(TracedPosition("r3k2r/8/8/8/8/8/8/3QK3 w - -").net(TERM_IMBALANCE), 30);
+}
+
+TEST(EvalWeights, SpaceControlChangesNoScore) {
+    WeightsGuard guard;
+    const auto positions = allDataPositions();
+    std::vector<int> before;
+    Board b;
+    for (size_t i = 0; i < positions.size(); i += 5) {
+        b.readFen(positions[i].c_str());
+        before.push_back(b.hasBothKings() ? b.evaluate() : 0);
+    }
+    for (int value : {0, -500, 100000}) {
+        evalWeights.spaceControl = value;
+        for (size_t i = 0, n = 0; i < positions.size(); i += 5, ++n) {
+            b.readFen(positions[i].c_str());
+            EXPECT_EQ(b.hasBothKings() ? b.evaluate() : 0, before[n]) << positions[i];
+        }
+    }
+}
+
+TEST(EvalWeights, LargeWeightsAreUsedAsGivenWithoutLeavingAnyTable) {
+    // No range check: large and negative weights change the numbers but index
+    // no table (the sanitizer build watches every index), and the terms still
+    // add up to the score.
+    WeightsGuard guard;
+    evalWeights = {1000000, -1000, 100000, 0, -100000};
+    Board b;
+    const auto positions = allDataPositions();
+    for (size_t i = 0; i < positions.size(); i += 11) {
+        if (b.readFen(positions[i].c_str()) != 1 || !b.hasBothKings()) continue;
+        EvalTrace trace;
+        b.evaluate(trace);
+        int sum = 0;
+        for (int t = 0; t < TERM_COUNT; ++t) sum += trace.term[t][b.side] - trace.term[t][b.side ^ 1];
+        EXPECT_EQ(sum, trace.raw) << positions[i];
+    }
+}
