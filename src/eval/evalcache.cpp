@@ -1,6 +1,5 @@
 // The evaluation cache: a direct-mapped table of 16-byte entries keyed by the
-// position key. The key has no side-to-move part, so an entry serves the same
-// placement with either side to move.
+// position key with the side to move mixed in (see Board::evaluate).
 #include "eval/evalcache.h"
 
 #include <cstdio>
