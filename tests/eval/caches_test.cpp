@@ -1,6 +1,5 @@
 // The pawn cache and the evaluation cache: sizing and size lines, probes and
 // stores, hits during evaluation, and evaluation without any cache.
-#include <map>
 
 #include "eval/evalcache.h"
 #include "eval/pawncache.h"
