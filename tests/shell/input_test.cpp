@@ -179,6 +179,7 @@ TEST(SideCommands, GoWhiteAndBlackFollowTheProtocol) {
     // "black" while the engine plays black: no change of sign either.
     e->parseCommand("black\n");
     EXPECT_EQ(e->lastScore, 40);
+    e->computerSide = NEUTRAL;
     e->parseCommand("white\n");
     EXPECT_EQ(e->lastScore, -40);
     e->parseCommand("result 1-0 {White mates}\n");
