@@ -22,9 +22,15 @@ bool programHasRealSearch() {
             GTEST_SKIP() << "the program's search is the stand-in that never polls input";                   \
     } while (0)
 
-std::string coordOfSan(Engine& shadow, const std::string& san) {
+// The full move word for move text (SAN or coordinates) in the shadow's position.
+Move fullMove(Engine& shadow, const std::string& text) {
     Move m = NO_MOVE;
-    shadow.parseMove(m, san.c_str());
+    shadow.parseMove(m, text.c_str());
+    return shadow.moveFromSquares(moveFrom(m), moveTo(m), movePromotion(m));
+}
+
+std::string coordOfSan(Engine& shadow, const std::string& san) {
+    const Move m = fullMove(shadow, san);
     char text[8];
     moveToCoord(m, text);
     return text;
@@ -66,6 +72,7 @@ TEST(SearchInput, ForceDuringTheSearchStillPlaysTheMoveFound) {
     p.waitFor("WHITE<1>: ");
     p.send("force\nfen\n");
     ASSERT_TRUE(p.waitFor(" b KQkq", 0)) << p.output();
+    ASSERT_TRUE(p.waitFor("BLACK<1>: ", p.output().find(" b KQkq"))) << p.output();
     // The engine moved for white, and then stayed in force mode at the prompt.
     EXPECT_EQ(p.output().substr(p.output().size() - 10), "BLACK<1>: ");
     EXPECT_EQ(p.finish(), 0);
@@ -113,9 +120,8 @@ TEST(SearchInput, PonderingWithHitAndMiss) {
     for (int round = 0; round < 2; ++round) {
         ASSERT_TRUE(lineStartingWith(p, "move ", from, line)) << p.output();
         from = p.output().find(line, from) + line.size();
-        Move m = NO_MOVE;
-        shadow->parseMove(m, line.substr(5).c_str());
-        ASSERT_NE(m, NO_MOVE) << line;
+        const Move m = fullMove(*shadow, line.substr(5));
+        ASSERT_TRUE(shadow->isLegalBySquares(moveFrom(m), moveTo(m))) << line;
         shadow->pushGameMove(m);
         ASSERT_TRUE(lineStartingWith(p, "pondering on move [", from, line)) << p.output();
         from = p.output().find(line, from) + line.size();
@@ -124,9 +130,7 @@ TEST(SearchInput, PonderingWithHitAndMiss) {
             // The expected reply: the search goes on and plays its move.
             p.send(expected + "\n");
             ASSERT_TRUE(p.waitFor("Expected move!\n", from)) << p.output();
-            Move reply = NO_MOVE;
-            shadow->parseMove(reply, expected.c_str());
-            shadow->pushGameMove(reply);
+            shadow->pushGameMove(fullMove(*shadow, expected));
         } else {
             // Another reply: the ponder move is taken back, the reply played.
             Move other = NO_MOVE;
@@ -141,9 +145,9 @@ TEST(SearchInput, PonderingWithHitAndMiss) {
             ASSERT_TRUE(p.waitFor("Unexpected move!\n", from)) << p.output();
             shadow->pushGameMove(other);
             ASSERT_TRUE(lineStartingWith(p, "move ", from, line)) << p.output();
-            Move answer = NO_MOVE;
-            shadow->parseMove(answer, line.substr(5).c_str());
-            EXPECT_NE(answer, NO_MOVE) << line << " in " << shadow->board.fen();
+            const Move answer = fullMove(*shadow, line.substr(5));
+            EXPECT_TRUE(shadow->isLegalBySquares(moveFrom(answer), moveTo(answer)))
+                << line << " in " << shadow->board.fen();
         }
     }
     p.send("force\nquit\n");
