@@ -159,7 +159,7 @@ void Engine::readConfig() {
 
     if (useLog) {
         // The first free name of fal000.log .. fal199.log; fal199.log when all exist.
-        char name[16];
+        char name[32];
         for (int n = 0; n < 200; ++n) {
             std::snprintf(name, sizeof name, "fal%03d.log", n);
             FILE* existing = std::fopen(name, "r");
