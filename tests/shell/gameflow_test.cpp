@@ -59,6 +59,8 @@ class GameFlow : public ::testing::Test {
     }
 
     void start(const std::string& fen) {
+        if (fds[0] >= 0) close(fds[0]);
+        if (ScriptedSearch::writeFd >= 0) close(ScriptedSearch::writeFd);
         engine = engineAt(fen);
         ASSERT_EQ(pipe(fds), 0);
         engine->input.reset(fds[0]);
@@ -266,4 +268,34 @@ TEST_F(GameFlow, AFullGameRecordRefusesFurtherMoves) {
     engine->computerSide = engine->board.side;
     EXPECT_EQ(turn({{}}), "Game too long: no room for more moves\n");
     EXPECT_EQ(engine->computerSide, NEUTRAL);
+}
+
+TEST_F(GameFlow, AResultIsHandedToTheBookLearningOnlyWithTheBookOn) {
+    for (const bool book : {true, false}) {
+        start("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
+        engine->useBook = book;
+        engine->computerSide = BLACK;
+        ASSERT_EQ(write(fds[1], "result 1-0\n", 11), 11);
+        close(fds[1]);
+        ScriptedSearch::writeFd = -1;
+        testing::internal::CaptureStdout();
+        engine->mainLoop(1, nullptr);
+        testing::internal::GetCapturedStdout();
+        EXPECT_EQ(engine->gameResult, book ? 0 : 1);
+        EXPECT_EQ(engine->computerSide, NEUTRAL);
+    }
+}
+
+TEST(Utilities, PerfCountsEveryGeneratedMoveTwice) {
+    auto e = engineAt("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
+    testing::internal::CaptureStdout();
+    e->perf(10);
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_TRUE(std::regex_match(
+        out, std::regex("generated 200 moves in [0-9]+\\.[0-9]{2} secs at a rate of [1-9][0-9]* moves/sec\n"
+                        "generated/made/unmade 200 moves in [0-9]+\\.[0-9]{2} secs at a rate of [1-9][0-9]* "
+                        "moves/sec\n")))
+        << out;
+    EXPECT_EQ(e->board.fen(), "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
+    EXPECT_EQ(e->gamePly, 0);
 }
