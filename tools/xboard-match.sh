@@ -24,6 +24,9 @@ if [ -z "${FALKMERE:-}" ]; then
     cmake --build "$root/build/release" --target falkmere -j2 >/dev/null
     FALKMERE="$root/build/release/falkmere"
 fi
+# xboard starts the engine in its own folder: the path must be absolute.
+FALKMERE="$(realpath "$FALKMERE")"
+[ -x "$FALKMERE" ] || { echo "no engine binary at $FALKMERE"; exit 1; }
 
 rm -rf "$out"
 mkdir -p "$out/falkmere" "$out/phalanx"
