@@ -220,7 +220,7 @@ TEST(Log, AnUnterminatedLastLineKeepsItsLastCharacter) {
 TEST(Log, AllNamesTakenReusesTheLastOne) {
     TempDir dir;
     dir.write("falkmere.ini", "USE_LOG ON\n");
-    char name[16];
+    char name[32];
     for (int n = 0; n < 200; ++n) {
         std::snprintf(name, sizeof name, "fal%03d.log", n);
         dir.write(name, "old\n");
@@ -234,7 +234,7 @@ TEST(Log, AllNamesTakenReusesTheLastOne) {
 TEST(Log, ALogThatCannotBeCreatedSwitchesLoggingOff) {
     TempDir dir;
     dir.write("falkmere.ini", "USE_LOG ON\n");
-    char name[16];
+    char name[32];
     for (int n = 0; n < 199; ++n) {
         std::snprintf(name, sizeof name, "fal%03d.log", n);
         dir.write(name, "old\n");
