@@ -1,12 +1,11 @@
+// The entry point: one engine for the whole run.
 #include <memory>
 
-#include "eval/weights.h"
 #include "shell/engine.h"
 
-int main() {
-    initEvalTables();
+int main(int argc, char** argv) {
     auto engine = std::make_unique<Engine>();
-    engine->newGame();
-    engine->board.display(stdout);
+    engine->run(argc, argv);
+    engine.reset();
     return 0;
 }

@@ -9,6 +9,8 @@ jobs="$(nproc)"
 cmake -S "$root" -B "$root/build/release" -DCMAKE_BUILD_TYPE=Release -DFALKMERE_TESTS=ON -DFALKMERE_BENCH=ON
 cmake --build "$root/build/release" -j"$jobs"
 (cd "$root/build/release" && ctest --output-on-failure -j"$jobs")
+# Two games under the real xboard GUI against phalanx, headless.
+FALKMERE="$root/build/release/falkmere" "$root/tools/xboard-match.sh" 2
 
 cmake -S "$root" -B "$root/build/sanitize" -DCMAKE_BUILD_TYPE=Debug -DFALKMERE_SANITIZE=ON -DFALKMERE_TESTS=ON -DFALKMERE_BENCH=OFF
 cmake --build "$root/build/sanitize" -j"$jobs"

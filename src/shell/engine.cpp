@@ -7,10 +7,11 @@ Engine::Engine() {
     std::memset(plyStack, 0, sizeof plyStack);
 }
 
+// Closes the files that are open: the log, the book and the learning store.
 Engine::~Engine() {
-    if (useLog && logFile) std::fclose(logFile);
-    if (useBook && bookFile) std::fclose(bookFile);
-    if (useLearn && learnFile) std::fclose(learnFile);
+    if (logFile) std::fclose(logFile);
+    if (bookFile) std::fclose(bookFile);
+    if (learnFile) std::fclose(learnFile);
 }
 
 void Engine::print(const char* format, ...) {

@@ -14,6 +14,7 @@
 #include "search/stats.h"
 #include "search/tt.h"
 #include "shell/gamerecord.h"
+#include "shell/platform.h"
 
 struct BookRecord;
 
@@ -41,9 +42,9 @@ class Engine {
     bool xboardMode = false;
     int32_t computerSide = BLACK; // 2: force mode, the engine plays neither side
     int32_t learnColor = BLACK;
-    int32_t postMode = 1;         // 0 silent, 1 console format, 2 xboard format
+    int32_t postMode = 1; // 0 silent, 1 console format, 2 xboard format
     bool ponderEnabled = true;
-    int32_t gameResult = 0;       // 0 none, 1 white won, 2 black won, 3 draw
+    int32_t gameResult = 0; // 0 none, 1 white won, 2 black won, 3 draw
     int32_t pvDepth = 5;
     bool rawInput = false;
 
@@ -142,13 +143,44 @@ class Engine {
     void init();
     void readConfig();
     void mainLoop(int argc, char** argv);
+    // Runs the program's arguments as command lines, grouped from each of the
+    // words runeval, runepd, score and quit to the next.
+    void runArguments(int argc, char** argv);
     int parseSearchCommand(const char* line);
     int parseCommand(const char* line);
+    // A line that is no command, taken as a move of the game.
+    void playInputMove(const char* line);
     void enginesTurn();
     int ponder();
     // Called by the search every 9000 nodes: reads waiting input, runs the
     // commands allowed during a search, applies the clock rule.
     void checkInput();
+    // Non-zero when a line (or the end of input) is waiting; never blocks.
+    int inputAvailable();
+    // The next input line (with its line feed), copied to the log; 0 at the end.
+    int readInputLine(std::string& line);
+    // Runs the search for the engine's turn, pondering, hint, analyze and test
+    // suites. Tests may put a scripted search in place of think().
+    Move runSearch();
+    Move (*searchFunction)(Engine&) = nullptr;
+    bool searching = false; // a search started by runSearch is running
+    // True when the position has exactly one king per side. Otherwise says so
+    // (xboard: tellusererror) and puts the engine in force mode.
+    bool positionPlayable();
+    // True when the game record can take one more game move; otherwise says so
+    // and puts the engine in force mode.
+    bool roomForGameMove();
+    // Hands a known game result to the book's result learning (book on).
+    void learnGameResult();
+    LineInput input;
+
+    // --- shell: test and analysis utilities (shell/utilities.cpp) ---------------
+    void perftCommand(const char* line);
+    // Times `iterations` generations of the position's moves, then as many
+    // generations with every move made and unmade.
+    void perf(int iterations = 2000000);
+    void runEval(const char* path);
+    void runEpd(const char* path);
 
     // --- search (search/) ------------------------------------------------------
     Move think();

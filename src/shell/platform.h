@@ -1,5 +1,5 @@
-// The platform layer: clocks and non-blocking line input. Nothing else in the
-// program includes system headers for these.
+// The platform layer: clocks, signals and non-blocking line input. Nothing else
+// in the program includes system headers for these.
 #pragma once
 
 #include <cstdint>
@@ -9,3 +9,44 @@
 int64_t wallClockMs();
 // Milliseconds of processor time used by the process.
 int64_t cpuClockMs();
+
+// From now on the interrupt signal (SIGINT) is ignored: xboard sends it when
+// the opponent moves, and the engine does not need it.
+void ignoreInterruptSignal();
+
+// Lines from a file descriptor (standard input by default), read with read(2)
+// into an own buffer. The main loop and the search-time poll both take their
+// lines from here, so that no line is lost or delayed however the bytes arrive:
+// a terminal or a pipe, several lines in one read, or a line in pieces.
+class LineInput {
+  public:
+    // Lines longer than this are cut; the rest of such a line is dropped.
+    static constexpr size_t MAX_LINE = 65536;
+
+    explicit LineInput(int fd = 0) : fd_(fd) {}
+
+    // Reads from another descriptor from now on (tests); buffered text is dropped.
+    void reset(int fd);
+
+    // Never blocks. True when a whole line is buffered, or when the input has
+    // ended (so that the next read reports the end).
+    bool waiting();
+
+    // Blocks for the next line. Returns true with the line, ended by its line
+    // feed when it had one (only the last line of the input may lack it);
+    // false at the end of the input.
+    bool readLine(std::string& line);
+
+    // True when the descriptor is a terminal.
+    bool isTerminal() const;
+
+  private:
+    int fd_;
+    std::string buffer_;
+    bool ended_ = false;
+    bool overlong_ = false; // dropping the rest of a line that was cut
+
+    // One read(2) into the buffer; false when the input has ended.
+    bool fill();
+    bool takeLine(std::string& line);
+};

@@ -1,0 +1,195 @@
+// The configuration file falkmere.ini, the numbered log file and the banner.
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "eval/evalcache.h"
+#include "eval/pawncache.h"
+#include "eval/weights.h"
+#include "shell/engine.h"
+#include "shell/version.h"
+#include "shell/words.h"
+
+namespace {
+
+enum class KeyKind { Number, HashSize, Switch, Path, Resign };
+
+// One configuration key: its name, how its value is read, and where it goes.
+struct ConfigKey {
+    const char* name;
+    KeyKind kind;
+    int32_t defaultValue; // hash sizes: what 0 stands for
+    int32_t* (*number)(Engine&);
+    bool* (*flag)(Engine&);
+    char* (*path)(Engine&);
+};
+
+int32_t* noNumber(Engine&) { return nullptr; }
+bool* noFlag(Engine&) { return nullptr; }
+char* noPath(Engine&) { return nullptr; }
+
+// Hash sizes are held by their tables; the main table keeps its size unsigned.
+int32_t mainHashRequest = 16;
+
+const ConfigKey CONFIG_KEYS[] = {
+    {"MAIN_HASH_SIZE", KeyKind::HashSize, 16, [](Engine&) { return &mainHashRequest; }, noFlag, noPath},
+    {"PAWN_HASH_SIZE", KeyKind::HashSize, 5, [](Engine&) { return &pawnHashTable.sizeMB; }, noFlag, noPath},
+    {"EVAL_HASH_SIZE", KeyKind::HashSize, 2, [](Engine&) { return &evalCache.sizeMB; }, noFlag, noPath},
+    {"USE_BOOK", KeyKind::Switch, 0, noNumber, [](Engine& e) { return &e.useBook; }, noPath},
+    {"USE_LEARN", KeyKind::Switch, 0, noNumber, [](Engine& e) { return &e.useLearn; }, noPath},
+    {"USE_TB", KeyKind::Switch, 0, noNumber, [](Engine& e) { return &e.useTablebases; }, noPath},
+    {"USE_LOG", KeyKind::Switch, 0, noNumber, [](Engine& e) { return &e.useLog; }, noPath},
+    {"EGTB_CACHE", KeyKind::Number, 2, [](Engine& e) { return &e.egtbCacheMB; }, noFlag, noPath},
+    {"TB_PATH", KeyKind::Path, 0, noNumber, noFlag, [](Engine& e) { return e.tbPath; }},
+    {"BOOK_PATH", KeyKind::Path, 0, noNumber, noFlag, [](Engine& e) { return e.bookPath; }},
+    {"LEARN_PATH", KeyKind::Path, 0, noNumber, noFlag, [](Engine& e) { return e.learnPath; }},
+    {"RESIGN_VALUE", KeyKind::Resign, -800, [](Engine& e) { return &e.resignValue; }, noFlag, noPath},
+    {"PAWN_VALUE", KeyKind::Number, 0, [](Engine&) { return &pieceValue[PAWN]; }, noFlag, noPath},
+    {"KNIGHT_VALUE", KeyKind::Number, 0, [](Engine&) { return &pieceValue[KNIGHT]; }, noFlag, noPath},
+    {"BISHOP_VALUE", KeyKind::Number, 0, [](Engine&) { return &pieceValue[BISHOP]; }, noFlag, noPath},
+    {"ROOK_VALUE", KeyKind::Number, 0, [](Engine&) { return &pieceValue[ROOK]; }, noFlag, noPath},
+    {"QUEEN_VALUE", KeyKind::Number, 0, [](Engine&) { return &pieceValue[QUEEN]; }, noFlag, noPath},
+    {"PIECE_FAVOUR", KeyKind::Number, 0, [](Engine&) { return &evalWeights.pieceFavour; }, noFlag, noPath},
+    {"PIECE_MOBILITY", KeyKind::Number, 0, [](Engine&) { return &evalWeights.pieceMobility; }, noFlag,
+     noPath},
+    {"KING_ATTACK", KeyKind::Number, 0, [](Engine&) { return &evalWeights.kingAttack; }, noFlag, noPath},
+    {"SPACE_CONTROL", KeyKind::Number, 0, [](Engine&) { return &evalWeights.spaceControl; }, noFlag, noPath},
+    {"PAWN_STRUCTURE", KeyKind::Number, 0, [](Engine&) { return &evalWeights.pawnStructure; }, noFlag,
+     noPath},
+    {"REDUCTIONS", KeyKind::Switch, 0, noNumber, [](Engine& e) { return &e.useReductions; }, noPath},
+};
+
+// Words of a configuration line: separated by single blanks only (a tab is
+// part of a word).
+std::vector<std::string> blankSeparated(const std::string& line) {
+    std::vector<std::string> words;
+    size_t i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && line[i] == ' ') ++i;
+        const size_t start = i;
+        while (i < line.size() && line[i] != ' ') ++i;
+        if (i > start) words.push_back(line.substr(start, i - start));
+    }
+    return words;
+}
+
+// One whole line of the file without its line end (a line feed, and a
+// carriage return before it in files written on Windows); false at the end.
+bool readConfigLine(FILE* file, std::string& line) {
+    line.clear();
+    int c;
+    while ((c = std::fgetc(file)) != EOF && c != '\n') line.push_back(static_cast<char>(c));
+    if (c == EOF && line.empty()) return false;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return true;
+}
+
+void applyKey(Engine& engine, const ConfigKey& key, const std::string& value) {
+    switch (key.kind) {
+        case KeyKind::Switch:
+            *key.flag(engine) = value == "ON" || value == "on";
+            break;
+        case KeyKind::Path: {
+            char* target = key.path(engine);
+            std::strncpy(target, value.c_str(), 255);
+            target[255] = '\0';
+            break;
+        }
+        case KeyKind::Number: {
+            int32_t n;
+            if (readInteger(value, n)) *key.number(engine) = n;
+            break;
+        }
+        case KeyKind::HashSize: {
+            // Negative sizes are ignored; 0 stands for the default size.
+            int32_t n;
+            if (readInteger(value, n) && n >= 0) *key.number(engine) = n == 0 ? key.defaultValue : n;
+            break;
+        }
+        case KeyKind::Resign: {
+            // Whole pawns, either sign; stored as a negative centipawn score.
+            // A value that is no number leaves the setting as it was.
+            int32_t n;
+            if (readInteger(value, n)) {
+                const int64_t pawns = std::min<int64_t>(std::llabs(int64_t{n}), 1000000);
+                *key.number(engine) = static_cast<int32_t>(-100 * pawns);
+            }
+            break;
+        }
+    }
+}
+
+} // namespace
+
+void Engine::readConfig() {
+    mainHashRequest = 16;
+    pawnHashTable.sizeMB = 5;
+    evalCache.sizeMB = 2;
+    useBook = useLearn = useTablebases = useLog = useReductions = false;
+    egtbCacheMB = 2;
+    std::strcpy(tbPath, "d:\\nalimov");
+    std::strcpy(bookPath, "book.dat");
+    std::strcpy(learnPath, "learn.dat");
+    resignValue = -800;
+    hashTable.mainHashMB = 16;
+
+    FILE* file = std::fopen("falkmere.ini", "r");
+    if (!file) {
+        print("Can't find falkmere.ini. Using defaults.\n\n");
+        return;
+    }
+    std::string line;
+    while (readConfigLine(file, line)) {
+        const std::vector<std::string> words = blankSeparated(line);
+        if (words.size() < 2) continue; // no word, or a key without a value
+        std::string name = words[0];
+        for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        for (const ConfigKey& key : CONFIG_KEYS) {
+            if (name == key.name) {
+                applyKey(*this, key, words[1]);
+                break;
+            }
+        }
+    }
+    std::fclose(file);
+    hashTable.mainHashMB = static_cast<uint32_t>(mainHashRequest);
+
+    if (useLog) {
+        // The first free name of fal000.log .. fal199.log; fal199.log when all exist.
+        char name[32];
+        for (int n = 0; n < 200; ++n) {
+            std::snprintf(name, sizeof name, "fal%03d.log", n);
+            FILE* existing = std::fopen(name, "r");
+            if (!existing) break;
+            std::fclose(existing);
+        }
+        logFile = std::fopen(name, "w");
+        if (!logFile) {
+            useLog = false;
+            print("Can't create log file %s: logging is off\n", name);
+        }
+    }
+
+    print("Welcome to Falkmere %s\n", FALKMERE_VERSION);
+    print("%s\n\n", __DATE__);
+    print("book [%s]\n", bookPath);
+    print("learning %s\n", useLearn ? "ON" : "OFF");
+    print("learn [%s]\n", learnPath);
+    print("egtb [%s]\n", tbPath);
+    print("egtb cache %5.3g MB\n", static_cast<double>(egtbCacheMB));
+    print("resign @ [%d pawns]\n", resignValue / -100);
+    print("reductions %s\n", useReductions ? "ON" : "OFF");
+    print("pawn   = %4d\t", pieceValue[PAWN]);
+    print("knight = %4d\t", pieceValue[KNIGHT]);
+    print("bishop = %4d\n", pieceValue[BISHOP]);
+    print("rook   = %4d\t", pieceValue[ROOK]);
+    print("queen  = %4d\n", pieceValue[QUEEN]);
+    print("piece_favour   = %4d\t", evalWeights.pieceFavour);
+    print("piece_mobility = %4d\n", evalWeights.pieceMobility);
+    print("king_attack    = %4d\t", evalWeights.kingAttack);
+    print("space_control  = %4d\n", evalWeights.spaceControl);
+    print("pawn_structure = %4d\n", evalWeights.pawnStructure);
+}

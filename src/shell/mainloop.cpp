@@ -1,0 +1,67 @@
+// The main loop: the engine's turn when it is to move, then one input line,
+// run as a command or played as a move.
+#include <cstring>
+#include <string>
+
+#include "shell/engine.h"
+#include "shell/words.h"
+
+namespace {
+
+bool startsGroup(const char* word) {
+    return !std::strcmp(word, "runeval") || !std::strcmp(word, "runepd") || !std::strcmp(word, "score") ||
+           !std::strcmp(word, "quit");
+}
+
+} // namespace
+
+void Engine::runArguments(int argc, char** argv) {
+    int i = 1;
+    while (i < argc && !startsGroup(argv[i])) ++i; // words before the first group do nothing
+    while (i < argc) {
+        std::string line;
+        do {
+            line += argv[i];
+            line += ' ';
+            ++i;
+        } while (i < argc && !startsGroup(argv[i]));
+        line += '\n';
+        parseCommand(line.c_str());
+    }
+}
+
+void Engine::mainLoop(int argc, char** argv) {
+    runArguments(argc, argv);
+    std::string line;
+    for (;;) {
+        if (computerSide == board.side) enginesTurn();
+        if (!xboardMode) {
+            std::printf("%s<%d>: ", board.side == WHITE ? "WHITE" : "BLACK", gamePly / 2 + 1);
+            std::fflush(stdout);
+        }
+        if (!readInputLine(line)) return;
+        if (!parseCommand(line.c_str())) playInputMove(line.c_str());
+        if (gameResult != 0) {
+            computerSide = NEUTRAL;
+            learnGameResult();
+        }
+    }
+}
+
+void Engine::playInputMove(const char* line) {
+    const std::string word = firstWord(line);
+    if (!positionPlayable()) return;
+    Move parsed = NO_MOVE;
+    parseMove(parsed, word.c_str());
+    const Move move = moveFromSquares(moveFrom(parsed), moveTo(parsed), movePromotion(parsed));
+    if (move == NO_MOVE || !isLegalBySquares(moveFrom(move), moveTo(move))) {
+        if (xboardMode)
+            print("Error (unknown command): %s\n", word.c_str());
+        else
+            print("Illegal Move!\n");
+        return;
+    }
+    if (!roomForGameMove()) return;
+    pushGameMove(move);
+    if (checkGameEnd()) computerSide = NEUTRAL;
+}

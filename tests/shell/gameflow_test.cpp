@@ -1,0 +1,304 @@
+// The engine's turn, pondering and the search-time input poll, driven by a
+// scripted search that polls the input the way the real search does.
+#include <unistd.h>
+
+// GCC reports false "maybe uninitialized" warnings inside <regex> in optimised
+// sanitizer builds.
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#include <regex>
+
+#include "testutil.h"
+
+namespace {
+
+// A search that writes the next batch of test input, polls it like the real
+// search (up to a fixed number of polls or until stopped) and returns the
+// first legal move of its root position.
+struct ScriptedSearch {
+    static inline std::vector<std::vector<std::string>> inputs;
+    static inline size_t calls = 0;
+    static inline int writeFd = -1;
+    static inline int score = 0;
+
+    static Move search(Engine& e) {
+        e.stopRequested = e.searchAborted = false;
+        e.searchPly = 0;
+        e.startTime = wallClockMs();
+        e.startCpuTime = cpuClockMs();
+        e.stats = SearchStats{};
+        e.iteration = 1;
+        e.rootScore = score;
+        const std::vector<Move> moves = legalMoves(e);
+        for (size_t i = 0; i < moves.size(); ++i) e.ply(0).moves[i] = moves[i];
+        e.rootMoveCount = static_cast<int>(moves.size());
+        e.rootMoveIndex = 0;
+        if (calls < inputs.size()) {
+            for (const auto& line : inputs[calls]) {
+                if (line == "<eof>") {
+                    close(writeFd);
+                    writeFd = -1;
+                } else if (write(writeFd, line.data(), line.size()) != static_cast<ssize_t>(line.size())) {
+                    ADD_FAILURE() << "write failed";
+                }
+            }
+        }
+        ++calls;
+        for (int polls = 0; polls < 50 && !e.searchAborted; ++polls) e.checkInput();
+        return moves.empty() ? NO_MOVE : moves[0];
+    }
+};
+
+// An engine at a position whose input is a pipe the test writes to.
+class GameFlow : public ::testing::Test {
+  protected:
+    std::unique_ptr<Engine> engine;
+    int fds[2] = {-1, -1};
+
+    void SetUp() override { start("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -"); }
+    void TearDown() override {
+        if (ScriptedSearch::writeFd >= 0) close(ScriptedSearch::writeFd);
+        if (fds[0] >= 0) close(fds[0]);
+        ScriptedSearch::writeFd = -1;
+    }
+
+    void start(const std::string& fen) {
+        if (fds[0] >= 0) close(fds[0]);
+        if (ScriptedSearch::writeFd >= 0) close(ScriptedSearch::writeFd);
+        engine = engineAt(fen);
+        ASSERT_EQ(pipe(fds), 0);
+        engine->input.reset(fds[0]);
+        ScriptedSearch::writeFd = fds[1];
+        ScriptedSearch::inputs.clear();
+        ScriptedSearch::calls = 0;
+        ScriptedSearch::score = 0;
+        engine->searchFunction = ScriptedSearch::search;
+        engine->computerSide = engine->board.side;
+    }
+
+    std::string turn(const std::vector<std::vector<std::string>>& inputs) {
+        ScriptedSearch::inputs = inputs;
+        testing::internal::CaptureStdout();
+        engine->enginesTurn();
+        return testing::internal::GetCapturedStdout();
+    }
+};
+
+// What the scripted search plays: the first legal move.
+Move firstMove(Engine& e) { return legalMoves(e).at(0); }
+std::string san(Engine& e, Move m) {
+    char text[16];
+    e.moveToSan(m, text);
+    return text;
+}
+std::string coord(Move m) {
+    char text[8];
+    moveToCoord(m, text);
+    return text;
+}
+
+} // namespace
+
+TEST_F(GameFlow, PonderHitPrintsExpectedMoveAndTheSearchGoesOnAsTheEnginesOwn) {
+    auto shadow = engineAt("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
+    const Move w1 = firstMove(*shadow);
+    const std::string w1San = san(*shadow, w1);
+    shadow->pushGameMove(w1);
+    const Move b1 = firstMove(*shadow);
+    const std::string b1San = san(*shadow, b1);
+    shadow->pushGameMove(b1);
+    const Move w2 = firstMove(*shadow);
+    const std::string w2San = san(*shadow, w2);
+
+    const std::string out = turn({{}, {}, {coord(b1) + "\n"}, {"result 1/2-1/2\n"}});
+    EXPECT_EQ(out, "WHITE<1>: " + w1San + "\nBLACK<1>: " + b1San +
+                       " [pondering]\nExpected move!\nWHITE<2>: " + w2San + "\n");
+    EXPECT_EQ(engine->gamePly, 3);
+    EXPECT_EQ(engine->searchPly, 0);
+    EXPECT_EQ(engine->history[2].move, w2);
+    EXPECT_EQ(engine->computerSide, NEUTRAL);
+    EXPECT_EQ(engine->gameResult, 3); // the book is off: the result stays until "new"
+}
+
+TEST_F(GameFlow, PonderMissPlaysTheReplyAndThinksAtOnce) {
+    engine->xboardMode = true;
+    auto shadow = engineAt("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
+    const Move w1 = firstMove(*shadow);
+    shadow->pushGameMove(w1);
+    const Move b1 = firstMove(*shadow);
+    const std::string b1San = san(*shadow, b1);
+    const Move other = legalMoves(*shadow).back();
+    ASSERT_FALSE(sameMove(other, b1));
+    shadow->pushGameMove(other);
+    const Move w2 = firstMove(*shadow);
+    shadow->pushGameMove(w2);
+    const Move b2 = firstMove(*shadow);
+    const std::string b2San = san(*shadow, b2);
+
+    // The ponder search after w2 meets "force": pondering still follows, and
+    // without a reply the turn ends.
+    const std::string out = turn({{}, {}, {coord(other) + "\n"}, {}, {"force\n"}, {}});
+    EXPECT_EQ(out, "move " + coord(w1) + "\npondering on move [" + b1San + "]\nUnexpected move!\nmove " +
+                       coord(w2) + "\npondering on move [" + b2San + "]\n");
+    EXPECT_EQ(engine->gamePly, 3);
+    EXPECT_EQ(engine->history[1].move, other);
+    EXPECT_EQ(engine->board.key, shadow->board.key);
+    EXPECT_EQ(engine->computerSide, NEUTRAL);
+}
+
+TEST_F(GameFlow, OnlyCoordinateMovesAreRecognisedWhilePondering) {
+    engine->xboardMode = true;
+    // "new" and a move in SAN arrive while pondering: both are read and dropped;
+    // the result then ends the pondering and takes the expected move back.
+    const std::string out = turn({{}, {}, {"new\n", "Nc6\n", "result 0-1\n"}});
+    EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 2) << out;
+    EXPECT_EQ(engine->gamePly, 1);
+    EXPECT_EQ(engine->board.side, BLACK);
+    EXPECT_EQ(engine->computerSide, NEUTRAL);
+    EXPECT_EQ(engine->gameResult, 2);
+    EXPECT_FALSE(engine->pondering);
+}
+
+TEST_F(GameFlow, ForceDuringTheEnginesSearchStillPlaysTheMove) {
+    engine->ponderEnabled = false;
+    const Move w1 = firstMove(*engine);
+    const std::string w1San = san(*engine, w1);
+    EXPECT_EQ(turn({{"force\n"}}), "WHITE<1>: " + w1San + "\n");
+    EXPECT_EQ(engine->gamePly, 1);
+    EXPECT_EQ(engine->computerSide, NEUTRAL);
+}
+
+TEST_F(GameFlow, MoveNowStopsTheSearchAndLaterLinesWaitForTheMainLoop) {
+    engine->ponderEnabled = false;
+    turn({{"?\n", "st 7\n"}});
+    EXPECT_EQ(engine->gamePly, 1);
+    EXPECT_EQ(engine->moveTimeMs, 2000);
+    std::string line;
+    ASSERT_EQ(engine->readInputLine(line), 1);
+    EXPECT_EQ(line, "st 7\n");
+}
+
+TEST_F(GameFlow, DotPrintsTheStatusOfTheRunningSearch) {
+    engine->ponderEnabled = false;
+    const std::string first = coord(firstMove(*engine));
+    const std::string out = turn({{".\n", "?\n"}});
+    EXPECT_TRUE(std::regex_match(out, std::regex("stat01: [0-9]+ 0 1 19 20 " + first + "\nWHITE<1>: .*\n")))
+        << out;
+    // At the prompt no search runs, and there is no status to print.
+    testing::internal::CaptureStdout();
+    engine->parseCommand(".\n");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+}
+
+TEST_F(GameFlow, AFixedDepthSearchReadsNoInput) {
+    engine->ponderEnabled = false;
+    engine->parseCommand("sd 3\n");
+    turn({{"force\n"}});
+    EXPECT_EQ(engine->computerSide, WHITE);
+    std::string line;
+    ASSERT_EQ(engine->readInputLine(line), 1);
+    EXPECT_EQ(line, "force\n");
+}
+
+TEST_F(GameFlow, EndOfInputDuringASearchEndsTheSearchAndThenTheLoop) {
+    ScriptedSearch::inputs = {{"<eof>"}};
+    const Move w1 = firstMove(*engine);
+    ASSERT_EQ(write(fds[1], "", 0), 0);
+    testing::internal::CaptureStdout();
+    engine->mainLoop(1, nullptr);
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(out.substr(0, 10 + san(*engine, w1).size()), "WHITE<1>: " + san(*engine, w1)) << out;
+    EXPECT_EQ(engine->gamePly, 1);
+    EXPECT_FALSE(engine->pondering);
+}
+
+TEST_F(GameFlow, ResignsExactlyInsideTheWindow) {
+    struct Case {
+        int score;
+        bool resigns;
+    };
+    for (const Case c : {Case{-800, true}, Case{-799, false}, Case{-9935, true}, Case{-9936, false}}) {
+        start("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
+        engine->ponderEnabled = false;
+        ScriptedSearch::score = c.score;
+        const std::string out = turn({{}});
+        EXPECT_EQ(out == "WHITE<1>: resigns\n", c.resigns) << c.score << ": " << out;
+        EXPECT_EQ(engine->gamePly, c.resigns ? 0 : 1);
+        EXPECT_EQ(engine->computerSide, c.resigns ? NEUTRAL : WHITE);
+    }
+    start("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
+    engine->xboardMode = true;
+    ScriptedSearch::score = -1000;
+    EXPECT_EQ(turn({{}}), "resign\n");
+}
+
+TEST_F(GameFlow, NoLegalMoveIsReportedAndForceModeFollows) {
+    start("7k/5Q2/6K1/8/8/8/8/8 b - -");
+    EXPECT_EQ(turn({{}}), "No Legal Moves!\n");
+    EXPECT_EQ(engine->computerSide, NEUTRAL);
+    start("7k/5Q2/6K1/8/8/8/8/8 b - -");
+    engine->xboardMode = true;
+    EXPECT_EQ(turn({{}}), "(no legal moves)\n");
+}
+
+TEST_F(GameFlow, AMoveThatEndsTheGameEndsTheTurn) {
+    start("6k1/5ppp/8/8/8/8/8/R5K1 w - -");
+    // The scripted search plays the first legal move; make it the mate.
+    ScriptedSearch::inputs = {};
+    const std::vector<Move> moves = legalMoves(*engine);
+    Move mate = NO_MOVE;
+    for (Move m : moves)
+        if (coord(m) == "a1a8") mate = m;
+    ASSERT_NE(mate, NO_MOVE);
+    engine->searchFunction = [](Engine& e) {
+        Move m = NO_MOVE;
+        e.parseMove(m, "Ra8");
+        return m;
+    };
+    EXPECT_EQ(turn({}), "WHITE<1>: Ra8#\n1-0 {White mates}\n");
+    EXPECT_EQ(engine->computerSide, NEUTRAL);
+}
+
+TEST_F(GameFlow, AFullGameRecordRefusesFurtherMoves) {
+    engine->computerSide = NEUTRAL;
+    const char* cycle[] = {"g1f3\n", "g8f6\n", "f3g1\n", "f6g8\n"};
+    testing::internal::CaptureStdout();
+    for (int i = 0; i < MAX_GAME_PLY; ++i) engine->playInputMove(cycle[i % 4]);
+    EXPECT_EQ(engine->gamePly, MAX_GAME_PLY);
+    engine->playInputMove("e2e4\n");
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(engine->gamePly, MAX_GAME_PLY);
+    EXPECT_NE(out.find("Game too long: no room for more moves\n"), std::string::npos);
+    engine->computerSide = engine->board.side;
+    EXPECT_EQ(turn({{}}), "Game too long: no room for more moves\n");
+    EXPECT_EQ(engine->computerSide, NEUTRAL);
+}
+
+TEST_F(GameFlow, AResultIsHandedToTheBookLearningOnlyWithTheBookOn) {
+    for (const bool book : {true, false}) {
+        start("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
+        engine->useBook = book;
+        engine->computerSide = BLACK;
+        ASSERT_EQ(write(fds[1], "result 1-0\n", 11), 11);
+        close(fds[1]);
+        ScriptedSearch::writeFd = -1;
+        testing::internal::CaptureStdout();
+        engine->mainLoop(1, nullptr);
+        testing::internal::GetCapturedStdout();
+        EXPECT_EQ(engine->gameResult, book ? 0 : 1);
+        EXPECT_EQ(engine->computerSide, NEUTRAL);
+    }
+}
+
+TEST(Utilities, PerfCountsEveryGeneratedMoveTwice) {
+    auto e = engineAt("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
+    testing::internal::CaptureStdout();
+    e->perf(10);
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_TRUE(std::regex_match(
+        out, std::regex("generated 200 moves in [0-9]+\\.[0-9]{2} secs at a rate of [1-9][0-9]* moves/sec\n"
+                        "generated/made/unmade 200 moves in [0-9]+\\.[0-9]{2} secs at a rate of [1-9][0-9]* "
+                        "moves/sec\n")))
+        << out;
+    EXPECT_EQ(e->board.fen(), "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
+    EXPECT_EQ(e->gamePly, 0);
+}

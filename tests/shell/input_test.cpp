@@ -1,0 +1,191 @@
+// The input layer and the reading of numbers in command lines.
+#include <unistd.h>
+
+#include "shell/words.h"
+#include "testutil.h"
+
+namespace {
+
+struct PipeInput {
+    int fds[2];
+    LineInput input;
+    PipeInput() {
+        EXPECT_EQ(pipe(fds), 0);
+        input.reset(fds[0]);
+    }
+    ~PipeInput() {
+        close(fds[0]);
+        if (fds[1] >= 0) close(fds[1]);
+    }
+    void write(const std::string& text) {
+        EXPECT_EQ(::write(fds[1], text.data(), text.size()), (ssize_t)text.size());
+    }
+    void end() {
+        close(fds[1]);
+        fds[1] = -1;
+    }
+};
+
+} // namespace
+
+TEST(LineInput, SeveralLinesInOneReadAreAllKept) {
+    PipeInput p;
+    EXPECT_FALSE(p.input.waiting());
+    p.write("time 500\notim 480\ne2e4\npartial");
+    std::string line;
+    EXPECT_TRUE(p.input.waiting());
+    ASSERT_TRUE(p.input.readLine(line));
+    EXPECT_EQ(line, "time 500\n");
+    EXPECT_TRUE(p.input.waiting());
+    ASSERT_TRUE(p.input.readLine(line));
+    EXPECT_EQ(line, "otim 480\n");
+    ASSERT_TRUE(p.input.readLine(line));
+    EXPECT_EQ(line, "e2e4\n");
+    // Part of a line is not yet a line.
+    EXPECT_FALSE(p.input.waiting());
+    p.write(" line\n");
+    EXPECT_TRUE(p.input.waiting());
+    ASSERT_TRUE(p.input.readLine(line));
+    EXPECT_EQ(line, "partial line\n");
+}
+
+TEST(LineInput, EndOfInputIsReportedAsWaitingThenAsTheEnd) {
+    PipeInput p;
+    p.write("last line without end");
+    EXPECT_FALSE(p.input.waiting());
+    p.end();
+    EXPECT_TRUE(p.input.waiting());
+    std::string line;
+    ASSERT_TRUE(p.input.readLine(line));
+    EXPECT_EQ(line, "last line without end");
+    EXPECT_TRUE(p.input.waiting());
+    EXPECT_FALSE(p.input.readLine(line));
+    EXPECT_FALSE(p.input.readLine(line));
+}
+
+TEST(LineInput, OverlongLinesAreCutAndTheirRestDropped) {
+    PipeInput p;
+    const std::string longLine(LineInput::MAX_LINE + 100, 'x');
+    std::string line;
+    // Written in pieces while reading, so the pipe never fills.
+    for (size_t at = 0; at < longLine.size(); at += 4096) {
+        p.write(longLine.substr(at, 4096));
+        if (at == 0)
+            EXPECT_FALSE(p.input.waiting());
+        else
+            p.input.waiting();
+    }
+    p.write("\nfen\n");
+    ASSERT_TRUE(p.input.readLine(line));
+    EXPECT_EQ(line.size(), LineInput::MAX_LINE + 1);
+    ASSERT_TRUE(p.input.readLine(line));
+    EXPECT_EQ(line, "fen\n");
+}
+
+TEST(Words, NumbersAsFormattedInputReadsThem) {
+    int32_t v = 7;
+    EXPECT_TRUE(readInteger("42", v));
+    EXPECT_EQ(v, 42);
+    EXPECT_TRUE(readInteger("-3pawns", v));
+    EXPECT_EQ(v, -3);
+    EXPECT_TRUE(readInteger("+5", v));
+    EXPECT_EQ(v, 5);
+    v = 7;
+    EXPECT_FALSE(readInteger("x", v));
+    EXPECT_FALSE(readInteger("", v));
+    EXPECT_FALSE(readInteger("-", v));
+    EXPECT_FALSE(readInteger("99999999999", v));
+    EXPECT_EQ(v, 7);
+    EXPECT_EQ(splitWords("  st\t 5 \n"), (std::vector<std::string>{"st", "5"}));
+    EXPECT_EQ(firstWord(" go"), "");
+    EXPECT_EQ(firstWord("news\n"), "news");
+}
+
+TEST(Words, XboardTimesInBothForms) {
+    int32_t ms = -1;
+    EXPECT_TRUE(readClockTime("5", ms));
+    EXPECT_EQ(ms, 300000);
+    EXPECT_TRUE(readClockTime("0:05", ms));
+    EXPECT_EQ(ms, 5000);
+    EXPECT_TRUE(readClockTime("1:30", ms));
+    EXPECT_EQ(ms, 90000);
+    EXPECT_FALSE(readClockTime("1:", ms));
+    EXPECT_FALSE(readClockTime("-5", ms));
+    EXPECT_FALSE(readClockTime("a:05", ms));
+    EXPECT_TRUE(readSeconds("0.1", ms));
+    EXPECT_EQ(ms, 100);
+    EXPECT_TRUE(readSeconds("2", ms));
+    EXPECT_EQ(ms, 2000);
+    EXPECT_TRUE(readSeconds("0.05", ms));
+    EXPECT_EQ(ms, 50);
+    EXPECT_TRUE(readSeconds("1.2345", ms));
+    EXPECT_EQ(ms, 1234);
+    EXPECT_FALSE(readSeconds("0.x", ms));
+    EXPECT_FALSE(readSeconds("", ms));
+}
+
+TEST(TimeCommands, WhatRealXboardSendsIsReadExactly) {
+    auto e = engineAt("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
+    e->parseCommand("level 0 0:05 0.1\n");
+    EXPECT_EQ(e->timeMode, 0);
+    EXPECT_EQ(e->movesPerControl, 0);
+    EXPECT_EQ(e->engineClockMs, 5000);
+    EXPECT_EQ(e->opponentClockMs, 5000);
+    EXPECT_EQ(e->incrementMs, 100);
+    e->parseCommand("level 40 0:20 0\n");
+    EXPECT_EQ(e->movesPerControl, 40);
+    EXPECT_EQ(e->engineClockMs, 20000);
+    EXPECT_EQ(e->incrementMs, 0);
+    e->parseCommand("level 40 5 2\n");
+    EXPECT_EQ(e->engineClockMs, 300000);
+    EXPECT_EQ(e->incrementMs, 2000);
+    e->parseCommand("time 509\n");
+    e->parseCommand("otim 496\n");
+    EXPECT_EQ(e->engineClockMs, 5090);
+    EXPECT_EQ(e->opponentClockMs, 4960);
+    e->parseCommand("st 3\n");
+    EXPECT_EQ(e->timeMode, 1);
+    EXPECT_EQ(e->moveTimeMs, 3000);
+    e->parseCommand("sd 100\n");
+    EXPECT_EQ(e->timeMode, 2);
+    EXPECT_EQ(e->depthLimit, MAX_PLY);
+    testing::internal::CaptureStdout();
+    e->parseCommand("level 40\n");
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(e->timeMode, 2);
+    EXPECT_EQ(e->movesPerControl, 40);
+    EXPECT_EQ(e->engineClockMs, 4960 + 130);
+}
+
+TEST(SideCommands, GoWhiteAndBlackFollowTheProtocol) {
+    auto e = engineAt("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
+    e->computerSide = BLACK;
+    e->lastScore = 40;
+    e->parseCommand("go\n");
+    EXPECT_EQ(e->computerSide, WHITE);
+    EXPECT_EQ(e->learnColor, WHITE);
+    EXPECT_EQ(e->lastScore, -40);
+    // "black": black to move, the engine plays white; the sign changes because
+    // the engine did not play black.
+    e->parseCommand("black\n");
+    EXPECT_EQ(e->computerSide, WHITE);
+    EXPECT_EQ(e->board.side, BLACK);
+    EXPECT_EQ(e->lastScore, 40);
+    // "white" while the engine plays white: no change of sign.
+    e->parseCommand("white\n");
+    EXPECT_EQ(e->computerSide, BLACK);
+    EXPECT_EQ(e->board.side, WHITE);
+    EXPECT_EQ(e->lastScore, 40);
+    // "black" while the engine plays black: no change of sign either.
+    e->parseCommand("black\n");
+    EXPECT_EQ(e->lastScore, 40);
+    e->computerSide = NEUTRAL;
+    e->parseCommand("white\n");
+    EXPECT_EQ(e->lastScore, -40);
+    e->parseCommand("result 1-0 {White mates}\n");
+    EXPECT_EQ(e->gameResult, 1);
+    EXPECT_EQ(e->computerSide, NEUTRAL);
+    EXPECT_TRUE(e->stopRequested && e->searchAborted);
+    e->parseCommand("result *\n");
+    EXPECT_EQ(e->gameResult, 0);
+}

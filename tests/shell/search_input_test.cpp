@@ -1,0 +1,155 @@
+// Input while the real program searches: moving at once, force, the status
+// line, the end of input, and pondering with hit and miss. These need the
+// real search (the stand-in search returns at once and never polls input);
+// they are skipped while the program has only the stand-in.
+#include "program.h"
+#include "testutil.h"
+
+namespace {
+
+// The real search prints its statistics ("nodes=...") after a search.
+bool programHasRealSearch() {
+    static const bool real = [] {
+        TempDir dir;
+        return runProgram(dir.path(), "easy\nsd 2\ngo\n").find("\nnodes=") != std::string::npos;
+    }();
+    return real;
+}
+
+#define REQUIRE_REAL_SEARCH()                                                                                \
+    do {                                                                                                     \
+        if (!programHasRealSearch())                                                                         \
+            GTEST_SKIP() << "the program's search is the stand-in that never polls input";                   \
+    } while (0)
+
+// The full move word for move text (SAN or coordinates) in the shadow's position.
+Move fullMove(Engine& shadow, const std::string& text) {
+    Move m = NO_MOVE;
+    shadow.parseMove(m, text.c_str());
+    return shadow.moveFromSquares(moveFrom(m), moveTo(m), movePromotion(m));
+}
+
+std::string coordOfSan(Engine& shadow, const std::string& san) {
+    const Move m = fullMove(shadow, san);
+    char text[8];
+    moveToCoord(m, text);
+    return text;
+}
+
+// The first complete line after `from` that starts with `prefix`.
+bool lineStartingWith(Program& p, const std::string& prefix, size_t from, std::string& line) {
+    for (;;) {
+        size_t at = p.output().find("\n" + prefix, from == 0 ? 0 : from - 1);
+        if (at != std::string::npos) {
+            if (!p.waitFor("\n", at + 1)) return false;
+            const size_t end = p.output().find('\n', at + 1);
+            line = p.output().substr(at + 1, end - at - 1);
+            return true;
+        }
+        if (!p.waitFor("\n" + prefix, from == 0 ? 0 : from - 1)) return false;
+    }
+}
+
+} // namespace
+
+TEST(SearchInput, MoveNowEndsALongSearchWithItsBestMove) {
+    REQUIRE_REAL_SEARCH();
+    TempDir dir;
+    Program p(dir.path());
+    p.send("easy\nnopost\nst 1000\ngo\n");
+    ASSERT_TRUE(p.waitFor("WHITE<1>: ", 0));
+    const size_t mark = p.output().size();
+    p.send("?\n");
+    ASSERT_TRUE(p.waitFor("BLACK<1>: ", mark)) << p.output();
+    EXPECT_EQ(p.finish(), 0);
+}
+
+TEST(SearchInput, ForceDuringTheSearchStillPlaysTheMoveFound) {
+    REQUIRE_REAL_SEARCH();
+    TempDir dir;
+    Program p(dir.path());
+    p.send("easy\nnopost\nst 1000\ngo\n");
+    p.waitFor("WHITE<1>: ");
+    p.send("force\nfen\n");
+    ASSERT_TRUE(p.waitFor(" b KQkq", 0)) << p.output();
+    ASSERT_TRUE(p.waitFor("BLACK<1>: ", p.output().find(" b KQkq"))) << p.output();
+    // The engine moved for white, and then stayed in force mode at the prompt.
+    EXPECT_EQ(p.output().substr(p.output().size() - 10), "BLACK<1>: ");
+    EXPECT_EQ(p.finish(), 0);
+}
+
+TEST(SearchInput, DotPrintsTheStatusLineOfTheRunningSearch) {
+    REQUIRE_REAL_SEARCH();
+    TempDir dir;
+    Program p(dir.path());
+    p.send("xboard\npost\neasy\nst 1000\ngo\n.\n");
+    std::string line;
+    ASSERT_TRUE(lineStartingWith(p, "stat01: ", 0, line)) << p.output();
+    int cs, nodes, depth, left, total;
+    char move[8];
+    ASSERT_EQ(
+        std::sscanf(line.c_str(), "stat01: %d %d %d %d %d %7s", &cs, &nodes, &depth, &left, &total, move), 6)
+        << line;
+    EXPECT_EQ(total, 20);
+    EXPECT_GE(left, 0);
+    EXPECT_LT(left, 20);
+    p.send("?\n");
+    ASSERT_TRUE(p.waitFor("move "));
+    EXPECT_EQ(p.finish(), 0);
+}
+
+TEST(SearchInput, EndOfInputDuringASearchEndsTheSearchAndTheProgram) {
+    REQUIRE_REAL_SEARCH();
+    TempDir dir;
+    Program p(dir.path());
+    p.send("nopost\nst 1000\ngo\n");
+    p.waitFor("WHITE<1>: ");
+    EXPECT_EQ(p.finish(), 0); // closes the input; the program must end by itself
+    EXPECT_NE(p.output().find("WHITE<1>: "), std::string::npos);
+}
+
+TEST(SearchInput, PonderingWithHitAndMiss) {
+    REQUIRE_REAL_SEARCH();
+    TempDir dir;
+    Program p(dir.path());
+    p.send("xboard\nnew\nnopost\nhard\nst 1\nforce\ne2e4\ngo\n");
+    auto shadow = engineAt("rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3");
+
+    size_t from = 0;
+    std::string line;
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_TRUE(lineStartingWith(p, "move ", from, line)) << p.output();
+        from = p.output().find(line, from) + line.size();
+        const Move m = fullMove(*shadow, line.substr(5));
+        ASSERT_TRUE(shadow->isLegalBySquares(moveFrom(m), moveTo(m))) << line;
+        shadow->pushGameMove(m);
+        ASSERT_TRUE(lineStartingWith(p, "pondering on move [", from, line)) << p.output();
+        from = p.output().find(line, from) + line.size();
+        const std::string expected = coordOfSan(*shadow, line.substr(19, line.size() - 20));
+        if (round == 0) {
+            // The expected reply: the search goes on and plays its move.
+            p.send(expected + "\n");
+            ASSERT_TRUE(p.waitFor("Expected move!\n", from)) << p.output();
+            shadow->pushGameMove(fullMove(*shadow, expected));
+        } else {
+            // Another reply: the ponder move is taken back, the reply played.
+            Move other = NO_MOVE;
+            for (Move candidate : legalMoves(*shadow)) {
+                char text[8];
+                moveToCoord(candidate, text);
+                if (expected != text) other = candidate;
+            }
+            char text[8];
+            moveToCoord(other, text);
+            p.send(std::string(text) + "\n");
+            ASSERT_TRUE(p.waitFor("Unexpected move!\n", from)) << p.output();
+            shadow->pushGameMove(other);
+            ASSERT_TRUE(lineStartingWith(p, "move ", from, line)) << p.output();
+            const Move answer = fullMove(*shadow, line.substr(5));
+            EXPECT_TRUE(shadow->isLegalBySquares(moveFrom(answer), moveTo(answer)))
+                << line << " in " << shadow->board.fen();
+        }
+    }
+    p.send("force\nquit\n");
+    EXPECT_EQ(p.finish(), 0);
+}

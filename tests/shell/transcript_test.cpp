@@ -1,0 +1,466 @@
+// Transcripts of the real program: what it prints for what it reads, byte for
+// byte, run through pipes in a fresh directory per case.
+// GCC reports false "maybe uninitialized" warnings inside <regex> in optimised
+// sanitizer builds.
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#include <regex>
+
+#include "program.h"
+#include "testutil.h"
+
+namespace {
+
+const std::string NO_INI = "Can't find falkmere.ini. Using defaults.\n\n";
+const std::string HASH_LINE = "main cache    16 MB [262144 entries]\n";
+
+// The session after the start-up lines of a run without falkmere.ini.
+std::string session(const std::string& input, const std::vector<std::string>& args = {}) {
+    TempDir dir;
+    std::string startup;
+    const std::string rest = afterStartup(runProgram(dir.path(), input, args), &startup);
+    EXPECT_EQ(startup, NO_INI + HASH_LINE + "\n");
+    return rest;
+}
+
+const std::string START_DIAGRAM = "\n"
+                                  "       #====#====#====#====#====#====#====#====#\n"
+                                  "    8  # `r'# `n'# `b'# `q'# `k'# `b'# `n'# `r'#\n"
+                                  "       #====#====#====#====#====#====#====#====#\n"
+                                  "    7  # `p'# `p'# `p'# `p'# `p'# `p'# `p'# `p'#\n"
+                                  "       #====#====#====#====#====#====#====#====#\n"
+                                  "    6  #    #    #    #    #    #    #    #    #\n"
+                                  "       #====#====#====#====#====#====#====#====#\n"
+                                  "    5  #    #    #    #    #    #    #    #    #\n"
+                                  "       #====#====#====#====#====#====#====#====#\n"
+                                  "    4  #    #    #    #    #    #    #    #    #\n"
+                                  "       #====#====#====#====#====#====#====#====#\n"
+                                  "    3  #    #    #    #    #    #    #    #    #\n"
+                                  "       #====#====#====#====#====#====#====#====#\n"
+                                  "    2  #  P #  P #  P #  P #  P #  P #  P #  P #\n"
+                                  "       #====#====#====#====#====#====#====#====#\n"
+                                  "    1  #  R #  N #  B #  Q #  K #  B #  N #  R #\n"
+                                  "       #====#====#====#====#====#====#====#====#\n"
+                                  "          a    b    c    d    e    f    g    h\n"
+                                  "\n"
+                                  "       rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -\n\n";
+
+const std::string GENERAL_HELP = "go              - computer plays for the side to move\n"
+                                 "force           - computer stops playing for any side\n"
+                                 "?               - computer moves immediately\n"
+                                 "quit            - exit the program\n"
+                                 "st <n>          - sets search time per move to n seconds\n"
+                                 "sd <n>          - sets search depth per move to n\n"
+                                 "undo            - takes back a half move\n"
+                                 "remove          - takes back a full move\n"
+                                 "new             - starts a new game\n"
+                                 "hard/easy       - turns pondering on/off\n"
+                                 "hint            - gives a hint move for the side to move\n"
+                                 "post/nopost     - turns output posting on/off\n"
+                                 "perf            - times move generator\n"
+                                 "perft <n>       - tests move generator\n"
+                                 "xboard          - switch to XBoard mode\n"
+                                 "d               - display the board\n"
+                                 "vboard          - inverts board symmetrically to the opponent\n"
+                                 "runepd <f> <t>  - analyzes epd position in file f at t seconds\n"
+                                 "runeval <f>     - evaluates positions in epd file\n"
+                                 "d               - display the board\n"
+                                 "pv <n>          - display pv after depth n\n"
+                                 "score           - displays the evaluation for the position\n"
+                                 "fen             - display the fen\n"
+                                 "history         - display game history\n"
+                                 "setboard <s>    - sets board to a FEN string s\n"
+                                 "analyze         - analyzes current position\n"
+                                 "edit            - sets you in edit mode[more]\n"
+                                 "book            - manages book[more]\n";
+
+const std::string BOOK_HELP =
+    "book:\n"
+    "         +                           - shows available book moves\n"
+    "         + on                        - turns book use on\n"
+    "         + off                       - turns book use off\n"
+    "+ load   + [path]                    - loads book\n"
+    "+  add   + [path1] + [path2]         - Add book path2 on book path1\n"
+    "+ cpgn   + [path]  + [depth] + [elo] - creates book from a collection of games\n";
+
+const std::string EDIT_HELP = "             - '#' clears board\n"
+                              "             - 'c' changes side to be edited\n"
+                              "             - 'ka4' insert king at a4\n"
+                              "             - 'xa4' remove piece at a4\n"
+                              "             - '.' exit edit mode\n";
+
+const std::string START_FEN = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -";
+
+// The banner after the build-date line, for the default evaluation settings.
+std::string bannerTail(const std::string& settings) {
+    return settings + "pawn   =  100\tknight =  325\tbishop =  325\n"
+                      "rook   =  500\tqueen  =  975\n"
+                      "piece_favour   =   75\tpiece_mobility =  100\n"
+                      "king_attack    =  120\tspace_control  =  120\n"
+                      "pawn_structure =  100\n";
+}
+
+// Splits the banner at its build-date line, which must look like "Feb  5 2005".
+void expectBanner(const std::string& startup, const std::string& tail) {
+    const std::string welcome = "Welcome to Falkmere 1.08\n";
+    ASSERT_EQ(startup.substr(0, welcome.size()), welcome) << startup;
+    const std::string date = startup.substr(welcome.size(), 13);
+    EXPECT_TRUE(std::regex_match(date, std::regex("[A-Z][a-z]{2} [ 123][0-9] [0-9]{4}\n\n"))) << date;
+    EXPECT_EQ(startup.substr(welcome.size() + 13), tail);
+}
+
+} // namespace
+
+TEST(Startup, WithoutIniFileSaysSoAndPrintsNoBanner) {
+    TempDir dir;
+    std::string startup;
+    const std::string rest = afterStartup(runProgram(dir.path(), ""), &startup);
+    EXPECT_EQ(startup, NO_INI + HASH_LINE + "\n");
+    EXPECT_EQ(rest, "WHITE<1>: ");
+    EXPECT_FALSE(dir.exists("fal000.log"));
+}
+
+TEST(Startup, BannerShowsTheSettingsOfTheIniFile) {
+    TempDir dir;
+    dir.write("falkmere.ini", "; comment lines are lines whose first word is no key\n"
+                              "this line is a comment too\n"
+                              "\n"
+                              "learn_path  my.dat\n"
+                              "Use_Learn On\n"
+                              "Resign_Value -3 pawns\n"
+                              "MAIN_HASH_SIZE 0\n"
+                              "EGTB_CACHE 4\n"
+                              "TB_PATH /tb/five;/tb/six\n"
+                              "reductions ON\n"
+                              "BOOK_PATH=other.dat\n"
+                              "book_path opening.dat\n"
+                              "book_path\n"
+                              "USE_TB\tON\n");
+    std::string startup;
+    const std::string rest = afterStartup(runProgram(dir.path(), ""), &startup);
+    expectBanner(startup, bannerTail("book [opening.dat]\n"
+                                     "learning OFF\n"
+                                     "learn [my.dat]\n"
+                                     "egtb [/tb/five;/tb/six]\n"
+                                     "egtb cache     4 MB\n"
+                                     "resign @ [3 pawns]\n"
+                                     "reductions ON\n") +
+                              HASH_LINE + "\n");
+    EXPECT_EQ(rest, "WHITE<1>: ");
+}
+
+TEST(Startup, ResignValueOfEitherSignAndEvaluationSettingsInTheBanner) {
+    for (const char* value : {"3", "-3"}) {
+        TempDir dir;
+        dir.write("falkmere.ini", std::string("RESIGN_VALUE ") + value +
+                                      "\npawn_value 90\nKNIGHT_VALUE 330\nqueen_value x\nking_attack -7\n");
+        std::string startup;
+        afterStartup(runProgram(dir.path(), ""), &startup);
+        const std::string tail = "book [book.dat]\n"
+                                 "learning OFF\n"
+                                 "learn [learn.dat]\n"
+                                 "egtb [d:\\nalimov]\n"
+                                 "egtb cache     2 MB\n"
+                                 "resign @ [3 pawns]\n"
+                                 "reductions OFF\n"
+                                 "pawn   =   90\tknight =  330\tbishop =  325\n"
+                                 "rook   =  500\tqueen  =  975\n"
+                                 "piece_favour   =   75\tpiece_mobility =  100\n"
+                                 "king_attack    =   -7\tspace_control  =  120\n"
+                                 "pawn_structure =  100\n";
+        expectBanner(startup, tail + HASH_LINE + "\n");
+    }
+}
+
+TEST(Startup, HashSizeZeroMeansTheDefaultAndOtherSizesAreUsed) {
+    TempDir dir;
+    dir.write("falkmere.ini", "MAIN_HASH_SIZE 1\n");
+    std::string startup;
+    afterStartup(runProgram(dir.path(), ""), &startup);
+    EXPECT_NE(startup.find("main cache     1 MB [16384 entries]\n"), std::string::npos) << startup;
+    dir.write("falkmere.ini", "MAIN_HASH_SIZE 0\nMAIN_HASH_SIZE -5\n");
+    afterStartup(runProgram(dir.path(), ""), &startup);
+    EXPECT_NE(startup.find(HASH_LINE), std::string::npos) << startup;
+}
+
+TEST(Log, TheFirstFreeNumberIsUsedAndOnlyPrintedOutputAndInputGoThere) {
+    TempDir dir;
+    dir.write("falkmere.ini", "USE_LOG ON\n");
+    dir.write("fal000.log", "older log\n");
+    const std::string out = runProgram(dir.path(), "d\nfen\nmoves\nxboard\nprotover 2\nnews\n");
+    EXPECT_EQ(dir.read("fal000.log"), "older log\n");
+    ASSERT_TRUE(dir.exists("fal001.log"));
+    const std::string log = dir.read("fal001.log");
+    std::string banner;
+    const std::string rest = afterStartup(out, &banner);
+    // The log holds the banner and everything printed through the one printing
+    // routine, and the input lines; not the hash line, the prompt, the diagram,
+    // the move list or the answer to "xboard".
+    const std::string bannerPart = banner.substr(0, banner.find("main cache"));
+    EXPECT_EQ(log, bannerPart + "\n" + "xboard>: d\n" + "xboard>: fen\n" + START_FEN + "\n" +
+                       "xboard>: moves\n" + "xboard>: xboard\n" + "xboard>: protover 2\n" +
+                       "feature setboard=1 analyze=1 draw=0 done=1 name=1 myname=\"Falkmere 1.08\"\n" +
+                       "xboard>: news\n" + "Error (unknown command): news\n");
+    EXPECT_NE(rest.find(START_DIAGRAM), std::string::npos);
+    EXPECT_NE(rest.find("\nkibitz Greetings from Falkmere 1.08\n"), std::string::npos);
+}
+
+TEST(Log, AnUnterminatedLastLineKeepsItsLastCharacter) {
+    for (const char* ini : {"USE_LOG ON", "USE_LOG ON\r\n", "use_log  on\n"}) {
+        TempDir dir;
+        dir.write("falkmere.ini", ini);
+        runProgram(dir.path(), "fen\n");
+        EXPECT_TRUE(dir.exists("fal000.log")) << ini;
+    }
+    TempDir dir;
+    dir.write("falkmere.ini", "USE_LOG On\n");
+    runProgram(dir.path(), "fen\n");
+    EXPECT_FALSE(dir.exists("fal000.log"));
+}
+
+TEST(Log, AllNamesTakenReusesTheLastOne) {
+    TempDir dir;
+    dir.write("falkmere.ini", "USE_LOG ON\n");
+    char name[32];
+    for (int n = 0; n < 200; ++n) {
+        std::snprintf(name, sizeof name, "fal%03d.log", n);
+        dir.write(name, "old\n");
+    }
+    runProgram(dir.path(), "fen\n");
+    EXPECT_EQ(dir.read("fal198.log"), "old\n");
+    EXPECT_NE(dir.read("fal199.log").find("xboard>: fen\n" + START_FEN + "\n"), std::string::npos);
+    EXPECT_FALSE(dir.exists("fal200.log"));
+}
+
+TEST(Log, ALogThatCannotBeCreatedSwitchesLoggingOff) {
+    TempDir dir;
+    dir.write("falkmere.ini", "USE_LOG ON\n");
+    char name[32];
+    for (int n = 0; n < 199; ++n) {
+        std::snprintf(name, sizeof name, "fal%03d.log", n);
+        dir.write(name, "old\n");
+    }
+    // A directory in the way of the last name: it opens for reading, not for writing.
+    ASSERT_EQ(mkdir(dir.file("fal199.log").c_str(), 0755), 0);
+    std::string startup;
+    const std::string rest = afterStartup(runProgram(dir.path(), "fen\n"), &startup);
+    EXPECT_EQ(startup.substr(0, 51), "Can't create log file fal199.log: logging is off\nWe");
+    EXPECT_EQ(rest, "WHITE<1>: " + START_FEN + "\nWHITE<1>: ");
+}
+
+TEST(Commands, HelpTexts) {
+    EXPECT_EQ(session("help\nhelp book\nhelp edit\nhelp me\n"),
+              "WHITE<1>: " + GENERAL_HELP + "WHITE<1>: " + BOOK_HELP + "WHITE<1>: " + EDIT_HELP +
+                  "WHITE<1>: " + GENERAL_HELP + "WHITE<1>: ");
+}
+
+TEST(Commands, DisplayFenAndHistory) {
+    EXPECT_EQ(session("d\nfen\n"), "WHITE<1>: " + START_DIAGRAM + "WHITE<1>: " + START_FEN + "\nWHITE<1>: ");
+    EXPECT_EQ(session("force\ne2e4\ne7e5\ng1f3\nhistory\nfen\n"),
+              "WHITE<1>: WHITE<1>: BLACK<1>: WHITE<2>: BLACK<2>:  white     black\n"
+              "1.e2e4     e7e5\n"
+              "2.g1f3     \n"
+              "BLACK<2>: rnbqkbnr/pppp1ppp/8/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R b KQkq -\n"
+              "BLACK<2>: ");
+}
+
+TEST(Commands, MovesListsEveryLegalMove) {
+    const std::string fen = "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq -";
+    std::string out = session("setboard " + fen + " 0 1\nmoves\n");
+    const std::string prefix = "WHITE<1>: WHITE<1>: ";
+    ASSERT_EQ(out.substr(0, prefix.size()), prefix);
+    out = out.substr(prefix.size());
+    ASSERT_EQ(out.substr(out.size() - 10), "WHITE<1>: ");
+    std::istringstream listed(out.substr(0, out.size() - 10));
+    std::vector<std::string> printed;
+    for (std::string line; std::getline(listed, line);) printed.push_back(line);
+    auto engine = engineAt(fen);
+    std::vector<std::string> expected;
+    for (Move m : legalMoves(*engine)) {
+        char text[8];
+        moveToCoord(m, text);
+        expected.push_back(text);
+    }
+    EXPECT_EQ(printed.size(), 48u);
+    std::sort(printed.begin(), printed.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(printed, expected);
+}
+
+TEST(Commands, UndoAndRemoveInConsoleMode) {
+    // Console undo always ends in force mode, so the engine does not reply.
+    EXPECT_EQ(session("undo\ne2e4\nfen\nremove\nfen\ne7e5\nremove\nfen\nundo\nundo\nfen\n"),
+              "WHITE<1>: WHITE<1>: BLACK<1>: rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3\n"
+              "BLACK<1>: BLACK<1>: rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3\n"
+              "BLACK<1>: WHITE<2>: WHITE<1>: " +
+                  START_FEN + "\nWHITE<1>: WHITE<1>: WHITE<1>: " + START_FEN + "\nWHITE<1>: ");
+}
+
+TEST(Commands, UndoAndRemoveInXboardModeLeaveTheEnginesSideAlone) {
+    const std::string out =
+        session("xboard\nnew\nforce\ne2e4\ne7e5\nundo\nfen\nremove\nfen\nnew\nundo\nsd 1\n"
+                "nopost\neasy\ne2e4\nfen\n");
+    const std::string head = "WHITE<1>: \nkibitz Greetings from Falkmere 1.08\n"
+                             "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3\n"
+                             "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3\n";
+    ASSERT_EQ(out.substr(0, head.size()), head) << out;
+    // After "new" and an "undo" that took nothing back, the engine still plays black.
+    std::smatch m;
+    const std::string tail = out.substr(head.size());
+    ASSERT_TRUE(std::regex_match(tail, m, std::regex("move ([a-h][1-8][a-h][1-8][QRBN]?)\n(.*) w KQkq .*\n")))
+        << tail;
+}
+
+TEST(Commands, IllegalMoveOrUnknownCommand) {
+    EXPECT_EQ(session("force\nnews\ne2e5\n\nNf6\n"),
+              "WHITE<1>: WHITE<1>: Illegal Move!\nWHITE<1>: Illegal Move!\nWHITE<1>: Illegal Move!\n"
+              "WHITE<1>: Illegal Move!\nWHITE<1>: ");
+    EXPECT_EQ(session("xboard\nforce\nnews\ne2e5\n\nNf6\n"),
+              "WHITE<1>: \nkibitz Greetings from Falkmere 1.08\nError (unknown command): news\n"
+              "Error (unknown command): e2e5\nError (unknown command): \nError (unknown command): Nf6\n");
+}
+
+TEST(Commands, XboardHandshake) {
+    EXPECT_EQ(
+        session(
+            "xboard\nprotover 2\naccepted setboard\nrejected ping\nrandom\ncomputer\nbk\nname Phalanx XXV\n"),
+        "WHITE<1>: \nkibitz Greetings from Falkmere 1.08\n"
+        "feature setboard=1 analyze=1 draw=0 done=1 name=1 myname=\"Falkmere 1.08\"\n"
+        "Opponent is Phalanx\n");
+}
+
+TEST(Commands, AResultPutsTheEngineInForceMode) {
+    // Without "result" the engine (black) would answer e2e4.
+    EXPECT_EQ(
+        session("result 1-0\ne2e4\nfen\n"),
+        "WHITE<1>: WHITE<1>: BLACK<1>: rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3\nBLACK<1>: ");
+}
+
+TEST(Commands, MissingOrMalformedNumbersChangeNothingAndSaySo) {
+    EXPECT_EQ(
+        session("st\nsd x\nlevel 40\nlevel 40 5:x 0\nperft -3\nperft 21\npv\ntime\notim 1e\nst -1\nsd 0\n"),
+        "WHITE<1>: Error (st needs seconds from 0 to 2147483; unchanged): st\n"
+        "WHITE<1>: Error (sd needs a depth of 1 or more; unchanged): sd x\n"
+        "WHITE<1>: Error (level needs moves, base time and increment; unchanged): level 40\n"
+        "WHITE<1>: Error (level needs moves, base time and increment; unchanged): level 40 5:x 0\n"
+        "WHITE<1>: Error (perft depth must be 0 to 20): perft -3\n"
+        "WHITE<1>: Error (perft depth must be 0 to 20): perft 21\n"
+        "WHITE<1>: Error (pv needs a depth; unchanged): pv\n"
+        "WHITE<1>: Error (time needs centiseconds; unchanged): time\n"
+        "WHITE<1>: "
+        "WHITE<1>: Error (st needs seconds from 0 to 2147483; unchanged): st -1\n"
+        "WHITE<1>: Error (sd needs a depth of 1 or more; unchanged): sd 0\n"
+        "WHITE<1>: ");
+}
+
+TEST(Commands, PerftCountsAndReportsARate) {
+    const std::string out = session("perft\nperft 3\n");
+    EXPECT_TRUE(std::regex_match(
+        out, std::regex("WHITE<1>: \\.{20}\nsearched 20 moves in [0-9]+\\.[0-9]{2} secs at a "
+                        "rate of [1-9][0-9]* moves/sec\n"
+                        "WHITE<1>: \\.{20}\nsearched 8902 moves in [0-9]+\\.[0-9]{2} secs at "
+                        "a rate of [1-9][0-9]* moves/sec\nWHITE<1>: ")))
+        << out;
+}
+
+TEST(Commands, LinesOfAnyLengthOrContentAreSafe) {
+    std::string input = "force\n";
+    input += std::string(10000, 'x') + "\n";
+    input += "\x01\x02\xff\xfe binary\n";
+    input += std::string("e2e4\0garbage\n", 13);
+    input += std::string(300, ' ') + "\n";
+    input += "st " + std::string(5000, '9') + "\n";
+    input += "setboard " + std::string(400, 'p') + " w - -\n";
+    input += "fen\n";
+    const std::string out = session(input);
+    // The NUL ends the text of its line: e2e4 is played.
+    EXPECT_NE(out.find("Illegal Move!\nWHITE<1>: Illegal Move!\nWHITE<1>: BLACK<1>: Illegal Move!\n"),
+              std::string::npos)
+        << out.substr(0, 300);
+    EXPECT_NE(out.find("Error (st needs seconds"), std::string::npos);
+    // A refused FEN leaves the initial position of a new game.
+    EXPECT_EQ(out.substr(out.size() - START_FEN.size() - 11), START_FEN + "\nWHITE<1>: ");
+}
+
+TEST(Commands, PositionsWithoutOneKingPerSideAreKeptButNotPlayed) {
+    EXPECT_EQ(
+        session("setboard 8/8/8/8/8/8/4P3/8 w - -\ne2e4\nfen\ngo\nanalyze\nhint\nperft 2\nmoves\nscore\n"
+                "setboard 4k3/8/8/8/8/8/4P3/4K3 w - -\ne2e4\n"),
+        "WHITE<1>: WHITE<1>: Illegal position: each side needs exactly one king\n"
+        "WHITE<1>: 8/8/8/8/8/8/4P3/8 w - -\n"
+        "WHITE<1>: Illegal position: each side needs exactly one king\n"
+        "WHITE<1>: Illegal position: each side needs exactly one king\n"
+        "WHITE<1>: Illegal position: each side needs exactly one king\n"
+        "WHITE<1>: Illegal position: each side needs exactly one king\n"
+        "WHITE<1>: Illegal position: each side needs exactly one king\n"
+        "WHITE<1>: Illegal position: each side needs exactly one king\n"
+        "WHITE<1>: WHITE<1>: BLACK<1>: ");
+    // xboard: the protocol's own message, for the engine's turn (it plays black),
+    // "go" and a move; each time the engine is left in force mode.
+    EXPECT_EQ(
+        session("xboard\nsetboard 2k1k3/8/8/8/8/8/4P3/4K3 b - -\ngo\ne2e4\nedit\n#\nKe1\nc\nke8\n.\nfen\n"),
+        "WHITE<1>: \nkibitz Greetings from Falkmere 1.08\n"
+        "tellusererror Illegal position\n"
+        "tellusererror Illegal position\n"
+        "tellusererror Illegal position\n"
+        "4k3/8/8/8/8/8/8/4K3 b - -\n");
+}
+
+TEST(Arguments, GroupsRunAsCommandsBeforeInput) {
+    TempDir dir;
+    // The only legal move is the solution: the search returns it without output.
+    dir.write("suite.epd", "k7/8/8/8/8/8/1r6/K7 w - - bm Kxb2; id \"one\";\n"
+                           "8/8/8/8/8/8/8/9 w - - bm e4;\n"
+                           "too short\n");
+    int status = 0;
+    const std::string out = afterStartup(
+        runProgram(dir.path(), "fen\n", {"ignored", "words", "runepd", "suite.epd", "1", "quit"}, &status));
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(out, "----------------------------------------------------------------------------\n"
+                   "k7/8/8/8/8/8/1r6/K7 w - - bm Kxb2; id \"one\";\n"
+                   "\nSuccess! => 1/1\n"
+                   "----------------------------------------------------------------------------\n"
+                   "8/8/8/8/8/8/8/9 w - - bm e4;\n"
+                   "unknown char in fen [ 8/8/8/8/8/8/8/9 w - -  ]\n"
+                   "----------------------------------------------------------------------------\n"
+                   "too short\n"
+                   "----------------------------------------------\n"
+                   "             Total  = 1\n"
+                   "             Solved = 1\n"
+                   "  percentage solved = 100.0%\n"
+                   "----------------------------------------------\n"
+                   "Bye Bye!\n");
+}
+
+TEST(Arguments, MissingFilesAndEmptySuites) {
+    TempDir dir;
+    dir.write("empty.epd", "");
+    int status = 0;
+    const std::string out = afterStartup(
+        runProgram(dir.path(), "", {"runeval", "nothere.epd", "runepd", "empty.epd", "2", "quit"}, &status));
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(out, "Can't find epd file\n"
+                   "----------------------------------------------\n"
+                   "             Total  = 0\n"
+                   "             Solved = 0\n"
+                   "  percentage solved = 0.0%\n"
+                   "----------------------------------------------\n"
+                   "Bye Bye!\n");
+}
+
+TEST(Arguments, RunevalComparesEachPositionWithItsMirror) {
+    TempDir dir;
+    dir.write("eval.epd", "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 bm e5;\n"
+                          "4k3/8/8/8/8/8/8/8 w - - bm Kd2;\n");
+    const std::string out = afterStartup(runProgram(dir.path(), "fen\n", {"runeval", "eval.epd"}));
+    EXPECT_TRUE(
+        std::regex_match(out, std::regex("sc = +-?[0-9]+ sc1 = +-?[0-9]+\n"
+                                         "Illegal position \\(each side needs exactly one king\\): 4k3.*\n"
+                                         "WHITE<1>: " +
+                                         std::string("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -") +
+                                         "\nWHITE<1>: ")))
+        << out;
+    const std::string line = out.substr(0, out.find('\n'));
+    int sc = 0, sc1 = 0;
+    ASSERT_EQ(std::sscanf(line.c_str(), "sc = %d sc1 = %d", &sc, &sc1), 2);
+    EXPECT_EQ(sc, sc1);
+}
