@@ -51,7 +51,7 @@ constexpr uint32_t BENCH_HASH_MB = 16;
 // settings of this one are untouched; only the process-wide piece-square
 // selectors are put back to this board's stage afterwards.
 void Engine::bench(int depth) {
-    if (depth < 1) depth = 1;
+    if (depth < 1) depth = BENCH_DEPTH;
     auto engine = std::make_unique<Engine>();
     engine->hashTable.mainHashMB = BENCH_HASH_MB;
     engine->hashTable.allocate(false);

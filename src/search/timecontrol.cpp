@@ -44,8 +44,9 @@ void Engine::checkTime() {
             stop = elapsed >= moveTimeMs && failLowCount == 0;
     }
     if (stop) {
+        // A stop asked for by input in the same poll stays the input's.
+        if (!searchAborted) clockStopped = true;
         searchAborted = true;
         stopRequested = true;
-        clockStopped = true;
     }
 }

@@ -158,7 +158,9 @@ class Engine {
     void computeExtension(Move move, int movesBefore);
     int quiescence(int alpha, int beta, int qdepth);
     int nextMove();
-    // Fixed-depth search of the bench positions; prints nodes and speed.
+    // Fixed-depth search of the bench positions; prints nodes and speed. A depth
+    // of 0 or less means BENCH_DEPTH.
+    static constexpr int BENCH_DEPTH = 7;
     void bench(int depth);
     int32_t rootMoveCount = 0; // legal root moves of the running search
     int32_t rootMoveIndex = 0; // index of the root move being searched

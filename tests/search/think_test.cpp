@@ -259,6 +259,12 @@ TEST(Think, TheClockRule) {
     e->easyMove = true; // a fifth of the allowance
     EXPECT_FALSE(stopsAfter(2000));
     EXPECT_TRUE(stopsAfter(5000));
+    // A stop that input asked for in the same poll is not the clock's.
+    e->searchAborted = e->stopRequested = true;
+    e->clockStopped = false;
+    e->startTime = wallClockMs() - 5000;
+    e->checkTime();
+    EXPECT_FALSE(e->clockStopped);
 }
 
 TEST(Think, AScoreDropAtATimeOutBuysTimeAndRepeatsTheDepth) {
@@ -505,4 +511,56 @@ TEST(Think, XboardKibitzLineAfterTheSearch) {
     }
     EXPECT_TRUE(kibitz) << out;
     EXPECT_TRUE(depthTwo) << out;
+}
+
+TEST(Think, TheProgressLineShowsTheRootMoveBeingSearched) {
+    auto e = searchEngineAt("rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq -", 1);
+    e->think(); // leaves the root list in place
+    PlyRecord& root = e->ply(0);
+    ASSERT_EQ(root.moveCount, 20);
+    EXPECT_EQ(e->rootMoveCount, 20);
+    root.moves[1] = moveNamed(*e, "g8f6");
+    e->iteration = 4;
+    e->stats.nodes = 321;
+    e->pvDepth = 4;
+    e->postMode = 1;
+    e->startTime = wallClockMs();
+    std::string out = captureOutput([&] { e->printProgress(1); });
+    // The time column ("%6.2f") starts after the carriage return and 30 columns.
+    ASSERT_GE(out.size(), 37u);
+    out = out.substr(0, 31) + "T" + out.substr(37);
+    EXPECT_EQ(out, "\r     4           321    2/20  T  1. ... Nf6   \r");
+    e->xboardMode = true;
+    EXPECT_EQ(captureOutput([&] { e->printProgress(1); }), "");
+    e->xboardMode = false;
+    e->pvDepth = 5;
+    EXPECT_EQ(captureOutput([&] { e->printProgress(1); }), "");
+    e->pvDepth = 0;
+    e->postMode = 2;
+    EXPECT_EQ(captureOutput([&] { e->printProgress(1); }), "");
+}
+
+TEST(Think, AFailLowOrHighWidensTheWindowAndSearchesAgain) {
+    const char* fen = "4k3/pp6/8/8/8/8/PPP5/4K3 w - -";
+    for (int bound : {HASH_UPPER, HASH_LOWER}) {
+        auto e = searchEngineAt(fen, 1);
+        e->postMode = 2;
+        e->pvDepth = 0;
+        // A stored bound far outside the window: the root cuts off on it and fails.
+        const int stored = bound == HASH_UPPER ? -1500 : 1500;
+        e->hashTable.store(WHITE, low(e->board.key), high(e->board.key), 5, 0, bound, stored,
+                           moveNamed(*e, "c2c3"), 0, 0);
+        const std::string out = captureOutput([&] { e->think(); });
+        EXPECT_EQ(e->failLowCount, bound == HASH_UPPER ? 1 : 0);
+        EXPECT_EQ(e->failHighCount, bound == HASH_LOWER ? 1 : 0);
+        const std::vector<std::string> lines = linesOf(out);
+        ASSERT_GE(lines.size(), 2u) << out;
+        // Its line carries the bound and its mark (the variation stays as it was).
+        char first[64];
+        std::snprintf(first, sizeof first, "1 %d T 0 1%s ", stored, bound == HASH_UPPER ? "-" : "+");
+        EXPECT_EQ(withoutXboardTime(lines[0]).rfind(first, 0), 0u) << lines[0];
+        // The search again, inside the widened window, finds the real score.
+        EXPECT_NE(e->rootScore, stored);
+        EXPECT_GT(e->stats.nodes, 0u);
+    }
 }
