@@ -27,6 +27,8 @@ bool repeatsThreat(const Engine& e, const PlyRecord& node, const PlyRecord& twoB
 
 int Engine::search(int alpha, int beta, int depth, bool nullAllowed) {
     // 1. Node set-up.
+    FM_ASSERT(alpha < beta);
+    FM_ASSERT(searchPly >= 0 && searchPly < MAX_PLY);
     const int plyIndex = searchPly;
     PlyRecord& r = currentPly();
     const int side = board.side;

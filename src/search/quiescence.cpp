@@ -32,6 +32,8 @@ void scoreQuiescenceMoves(Engine& e, PlyRecord& r, bool inCheck) {
 
 int Engine::quiescence(int alpha, int beta, int qdepth) {
     // 1. Node set-up.
+    FM_ASSERT(alpha < beta);
+    FM_ASSERT(searchPly >= 0 && searchPly < MAX_PLY);
     const int plyIndex = searchPly;
     PlyRecord& r = currentPly();
     const PlyRecord& parent = ply(plyIndex - 1);
