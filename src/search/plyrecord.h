@@ -12,11 +12,11 @@ struct PlyRecord {
     Move moves[MAX_MOVES];
     int32_t orderScores[MAX_MOVES];
     uint8_t evalInfo[3];
-    Move pv[MAX_PLY];     // indexed by absolute ply: moves for plies ply .. pvEnd - 1
+    Move pv[MAX_PLY]; // indexed by absolute ply: moves for plies ply .. pvEnd - 1
     Move killer1;
     Move killer2;
     Move bestMove;
-    Move threatMove;      // best reply found by the null-move search
+    Move threatMove; // best reply found by the null-move search
     Move hashMove;
     int32_t pvEnd;
     // move picker
@@ -28,7 +28,7 @@ struct PlyRecord {
     int32_t deferredStart;
     int32_t deferredEnd;
     int32_t batchStart;
-    int32_t extension;    // eighths of a ply granted to the move that led here
+    int32_t extension; // eighths of a ply granted to the move that led here
     // quiescence bookkeeping
     int32_t materialBalance;
     int32_t staticEval;

@@ -1,5 +1,6 @@
 #include "search/tt.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -33,23 +34,34 @@ inline int scoreToTable(int score, int ply) {
 
 } // namespace
 
-void MainHashTable::allocate() {
+HashEntry* MainHashTable::defaultEntryAllocator(uint64_t count) {
+    if (count > SIZE_MAX / sizeof(HashEntry)) return nullptr;
+    return new (std::nothrow) HashEntry[count];
+}
+
+void MainHashTable::allocate(bool announce) {
     hits = probes = 0;
-    // Largest power of two of buckets whose bytes do not exceed the request.
+    // Largest power of two of buckets whose bytes do not exceed the request, in
+    // 64-bit arithmetic so that requests of 4096 MB and more size correctly; the
+    // bucket index is 32 bits wide, so 2^32 buckets is the most that can be used.
     const uint64_t bytesWanted = uint64_t{mainHashMB} << 20;
     uint64_t count = 1;
-    while (count * 2 * 64 <= bytesWanted) count *= 2;
-    buckets.reset(new (std::nothrow) HashEntry[count * 4]);
+    while (count * 2 * 64 <= bytesWanted && count < (uint64_t{1} << 32)) count *= 2;
+    // Release the old table first so that the old and new never coexist.
+    buckets.reset();
+    mask = 0;
+    buckets.reset(entryAllocator(count * 4));
     if (!buckets) {
-        mask = 0;
-        std::printf("Couldn't allocate memory for main hash table!\n");
+        if (announce) std::printf("Couldn't allocate memory for main hash table!\n");
     } else {
         mask = static_cast<uint32_t>(count - 1);
         clear();
     }
-    std::printf("main cache %5.3g MB [%llu entries]\n", static_cast<double>(count * 64) / 1048576.0,
-                static_cast<unsigned long long>(count));
-    std::fflush(stdout);
+    if (announce) {
+        std::printf("main cache %5.3g MB [%llu entries]\n", static_cast<double>(count * 64) / 1048576.0,
+                    static_cast<unsigned long long>(count));
+        std::fflush(stdout);
+    }
 }
 
 void MainHashTable::clear() {

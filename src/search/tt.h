@@ -39,10 +39,16 @@ class MainHashTable {
     uint32_t hits = 0;
     uint32_t probes = 0;
 
+    // Obtains storage for `count` entries (new[] storage, or null on failure).
+    // Tests substitute an allocator that fails to exercise that path.
+    using EntryAllocator = HashEntry* (*)(uint64_t count);
+    EntryAllocator entryAllocator = defaultEntryAllocator;
+
     // Sizes the table from mainHashMB (the largest power of two of bytes not
-    // above it, 64 bytes at least), clears it and prints its size line. A table
-    // that could not be allocated misses every probe and stores nothing.
-    void allocate();
+    // above it, 64 bytes at least, 2^32 buckets at most), clears it and prints
+    // its size line unless `announce` is off. A table that could not be
+    // allocated misses every probe and stores nothing.
+    void allocate(bool announce = true);
     void clear();
     bool allocated() const { return buckets != nullptr; }
     uint64_t bucketCount() const { return buckets ? uint64_t{mask} + 1 : 0; }
@@ -53,6 +59,8 @@ class MainHashTable {
                Move move, int threat, int age);
     void storeRaw(int side, const HashEntry& entry);
     HashEntry readEntry(int side, uint32_t keyLow, uint32_t keyHigh) const;
+
+    static HashEntry* defaultEntryAllocator(uint64_t count);
 
   private:
     std::unique_ptr<HashEntry[]> buckets; // four entries per bucket

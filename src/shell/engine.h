@@ -192,10 +192,24 @@ class Engine {
     void computeExtension(Move move, int movesBefore);
     int quiescence(int alpha, int beta, int qdepth);
     int nextMove();
-    // Fixed-depth search of the bench positions; prints nodes and speed.
+    // Fixed-depth search of the bench positions; prints nodes and speed. A depth
+    // of 0 or less means BENCH_DEPTH.
+    static constexpr int BENCH_DEPTH = 7;
     void bench(int depth);
     int32_t rootMoveCount = 0; // legal root moves of the running search
     int32_t rootMoveIndex = 0; // index of the root move being searched
+    bool clockStopped = false; // the last stop of the search came from the clock rule
+    bool quietSearch = false;  // think prints nothing at all (bench)
+    // The position repeats one of the game record since the last capture or pawn move.
+    bool isRepetition() const;
+    // Orders the root list by ordering score, highest first; equal scores keep their order.
+    void sortRootMoves();
+    // The root list's index of a move, or -1.
+    int rootIndexOf(Move move);
+    void printProgress(int index);
+    void printStatistics();
+    // After a stop by the clock in clock play: more time when the score fell.
+    void extendAfterScoreDrop();
 
     // --- opening book and learning (book/) -------------------------------------
     int loadBook(const char* path);

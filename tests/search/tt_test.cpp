@@ -18,7 +18,8 @@ struct Probe {
     int threat;
 };
 
-Probe probe(MainHashTable& t, int side, uint32_t low, uint32_t high, int depth, int ply, int alpha, int beta) {
+Probe probe(MainHashTable& t, int side, uint32_t low, uint32_t high, int depth, int ply, int alpha,
+            int beta) {
     Probe p{0, 0, NO_MOVE, 0};
     p.result = t.probe(side, low, high, depth, ply, alpha, beta, 2, p.score, p.move, p.threat);
     return p;
@@ -110,13 +111,95 @@ TEST(TranspositionTable, LearnedEntriesStayAgainstShallowerResults) {
 TEST(TranspositionTable, SecondaryMatchReportsItsOwnScore) {
     MainHashTable t;
     allocate(t, 1);
-    t.store(WHITE, 5, 1, 8, 0, HASH_EXACT, 10, 0x11, 0, 1);  // deep primary of this search
-    t.store(WHITE, 5, 9, 2, 0, HASH_EXACT, 80, 0x33, 0, 1);  // shallower: secondary
+    t.store(WHITE, 5, 1, 8, 0, HASH_EXACT, 10, 0x11, 0, 1); // deep primary of this search
+    t.store(WHITE, 5, 9, 2, 0, HASH_EXACT, 80, 0x33, 0, 1); // shallower: secondary
     HashEntry learned{5, 9, 0x44, 60, 1, static_cast<uint8_t>(HASH_LEARNED | 1)}; // upper bound 60
-    t.storeRaw(WHITE, learned);                                // primary now has the same key
+    t.storeRaw(WHITE, learned); // primary now has the same key
     const Probe p = probe(t, WHITE, 5, 9, 3, 0, -100, 100);
     EXPECT_EQ(p.result, HASH_AVOID_NULL) << "the primary's upper bound still says so";
     EXPECT_EQ(p.score, 80);
     EXPECT_EQ(p.move, 0x33u);
     EXPECT_EQ(t.hits, 1u) << "two matching entries count one hit";
+}
+
+namespace {
+
+// Records the entry count asked for and fails, like a machine out of memory.
+uint64_t requestedEntries = 0;
+HashEntry* failingAllocator(uint64_t count) {
+    requestedEntries = count;
+    return nullptr;
+}
+
+} // namespace
+
+TEST(TranspositionTable, FailedAllocationLeavesATableThatMissesEveryProbeAndStoresNothing) {
+    MainHashTable t;
+    allocate(t, 1);
+    t.store(WHITE, 5, 7, 4, 0, HASH_EXACT, 33, 0x1234, 0, 0);
+    t.entryAllocator = failingAllocator;
+    EXPECT_EQ(allocate(t, 1),
+              "Couldn't allocate memory for main hash table!\nmain cache     1 MB [16384 entries]\n");
+    EXPECT_FALSE(t.allocated());
+    EXPECT_EQ(t.bucketCount(), 0u);
+    EXPECT_EQ(probe(t, WHITE, 5, 7, 0, 0, -100, 100).result, HASH_MISS) << "the old table is gone";
+
+    t.store(WHITE, 5, 7, 4, 0, HASH_EXACT, 33, 0x1234, 0, 0);
+    t.storeRaw(BLACK, HashEntry{9, 9, 1, 2, 3, HASH_LEARNED});
+    t.clear();
+    const Probe p = probe(t, WHITE, 5, 7, 0, 0, -100, 100);
+    EXPECT_EQ(p.result, HASH_MISS);
+    EXPECT_EQ(p.move, NO_MOVE);
+    EXPECT_EQ(t.readEntry(BLACK, 9, 9).keyLow, 0u);
+    EXPECT_EQ(t.probes, 2u) << "probes are still counted";
+    EXPECT_EQ(t.hits, 0u);
+}
+
+TEST(TranspositionTable, RequestsOf4096MegabytesAndMoreSizeWithoutOverflow) {
+    MainHashTable t;
+    t.entryAllocator = failingAllocator;
+    const std::string failed = "Couldn't allocate memory for main hash table!\n";
+    EXPECT_EQ(allocate(t, 4095), failed + "main cache 2.05e+03 MB [33554432 entries]\n");
+    EXPECT_EQ(requestedEntries, 4u << 25);
+    EXPECT_EQ(allocate(t, 4096), failed + "main cache 4.1e+03 MB [67108864 entries]\n");
+    EXPECT_EQ(requestedEntries, 4u << 26);
+    EXPECT_EQ(allocate(t, 8192), failed + "main cache 8.19e+03 MB [134217728 entries]\n");
+    EXPECT_EQ(requestedEntries, uint64_t{4} << 27);
+    // The bucket index has 32 bits: 2^32 buckets (256 GB) is the most asked for.
+    allocate(t, 0xFFFFFFFFu);
+    EXPECT_EQ(requestedEntries, uint64_t{4} << 32);
+}
+
+TEST(TranspositionTable, MateScoresStoredAtTheRootComeBackUnchangedAtTheRoot) {
+    MainHashTable t;
+    allocate(t, 1);
+    for (int score : {MATE_SCORE - 1, MATE_SCORE - 64, -(MATE_SCORE - 3), 9935, -9935, 0}) {
+        t.store(BLACK, 100, 1, 3, 0, HASH_EXACT, score, 0, 0, 0);
+        EXPECT_EQ(probe(t, BLACK, 100, 1, 0, 0, -INFINITE_SCORE, INFINITE_SCORE).score, score);
+    }
+    // A mate found 3 plies below a node at ply 4 is stored relative to that node.
+    t.store(WHITE, 101, 1, 3, 4, HASH_EXACT, MATE_SCORE - 7, 0, 0, 0);
+    EXPECT_EQ(t.readEntry(WHITE, 101, 1).score, MATE_SCORE - 7 + 4 + 1);
+}
+
+TEST(TranspositionTable, StoreAndReadEntryUseTheSlotsOfTheBucketLayout) {
+    MainHashTable t;
+    allocate(t, 1);
+    HashEntry learned{7, 3, 0x42, -5, 9, static_cast<uint8_t>(HASH_LEARNED | (2 << 3) | 1)};
+    t.storeRaw(BLACK, learned);
+    const HashEntry back = t.readEntry(BLACK, 7, 3);
+    EXPECT_EQ(back.move, 0x42u);
+    EXPECT_EQ(back.score, -5);
+    EXPECT_EQ(back.depth, 9);
+    EXPECT_EQ(back.flags, learned.flags);
+    EXPECT_EQ(t.readEntry(WHITE, 7, 3).keyLow, 0u) << "the white half of the bucket is separate";
+    // The stored flags carry age, threat and bound; bit 7 stays clear.
+    t.store(WHITE, 7, 4, 2, 0, HASH_LOWER, 10, 0x11, 1, 13);
+    EXPECT_EQ(t.readEntry(WHITE, 7, 4).flags, (13 << 3) | (1 << 2) | (HASH_LOWER - 3));
+    // An upper bound that a null-move search would confirm: avoid the null move.
+    t.store(WHITE, 8, 4, 3, 0, HASH_UPPER, -50, 0x12, 0, 1);
+    Probe avoid = probe(t, WHITE, 8, 4, 6, 0, -100, 0);
+    EXPECT_EQ(avoid.result, HASH_AVOID_NULL) << "3 >= 6 - 2 - 1 and -50 < 0";
+    avoid = probe(t, WHITE, 8, 4, 7, 0, -100, 0);
+    EXPECT_EQ(avoid.result, HASH_HIT) << "too shallow for the null-move search";
 }

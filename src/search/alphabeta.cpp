@@ -1,0 +1,216 @@
+// The principal-variation alpha-beta search below the root. Depths are in
+// eighths of a ply; the search is fail-soft.
+#include "egtb/tablebases.h"
+#include "search/score.h"
+#include "shell/engine.h"
+
+namespace {
+
+constexpr int ONE_PLY = 8;
+constexpr uint32_t POLL_INTERVAL = 9000;
+
+inline uint32_t keyLow(uint64_t key) { return static_cast<uint32_t>(key); }
+inline uint32_t keyHigh(uint64_t key) { return static_cast<uint32_t>(key >> 32); }
+
+// Botvinnik-Markoff: the null move reveals the same threat as two plies ago,
+// or a threat that follows the piece which ran from the earlier one.
+bool repeatsThreat(const Engine& e, const PlyRecord& node, const PlyRecord& twoBack, int plyIndex) {
+    const Square threatTo = moveTo(node.threatMove);
+    if (plyIndex >= 2) {
+        const Move playedTwoBack = e.history[e.gamePly - 2].move;
+        if (moveFrom(playedTwoBack) == moveTo(twoBack.threatMove)) return threatTo == moveTo(playedTwoBack);
+    }
+    return threatTo == moveTo(twoBack.threatMove);
+}
+
+} // namespace
+
+int Engine::search(int alpha, int beta, int depth, bool nullAllowed) {
+    // 1. Node set-up.
+    FM_ASSERT(alpha < beta);
+    FM_ASSERT(searchPly >= 0 && searchPly < MAX_PLY);
+    const int plyIndex = searchPly;
+    PlyRecord& r = currentPly();
+    const int side = board.side;
+    const int age = ((gamePly - searchPly) >> 1) & 15;
+    r.hashMove = r.bestMove = NO_MOVE;
+    r.mateThreat = r.bmThreat = 0;
+    r.pvEnd = plyIndex;
+    int best = -INFINITE_SCORE;
+    int bound = HASH_UPPER;
+    int movesSearched = 0;
+    int legalMoves = 0;
+    const int mb = board.pstScore[side] - board.pstScore[side ^ 1];
+    r.endgame = board.castling == 0 && board.pieceMaterial[WHITE] < 15 && board.pieceMaterial[BLACK] < 15;
+    r.lowMaterial = board.pieceMaterial[WHITE] < 10 && board.pieceMaterial[BLACK] < 10;
+
+    // 2. Input and clock, every POLL_INTERVAL nodes (wrap-safe comparison).
+    if (static_cast<int32_t>(stats.nodes - stats.nextPoll) > 0) {
+        if (searchAborted) return 0;
+        checkInput();
+        if (searchAborted) return 0;
+        stats.nextPoll += POLL_INTERVAL;
+    }
+
+    // 3. The horizon.
+    if (depth < 1) return quiescence(alpha, beta, ONE_PLY);
+
+    // 4. Null-move reduction.
+    const bool fewPieces = board.pieceMaterial[WHITE] < 9 && board.pieceMaterial[BLACK] < 9;
+    const int nullReduction = depth > (fewPieces ? 64 : 48) ? 3 : 2;
+
+    // 5. Draws by repetition and by the fifty-move rule.
+    if (isRepetition() || top().fifty >= 100) return 0;
+
+    // 6. The end of the ply stack.
+    if (plyIndex >= MAX_PLY - 1) return mb;
+
+    // 7. Transposition table.
+    int hashScore = 0;
+    Move hashMove = NO_MOVE;
+    const int probeResult =
+        hashTable.probe(side, keyLow(board.key), keyHigh(board.key), depth / ONE_PLY, plyIndex, alpha, beta,
+                        nullReduction, hashScore, hashMove, r.mateThreat);
+    if (hashMove != NO_MOVE) {
+        if (!board.isPseudoLegal(hashMove)) {
+            hashMove = NO_MOVE;
+        } else if (probeResult >= HASH_EXACT) {
+            r.bestMove = hashMove;
+            if (probeResult == HASH_EXACT) {
+                r.pv[plyIndex] = hashMove;
+                r.pvEnd = plyIndex + 1;
+            }
+            return hashScore;
+        }
+    }
+    r.hashMove = hashMove;
+
+    // 8. Endgame tablebases, near the root or right after a capture or promotion.
+    if (useTablebases && board.pieceTotal <= tablebaseMenAvailable() && plyIndex <= iteration) {
+        const Move previous = gamePly >= 1 ? history[gamePly - 1].move : NO_MOVE;
+        if (plyIndex < 3 || isCapture(previous) || isPromotion(previous)) {
+            int tablebaseScore = 0;
+            if (probeTablebases(board, plyIndex, tablebaseScore)) {
+                hashTable.store(side, keyLow(board.key), keyHigh(board.key), depth / ONE_PLY, plyIndex,
+                                HASH_EXACT, tablebaseScore, NO_MOVE, 0, age);
+                return tablebaseScore;
+            }
+        }
+    }
+
+    // 9. Null move, with mate-threat and repeated-threat detection.
+    const HistoryRecord& here = top();
+    const bool nullPermitted = !r.mateThreat && probeResult != HASH_AVOID_NULL && nullAllowed;
+    if (nullPermitted && !here.inCheck && board.pieceMaterial[side] != 0) {
+        pushNullMove();
+        currentPly().extension = 0;
+        const int score = -search(-beta, -beta + 1, depth - ONE_PLY * nullReduction - ONE_PLY, false);
+        popNullMove();
+        ++stats.nullTried;
+        if (searchAborted) return 0;
+        if (score >= beta) {
+            ++stats.nullCutoffs;
+            hashTable.store(side, keyLow(board.key), keyHigh(board.key), depth / ONE_PLY, plyIndex,
+                            HASH_LOWER, score, NO_MOVE, r.mateThreat, age);
+            return score;
+        }
+        const Move childBest = ply(plyIndex + 1).bestMove;
+        if (childBest != NO_MOVE) r.threatMove = childBest;
+        if (score == plyIndex - (MATE_SCORE - 2)) {
+            r.mateThreat = 1;
+        } else if (score <= alpha - 300 && depth < 24 && childBest != NO_MOVE) {
+            if (repeatsThreat(*this, r, ply(plyIndex - 2), plyIndex)) r.bmThreat = 1;
+        }
+    }
+
+    // 10. Internal iterative deepening when no move is known.
+    if (r.hashMove == NO_MOVE && nullPermitted && depth >= 3 * ONE_PLY) {
+        const int32_t mateThreat = r.mateThreat, bmThreat = r.bmThreat;
+        search(alpha, beta, depth - 2 * ONE_PLY, true);
+        if (searchAborted) return 0;
+        r.hashMove = r.bestMove;
+        if (mateThreat) r.mateThreat = 1;
+        if (bmThreat) r.bmThreat = 1;
+    }
+
+    // 11. Else the threat found one ply up, when it can be played here.
+    const Move parentThreat = ply(plyIndex - 1).threatMove;
+    if (r.hashMove == NO_MOVE && parentThreat != NO_MOVE && board.isPseudoLegal(parentThreat))
+        r.hashMove = parentThreat;
+
+    // 12. The moves.
+    const bool inCheck = here.inCheck != 0;
+    const bool parentInCheck = gamePly >= 1 && history[gamePly - 1].inCheck;
+    r.moveCount = r.moveIndex = r.pickStage = 0;
+    for (int i; (i = nextMove()) != -1;) {
+        const Move m = r.moves[i];
+        if (m == NO_MOVE || moveCaptured(m) == KING || (!inCheck && board.leavesKingInCheck(m, 0))) continue;
+
+        pushMove(m);
+        ++legalMoves;
+        computeExtension(m, movesSearched);
+        const int childExtension = currentPly().extension;
+        int reduction = 0;
+        if (useReductions && depth >= 25 && childExtension == 0 && !inCheck && !parentInCheck &&
+            r.pickStage == 4 && i >= 2) {
+            reduction = ONE_PLY;
+            ++stats.reductions;
+        }
+        ++stats.nodes;
+        ++movesSearched;
+        const int d = depth - ONE_PLY + childExtension;
+        int score;
+        if (bound != HASH_EXACT) {
+            if (reduction > 0) {
+                score = -search(-beta, -alpha, d - reduction, true);
+                if (score > alpha && !searchAborted) score = -search(-beta, -alpha, d, true);
+            } else {
+                score = -search(-beta, -alpha, d, true);
+            }
+        } else if (reduction > 0) {
+            score = -search(-alpha - 1, -alpha, d - reduction, true);
+            if (score > alpha && !searchAborted) score = -search(-beta, -alpha, d, true);
+        } else {
+            score = -search(-alpha - 1, -alpha, d, true);
+            if (score > alpha && score < beta && !searchAborted) score = -search(-beta, -alpha, d, true);
+        }
+        popMove();
+        if (searchAborted) return 0;
+
+        if (score > best) {
+            best = score;
+            r.bestMove = m;
+            if (score > alpha && score < beta) {
+                const PlyRecord& child = ply(plyIndex + 1);
+                r.pv[plyIndex] = m;
+                for (int p = plyIndex + 1; p < child.pvEnd; ++p) r.pv[p] = child.pv[p];
+                r.pvEnd = child.pvEnd > plyIndex + 1 ? child.pvEnd : plyIndex + 1;
+            }
+        }
+        if (score > alpha) {
+            if (score >= beta) {
+                // 14. Beta cut-off.
+                if (movesSearched == 1) ++stats.firstMoveCutoffs;
+                ++stats.cutoffs;
+                if (!isCapture(m) && !isPromotion(m)) {
+                    ++historyCounters[square64(moveFrom(m)) + 64 * square64(moveTo(m))];
+                    if (!sameMove(m, r.killer1)) {
+                        r.killer2 = r.killer1;
+                        r.killer1 = m;
+                    }
+                }
+                hashTable.store(side, keyLow(board.key), keyHigh(board.key), depth / ONE_PLY, plyIndex,
+                                HASH_LOWER, score, m, r.mateThreat, age);
+                return score;
+            }
+            alpha = score;
+            bound = HASH_EXACT;
+        }
+    }
+
+    // 13. Mate, stalemate, or the best score found.
+    if (legalMoves == 0) return inCheck ? -(MATE_SCORE - plyIndex) : 0;
+    hashTable.store(side, keyLow(board.key), keyHigh(board.key), depth / ONE_PLY, plyIndex, bound, best,
+                    r.bestMove, r.mateThreat, age);
+    return best;
+}

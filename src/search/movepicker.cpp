@@ -1,0 +1,198 @@
+// The staged move picker of the main search: hash move, captures by exchange
+// value, killers, quiet moves by history and piece-square gain, losing captures.
+// In check all evasions come in one batch with fixed priorities.
+#include "eval/weights.h"
+#include "search/selectbest.h"
+#include "shell/engine.h"
+
+namespace {
+
+enum PickStage : int32_t {
+    STAGE_SETUP = 0,
+    STAGE_CAPTURES = 1,
+    STAGE_KILLERS = 2,
+    STAGE_QUIET = 3,
+    STAGE_LOSING = 4,
+    STAGE_EVASIONS = 10
+};
+
+constexpr int32_t PICK_LIST_ORDER = 0;
+constexpr int32_t PICK_ALWAYS_SELECT = 1;
+constexpr int32_t PICK_SELECT_FIRST_THREE = 2;
+
+constexpr int32_t DROPPED = -10000;
+
+// What a quiet move gains on the piece-square table of its piece.
+int pieceSquareGain(const Board& board, Move move) {
+    const int piece = movePiece(move);
+    if (piece < KING || piece > PAWN) return 0;
+    const PieceSquareTable& table = *pieceSquareTables[piece];
+    const int base = board.side * 128;
+    return table[base + moveTo(move)] - table[base + moveFrom(move)];
+}
+
+inline int historyIndex(Move move) { return square64(moveFrom(move)) + 64 * square64(moveTo(move)); }
+
+// Evasions are scored by a fixed priority: hash move, captures and promotions by
+// exchange value, threat, killers, then piece-square gain.
+void scoreEvasions(Engine& e, PlyRecord& r, const PlyRecord& parent, const PlyRecord& twoBack) {
+    const bool deepRecord = e.gamePly >= 1;
+    for (int i = 0; i < r.moveCount; ++i) {
+        const Move m = r.moves[i];
+        int score;
+        if (sameMove(m, r.hashMove))
+            score = 10000;
+        else if (isCapture(m) || isPromotion(m)) {
+            score = e.board.staticExchange(m);
+            if (score == 0) score = 95;
+        } else if (sameMove(m, parent.threatMove))
+            score = 92;
+        else if (sameMove(m, r.killer1))
+            score = 90;
+        else if (deepRecord && sameMove(m, twoBack.killer1))
+            score = 85;
+        else if (sameMove(m, r.killer2))
+            score = 80;
+        else if (deepRecord && sameMove(m, twoBack.killer2))
+            score = 75;
+        else
+            score = pieceSquareGain(e.board, m);
+        r.orderScores[i] = score;
+    }
+}
+
+void setUp(Engine& e, PlyRecord& r, const PlyRecord& parent, const PlyRecord& twoBack) {
+    r.killersTried = 0;
+    r.pickMode = PICK_LIST_ORDER;
+    r.moveIndex = 0;
+    r.deferredStart = -1;
+    if (e.top().inCheck) {
+        r.moveCount = 0;
+        e.board.generateEvasions(r.moves, r.moveCount);
+        scoreEvasions(e, r, parent, twoBack);
+        r.batchStart = 0;
+        r.pickMode = PICK_SELECT_FIRST_THREE;
+        r.pickStage = STAGE_EVASIONS;
+        return;
+    }
+    if (r.hashMove != NO_MOVE) {
+        r.moves[0] = r.hashMove;
+        r.orderScores[0] = 10000;
+        r.moveCount = 1;
+    }
+}
+
+// Captures sorted by exchange value; the losing ones are hidden until the end.
+void addCaptures(Engine& e, PlyRecord& r) {
+    const int start = r.moveCount;
+    e.board.generateCaptures(r.moves, r.moveCount);
+    const int end = r.moveCount;
+    for (int i = start; i < end; ++i) {
+        if (sameMove(r.moves[i], r.hashMove)) {
+            r.moves[i] = NO_MOVE;
+            r.orderScores[i] = DROPPED;
+        } else {
+            r.orderScores[i] = e.board.staticExchange(r.moves[i]);
+        }
+    }
+    r.moveIndex = start;
+    r.pickMode = PICK_LIST_ORDER;
+    for (int i = start; i < end; ++i) {
+        selectBest(r.moves, r.orderScores, i, end);
+        if (r.orderScores[i] < 0) {
+            r.deferredStart = i;
+            r.deferredEnd = end;
+            r.moveCount = i;
+            break;
+        }
+    }
+}
+
+void addKillers(Engine& e, PlyRecord& r, const PlyRecord& twoBack) {
+    if (r.deferredStart != -1) r.moveCount = r.deferredEnd;
+    const int start = r.moveCount;
+    const bool deepRecord = e.gamePly >= 1;
+    auto add = [&](Move killer, int32_t score, int32_t bit) {
+        if (killer == NO_MOVE || r.moveCount >= MAX_MOVES || !e.board.isPseudoLegal(killer)) return;
+        r.moves[r.moveCount] = killer;
+        r.orderScores[r.moveCount] = score;
+        ++r.moveCount;
+        r.killersTried |= bit;
+    };
+    add(r.killer1, 5000, 1);
+    if (deepRecord) add(twoBack.killer1, 4000, 2);
+    if (!deepRecord || !sameMove(r.killer2, twoBack.killer1)) add(r.killer2, 3000, 4);
+    if (!sameMove(twoBack.killer2, r.killer1) && !(deepRecord && sameMove(twoBack.killer2, twoBack.killer1)))
+        add(twoBack.killer2, 2000, 8);
+    r.pickMode = PICK_LIST_ORDER;
+    r.moveIndex = start;
+}
+
+void addQuietMoves(Engine& e, PlyRecord& r, const PlyRecord& parent, const PlyRecord& twoBack) {
+    const int start = r.moveCount;
+    e.board.generateQuiet(r.moves, r.moveCount);
+    r.batchStart = r.moveIndex = start;
+    r.pickMode = PICK_SELECT_FIRST_THREE;
+    const bool deepRecord = e.gamePly >= 1;
+    const Square threatTo = moveTo(parent.threatMove);
+    for (int i = start; i < r.moveCount; ++i) {
+        const Move m = r.moves[i];
+        const bool tried = sameMove(m, r.hashMove) || ((r.killersTried & 1) && sameMove(m, r.killer1)) ||
+                           (deepRecord && (r.killersTried & 2) && sameMove(m, twoBack.killer1)) ||
+                           ((r.killersTried & 4) && sameMove(m, r.killer2)) ||
+                           (deepRecord && (r.killersTried & 8) && sameMove(m, twoBack.killer2));
+        if (tried) {
+            r.moves[i] = NO_MOVE;
+            r.orderScores[i] = DROPPED;
+            continue;
+        }
+        int score = static_cast<int>(e.historyCounters[historyIndex(m)]);
+        if (moveTo(m) == threatTo)
+            score += 130;
+        else if (m & MOVE_CASTLE)
+            score += moveTo(m) > moveFrom(m) ? 80 : 50;
+        else
+            score += pieceSquareGain(e.board, m);
+        r.orderScores[i] = score;
+    }
+}
+
+} // namespace
+
+int Engine::nextMove() {
+    PlyRecord& r = currentPly();
+    const PlyRecord& parent = ply(searchPly - 1);
+    const PlyRecord& twoBack = ply(searchPly - 2);
+    while (r.moveIndex >= r.moveCount) {
+        if (r.pickStage > STAGE_LOSING) return -1;
+        switch (r.pickStage) {
+            case STAGE_SETUP:
+                setUp(*this, r, parent, twoBack);
+                break;
+            case STAGE_CAPTURES:
+                addCaptures(*this, r);
+                break;
+            case STAGE_KILLERS:
+                addKillers(*this, r, twoBack);
+                break;
+            case STAGE_QUIET:
+                addQuietMoves(*this, r, parent, twoBack);
+                break;
+            case STAGE_LOSING:
+                if (r.deferredStart != -1) {
+                    r.moveIndex = r.deferredStart;
+                    r.moveCount = r.deferredEnd;
+                    r.pickMode = PICK_LIST_ORDER;
+                }
+                break;
+            default:
+                break;
+        }
+        ++r.pickStage;
+    }
+    if (r.pickMode == PICK_ALWAYS_SELECT ||
+        (r.pickMode == PICK_SELECT_FIRST_THREE && r.moveIndex < r.batchStart + 3)) {
+        selectBest(r.moves, r.orderScores, r.moveIndex, r.moveCount);
+    }
+    return r.moveIndex++;
+}

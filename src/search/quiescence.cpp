@@ -1,0 +1,155 @@
+// The quiescence search: stand pat on the static evaluation (or a lazy estimate),
+// then captures and promotions that do not lose material, all evasions in check,
+// and on the first ply also checking moves.
+#include "search/score.h"
+#include "search/selectbest.h"
+#include "shell/engine.h"
+
+namespace {
+
+constexpr int LAZY_MARGIN = 50;
+constexpr int DROPPED = -10000;
+
+// Exchange values order the list; losing moves are dropped unless in check.
+// Non-losing captures and promotions rank above quiet checks of value 0.
+void scoreQuiescenceMoves(Engine& e, PlyRecord& r, bool inCheck) {
+    for (int i = 0; i < r.moveCount; ++i) {
+        const Move m = r.moves[i];
+        const int value = e.board.staticExchange(m);
+        if (inCheck) {
+            r.orderScores[i] = value;
+        } else if (value < 0) {
+            r.moves[i] = NO_MOVE;
+            r.orderScores[i] = DROPPED;
+            ++e.stats.seePruned;
+        } else {
+            r.orderScores[i] = (isCapture(m) || isPromotion(m)) ? value + 1 : value;
+        }
+    }
+}
+
+} // namespace
+
+int Engine::quiescence(int alpha, int beta, int qdepth) {
+    // 1. Node set-up.
+    FM_ASSERT(alpha < beta);
+    FM_ASSERT(searchPly >= 0 && searchPly < MAX_PLY);
+    const int plyIndex = searchPly;
+    PlyRecord& r = currentPly();
+    const PlyRecord& parent = ply(plyIndex - 1);
+    const int side = board.side;
+    r.pvEnd = plyIndex;
+    r.bestMove = NO_MOVE;
+    r.evalInfo[0] = r.evalInfo[1] = r.evalInfo[2] = 0;
+    r.evaluated = 0;
+    if (stats.selDepth < plyIndex) stats.selDepth = plyIndex;
+
+    // 2. Draws, on the plies that also try checks.
+    if (qdepth != 0 && (isRepetition() || top().fifty >= 100)) return 0;
+
+    // 3-4. Stand pat, unless in check.
+    const bool inCheck = top().inCheck != 0;
+    int best = -INFINITE_SCORE;
+    if (!inCheck) {
+        const int mb = board.pstScore[side] - board.pstScore[side ^ 1];
+        const int pb = parent.materialBalance - parent.staticEval;
+        r.materialBalance = mb;
+        int stand = 0;
+        bool standing = false;
+        if (board.castling == 0 && board.pieceMaterial[WHITE] < 15 && board.pieceMaterial[BLACK] < 15 &&
+            board.recognize(stand)) {
+            standing = true;
+        } else if (parent.evaluated == 1 && qdepth == 0 && parent.evalInfo[0] == 0 &&
+                   (board.pieceMaterial[WHITE] != 0 || board.pieceMaterial[BLACK] != 0)) {
+            if (mb + pb - LAZY_MARGIN > beta) {
+                stand = mb + pb - LAZY_MARGIN;
+                standing = true;
+            } else if (mb + pb + LAZY_MARGIN < alpha) {
+                stand = mb + pb + LAZY_MARGIN;
+                standing = true;
+            }
+            if (standing) ++stats.lazy;
+        }
+        if (!standing) {
+            stand = board.evaluate();
+            r.evalInfo[0] = board.scratch.evalInfo[0];
+            r.evalInfo[1] = board.scratch.evalInfo[1];
+            r.evalInfo[2] = board.scratch.evalInfo[2];
+            r.evaluated = 1;
+        }
+        r.staticEval = stand;
+        best = stand;
+        if (stand > alpha) {
+            if (stand >= beta) return stand;
+            alpha = stand;
+        }
+    }
+
+    // 5. The end of the ply stack.
+    if (plyIndex >= MAX_PLY - 1) return board.pstScore[side] - board.pstScore[side ^ 1];
+
+    // 6. Generate.
+    r.moveCount = 0;
+    if (inCheck) {
+        board.generateEvasions(r.moves, r.moveCount);
+        if (r.moveCount == 0) return plyIndex - MATE_SCORE;
+    } else if (qdepth != 0) {
+        board.generateChecksAndCaptures(r.moves, r.moveCount);
+    } else {
+        board.generateCaptures(r.moves, r.moveCount);
+    }
+
+    // 7. Score by exchange value.
+    scoreQuiescenceMoves(*this, r, inCheck);
+
+    // 8. Search, best first while the selected moves still gain something.
+    bool selecting = true;
+    int movesSearched = 0;
+    for (int i = 0; i < r.moveCount; ++i) {
+        if (selecting) {
+            selectBest(r.moves, r.orderScores, i, r.moveCount);
+            if (r.orderScores[i] < 1) selecting = false;
+        }
+        const Move m = r.moves[i];
+        if (m == NO_MOVE || moveCaptured(m) == KING || (!inCheck && board.leavesKingInCheck(m, 0))) continue;
+
+        pushMove(m);
+        int extension = 0;
+        if (inCheck && searchPly < 2 * iteration && movesSearched == 0) {
+            if (r.moveCount == 1) {
+                extension = 6;
+                ++stats.force1Ext;
+            } else if (r.moveCount == 2 && r.orderScores[1] <= -100) {
+                extension = 3;
+                ++stats.force2Ext;
+            }
+        }
+        ++stats.nodes;
+        ++stats.qnodes;
+        ++movesSearched;
+        int childDepth = qdepth + extension - 8;
+        if (childDepth < 1) childDepth = extension;
+        const int score = -quiescence(-beta, -alpha, childDepth);
+        popMove();
+
+        if (score > best) {
+            best = score;
+            r.bestMove = m;
+            if (score > alpha && score < beta) {
+                const PlyRecord& child = ply(plyIndex + 1);
+                r.pv[plyIndex] = m;
+                for (int p = plyIndex + 1; p < child.pvEnd; ++p) r.pv[p] = child.pv[p];
+                r.pvEnd = child.pvEnd > plyIndex + 1 ? child.pvEnd : plyIndex + 1;
+            }
+        }
+        if (score > alpha) {
+            if (score >= beta) {
+                if (movesSearched == 1) ++stats.firstMoveCutoffs;
+                ++stats.cutoffs;
+                return score;
+            }
+            alpha = score;
+        }
+    }
+    return best;
+}

@@ -1,0 +1,110 @@
+// The root search: principal-variation search over the root list, with the node
+// count of every root move kept as its ordering score for the next iteration.
+#include <cstdint>
+
+#include "search/score.h"
+#include "shell/engine.h"
+
+namespace {
+
+constexpr int ONE_PLY = 8;
+
+inline uint32_t keyLow(uint64_t key) { return static_cast<uint32_t>(key); }
+inline uint32_t keyHigh(uint64_t key) { return static_cast<uint32_t>(key >> 32); }
+
+} // namespace
+
+int Engine::rootIndexOf(Move move) {
+    const PlyRecord& root = ply(0);
+    for (int i = 0; i < root.moveCount; ++i) {
+        if (sameMove(root.moves[i], move)) return i;
+    }
+    return -1;
+}
+
+int Engine::rootSearch(int alpha, int beta, int depth) {
+    // 1. Set-up.
+    PlyRecord& root = ply(0);
+    const int side = board.side;
+    const int age = (gamePly >> 1) & 15;
+    stats.selDepth = iteration;
+    int best = -INFINITE_SCORE;
+    int bound = HASH_UPPER;
+
+    // 2. A stored result of enough depth ends the iteration at once. Its move
+    // must be one of the legal root moves.
+    int hashScore = 0;
+    Move hashMove = NO_MOVE;
+    int threat = 0;
+    const int probeResult = hashTable.probe(side, keyLow(board.key), keyHigh(board.key), depth / ONE_PLY, 0,
+                                            alpha, beta, 2, hashScore, hashMove, threat);
+    root.hashMove = NO_MOVE;
+    if (hashMove != NO_MOVE && board.isPseudoLegal(hashMove)) {
+        const int index = rootIndexOf(hashMove);
+        if (index >= 0) {
+            root.hashMove = root.moves[index];
+            if (probeResult >= HASH_EXACT) {
+                root.bestMove = root.hashMove;
+                if (probeResult == HASH_EXACT) {
+                    root.pv[0] = root.hashMove;
+                    root.pvEnd = 1;
+                }
+                rootScore = hashScore;
+                printPV(hashScore);
+                return hashScore;
+            }
+        }
+    }
+
+    // 3. Every root move in list order.
+    for (int i = 0; i < root.moveCount; ++i) {
+        const Move m = root.moves[i];
+        rootMoveIndex = i;
+        printProgress(i);
+        pushMove(m);
+        computeExtension(m, i);
+        const uint32_t nodesBefore = stats.nodes;
+        ++stats.nodes;
+        const int d = depth - ONE_PLY + currentPly().extension;
+        int score;
+        if (i == 0) {
+            score = -search(-beta, -alpha, d, true);
+        } else {
+            score = -search(-alpha - 1, -alpha, d, true);
+            if (score > alpha && score < beta && !searchAborted) score = -search(-beta, -alpha, d, true);
+        }
+        popMove();
+        if (searchAborted) return 0;
+
+        // Subtree size orders the next iteration; kept well inside 32 bits.
+        const uint32_t used = stats.nodes - nodesBefore;
+        root.orderScores[i] = used > 800000000u ? 800000000 : static_cast<int32_t>(used);
+
+        if (score > best) {
+            best = score;
+            root.bestMove = m;
+            const PlyRecord& child = ply(1);
+            root.pv[0] = m;
+            for (int p = 1; p < child.pvEnd; ++p) root.pv[p] = child.pv[p];
+            root.pvEnd = child.pvEnd > 1 ? child.pvEnd : 1;
+            printPV(score);
+        }
+        if (i == 0 && score <= alpha) return score;
+        if (i == 0 || score > alpha) {
+            rootScore = score;
+            if (score >= beta) {
+                hashTable.store(side, keyLow(board.key), keyHigh(board.key), depth / ONE_PLY, 0, HASH_LOWER,
+                                score, m, 0, age);
+                return score;
+            }
+            alpha = score;
+            bound = HASH_EXACT;
+        }
+    }
+
+    // 4. An exact result is stored for the next search of this position.
+    if (bound == HASH_EXACT)
+        hashTable.store(side, keyLow(board.key), keyHigh(board.key), depth / ONE_PLY, 0, HASH_EXACT, alpha,
+                        root.bestMove, 0, age);
+    return best;
+}

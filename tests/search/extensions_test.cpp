@@ -1,0 +1,112 @@
+// Extensions of forcing moves, in eighths of a ply.
+#include "searchtest.h"
+
+namespace {
+
+// Makes `move` at the engine's root and returns the extension granted to it.
+int extensionOf(Engine& e, const std::string& move, int movesBefore = 0) {
+    const Move m = moveNamed(e, move);
+    e.pushMove(m);
+    e.computeExtension(m, movesBefore);
+    const int extension = e.currentPly().extension;
+    e.popMove();
+    return extension;
+}
+
+} // namespace
+
+TEST(Extensions, AChecksGetsAFullPly) {
+    auto e = searchEngineAt("4k3/8/8/8/8/8/8/R3K3 w - -");
+    EXPECT_EQ(extensionOf(*e, "a1a8"), 8);
+    EXPECT_EQ(e->stats.checkExt, 1u);
+    EXPECT_EQ(extensionOf(*e, "a1a7"), 0);
+}
+
+TEST(Extensions, PawnsToTheSeventhAndInTheEndingToTheSixth) {
+    auto e = searchEngineAt("4k3/8/1P6/2P5/8/8/8/4K3 w - -");
+    e->ply(0).endgame = 0;
+    EXPECT_EQ(extensionOf(*e, "b6b7"), 6);
+    EXPECT_EQ(extensionOf(*e, "c5c6"), 0);
+    e->ply(0).endgame = 1;
+    EXPECT_EQ(extensionOf(*e, "c5c6"), 4);
+    EXPECT_EQ(e->stats.pushExt, 2u);
+    // Black's seventh rank is the second.
+    auto b = searchEngineAt("4k3/8/8/8/8/1p6/8/4K3 b - -");
+    EXPECT_EQ(extensionOf(*b, "b3b2"), 6);
+}
+
+TEST(Extensions, ARecaptureOfEqualValueOnTheSameSquare) {
+    auto e = searchEngineAt("4k3/8/8/3n4/1n6/2N5/8/4K3 w - -");
+    e->pushGameMove(moveNamed(*e, "c3d5"));
+    EXPECT_EQ(extensionOf(*e, "b4d5"), 6) << "knight takes knight takes knight";
+    EXPECT_EQ(e->stats.recapExt, 1u);
+    auto f = searchEngineAt("4k3/8/8/3p4/1n6/2N5/8/4K3 w - -");
+    f->pushGameMove(moveNamed(*f, "c3d5"));
+    EXPECT_EQ(extensionOf(*f, "b4d5"), 0) << "the first capture took a pawn";
+}
+
+TEST(Extensions, SimplificationIntoAPawnlessOrPiecelessEnding) {
+    auto e = searchEngineAt("4k3/8/8/3p4/8/8/8/3RK2B w - -");
+    e->ply(0).lowMaterial = 1;
+    // Rxd5 takes the last pawn: rook and bishop against nothing differ by 8.
+    EXPECT_EQ(extensionOf(*e, "d1d5"), 0);
+    auto f = searchEngineAt("4k3/8/8/3p4/8/8/8/3RK3 w - -");
+    f->ply(0).lowMaterial = 1;
+    EXPECT_EQ(extensionOf(*f, "d1d5"), 8) << "rook against nothing differs by 5";
+    f->ply(0).lowMaterial = 0;
+    EXPECT_EQ(extensionOf(*f, "d1d5"), 0);
+    // Taking the last piece into a pawn ending with pawn counts close enough.
+    auto g = searchEngineAt("4k3/pp6/8/3n4/8/4P3/P3K3/3R4 w - -");
+    g->ply(0).lowMaterial = 1;
+    EXPECT_EQ(extensionOf(*g, "d1d5"), 0) << "the rook is still on the board";
+    auto h = searchEngineAt("4k3/pp6/8/3n4/8/2N1P3/P3K3/8 w - -");
+    h->ply(0).lowMaterial = 1;
+    EXPECT_EQ(extensionOf(*h, "c3d5"), 0) << "the knight that captures stays";
+    auto i = searchEngineAt("4k3/pp6/8/3n4/4P3/8/P3K3/8 w - -");
+    i->ply(0).lowMaterial = 1;
+    EXPECT_EQ(extensionOf(*i, "e4d5"), 8) << "pawn takes the last piece: 2 pawns against 2";
+}
+
+TEST(Extensions, ForcedRepliesToACheck) {
+    // White is in check from the rook: the reply is extended when it is forced.
+    auto e = searchEngineAt("4k3/8/8/8/8/8/r7/K7 w - -");
+    ASSERT_TRUE(e->top().inCheck);
+    PlyRecord& root = e->ply(0);
+    root.moveCount = 1;
+    EXPECT_EQ(extensionOf(*e, "a1b1", 0), 4);
+    EXPECT_EQ(extensionOf(*e, "a1b1", 1), 0) << "only the first move searched";
+    root.moveCount = 2;
+    root.orderScores[1] = -100;
+    EXPECT_EQ(extensionOf(*e, "a1b1", 0), 2);
+    root.orderScores[1] = -99;
+    EXPECT_EQ(extensionOf(*e, "a1b1", 0), 0);
+    EXPECT_EQ(e->stats.force1Ext, 1u);
+    EXPECT_EQ(e->stats.force2Ext, 1u);
+}
+
+TEST(Extensions, MateThreatsAndRepeatedThreats) {
+    auto e = searchEngineAt("4k3/8/8/8/8/8/PP6/4K3 w - -");
+    PlyRecord& parent = e->ply(0);
+    parent.mateThreat = 1;
+    parent.pickStage = 3;
+    EXPECT_EQ(extensionOf(*e, "a2a3", 5), 6) << "a killer";
+    parent.pickStage = 4;
+    EXPECT_EQ(extensionOf(*e, "a2a3", 2), 6) << "one of the first three quiet moves";
+    EXPECT_EQ(extensionOf(*e, "a2a3", 3), 3);
+    parent.pickStage = 11;
+    EXPECT_EQ(extensionOf(*e, "a2a3", 0), 3) << "an evasion";
+    parent.bmThreat = 1;
+    EXPECT_EQ(extensionOf(*e, "a2a3", 0), 5);
+    parent.mateThreat = 0;
+    EXPECT_EQ(extensionOf(*e, "a2a3", 0), 2);
+    EXPECT_EQ(e->stats.threatExt, 5u);
+    EXPECT_EQ(e->stats.bmExt, 2u);
+}
+
+TEST(Extensions, TheSumIsCappedAtOnePly) {
+    // A pawn that reaches the seventh rank with check: 8 + 6, capped.
+    auto e = searchEngineAt("3k4/8/4P3/8/8/8/8/4K3 w - -");
+    EXPECT_EQ(extensionOf(*e, "e6e7"), 8);
+    EXPECT_EQ(e->stats.checkExt, 1u);
+    EXPECT_EQ(e->stats.pushExt, 1u);
+}

@@ -1,0 +1,214 @@
+// The staged move picker: order of the stages, ordering inside each stage, and
+// the scores of check evasions and quiet moves.
+#include <algorithm>
+#include <set>
+
+#include "searchtest.h"
+
+namespace {
+
+struct Handed {
+    Move move;
+    int stage; // pickStage while the move was handed out
+    int index; // its place in the node's list
+};
+
+// Every index the picker hands out at the engine's current ply, in order.
+std::vector<Handed> drain(Engine& e) {
+    PlyRecord& r = e.currentPly();
+    r.moveCount = r.moveIndex = r.pickStage = 0;
+    std::vector<Handed> out;
+    for (int i; (i = e.nextMove()) != -1;) {
+        out.push_back({r.moves[i], r.pickStage, i});
+        if (out.size() > 400) break;
+    }
+    return out;
+}
+
+std::vector<Move> generated(const Engine& e, void (Board::*generator)(Move*, int&) const) {
+    Move moves[MAX_MOVES];
+    int count = 0;
+    (e.board.*generator)(moves, count);
+    return std::vector<Move>(moves, moves + count);
+}
+
+int historyIndex(Move m) { return square64(moveFrom(m)) + 64 * square64(moveTo(m)); }
+
+int pieceSquareGain(const Engine& e, Move m) {
+    const PieceSquareTable& table = *pieceSquareTables[movePiece(m)];
+    return table[e.board.side * 128 + moveTo(m)] - table[e.board.side * 128 + moveFrom(m)];
+}
+
+} // namespace
+
+TEST(MovePicker, StagesComeInOrderHashCapturesKillersQuietLosingCaptures) {
+    auto e = searchEngineAt("r1bqkbnr/pppp1ppp/2n5/4p3/2B1P3/5N2/PPPP1PPP/RNBQK2R b KQkq -");
+    e->pushMove(moveNamed(*e, "g8f6")); // the node under test is at search ply 1
+    PlyRecord& r = e->currentPly();
+    const Move hash = moveNamed(*e, "h2h3"), killer1 = moveNamed(*e, "d2d3"), killer2 = moveNamed(*e, "a2a3");
+    r.hashMove = hash;
+    r.killer1 = killer1;
+    r.killer2 = killer2;
+    // The first three quiet moves in generation order get rising history counts.
+    std::vector<Move> quiet = generated(*e, &Board::generateQuiet);
+    ASSERT_GE(quiet.size(), 6u);
+    ASSERT_TRUE(std::find(quiet.begin(), quiet.begin() + 3, hash) == quiet.begin() + 3);
+    e->historyCounters[historyIndex(quiet[0])] = 800;
+    e->historyCounters[historyIndex(quiet[1])] = 900;
+    e->historyCounters[historyIndex(quiet[2])] = 1000;
+
+    const std::vector<Handed> handed = drain(*e);
+    std::vector<Handed> real;
+    for (const Handed& h : handed) {
+        if (h.move != NO_MOVE) real.push_back(h);
+    }
+    ASSERT_FALSE(real.empty());
+    EXPECT_EQ(real[0].move, hash);
+    EXPECT_EQ(real[0].stage, 1);
+    for (size_t i = 1; i < real.size(); ++i)
+        EXPECT_LE(real[i - 1].stage, real[i].stage) << "stages never go back";
+
+    std::vector<Move> captures, killers, quietHanded, losing;
+    for (const Handed& h : real) {
+        if (h.stage == 2) captures.push_back(h.move);
+        if (h.stage == 3) killers.push_back(h.move);
+        if (h.stage == 4) quietHanded.push_back(h.move);
+        if (h.stage == 5) losing.push_back(h.move);
+    }
+    for (size_t i = 0; i < captures.size(); ++i) {
+        EXPECT_GE(e->board.staticExchange(captures[i]), 0);
+        if (i > 0) {
+            EXPECT_GE(e->board.staticExchange(captures[i - 1]), e->board.staticExchange(captures[i]));
+        }
+    }
+    for (Move m : losing) EXPECT_LT(e->board.staticExchange(m), 0);
+    EXPECT_EQ(captures.size() + losing.size(), generated(*e, &Board::generateCaptures).size());
+    EXPECT_EQ(killers, (std::vector<Move>{killer1, killer2}));
+
+    // Quiet moves: the three best by score, then the rest in generation order.
+    std::vector<Move> expectedQuiet = {quiet[2], quiet[1], quiet[0]};
+    for (size_t i = 3; i < quiet.size(); ++i) {
+        if (quiet[i] != hash && quiet[i] != killer1 && quiet[i] != killer2) expectedQuiet.push_back(quiet[i]);
+    }
+    EXPECT_EQ(quietHanded, expectedQuiet);
+
+    // Every pseudo-legal move exactly once.
+    std::vector<Move> all = generated(*e, &Board::generateAll);
+    std::multiset<Move> seen;
+    for (const Handed& h : real) seen.insert(h.move);
+    EXPECT_EQ(seen.size(), all.size());
+    for (Move m : all) EXPECT_EQ(seen.count(m), 1u) << coord(m);
+}
+
+TEST(MovePicker, WithoutHashMoveOrCapturesThePlayableKillerComesFirst) {
+    auto e = searchEngineAt("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
+    e->pushMove(moveNamed(*e, "e2e4"));
+    PlyRecord& r = e->currentPly();
+    r.killer1 = moveNamed(*e, "g8f6");
+    // A queen move through its own pawn cannot be played here.
+    r.killer2 = buildMove(D8, H4, QUEEN);
+    const std::vector<Handed> handed = drain(*e);
+    ASSERT_FALSE(handed.empty());
+    EXPECT_EQ(handed[0].move, r.killer1);
+    EXPECT_EQ(handed[0].stage, 3);
+    int killerCount = 0, total = 0;
+    for (const Handed& h : handed) {
+        if (h.move == r.killer2) ADD_FAILURE() << "an unplayable killer was handed out";
+        if (h.move == r.killer1) ++killerCount;
+        if (h.move != NO_MOVE) ++total;
+    }
+    EXPECT_EQ(killerCount, 1) << "the killer is not handed out again among the quiet moves";
+    EXPECT_EQ(total, 20);
+}
+
+TEST(MovePicker, QuietMovesScoreHistoryPlusThreatCastlingOrPieceSquareGain) {
+    // Castling: 80 toward the h-file, 50 toward the a-file.
+    auto e = searchEngineAt("r3k2r/p7/8/8/8/8/8/R3K2R b KQkq -");
+    e->pushMove(moveNamed(*e, "a7a6"));
+    e->ply(0).threatMove = moveNamed(*e, "h1h5"); // a reply threatened one ply up
+    const Move shortCastle = moveNamed(*e, "e1g1"), longCastle = moveNamed(*e, "e1c1");
+    const Move ontoThreat = moveNamed(*e, "h1h5"), otherRook = moveNamed(*e, "a1a4");
+    e->historyCounters[historyIndex(longCastle)] = 7;
+    const std::vector<Handed> handed = drain(*e);
+    ASSERT_EQ(handed.size(), generated(*e, &Board::generateAll).size());
+    const PlyRecord& r = e->currentPly();
+    int listEnd = 0; // losing captures may have shortened the visible list again
+    for (const Handed& h : handed) listEnd = std::max(listEnd, h.index + 1);
+    auto scoreOf = [&](Move m) {
+        for (int i = 0; i < listEnd; ++i) {
+            if (r.moves[i] == m) return r.orderScores[i];
+        }
+        ADD_FAILURE() << "move not listed: " << coord(m);
+        return 0;
+    };
+    EXPECT_EQ(scoreOf(shortCastle), 80);
+    EXPECT_EQ(scoreOf(longCastle), 7 + 50);
+    EXPECT_EQ(scoreOf(ontoThreat), 130);
+    EXPECT_EQ(scoreOf(otherRook), pieceSquareGain(*e, otherRook));
+
+    // Without a threat move one ply up, a quiet move to a1 gets the threat bonus.
+    auto f = searchEngineAt("4k3/p7/8/8/8/8/8/1R2K3 b - -");
+    f->pushMove(moveNamed(*f, "a7a6"));
+    drain(*f);
+    const PlyRecord& q = f->currentPly();
+    const Move toA1 = moveNamed(*f, "b1a1");
+    bool found = false;
+    for (int i = 0; i < q.moveCount; ++i) {
+        if (q.moves[i] != toA1) continue;
+        EXPECT_EQ(q.orderScores[i], 130);
+        found = true;
+    }
+    EXPECT_TRUE(found);
+}
+
+TEST(MovePicker, EvasionsAreScoredByTheirFixedPriorities) {
+    auto e = searchEngineAt("3r2k1/8/8/1Q6/8/2N5/7R/4K3 b - -");
+    e->pushMove(moveNamed(*e, "d8e8")); // check along the e-file
+    ASSERT_TRUE(e->top().inCheck);
+    PlyRecord& r = e->currentPly();
+    const Move hash = moveNamed(*e, "c3e4"), threat = moveNamed(*e, "h2e2"), capture = moveNamed(*e, "b5e8");
+    const Move killer1 = moveNamed(*e, "e1d1"), killer2 = moveNamed(*e, "e1f2");
+    r.hashMove = hash;
+    r.killer1 = killer1;
+    r.killer2 = killer2;
+    e->ply(0).threatMove = threat;
+
+    const std::vector<Handed> handed = drain(*e);
+    std::vector<Move> evasions = generated(*e, &Board::generateEvasions);
+    ASSERT_EQ(handed.size(), evasions.size());
+    for (const Handed& h : handed) EXPECT_EQ(h.stage, 11);
+    const int captureValue = e->board.staticExchange(capture);
+    for (int i = 0; i < r.moveCount; ++i) {
+        const Move m = r.moves[i];
+        int expected = pieceSquareGain(*e, m);
+        if (m == hash)
+            expected = 10000;
+        else if (m == capture)
+            expected = captureValue != 0 ? captureValue : 95;
+        else if (m == threat)
+            expected = 92;
+        else if (m == killer1)
+            expected = 90;
+        else if (m == killer2)
+            expected = 80;
+        EXPECT_EQ(r.orderScores[i], expected) << coord(m);
+    }
+    // The three best come first (a capture of the rook gains, so it ranks second).
+    ASSERT_GE(handed.size(), 3u);
+    EXPECT_EQ(handed[0].move, hash);
+    EXPECT_EQ(handed[1].move, capture);
+    EXPECT_EQ(handed[2].move, threat);
+}
+
+TEST(MovePicker, SelectBestTakesTheFirstHighestScoreAboveTheCurrentOne) {
+    Move moves[5] = {1, 2, 3, 4, 5};
+    int32_t scores[5] = {10, 30, 5, 30, 20};
+    selectBest(moves, scores, 0, 5);
+    EXPECT_EQ(moves[0], 2u);
+    EXPECT_EQ(scores[0], 30);
+    EXPECT_EQ(moves[1], 1u) << "swapped, not shifted";
+    selectBest(moves, scores, 0, 5);
+    EXPECT_EQ(moves[0], 2u) << "an equal score does not displace the current move";
+    selectBest(moves, scores, 4, 5);
+    EXPECT_EQ(moves[4], 5u) << "nothing beyond the end";
+}
