@@ -1,6 +1,7 @@
 #include "testutil.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -40,8 +41,20 @@ std::vector<std::string> readLines(const std::string& path) {
     return lines;
 }
 
+// The read end of a pipe that nothing ever writes to: searches in tests poll it
+// and find no input, whatever the test process's own standard input holds.
+int silentInput() {
+    static int fd = [] {
+        int ends[2];
+        if (pipe(ends) != 0) return 0;
+        return ends[0];
+    }();
+    return fd;
+}
+
 std::unique_ptr<Engine> engineAt(const std::string& fen) {
     auto engine = std::make_unique<Engine>();
+    engine->input.reset(silentInput());
     EXPECT_EQ(engine->board.readFen(fen.c_str()), 1) << fen;
     engine->resetHistory();
     return engine;

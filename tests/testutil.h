@@ -24,7 +24,8 @@ constexpr bool kSlowBuild = false;
 std::string dataFile(const std::string& name);
 std::vector<std::string> readLines(const std::string& path);
 
-// An engine set up at a position (FEN), with its history reset.
+// An engine set up at a position (FEN), with its history reset. Its input is a
+// pipe that stays silent, so searches see no commands.
 std::unique_ptr<Engine> engineAt(const std::string& fen);
 
 // The first four FEN fields of an EPD or FEN line.

@@ -470,7 +470,7 @@ TEST(Think, AnalysisAndPonderingPrintNoStatistics) {
 }
 
 TEST(Think, ARecaptureFarAheadOfTheOtherMovesIsAnEasyMove) {
-    auto e = searchEngineAt("4k3/8/8/1n6/3N4/2P5/8/4K3 b - -", 1);
+    auto e = searchEngineAt("4k3/7r/8/1n6/3N4/2P5/5PPP/6K1 b - -", 1);
     e->pushGameMove(moveNamed(*e, "b5d4"));
     e->postMode = 1;
     e->pvDepth = 99;
@@ -551,8 +551,8 @@ TEST(Think, AFailLowOrHighWidensTheWindowAndSearchesAgain) {
         e->hashTable.store(WHITE, low(e->board.key), high(e->board.key), 5, 0, bound, stored,
                            moveNamed(*e, "c2c3"), 0, 0);
         const std::string out = captureOutput([&] { e->think(); });
-        EXPECT_EQ(e->failLowCount, bound == HASH_UPPER ? 1 : 0);
-        EXPECT_EQ(e->failHighCount, bound == HASH_LOWER ? 1 : 0);
+        // The re-search may in turn fail the other way; the bound's own count is one.
+        EXPECT_EQ(bound == HASH_UPPER ? e->failLowCount : e->failHighCount, 1);
         const std::vector<std::string> lines = linesOf(out);
         ASSERT_GE(lines.size(), 2u) << out;
         // Its line carries the bound and its mark (the variation stays as it was).
