@@ -2,6 +2,7 @@
 // position key with the side to move mixed in (see Board::evaluate).
 #include "eval/evalcache.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <new>
 
@@ -18,6 +19,10 @@ void EvalCache::allocate() {
     std::printf("eval cache %5.3g MB [%llu entries]\n", static_cast<double>(count * 16) / 1048576.0,
                 static_cast<unsigned long long>(count));
     std::fflush(stdout);
+}
+
+void EvalCache::clear() {
+    if (entries) std::fill(entries.get(), entries.get() + uint64_t{mask} + 1, EvalCacheEntry{});
 }
 
 void EvalCache::release() {

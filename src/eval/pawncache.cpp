@@ -1,6 +1,7 @@
 // The pawn cache: a direct-mapped table of 16-byte entries keyed by the pawn key.
 #include "eval/pawncache.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <new>
 
@@ -17,6 +18,10 @@ void PawnHashTable::allocate() {
     std::printf("pawn cache %5.3g MB [%llu entries]\n", static_cast<double>(count * 16) / 1048576.0,
                 static_cast<unsigned long long>(count));
     std::fflush(stdout);
+}
+
+void PawnHashTable::clear() {
+    if (entries) std::fill(entries.get(), entries.get() + uint64_t{mask} + 1, PawnHashEntry{});
 }
 
 void PawnHashTable::release() {

@@ -26,6 +26,8 @@ class PawnHashTable {
     void allocate();
     // Frees the entries: probes miss and stores are dropped until the next allocate.
     void release();
+    // Empties every entry (the bench starts each position from empty caches).
+    void clear();
     bool allocated() const { return entries != nullptr; }
     // A probe of an unallocated table is no probe: it misses and counts nothing.
     bool probe(uint32_t keyLow, uint32_t keyHigh, int& score, uint8_t passedFiles[2]);

@@ -3,6 +3,8 @@
 // behaviour.
 #include <memory>
 
+#include "eval/evalcache.h"
+#include "eval/pawncache.h"
 #include "eval/weights.h"
 #include "shell/engine.h"
 #include "shell/platform.h"
@@ -67,6 +69,8 @@ void Engine::bench(int depth) {
     for (const char* fen : BENCH_POSITIONS) {
         if (!engine->board.readFen(fen)) continue;
         engine->resetHistory(); // clears the transposition table
+        pawnHashTable.clear();
+        evalCache.clear();
         engine->think();
         totalNodes += engine->stats.nodes;
     }
