@@ -47,7 +47,8 @@ int main(int argc, char** argv) {
     store.log = [](const std::string& line) {
         struct rusage usage;
         getrusage(RUSAGE_SELF, &usage);
-        std::printf("%s, process peak %.0f MB\n", line.c_str(), static_cast<double>(usage.ru_maxrss) / 1024.0);
+        std::printf("%s, process peak %.0f MB\n", line.c_str(),
+                    static_cast<double>(usage.ru_maxrss) / 1024.0);
         std::fflush(stdout);
     };
     for (int n : tables) {

@@ -35,8 +35,14 @@ uint8_t* dataOf(int32_t e) { return cacheBuffer + header(e).dataOffset; }
 
 void unlinkRecency(int32_t e) {
     CacheHeader& h = header(e);
-    if (h.older >= 0) header(h.older).newer = h.newer; else oldest = h.newer;
-    if (h.newer >= 0) header(h.newer).older = h.older; else newest = h.older;
+    if (h.older >= 0)
+        header(h.older).newer = h.newer;
+    else
+        oldest = h.newer;
+    if (h.newer >= 0)
+        header(h.newer).older = h.older;
+    else
+        newest = h.older;
     h.older = h.newer = -1;
 }
 
@@ -44,7 +50,10 @@ void appendNewest(int32_t e) {
     CacheHeader& h = header(e);
     h.older = newest;
     h.newer = -1;
-    if (newest >= 0) header(newest).newer = e; else oldest = e;
+    if (newest >= 0)
+        header(newest).newer = e;
+    else
+        oldest = e;
     newest = e;
 }
 
@@ -54,7 +63,8 @@ void unlinkChain(int32_t e) {
         header(h.prev).next = h.next;
     } else {
         auto& chains = descriptor(h.table).chains[h.side];
-        if (!chains.empty() && chains[h.block & (CACHE_CHAINS - 1)] == e) chains[h.block & (CACHE_CHAINS - 1)] = h.next;
+        if (!chains.empty() && chains[h.block & (CACHE_CHAINS - 1)] == e)
+            chains[h.block & (CACHE_CHAINS - 1)] = h.next;
     }
     if (h.next >= 0) header(h.next).prev = h.prev;
     h.next = h.prev = -1;
@@ -95,8 +105,8 @@ bool loadBlock(TableFile& file, uint64_t blockInExtent, int32_t e) {
     if (file.decoder) {
         if (!sharedDecodeBlock || blockInExtent >= file.decoder->blocks) return false;
         FileSource source(file.file);
-        return emdDecompress(*file.decoder, source, static_cast<uint32_t>(blockInExtent), data, *sharedDecodeBlock) ==
-               EMD_OK;
+        return emdDecompress(*file.decoder, source, static_cast<uint32_t>(blockInExtent), data,
+                             *sharedDecodeBlock) == EMD_OK;
     }
     // Offsets of 2^31 and beyond need the 64-bit seek.
     if (fseeko(file.file, static_cast<off_t>(blockInExtent * BLOCK_BYTES), SEEK_SET) != 0) return false;

@@ -82,9 +82,9 @@ struct EmdDecoder {
     uint32_t lastBlockSize = 0;
     uint32_t largestCompressed = 0; // plus EMD_INPUT_SLACK
     uint32_t distances[EMD_DISTANCES] = {};
-    std::vector<uint64_t> starts;       // N + 1 offsets; the last is the end of the data
-    std::vector<uint32_t> blockChecks;  // check value of each decompressed block
-    std::vector<int16_t> mainTable;     // 13-bit direct table, then tree nodes
+    std::vector<uint64_t> starts;      // N + 1 offsets; the last is the end of the data
+    std::vector<uint32_t> blockChecks; // check value of each decompressed block
+    std::vector<int16_t> mainTable;    // 13-bit direct table, then tree nodes
 
     // Bytes the file holds once decompressed.
     uint64_t decompressedSize() const {
@@ -130,16 +130,16 @@ std::vector<uint8_t> emdCompress(const uint8_t* data, uint64_t size, uint32_t lo
 // Lower-level writer pieces, for tests that craft edge cases: an encoded block
 // stream built from explicit symbols is turned into a file by emdAssemble.
 struct EmdSymbol {
-    uint16_t symbol;     // 0-255 literal, 256 + m match
-    uint32_t extra = 0;  // extra length bits of long matches
+    uint16_t symbol;    // 0-255 literal, 256 + m match
+    uint32_t extra = 0; // extra length bits of long matches
     uint8_t extraBits = 0;
 };
 struct EmdPlan {
     uint32_t log2BlockSize = 13;
     uint32_t distances[EMD_DISTANCES] = {};
-    std::vector<std::vector<EmdSymbol>> blocks;       // symbols of each coded block
-    std::vector<std::vector<uint8_t>> rawBlocks;       // decompressed bytes of each block
-    std::vector<uint8_t> forcedLengths;                // optional main code lengths (1,024)
+    std::vector<std::vector<EmdSymbol>> blocks;  // symbols of each coded block
+    std::vector<std::vector<uint8_t>> rawBlocks; // decompressed bytes of each block
+    std::vector<uint8_t> forcedLengths;          // optional main code lengths (1,024)
 };
 std::vector<uint8_t> emdAssemble(const EmdPlan& plan);
 

@@ -256,6 +256,9 @@ int emdOpen(EmdSource& source, std::unique_ptr<EmdDecoder>& result) {
         return EMD_FILE_BROKEN;
     if (uint64_t{80} + uint64_t{8} * blocks + 4 > indexSize) return EMD_FILE_BROKEN;
 
+    // The file must hold the whole index before memory is taken for it.
+    uint8_t last;
+    if (source.readAt(indexSize - 1, &last, 1) != 1) return EMD_READ_ERROR;
     uint8_t* index = static_cast<uint8_t*>(std::malloc(indexSize));
     if (!index) return EMD_OUT_OF_MEMORY;
     struct Release {

@@ -304,7 +304,8 @@ std::vector<uint8_t> emdAssemble(const EmdPlan& plan) {
 
     // 3. The bit stream of the index.
     BitWriter stream;
-    for (uint32_t b = 0; b < blocks; ++b) stream.put(stored[b].size() == blockSize ? 0 : static_cast<uint32_t>(stored[b].size()), w);
+    for (uint32_t b = 0; b < blocks; ++b)
+        stream.put(stored[b].size() == blockSize ? 0 : static_cast<uint32_t>(stored[b].size()), w);
     const uint32_t last = blocks ? static_cast<uint32_t>(plan.rawBlocks.back().size()) : 0;
     stream.put(last == blockSize ? 0 : last, w);
     for (uint32_t d : plan.distances) stream.put(d, w);

@@ -95,9 +95,12 @@ Outcome outcomeOfStored(int v) {
 // The mover's side of a move into a child with the given outcome for the child's mover.
 Outcome parentView(const Outcome& child) {
     switch (child.kind) {
-        case Outcome::WIN_IN: return {Outcome::LOSS_IN, child.plies + 1};
-        case Outcome::LOSS_IN: return {Outcome::WIN_IN, child.plies + 1};
-        default: return child;
+        case Outcome::WIN_IN:
+            return {Outcome::LOSS_IN, child.plies + 1};
+        case Outcome::LOSS_IN:
+            return {Outcome::WIN_IN, child.plies + 1};
+        default:
+            return child;
     }
 }
 
@@ -105,7 +108,9 @@ Outcome parentView(const Outcome& child) {
 Outcome better(const Outcome& a, const Outcome& b) {
     if (a.kind == Outcome::NONE) return b;
     if (b.kind == Outcome::NONE) return a;
-    auto rank = [](const Outcome& o) { return o.kind == Outcome::WIN_IN ? 2 : o.kind == Outcome::DRAW ? 1 : 0; };
+    auto rank = [](const Outcome& o) {
+        return o.kind == Outcome::WIN_IN ? 2 : o.kind == Outcome::DRAW ? 1 : 0;
+    };
     if (rank(a) != rank(b)) return rank(a) > rank(b) ? a : b;
     if (a.kind == Outcome::WIN_IN) return a.plies <= b.plies ? a : b;
     if (a.kind == Outcome::LOSS_IN) return a.plies >= b.plies ? a : b;
@@ -139,9 +144,9 @@ class Analysis {
         uint8_t sq[8];
     };
     struct Exits {
-        Outcome best;             // best exit for the mover
+        Outcome best; // best exit for the mover
         bool anyExit = false;
-        int inTable = 0;          // moves that stay in the table
+        int inTable = 0; // moves that stay in the table
         bool anyMove = false;
     };
 
@@ -229,16 +234,22 @@ bool Analysis::attacks(int man, int target, uint64_t occ, const Pos& p) const {
     const Geometry& g = geometry();
     const int from = p.sq[man];
     switch (piece_[man]) {
-        case KING: return (g.king[from] >> target) & 1;
-        case KNIGHT: return (g.knight[from] >> target) & 1;
+        case KING:
+            return (g.king[from] >> target) & 1;
+        case KNIGHT:
+            return (g.knight[from] >> target) & 1;
         case PAWN: {
             const int ahead = colour_[man] == WHITE ? 8 : -8;
             if ((target >> 3) != (from >> 3) + ahead / 8) return false;
             return std::abs((target & 7) - (from & 7)) == 1;
         }
-        case BISHOP: return g.bishopLine[from][target] && !(g.between[from][target] & occ);
-        case ROOK: return g.rookLine[from][target] && !(g.between[from][target] & occ);
-        default: return (g.rookLine[from][target] || g.bishopLine[from][target]) && !(g.between[from][target] & occ);
+        case BISHOP:
+            return g.bishopLine[from][target] && !(g.between[from][target] & occ);
+        case ROOK:
+            return g.rookLine[from][target] && !(g.between[from][target] & occ);
+        default:
+            return (g.rookLine[from][target] || g.bishopLine[from][target]) &&
+                   !(g.between[from][target] & occ);
     }
 }
 
@@ -323,14 +334,17 @@ template <class Visit> void Analysis::forEachMove(const Pos& p, int side, Visit 
             continue;
         }
         uint64_t targets = 0;
-        if (piece_[i] == KING) targets = g.king[from];
-        else if (piece_[i] == KNIGHT) targets = g.knight[from];
+        if (piece_[i] == KING)
+            targets = g.king[from];
+        else if (piece_[i] == KNIGHT)
+            targets = g.knight[from];
         else {
             const int first = piece_[i] == BISHOP ? 4 : 0;
             const int last = piece_[i] == ROOK ? 4 : 8;
             for (int dir = first; dir < last; ++dir) {
                 int r = (from >> 3) + STEP_DIRECTIONS[dir][0], f = (from & 7) + STEP_DIRECTIONS[dir][1];
-                for (; r >= 0 && r < 8 && f >= 0 && f < 8; r += STEP_DIRECTIONS[dir][0], f += STEP_DIRECTIONS[dir][1]) {
+                for (; r >= 0 && r < 8 && f >= 0 && f < 8;
+                     r += STEP_DIRECTIONS[dir][0], f += STEP_DIRECTIONS[dir][1]) {
                     targets |= uint64_t{1} << (r * 8 + f);
                     if ((occ >> (r * 8 + f)) & 1) break;
                 }
@@ -371,14 +385,17 @@ template <class Visit> void Analysis::forEachUnmove(const Pos& x, int side, Visi
             continue;
         }
         uint64_t sources = 0;
-        if (piece_[i] == KING) sources = g.king[at];
-        else if (piece_[i] == KNIGHT) sources = g.knight[at];
+        if (piece_[i] == KING)
+            sources = g.king[at];
+        else if (piece_[i] == KNIGHT)
+            sources = g.knight[at];
         else {
             const int first = piece_[i] == BISHOP ? 4 : 0;
             const int last = piece_[i] == ROOK ? 4 : 8;
             for (int dir = first; dir < last; ++dir) {
                 int r = (at >> 3) + STEP_DIRECTIONS[dir][0], f = (at & 7) + STEP_DIRECTIONS[dir][1];
-                for (; r >= 0 && r < 8 && f >= 0 && f < 8; r += STEP_DIRECTIONS[dir][0], f += STEP_DIRECTIONS[dir][1]) {
+                for (; r >= 0 && r < 8 && f >= 0 && f < 8;
+                     r += STEP_DIRECTIONS[dir][0], f += STEP_DIRECTIONS[dir][1]) {
                     if ((occ >> (r * 8 + f)) & 1) break;
                     sources |= uint64_t{1} << (r * 8 + f);
                 }
@@ -427,21 +444,23 @@ void Analysis::settle(int side, uint64_t w, uint16_t state, int level) {
 // capture are scheduled as won replies at that distance.
 Analysis::Exits Analysis::examine(const Pos& p, int side, bool seedEnPassant, uint64_t widx) {
     Exits e;
-    forEachMove(p, side, [&](int kind, int man, int to, int victim, int promotion, bool doubleStep, const Pos& q) {
-        e.anyMove = true;
-        if (kind == 0) {
-            ++e.inTable;
-            if (doubleStep && seedEnPassant) {
-                const int ep = colour_[man] == WHITE ? to - 8 : to + 8;
-                const Outcome reply = epCaptures(q, 1 - side, man, ep);
-                if (reply.kind == Outcome::WIN_IN)
-                    push(reply.plies, {uint64_t{static_cast<unsigned>(side)} << 63 | widx, encode(q), Event::EP_EDGE});
+    forEachMove(
+        p, side, [&](int kind, int man, int to, int victim, int promotion, bool doubleStep, const Pos& q) {
+            e.anyMove = true;
+            if (kind == 0) {
+                ++e.inTable;
+                if (doubleStep && seedEnPassant) {
+                    const int ep = colour_[man] == WHITE ? to - 8 : to + 8;
+                    const Outcome reply = epCaptures(q, 1 - side, man, ep);
+                    if (reply.kind == Outcome::WIN_IN)
+                        push(reply.plies,
+                             {uint64_t{static_cast<unsigned>(side)} << 63 | widx, encode(q), Event::EP_EDGE});
+                }
+                return;
             }
-            return;
-        }
-        e.anyExit = true;
-        e.best = better(e.best, exitOutcome(q, side, victim, promotion ? man : -1, promotion));
-    });
+            e.anyExit = true;
+            e.best = better(e.best, exitOutcome(q, side, victim, promotion ? man : -1, promotion));
+        });
     return e;
 }
 
@@ -479,7 +498,8 @@ bool Analysis::run(TableValues& values, GenerationReport& report, std::string& e
                 continue;
             }
             if (e.best.kind == Outcome::WIN_IN) {
-                push(e.best.plies, {uint64_t{static_cast<unsigned>(side)} << 63 | w, 0, Event::TENTATIVE_WIN});
+                push(e.best.plies,
+                     {uint64_t{static_cast<unsigned>(side)} << 63 | w, 0, Event::TENTATIVE_WIN});
             } else if (e.inTable == 0 && e.best.kind == Outcome::LOSS_IN) {
                 settle(side, w, static_cast<uint16_t>(LOSS | e.best.plies), e.best.plies);
             }
@@ -592,7 +612,8 @@ bool Analysis::fillEntries(TableValues& values, std::string& error) {
     values.table = table_;
     for (int side = 0; side < 2; ++side)
         if (side == 0 || !symmetric) values.values[side].assign(d_.count[side], STORED_BROKEN);
-    static constexpr int SLOT_OF_PIECE[7] = {-1, KING_SLOT, QUEEN_SLOT, ROOK_SLOT, BISHOP_SLOT, KNIGHT_SLOT, PAWN_SLOT};
+    static constexpr int SLOT_OF_PIECE[7] = {-1,          KING_SLOT,   QUEEN_SLOT, ROOK_SLOT,
+                                             BISHOP_SLOT, KNIGHT_SLOT, PAWN_SLOT};
     const IndexTables& t = indexTables();
     for (int side = 0; side < 2; ++side) {
         std::vector<int16_t>& target = values.values[symmetric ? 0 : side];
@@ -664,8 +685,9 @@ bool Analysis::fillEnPassantEntries(TableValues& values, std::string& error) {
                     arrays[1][KING_SLOT] = p.sq[1];
                     arrays[0][PAWN_SLOT] = p.sq[2];
                     arrays[1][PAWN_SLOT] = p.sq[3];
-                    const uint64_t e = plan.normalCount + uint64_t(pair) * 14 +
-                                       (capturerFile == 0 ? 0 : 2 * capturerFile - 1 + (victimFile > capturerFile));
+                    const uint64_t e =
+                        plan.normalCount + uint64_t(pair) * 14 +
+                        (capturerFile == 0 ? 0 : 2 * capturerFile - 1 + (victimFile > capturerFile));
                     const uint64_t occupied = (uint64_t{1} << p.sq[0]) | (uint64_t{1} << p.sq[1]);
                     const bool free = !((occupied >> capturer) & 1) && !((occupied >> victim) & 1) &&
                                       !((occupied >> ep) & 1) && !((occupied >> origin) & 1);
@@ -678,8 +700,10 @@ bool Analysis::fillEnPassantEntries(TableValues& values, std::string& error) {
                     Outcome best = outcomeOfStored(storedOfState(stateOfPosition(p, side)));
                     best = better(best, epCaptures(p, side, victimMan, ep));
                     int v = 0;
-                    if (best.kind == Outcome::WIN_IN) v = 32767 - (best.plies + 1) / 2;
-                    else if (best.kind == Outcome::LOSS_IN) v = best.plies / 2 - 32766;
+                    if (best.kind == Outcome::WIN_IN)
+                        v = 32767 - (best.plies + 1) / 2;
+                    else if (best.kind == Outcome::LOSS_IN)
+                        v = best.plies / 2 - 32766;
                     values.values[side][e] = static_cast<int16_t>(v);
                 }
             }
@@ -710,7 +734,8 @@ bool writeBytes(const std::string& path, const uint8_t* data, size_t size, std::
 
 } // namespace
 
-bool generateTable(int table, TableStore& store, TableValues& values, GenerationReport& report, std::string& error) {
+bool generateTable(int table, TableStore& store, TableValues& values, GenerationReport& report,
+                   std::string& error) {
     initDescriptors();
     if (table <= 0 || table >= TABLE_COUNT) {
         error = "no such table";
@@ -738,8 +763,8 @@ bool encodeTableBytes(const TableValues& values, int side, std::vector<uint8_t>&
     return true;
 }
 
-bool writeTableFiles(const TableValues& values, const std::string& directory, bool compress, bool keepUncompressed,
-                     std::string& error) {
+bool writeTableFiles(const TableValues& values, const std::string& directory, bool compress,
+                     bool keepUncompressed, std::string& error) {
     const TableDescriptor& d = descriptor(values.table);
     if (d.flags & TABLE_TWO_BYTES) {
         error = std::string(d.name) + ": two-byte tables are not written";
@@ -750,7 +775,8 @@ bool writeTableFiles(const TableValues& values, const std::string& directory, bo
         std::vector<uint8_t> bytes;
         if (!encodeTableBytes(values, side, bytes, error)) return false;
         const std::string path = tableFileName(directory, d.name, side);
-        if ((!compress || keepUncompressed) && !writeBytes(path, bytes.data(), bytes.size(), error)) return false;
+        if ((!compress || keepUncompressed) && !writeBytes(path, bytes.data(), bytes.size(), error))
+            return false;
         if (compress) {
             const auto packed = emdCompress(bytes.data(), bytes.size());
             if (!writeBytes(path + ".emd", packed.data(), packed.size(), error)) return false;
@@ -774,7 +800,8 @@ bool TableStore::loadFiles(int table, TableValues& values) {
         FILE* f = std::fopen(tableFileName(directory_, d.name, side).c_str(), "rb");
         if (!f) return false;
         std::vector<uint8_t> bytes(d.count[side]);
-        const bool complete = std::fread(bytes.data(), 1, bytes.size(), f) == bytes.size() && std::fgetc(f) == EOF;
+        const bool complete =
+            std::fread(bytes.data(), 1, bytes.size(), f) == bytes.size() && std::fgetc(f) == EOF;
         std::fclose(f);
         if (!complete) return false;
         values.values[side].resize(bytes.size());
@@ -829,10 +856,11 @@ const TableValues* TableStore::get(int table, std::string* error) {
         reports[table] = report;
         if (log) {
             char line[256];
-            std::snprintf(line, sizeof line, "%s: %.2f s, %.1f MB, longest mate %d (white to move) %d (black to move)",
-                          descriptor(table).name, report.seconds, static_cast<double>(report.workBytes) / 1048576.0,
-                          std::max(report.longestWin[0], report.longestLoss[0]),
-                          std::max(report.longestWin[1], report.longestLoss[1]));
+            std::snprintf(
+                line, sizeof line, "%s: %.2f s, %.1f MB, longest mate %d (white to move) %d (black to move)",
+                descriptor(table).name, report.seconds, static_cast<double>(report.workBytes) / 1048576.0,
+                std::max(report.longestWin[0], report.longestLoss[0]),
+                std::max(report.longestWin[1], report.longestLoss[1]));
             log(line);
         }
         if (writeFiles_ && !writeTableFiles(*values, directory_, compress_, keepUncompressed_, problem)) {
@@ -844,7 +872,8 @@ const TableValues* TableStore::get(int table, std::string* error) {
 }
 
 int TableStore::valueOf(const TbMan* men, int count, int side, std::string* error) {
-    static constexpr int SLOT_OF_PIECE[7] = {-1, KING_SLOT, QUEEN_SLOT, ROOK_SLOT, BISHOP_SLOT, KNIGHT_SLOT, PAWN_SLOT};
+    static constexpr int SLOT_OF_PIECE[7] = {-1,          KING_SLOT,   QUEEN_SLOT, ROOK_SLOT,
+                                             BISHOP_SLOT, KNIGHT_SLOT, PAWN_SLOT};
     static constexpr int COUNT_OF_PIECE[7] = {-1, -1, 4, 3, 2, 1, 0};
     int arrays[2][SLOTS] = {};
     int used[2][7] = {};

@@ -19,9 +19,9 @@ struct TableValues {
 
 struct GenerationReport {
     double seconds = 0;
-    uint64_t workBytes = 0;       // largest amount of memory the analysis itself held
-    int longestWin[2] = {0, 0};   // longest win in moves, per side to move
-    int longestLoss[2] = {0, 0};  // longest loss in moves, per side to move
+    uint64_t workBytes = 0;      // largest amount of memory the analysis itself held
+    int longestWin[2] = {0, 0};  // longest win in moves, per side to move
+    int longestLoss[2] = {0, 0}; // longest loss in moves, per side to move
     uint64_t wins[2] = {0, 0}, losses[2] = {0, 0}, draws[2] = {0, 0}, illegal[2] = {0, 0};
 };
 

@@ -26,16 +26,21 @@ bool allowedSquare(int kind, int k, int s) {
     const int dr = std::abs(rankOf64(s) - rankOf64(k));
     const int df = std::abs(fileOf64(s) - fileOf64(k));
     switch (kind) {
-        case KIND_PAWN_FREE: return rankOf64(s) >= 1 && rankOf64(s) <= 6;
+        case KIND_PAWN_FREE:
+            return rankOf64(s) >= 1 && rankOf64(s) <= 6;
         case KIND_PAWN:
             if (rankOf64(s) < 1 || rankOf64(s) > 6) return false;
             if (fileOf64(s) != 0 && k == s + 7) return false;
             if (fileOf64(s) != 7 && k == s + 9) return false;
             return true;
-        case KIND_KNIGHT: return !((dr == 1 && df == 2) || (dr == 2 && df == 1));
-        case KIND_BISHOP: return !(dr == 1 && df == 1);
-        case KIND_ROOK: return dr + df != 1;
-        default: return dr > 1 || df > 1;
+        case KIND_KNIGHT:
+            return !((dr == 1 && df == 2) || (dr == 2 && df == 1));
+        case KIND_BISHOP:
+            return !(dr == 1 && df == 1);
+        case KIND_ROOK:
+            return dr + df != 1;
+        default:
+            return dr > 1 || df > 1;
     }
 }
 
@@ -54,7 +59,8 @@ void buildTables() {
         for (int k = 0; k < 64; ++k) {
             int number = 0;
             for (int s = 0; s < 64; ++s)
-                t.enumeration[kind][k][s] = allowedSquare(kind, k, s) ? static_cast<uint8_t>(number++) : NOT_ALLOWED;
+                t.enumeration[kind][k][s] =
+                    allowedSquare(kind, k, s) ? static_cast<uint8_t>(number++) : NOT_ALLOWED;
             t.allowed[kind][k] = static_cast<uint8_t>(number);
         }
     }
@@ -109,7 +115,8 @@ const uint64_t* pairOffsets(bool pawnPairs, const std::vector<int>& kinds) {
             size_t j = i;
             while (j < sorted.size() && sorted[j] == sorted[i]) ++j;
             const int kind = sorted[i];
-            const uint64_t n = tables.allowed[kind][k2] - (tables.enumeration[kind][k2][k1] != NOT_ALLOWED ? 1 : 0);
+            const uint64_t n =
+                tables.allowed[kind][k2] - (tables.enumeration[kind][k2][k1] != NOT_ALLOWED ? 1 : 0);
             entries *= choose(n, static_cast<int>(j - i));
             i = j;
         }
@@ -165,12 +172,23 @@ bool parseTableName(const char* name, TableMaterial& material) {
                 if (side == 1) return false;
                 side = 1;
                 break;
-            case 'p': ++counts[0]; break;
-            case 'n': ++counts[1]; break;
-            case 'b': ++counts[2]; break;
-            case 'r': ++counts[3]; break;
-            case 'q': ++counts[4]; break;
-            default: return false;
+            case 'p':
+                ++counts[0];
+                break;
+            case 'n':
+                ++counts[1];
+                break;
+            case 'b':
+                ++counts[2];
+                break;
+            case 'r':
+                ++counts[3];
+                break;
+            case 'q':
+                ++counts[4];
+                break;
+            default:
+                return false;
         }
     }
     if (side != 1) return false;
@@ -192,7 +210,8 @@ bool buildIndexPlan(const TableMaterial& material, int side, IndexPlan& plan) {
     int placed = 2;
     auto addOffsetGroup = [&](uint8_t kind, int count, int slot) {
         if (count == 0) return;
-        plan.offsetGroups[plan.offsetGroupCount++] = {kind, static_cast<uint8_t>(count), static_cast<uint8_t>(slot), false};
+        plan.offsetGroups[plan.offsetGroupCount++] = {kind, static_cast<uint8_t>(count),
+                                                      static_cast<uint8_t>(slot), false};
         for (int i = 0; i < count; ++i) offsetKinds.push_back(kind);
         placed += count;
     };
@@ -226,13 +245,15 @@ bool buildIndexPlan(const TableMaterial& material, int side, IndexPlan& plan) {
     for (int j = 0; j < plan.digitGroupCount; ++j) count *= plan.digitRadix[j];
     plan.normalCount = count;
     bool onePawnEach = material.first[0] == 1 && material.second[0] == 1;
-    for (int k = 1; k < 5; ++k) onePawnEach = onePawnEach && material.first[k] == 0 && material.second[k] == 0;
+    for (int k = 1; k < 5; ++k)
+        onePawnEach = onePawnEach && material.first[k] == 0 && material.second[k] == 0;
     plan.epEntries = onePawnEach;
     plan.count = count + (onePawnEach ? uint64_t{PAWN_KING_PAIRS} * 14 : 0);
     return true;
 }
 
-uint64_t tableIndex(const IndexPlan& plan, const int* first, const int* second, int epSquare, bool exchanged) {
+uint64_t tableIndex(const IndexPlan& plan, const int* first, const int* second, int epSquare,
+                    bool exchanged) {
     const IndexTables& t = tables;
     const int* mover = plan.moverIsSecond ? second : first;
     const int* other = plan.moverIsSecond ? first : second;
@@ -258,7 +279,8 @@ uint64_t tableIndex(const IndexPlan& plan, const int* first, const int* second, 
     // En-passant entries (kpkp only): the mover's pawn beside the pawn that
     // has just advanced two squares, after all normal entries.
     if (epSquare != NO_EP_SQUARE) {
-        if (!plan.epEntries || (epSquare & ~63) || ((mover[PAWN_SLOT] | other[PAWN_SLOT]) & ~63)) return NO_INDEX;
+        if (!plan.epEntries || (epSquare & ~63) || ((mover[PAWN_SLOT] | other[PAWN_SLOT]) & ~63))
+            return NO_INDEX;
         const int ep = frame(epSquare);
         const int capturer = frame(mover[PAWN_SLOT]), victim = frame(other[PAWN_SLOT]);
         if (rankOf64(victim) != 4 || ep != victim + 8 || rankOf64(capturer) != 4 ||
@@ -326,6 +348,5 @@ uint64_t tableIndex(const IndexPlan& plan, const int* first, const int* second, 
     }
     return index;
 }
-
 
 } // namespace egtb

@@ -23,7 +23,14 @@ constexpr uint64_t NO_INDEX = ~uint64_t{0};
 // The six enumeration kinds: a pawn that may attack the other king (p), a pawn
 // that may not (P), and the four pieces, each excluded from the squares where
 // it would give check to the other king at contact range.
-enum EnumerationKind : uint8_t { KIND_PAWN_FREE = 0, KIND_PAWN, KIND_KNIGHT, KIND_BISHOP, KIND_ROOK, KIND_QUEEN };
+enum EnumerationKind : uint8_t {
+    KIND_PAWN_FREE = 0,
+    KIND_PAWN,
+    KIND_KNIGHT,
+    KIND_BISHOP,
+    KIND_ROOK,
+    KIND_QUEEN
+};
 constexpr int KIND_COUNT = 6;
 constexpr uint8_t NOT_ALLOWED = 255;
 constexpr uint16_t NO_PAIR = 4000;
@@ -79,7 +86,7 @@ struct IndexPlan {
     bool epEntries = false;     // en-passant entries follow the normal ones (kpkp)
     uint8_t offsetGroupCount = 0;
     uint8_t digitGroupCount = 0;
-    uint8_t moverPawns = 0;        // pawns placed before the other side's pawn digits
+    uint8_t moverPawns = 0;         // pawns placed before the other side's pawn digits
     uint8_t offsetMenFromMover = 1; // 0 when the offset men are the other side's pawns
     ManGroup offsetGroups[3]{};
     ManGroup digitGroups[4]{};

@@ -41,11 +41,16 @@ bool storedValueToByte(int value, int8_t& byte) {
         byte = static_cast<int8_t>(value == 0 ? 0 : 127);
         return true;
     }
-    if (value >= 32641 && value <= 32766) byte = static_cast<int8_t>(value - 32640);
-    else if (value == 32640) byte = -128;
-    else if (value >= -32766 && value <= -32641) byte = static_cast<int8_t>(value + 32640);
-    else if (value == -32640) byte = -127;
-    else return false;
+    if (value >= 32641 && value <= 32766)
+        byte = static_cast<int8_t>(value - 32640);
+    else if (value == 32640)
+        byte = -128;
+    else if (value >= -32766 && value <= -32641)
+        byte = static_cast<int8_t>(value + 32640);
+    else if (value == -32640)
+        byte = -127;
+    else
+        return false;
     return true;
 }
 
@@ -94,7 +99,8 @@ bool probeTablebases(const Board& board, int ply, int& score) {
             }
         }
         if (used[KING] != 1) return false;
-        for (int piece = QUEEN; piece <= PAWN; ++piece) counts[colour * 5 + COUNT_OF_PIECE[piece]] = used[piece];
+        for (int piece = QUEEN; piece <= PAWN; ++piece)
+            counts[colour * 5 + COUNT_OF_PIECE[piece]] = used[piece];
     }
 
     // 2. The table, possibly with colours exchanged.
@@ -116,9 +122,12 @@ bool probeTablebases(const Board& board, int ply, int& score) {
     if (value == STORED_BROKEN) return false;
 
     // 4. Mates counted from this ply.
-    if (value > 0) score = 2 * value - 55534 - ply;
-    else if (value < 0) score = 2 * value + 55532 + ply;
-    else score = 0;
+    if (value > 0)
+        score = 2 * value - 55534 - ply;
+    else if (value < 0)
+        score = 2 * value + 55532 + ply;
+    else
+        score = 0;
     ++tablebaseStats.hits;
     return true;
 }

@@ -43,10 +43,10 @@ char extentLetter(int extent) { return static_cast<char>(extent < 10 ? '0' + ext
 void candidateNames(const std::string& base, const char* suffix, std::string names[5]) {
     const std::string plain = base + "." + suffix;
     names[0] = plain;
-    names[1] = plain + ".emd";                      // kqk.nbw.emd
-    names[2] = base + "_" + suffix + ".emd";        // kqk_nbw.emd
-    names[3] = base + "_" + suffix + "_emd";        // kqk_nbw_emd
-    names[4] = base + suffix + ".emd";              // kqknbw.emd
+    names[1] = plain + ".emd";               // kqk.nbw.emd
+    names[2] = base + "_" + suffix + ".emd"; // kqk_nbw.emd
+    names[3] = base + "_" + suffix + "_emd"; // kqk_nbw_emd
+    names[4] = base + suffix + ".emd";       // kqknbw.emd
 }
 
 // Accepted lengths of an uncompressed one-byte file (or decompressed bytes).
@@ -78,15 +78,24 @@ std::unique_ptr<EmdDecoder> openCompressed(FILE* file, const std::string& name, 
     if (code != EMD_OK) {
         tablebasePrint("*** Unable to read %s - ", name.c_str());
         switch (code & 0xFF) {
-            case EMD_READ_ERROR: tablebasePrint("read error\n"); break;
-            case EMD_OUT_OF_MEMORY: tablebasePrint("out of memory\n"); break;
-            case EMD_FILE_BROKEN: tablebasePrint("file broken\n"); break;
-            default: tablebasePrint("error %d\n", code); break;
+            case EMD_READ_ERROR:
+                tablebasePrint("read error\n");
+                break;
+            case EMD_OUT_OF_MEMORY:
+                tablebasePrint("out of memory\n");
+                break;
+            case EMD_FILE_BROKEN:
+                tablebasePrint("file broken\n");
+                break;
+            default:
+                tablebasePrint("error %d\n", code);
+                break;
         }
         fail();
     }
     if (decoder->blockSize != BLOCK_BYTES) {
-        tablebasePrint("*** %s: Unsupported block size %d\n", name.c_str(), static_cast<int>(decoder->blockSize));
+        tablebasePrint("*** %s: Unsupported block size %d\n", name.c_str(),
+                       static_cast<int>(decoder->blockSize));
         fail();
     }
     uint64_t length = decoder->decompressedSize();
@@ -94,7 +103,8 @@ std::unique_ptr<EmdDecoder> openCompressed(FILE* file, const std::string& name, 
     uint64_t first, second;
     acceptedLengths(d, side, first, second);
     if (length != first && length != second) {
-        tablebasePrint("*** %s corrupted %" PRIu64 " %" PRIu64 " %" PRIu64 "\n", name.c_str(), first, second, length);
+        tablebasePrint("*** %s corrupted %" PRIu64 " %" PRIu64 " %" PRIu64 "\n", name.c_str(), first, second,
+                       length);
         fail();
     }
     if (!ensureDecodeBlock()) fail();
@@ -124,7 +134,8 @@ void checkUncompressedLength(FILE* file, const std::string& name, const TableDes
     uint64_t first, second;
     acceptedLengths(d, side, first, second);
     if (length != first && length != second) {
-        tablebasePrint("*** %s corrupted %" PRIu64 " %" PRIu64 " %" PRIu64 "\n", name.c_str(), first, second, length);
+        tablebasePrint("*** %s corrupted %" PRIu64 " %" PRIu64 " %" PRIu64 "\n", name.c_str(), first, second,
+                       length);
         fail();
     }
 }

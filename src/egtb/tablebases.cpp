@@ -21,7 +21,8 @@ bool loadTablebases(const char* paths, int cacheMB, bool xboard) {
     cacheBuffer = nullptr;
     if (highestRegisteredTable() > 0) {
         const long long bytes = static_cast<long long>(cacheMB) * 1024 * 1024;
-        if (bytes >= CACHE_HEADER_BYTES) cacheBuffer = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(bytes)));
+        if (bytes >= CACHE_HEADER_BYTES)
+            cacheBuffer = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(bytes)));
         if (!cacheBuffer || !setUpCache(cacheBuffer, static_cast<size_t>(bytes))) {
             tablebasePrint("Failure![Increase EGTB cache]\n");
             menAvailable = 0;

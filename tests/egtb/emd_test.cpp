@@ -84,18 +84,19 @@ TEST(CompressedFiles, SignatureIsSixtyFourBytesWithItsLineEnd) {
 TEST(CompressedFiles, DataSurvivesTheRoundTrip) {
     std::mt19937 random(3);
     std::vector<std::vector<uint8_t>> cases;
-    cases.push_back(std::vector<uint8_t>(20000, 0));                 // one long run
+    cases.push_back(std::vector<uint8_t>(20000, 0)); // one long run
     std::vector<uint8_t> noise(30000);
     for (auto& b : noise) b = static_cast<uint8_t>(random());
-    cases.push_back(noise);                                          // incompressible: raw blocks
+    cases.push_back(noise); // incompressible: raw blocks
     std::vector<uint8_t> periodic(50000);
-    for (size_t i = 0; i < periodic.size(); ++i) periodic[i] = static_cast<uint8_t>((i % 61) * 3 + (i / 977) % 5);
-    cases.push_back(periodic);                                       // strides and long matches
+    for (size_t i = 0; i < periodic.size(); ++i)
+        periodic[i] = static_cast<uint8_t>((i % 61) * 3 + (i / 977) % 5);
+    cases.push_back(periodic); // strides and long matches
     std::vector<uint8_t> skewed(8192 * 3 + 100);
     for (auto& b : skewed) b = static_cast<uint8_t>(random() % 100 < 90 ? 127 : random() % 40);
-    cases.push_back(skewed);                                         // short last block
+    cases.push_back(skewed); // short last block
     cases.push_back(std::vector<uint8_t>(1, 42));
-    cases.push_back(std::vector<uint8_t>(8192, 7));                  // exactly one block
+    cases.push_back(std::vector<uint8_t>(8192, 7)); // exactly one block
     for (const auto& data : cases) EXPECT_EQ(roundTrip(data), data) << "size " << data.size();
 }
 
@@ -211,7 +212,8 @@ TEST(CompressedFiles, DamagedFilesAreReportedByKind) {
     Opened cut = open(std::vector<uint8_t>(good.begin(), good.end() - 5));
     ASSERT_EQ(cut.status, EMD_OK);
     std::vector<uint8_t> out(EMD_BLOCK_SIZE + EMD_OUTPUT_SLACK);
-    EXPECT_EQ(emdDecompress(*cut.decoder, *cut.source, cut.decoder->blocks - 1, out.data(), work()), EMD_SHORT_READ);
+    EXPECT_EQ(emdDecompress(*cut.decoder, *cut.source, cut.decoder->blocks - 1, out.data(), work()),
+              EMD_SHORT_READ);
     EXPECT_EQ(emdDecompress(*cut.decoder, *cut.source, cut.decoder->blocks, out.data(), work()),
               EMD_BAD_BLOCK_NUMBER);
     DecodeBlock invalid;

@@ -130,8 +130,8 @@ TEST(TablebaseGenerator, ThreeManTablesAgreeWithGaviota) {
                 ws[1] = static_cast<unsigned>(p.square[2]);
                 wp[1] = p.piece[2] == QUEEN ? tb_QUEEN : p.piece[2] == ROOK ? tb_ROOK : tb_PAWN;
                 unsigned info = 0, plies = 0;
-                ASSERT_TRUE(tb_probe_hard(static_cast<unsigned>(side), tb_NOSQUARE, tb_NOCASTLE, ws, bs, wp, bp, &info,
-                                          &plies));
+                ASSERT_TRUE(tb_probe_hard(static_cast<unsigned>(side), tb_NOSQUARE, tb_NOCASTLE, ws, bs, wp,
+                                          bp, &info, &plies));
                 const int v = storedValue(p, side);
                 const std::string where = std::string(name) + " " + tbtest::fenOf(p, side);
                 if (info == tb_DRAW) {
@@ -169,7 +169,8 @@ TEST(TablebaseGenerator, BishopsOfOneColourAndTwoKnightsCannotForceMate) {
     for (int side = 0; side < 2; ++side) {
         uint64_t positions = 0;
         forEachLegal(kbbk, side, 1, [&](const Placement& p) {
-            const int colourA = ((p.square[2] >> 3) + p.square[2]) & 1, colourB = ((p.square[3] >> 3) + p.square[3]) & 1;
+            const int colourA = ((p.square[2] >> 3) + p.square[2]) & 1,
+                      colourB = ((p.square[3] >> 3) + p.square[3]) & 1;
             if (colourA != colourB) return;
             ++positions;
             ASSERT_EQ(storedValue(p, side), 0) << tbtest::fenOf(p, side);
@@ -185,8 +186,10 @@ TEST(TablebaseGenerator, BishopsOfOneColourAndTwoKnightsCannotForceMate) {
             const int v = storedValue(p, side);
             ++total;
             draws += v == 0;
-            if (side == 0) ASSERT_TRUE(v == 0 || v == 32766) << tbtest::fenOf(p, side);
-            else ASSERT_TRUE(v == 0 || v == -32766) << tbtest::fenOf(p, side);
+            if (side == 0)
+                ASSERT_TRUE(v == 0 || v == 32766) << tbtest::fenOf(p, side);
+            else
+                ASSERT_TRUE(v == 0 || v == -32766) << tbtest::fenOf(p, side);
         });
     }
     EXPECT_GT(draws, total * 99 / 100);
@@ -216,7 +219,8 @@ TEST(TablebaseGenerator, EnPassantEntriesOfKpkpIncludeTheCapture) {
         p.square[2] = 32 + capturerFile;
         p.square[3] = 32 + file;
         const int ep = 40 + file, origin = 48 + file;
-        if (p.square[0] == ep || p.square[1] == ep || p.square[0] == origin || p.square[1] == origin) continue;
+        if (p.square[0] == ep || p.square[1] == ep || p.square[0] == origin || p.square[1] == origin)
+            continue;
         if (!tbtest::legalPlacement(p, 0)) continue;
         ++checked;
         std::string fen = tbtest::fenOf(p, 0);
@@ -235,8 +239,8 @@ TEST(TablebaseGenerator, EnPassantEntriesOfKpkpIncludeTheCapture) {
 // Both sides follow the table: the winner takes a fastest mate, the loser the
 // longest defence; the mate arrives exactly when the table said.
 TEST(TablebasePlay, FollowingTheTableMatesOnTime) {
-    const std::vector<const char*> names = kSlowBuild ? std::vector<const char*>{"krk"}
-                                                      : std::vector<const char*>{"kbnk", "kqkr", "krk"};
+    const std::vector<const char*> names =
+        kSlowBuild ? std::vector<const char*>{"krk"} : std::vector<const char*>{"kbnk", "kqkr", "krk"};
     for (const char* name : names) {
         tbtest::load(tbtest::generatedTables().plain);
         const TableDescriptor& d = descriptor(tableNumber(name));
@@ -245,17 +249,20 @@ TEST(TablebasePlay, FollowingTheTableMatesOnTime) {
         ASSERT_GT(longest, 0);
         auto engine = engineAt(tbtest::fenOf(start, 0));
         tablebaseStats = {};
-        // The ply at which the mate falls, from a probe at `ply`.
+        // The ply at which White mates, from a probe at `ply` (1000: White does not win).
         auto mateAt = [&](int ply, bool& answered) {
             int score = 0;
             answered = probeTablebases(engine->board, ply, score);
-            if (score == 0) return 1000; // a draw
-            return score > 0 ? 9999 - score : score + 10000;
+            const bool whiteToMove = engine->board.side == WHITE;
+            if (whiteToMove && score > 0) return 9999 - score;
+            if (!whiteToMove && score < 0) return score + 10000;
+            return 1000;
         };
         int plies = 0;
         for (;;) {
             bool answered = false;
-            ASSERT_EQ(mateAt(plies, answered), 2 * longest - 1) << name << " ply " << plies;
+            ASSERT_EQ(mateAt(plies, answered), 2 * longest - 1)
+                << name << " ply " << plies << " " << engine->board.fen();
             ASSERT_TRUE(answered);
             const auto moves = legalMoves(*engine);
             if (moves.empty()) break;

@@ -25,12 +25,18 @@ bool attacksSquare(const Placement& p, int man, int target, uint64_t occupied) {
         return true;
     };
     switch (p.piece[man]) {
-        case KING: return adr <= 1 && adf <= 1 && (adr | adf);
-        case KNIGHT: return (adr == 1 && adf == 2) || (adr == 2 && adf == 1);
-        case PAWN: return adf == 1 && dr == (p.colour[man] == 0 ? 1 : -1);
-        case BISHOP: return adr == adf && adr && pathClear();
-        case ROOK: return (adr == 0) != (adf == 0) && pathClear();
-        default: return ((adr == adf && adr) || ((adr == 0) != (adf == 0))) && pathClear();
+        case KING:
+            return adr <= 1 && adf <= 1 && (adr | adf);
+        case KNIGHT:
+            return (adr == 1 && adf == 2) || (adr == 2 && adf == 1);
+        case PAWN:
+            return adf == 1 && dr == (p.colour[man] == 0 ? 1 : -1);
+        case BISHOP:
+            return adr == adf && adr && pathClear();
+        case ROOK:
+            return (adr == 0) != (adf == 0) && pathClear();
+        default:
+            return ((adr == adf && adr) || ((adr == 0) != (adf == 0))) && pathClear();
     }
 }
 
@@ -70,8 +76,13 @@ bool legalPlacement(const Placement& p, int side) {
 }
 
 void slotArrays(const Placement& p, int first[16], int second[16]) {
-    static constexpr int SLOT_OF_PIECE[7] = {-1, egtb::KING_SLOT, egtb::QUEEN_SLOT, egtb::ROOK_SLOT,
-                                             egtb::BISHOP_SLOT, egtb::KNIGHT_SLOT, egtb::PAWN_SLOT};
+    static constexpr int SLOT_OF_PIECE[7] = {-1,
+                                             egtb::KING_SLOT,
+                                             egtb::QUEEN_SLOT,
+                                             egtb::ROOK_SLOT,
+                                             egtb::BISHOP_SLOT,
+                                             egtb::KNIGHT_SLOT,
+                                             egtb::PAWN_SLOT};
     int used[2][7] = {};
     for (int i = 0; i < 16; ++i) first[i] = second[i] = 0;
     for (int i = 0; i < p.men; ++i) {
@@ -112,7 +123,8 @@ std::string fenOf(const Placement& p, int side, bool exchanged) {
 std::vector<int> testTables() {
     std::vector<int> tables = {1, 2, 3, 4, 5}; // kpk knk kbk krk kqk
     if (!kSlowBuild) {
-        for (const char* name : {"kqkr", "kbnk", "kbbk", "knnk", "kpkp"}) tables.push_back(egtb::tableNumber(name));
+        for (const char* name : {"kqkr", "kbnk", "kbbk", "knnk", "kpkp"})
+            tables.push_back(egtb::tableNumber(name));
     }
     return tables;
 }
@@ -120,7 +132,8 @@ std::vector<int> testTables() {
 const GeneratedTables& generatedTables() {
     static GeneratedTables tables = [] {
         // Kept next to the program so that later runs of the same build reuse them.
-        const std::string root = std::filesystem::path(FALKMERE_BINARY).parent_path().string() + "/egtb-test-tables-1";
+        const std::string root =
+            std::filesystem::path(FALKMERE_BINARY).parent_path().string() + "/egtb-test-tables-1";
         GeneratedTables t;
         t.plain = root + "/plain";
         t.packed = root + "/packed";
@@ -141,8 +154,9 @@ const GeneratedTables& generatedTables() {
                 std::vector<uint8_t> bytes;
                 EXPECT_TRUE(egtb::encodeTableBytes(*t.store->get(n), side, bytes, error)) << error;
                 const auto file = egtb::emdCompress(bytes.data(), bytes.size());
-                std::ofstream(packed, std::ios::binary).write(reinterpret_cast<const char*>(file.data()),
-                                                               static_cast<std::streamsize>(file.size()));
+                std::ofstream(packed, std::ios::binary)
+                    .write(reinterpret_cast<const char*>(file.data()),
+                           static_cast<std::streamsize>(file.size()));
             }
         }
         return t;
@@ -152,9 +166,10 @@ const GeneratedTables& generatedTables() {
 
 std::string freshDirectory(const std::string& tag) {
     static int serial = 0;
-    const std::string path = (std::filesystem::temp_directory_path() /
-                              ("falkmere-egtb-" + std::to_string(getpid()) + "-" + tag + "-" + std::to_string(serial++)))
-                                 .string();
+    const std::string path =
+        (std::filesystem::temp_directory_path() /
+         ("falkmere-egtb-" + std::to_string(getpid()) + "-" + tag + "-" + std::to_string(serial++)))
+            .string();
     std::filesystem::remove_all(path);
     std::filesystem::create_directories(path);
     return path;
