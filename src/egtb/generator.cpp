@@ -19,7 +19,7 @@
 // The results are then written into the entries of the table's index order.
 #include "egtb/generator.h"
 
-#include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -718,14 +718,17 @@ std::string tableFileName(const std::string& directory, const char* name, int si
     return path + name + (side == 0 ? ".nbw" : ".nbb");
 }
 
+// Written under a temporary name and renamed, so that a reader never sees half a file.
 bool writeBytes(const std::string& path, const uint8_t* data, size_t size, std::string& error) {
-    FILE* f = std::fopen(path.c_str(), "wb");
+    const std::string aside = path + ".part" + std::to_string(getpid());
+    FILE* f = std::fopen(aside.c_str(), "wb");
     if (!f) {
-        error = "cannot create " + path;
+        error = "cannot create " + aside;
         return false;
     }
     const bool ok = std::fwrite(data, 1, size, f) == size;
-    if (std::fclose(f) != 0 || !ok) {
+    if (std::fclose(f) != 0 || !ok || std::rename(aside.c_str(), path.c_str()) != 0) {
+        std::remove(aside.c_str());
         error = "cannot write " + path;
         return false;
     }

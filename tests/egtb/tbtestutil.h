@@ -44,8 +44,10 @@ struct GeneratedTables {
 };
 const GeneratedTables& generatedTables();
 
-// Table numbers the tests generate (all builds) and the heavier ones (fast builds).
+// Table numbers the tests generate: three-man tables always, some four-man
+// tables in fast builds, kpkp only with FALKMERE_EGTB_FULL_TESTS set.
 std::vector<int> testTables();
+bool fullTableTests();
 
 // A fresh empty directory under the system's temporary folder.
 std::string freshDirectory(const std::string& tag);
