@@ -757,6 +757,10 @@ bool encodeTableBytes(const TableValues& values, int side, std::vector<uint8_t>&
     bytes.resize(v.size());
     for (size_t i = 0; i < v.size(); ++i) {
         int8_t b;
+        if (v[i] == -32639 && isKppkpLongLoss(values.table, side, i)) {
+            bytes[i] = static_cast<uint8_t>(-127);
+            continue;
+        }
         if (!storedValueToByte(v[i], b)) {
             error = std::string(descriptor(values.table).name) + ": a distance beyond the one-byte scale";
             return false;

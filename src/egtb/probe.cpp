@@ -7,11 +7,6 @@ namespace egtb {
 
 namespace {
 
-// kppkp with black to move: entries whose losses are one move longer than
-// one byte can say.
-constexpr uint64_t KPPKP_LONG_LOSSES[7] = {0x362BC7C, 0x362DE44, 0x3637648, 0x3639810,
-                                           0x38D4F29, 0x40A2CAB, 0x43C778C};
-constexpr int KPPKP = 36;
 constexpr int KPPKP_LONG_LOSS_VALUE = -32639;
 
 // Slot of each board piece code (none, king, queen, rook, bishop, knight, pawn).
@@ -26,6 +21,15 @@ bool extentRegistered(const TableDescriptor& d, int side) {
 }
 
 } // namespace
+
+bool isKppkpLongLoss(int table, int side, uint64_t index) {
+    constexpr uint64_t LONG_LOSSES[7] = {0x362BC7C, 0x362DE44, 0x3637648, 0x3639810,
+                                         0x38D4F29, 0x40A2CAB, 0x43C778C};
+    if (table != KPPKP_TABLE || side != 1) return false;
+    for (uint64_t special : LONG_LOSSES)
+        if (index == special) return true;
+    return false;
+}
 
 int byteToStoredValue(int8_t b) {
     if (b == 0) return 0;
@@ -70,11 +74,11 @@ int readStoredValue(int table, int side, uint64_t index) {
             return STORED_BROKEN;
         return static_cast<int8_t>(high) * 256 + low;
     }
-    if (table == KPPKP && side == 1)
-        for (uint64_t special : KPPKP_LONG_LOSSES)
-            if (index == special) return KPPKP_LONG_LOSS_VALUE;
     uint8_t byte;
     if (!cachedByte(table, side, block, static_cast<uint32_t>(index & 0x1FFF), byte)) return STORED_BROKEN;
+    // The few kppkp entries lost in 127 moves hold the longest loss a byte can say.
+    if (static_cast<int8_t>(byte) == -127 && isKppkpLongLoss(table, side, index))
+        return KPPKP_LONG_LOSS_VALUE;
     return byteToStoredValue(static_cast<int8_t>(byte));
 }
 

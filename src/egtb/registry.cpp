@@ -212,7 +212,9 @@ bool registerFile(int table, int side, int extent, const std::string& directory)
 
 int initTablebases(const char* paths) {
     // 1-3. Close files, build the shared tables once, forget earlier registrations.
+    // (Drive letters have no meaning on this system: there is no drive check.)
     closeTableFiles();
+    emdMemoryInUse = sharedDecodeBlock ? sizeof(DecodeBlock) + sharedDecodeBlock->input.size() : 0;
     initDescriptors();
     registeredTree().clear();
     for (int n = 0; n < TABLE_COUNT; ++n) {

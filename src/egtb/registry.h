@@ -106,6 +106,10 @@ extern CacheCounters cacheCounters;
 
 // --- stored values (probe.cpp) ---------------------------------------------------
 int readStoredValue(int table, int side, uint64_t index);
+// kppkp with black to move: seven entries whose losses of 127 moves are one
+// move longer than a byte can say; they hold the byte of 126 moves.
+constexpr int KPPKP_TABLE = 36;
+bool isKppkpLongLoss(int table, int side, uint64_t index);
 // Stored one-byte entry to stored value and back (generator).
 int byteToStoredValue(int8_t byte);
 bool storedValueToByte(int value, int8_t& byte);

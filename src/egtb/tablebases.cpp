@@ -34,3 +34,7 @@ bool loadTablebases(const char* paths, int cacheMB, bool xboard) {
 }
 
 int tablebaseMenAvailable() { return menAvailable; }
+
+void setTablebaseOutput(std::function<void(const char*)> output) {
+    egtb::tablebaseOutput = std::move(output);
+}

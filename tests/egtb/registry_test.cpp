@@ -218,16 +218,35 @@ TEST(TablebaseProbe, FileDeletedAfterStartUpMakesItsProbesFail) {
     EXPECT_NE(engine->think(), NO_MOVE);
 }
 
-TEST(TablebaseProbe, KppkpLongLossesAreAnsweredWithoutReading) {
+// The seven kppkp entries lost in 127 moves hold the byte of a 126-move loss;
+// any other byte there reads as usual (our entry order puts ordinary positions there).
+TEST(TablebaseProbe, KppkpLongLossesReadOneMoveBeyondTheByteScale) {
     const std::string dir = tbtest::freshDirectory("kppkp");
     initDescriptors();
-    sparseFile(dir + "/kppkp.nbb", descriptor(36).count[1]);
+    sparseFile(dir + "/kppkp.nbb", descriptor(36).count[1], 0x362BC7C, 0x81);
+    {
+        std::fstream f(dir + "/kppkp.nbb", std::ios::in | std::ios::out | std::ios::binary);
+        f.seekp(0x362BC7D);
+        f.put('\x81');
+    }
     tbtest::load(dir);
+    EXPECT_EQ(readStoredValue(36, 1, 0x362BC7C), -32639);
+    EXPECT_EQ(readStoredValue(36, 1, 0x362BC7D), -32640) << "not one of the seven";
     for (uint64_t special :
-         {0x362BC7Cull, 0x362DE44ull, 0x3637648ull, 0x3639810ull, 0x38D4F29ull, 0x40A2CABull, 0x43C778Cull})
-        EXPECT_EQ(readStoredValue(36, 1, special), -32639);
-    EXPECT_EQ(readStoredValue(36, 1, 0x362BC7D), 0);
+         {0x362DE44ull, 0x3637648ull, 0x3639810ull, 0x38D4F29ull, 0x40A2CABull, 0x43C778Cull})
+        EXPECT_EQ(readStoredValue(36, 1, special), 0) << "a draw stored there stays a draw";
     EXPECT_EQ(readStoredValue(36, 0, 0x362BC7C), STORED_BROKEN) << "no white-to-move file";
+    // The generator writes such a value the same way.
+    TableValues values;
+    values.table = 36;
+    values.values[1].assign(0x362BC7D + 1, 0);
+    values.values[1][0x362BC7C] = -32639;
+    std::vector<uint8_t> bytes;
+    std::string error;
+    ASSERT_TRUE(encodeTableBytes(values, 1, bytes, error)) << error;
+    EXPECT_EQ(bytes[0x362BC7C], 0x81);
+    values.values[1][0x362BC7D] = -32639;
+    EXPECT_FALSE(encodeTableBytes(values, 1, bytes, error));
 }
 
 TEST(TablebaseProbe, ByteMappingCoversTheWholeScale) {
