@@ -14,6 +14,13 @@ namespace tbtest {
 
 namespace {
 
+// The descriptor list is built once, as the program does at start-up.
+class DescriptorEnvironment : public ::testing::Environment {
+  public:
+    void SetUp() override { egtb::initDescriptors(); }
+};
+const auto* const descriptorEnvironment = ::testing::AddGlobalTestEnvironment(new DescriptorEnvironment);
+
 bool attacksSquare(const Placement& p, int man, int target, uint64_t occupied) {
     const int from = p.square[man];
     const int dr = (target >> 3) - (from >> 3), df = (target & 7) - (from & 7);
