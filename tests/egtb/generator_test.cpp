@@ -27,17 +27,26 @@ int pliesOf(int v) {
     return v > 0 ? 2 * (32767 - v) - 1 : 2 * (v + 32766);
 }
 
-// Every placement of a table's men with the given side to move, as a callback.
-template <class Visit> void forEachLegal(const TableDescriptor& d, int side, uint64_t step, Visit visit) {
+// Every legal placement of a table's men with the given side to move, up to
+// the board's symmetries (the first king stays in a1-d4, or on files a-d with
+// pawns), as a callback.
+template <class Visit>
+void forEachLegal(const TableDescriptor& d, int side, uint64_t step, Visit visit,
+                  bool everyPlacement = false) {
     Placement p = tbtest::menOf(d);
-    const uint64_t cells = uint64_t{1} << (6 * p.men);
-    for (uint64_t c = 0; c < cells; c += step) {
-        uint64_t r = c;
-        for (int i = 0; i < p.men; ++i) {
-            p.square[i] = static_cast<int>(r & 63);
-            r >>= 6;
+    const bool pawns = d.material.hasPawns() && !everyPlacement;
+    const uint64_t cells = uint64_t{1} << (6 * (p.men - 1));
+    for (int king = 0; king < 64; ++king) {
+        if (!everyPlacement && ((king & 7) > 3 || (!pawns && king > 31))) continue;
+        p.square[0] = king;
+        for (uint64_t c = 0; c < cells; c += step) {
+            uint64_t r = c;
+            for (int i = 1; i < p.men; ++i) {
+                p.square[i] = static_cast<int>(r & 63);
+                r >>= 6;
+            }
+            if (tbtest::legalPlacement(p, side)) visit(p);
         }
-        if (tbtest::legalPlacement(p, side)) visit(p);
     }
 }
 
@@ -122,27 +131,30 @@ TEST(TablebaseGenerator, ThreeManTablesAgreeWithGaviota) {
         const TableDescriptor& d = descriptor(tableNumber(name));
         for (int side = 0; side < 2; ++side) {
             uint64_t compared = 0;
-            forEachLegal(d, side, kSlowBuild ? 7 : 1, [&](const Placement& p) {
-                unsigned ws[3] = {static_cast<unsigned>(p.square[0]), tb_NOSQUARE, tb_NOSQUARE};
-                unsigned bs[2] = {static_cast<unsigned>(p.square[1]), tb_NOSQUARE};
-                unsigned char wp[3] = {tb_KING, tb_NOPIECE, tb_NOPIECE};
-                unsigned char bp[2] = {tb_KING, tb_NOPIECE};
-                ws[1] = static_cast<unsigned>(p.square[2]);
-                wp[1] = p.piece[2] == QUEEN ? tb_QUEEN : p.piece[2] == ROOK ? tb_ROOK : tb_PAWN;
-                unsigned info = 0, plies = 0;
-                ASSERT_TRUE(tb_probe_hard(static_cast<unsigned>(side), tb_NOSQUARE, tb_NOCASTLE, ws, bs, wp,
-                                          bp, &info, &plies));
-                const int v = storedValue(p, side);
-                const std::string where = std::string(name) + " " + tbtest::fenOf(p, side);
-                if (info == tb_DRAW) {
-                    ASSERT_EQ(v, 0) << where;
-                } else {
-                    const bool moverWins = (info == tb_WMATE) == (side == 0);
-                    ASSERT_EQ(v > 0, moverWins) << where;
-                    ASSERT_EQ(pliesOf(v), static_cast<int>(plies)) << where;
-                }
-                ++compared;
-            });
+            forEachLegal(
+                d, side, kSlowBuild ? 7 : 1,
+                [&](const Placement& p) {
+                    unsigned ws[3] = {static_cast<unsigned>(p.square[0]), tb_NOSQUARE, tb_NOSQUARE};
+                    unsigned bs[2] = {static_cast<unsigned>(p.square[1]), tb_NOSQUARE};
+                    unsigned char wp[3] = {tb_KING, tb_NOPIECE, tb_NOPIECE};
+                    unsigned char bp[2] = {tb_KING, tb_NOPIECE};
+                    ws[1] = static_cast<unsigned>(p.square[2]);
+                    wp[1] = p.piece[2] == QUEEN ? tb_QUEEN : p.piece[2] == ROOK ? tb_ROOK : tb_PAWN;
+                    unsigned info = 0, plies = 0;
+                    ASSERT_TRUE(tb_probe_hard(static_cast<unsigned>(side), tb_NOSQUARE, tb_NOCASTLE, ws, bs,
+                                              wp, bp, &info, &plies));
+                    const int v = storedValue(p, side);
+                    const std::string where = std::string(name) + " " + tbtest::fenOf(p, side);
+                    if (info == tb_DRAW) {
+                        ASSERT_EQ(v, 0) << where;
+                    } else {
+                        const bool moverWins = (info == tb_WMATE) == (side == 0);
+                        ASSERT_EQ(v > 0, moverWins) << where;
+                        ASSERT_EQ(pliesOf(v), static_cast<int>(plies)) << where;
+                    }
+                    ++compared;
+                },
+                true);
             EXPECT_GT(compared, kSlowBuild ? 10000u : 100000u) << name;
         }
     }
@@ -175,7 +187,7 @@ TEST(TablebaseGenerator, BishopsOfOneColourAndTwoKnightsCannotForceMate) {
             ++positions;
             ASSERT_EQ(storedValue(p, side), 0) << tbtest::fenOf(p, side);
         });
-        EXPECT_GT(positions, 100000u);
+        EXPECT_GT(positions, 25000u);
     }
     // Two knights: Black loses only when already mated, White wins only by a
     // mate in one that Black walked into.
