@@ -1,5 +1,7 @@
 #include "egtb/tbtestutil.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -148,6 +150,9 @@ const GeneratedTables& generatedTables() {
         t.packed = root + "/packed";
         std::filesystem::create_directories(t.plain);
         std::filesystem::create_directories(t.packed);
+        // Test processes run side by side: one generates, the others wait and read its files.
+        const int lock = open((root + "/lock").c_str(), O_CREAT | O_RDWR, 0644);
+        if (lock >= 0) flock(lock, LOCK_EX);
         t.store = new egtb::TableStore(t.plain, true, false, true);
         for (int n : testTables()) {
             std::string error;
