@@ -114,10 +114,12 @@ TEST(TablebaseRegistry, CacheThatCannotBeHadTurnsTablebasesOff) {
     EXPECT_EQ(tablebaseMenAvailable(), 0);
 }
 
+// The death tests make their own files: the length check and the index check
+// come before any value is read.
 TEST(TablebaseRegistryDeathTest, TruncatedFileEndsTheProgramWithItsMessage) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    const std::string dir = dirWith("short", {"kqk.nbw"});
-    std::filesystem::resize_file(dir + "/kqk.nbw", 1000);
+    const std::string dir = tbtest::freshDirectory("short");
+    sparseFile(dir + "/kqk.nbw", 1000);
     const uint64_t count = (initDescriptors(), descriptor(5).count[0]);
     const std::string expected =
         "\\*\\*\\* .*/kqk.nbw corrupted " + std::to_string(count) + " " + std::to_string(count) + " 1000";
@@ -131,12 +133,13 @@ TEST(TablebaseRegistryDeathTest, TruncatedFileEndsTheProgramWithItsMessage) {
 
 TEST(TablebaseRegistryDeathTest, BrokenCompressedFileEndsTheProgramWithItsMessage) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    const std::string dir = dirWith("broken", {"kqk.nbw.emd"}, true);
-    {
-        std::fstream f(dir + "/kqk.nbw.emd", std::ios::in | std::ios::out | std::ios::binary);
-        f.seekp(84);
-        f.put('\x55'); // inside the index: its check value no longer matches
-    }
+    const std::string dir = tbtest::freshDirectory("broken");
+    initDescriptors();
+    const std::vector<uint8_t> entries(descriptor(5).count[0], 0);
+    auto file = emdCompress(entries.data(), entries.size());
+    file[84] ^= 0x55; // inside the index: its check value no longer matches
+    std::ofstream(dir + "/kqk.nbw.emd", std::ios::binary)
+        .write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
     EXPECT_EXIT(
         {
             tablebaseOutput = [](const char* text) { std::fputs(text, stderr); };

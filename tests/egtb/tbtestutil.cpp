@@ -151,7 +151,7 @@ const GeneratedTables& generatedTables() {
         std::filesystem::create_directories(t.plain);
         std::filesystem::create_directories(t.packed);
         // Test processes run side by side: one generates, the others wait and read its files.
-        const int lock = open((root + "/lock").c_str(), O_CREAT | O_RDWR, 0644);
+        const int lock = open((root + "/lock").c_str(), O_CREAT | O_RDWR | O_CLOEXEC, 0644);
         if (lock >= 0) flock(lock, LOCK_EX);
         t.store = new egtb::TableStore(t.plain, true, false, true);
         for (int n : testTables()) {
