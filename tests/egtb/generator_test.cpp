@@ -313,7 +313,7 @@ TEST(TablebaseSearch, DISABLED_EngineMatesFromLongEndingsByFollowingTheTable) {
         tbtest::load(dir);
         ASSERT_GE(tablebaseMenAvailable(), 4);
         engine->timeMode = 1;
-        engine->moveTimeMs = 300;
+        engine->moveTimeMs = 100;
         uint32_t hits = 0, probes = 0;
         int moves = 0;
         while (!legalMoves(*engine).empty() && moves < 2 * longest + 2) {
