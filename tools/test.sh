@@ -4,7 +4,8 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 jobs="$(nproc)"
-"$root/tools/install-deps.sh"
+# The Gaviota tablebases are the oracle of the tablebase generator tests.
+"$root/tools/install-deps.sh" gaviotatb libgaviotatb-dev
 
 cmake -S "$root" -B "$root/build/release" -DCMAKE_BUILD_TYPE=Release -DFALKMERE_TESTS=ON -DFALKMERE_BENCH=ON
 cmake --build "$root/build/release" -j"$jobs"

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 class Board;
 
@@ -11,6 +12,10 @@ class Board;
 // ("Loading Nalimov tablebase=>" unless `xboard`, then "Success!"). Returns
 // false when the cache cannot be had.
 bool loadTablebases(const char* paths, int cacheMB, bool xboard);
+
+// Where the tablebase messages go (default: standard output). The shell
+// routes them through its print routine so that they reach the log too.
+void setTablebaseOutput(std::function<void(const char*)> output);
 
 // 0 when no table is registered, else the most men of any registered table (3 to 6).
 int tablebaseMenAvailable();

@@ -1,0 +1,357 @@
+// The generator's values: against Debian's Gaviota tablebases, the classic
+// longest mates, one-ply consistency with the engine's own move generator, and
+// play that follows the tables to mate.
+#include <random>
+
+#ifdef FALKMERE_GAVIOTA_DIR
+#include <gtb-probe.h>
+#endif
+
+#include "egtb/tablebases.h"
+#include "egtb/tbtestutil.h"
+
+using namespace egtb;
+using tbtest::Placement;
+
+namespace {
+
+int storedValue(const Placement& p, int side) {
+    TbMan men[8];
+    for (int i = 0; i < p.men; ++i) men[i] = {p.piece[i], p.colour[i], p.square[i]};
+    return tbtest::generatedTables().store->valueOf(men, p.men, side);
+}
+
+// Plies to mate of a stored value (wins odd, losses even), -1 for a draw.
+int pliesOf(int v) {
+    if (v == 0) return -1;
+    return v > 0 ? 2 * (32767 - v) - 1 : 2 * (v + 32766);
+}
+
+// Every legal placement of a table's men with the given side to move, up to
+// the board's symmetries (the first king stays in a1-d4, or on files a-d with
+// pawns), as a callback.
+template <class Visit>
+void forEachLegal(const TableDescriptor& d, int side, uint64_t step, Visit visit,
+                  bool everyPlacement = false) {
+    Placement p = tbtest::menOf(d);
+    const bool pawns = d.material.hasPawns() && !everyPlacement;
+    const uint64_t cells = uint64_t{1} << (6 * (p.men - 1));
+    for (int king = 0; king < 64; ++king) {
+        if (!everyPlacement && ((king & 7) > 3 || (!pawns && king > 31))) continue;
+        p.square[0] = king;
+        for (uint64_t c = 0; c < cells; c += step) {
+            uint64_t r = c;
+            for (int i = 1; i < p.men; ++i) {
+                p.square[i] = static_cast<int>(r & 63);
+                r >>= 6;
+            }
+            if (tbtest::legalPlacement(p, side)) visit(p);
+        }
+    }
+}
+
+// The men of the engine's board as generator men.
+int boardMen(const Board& board, TbMan* men) {
+    int count = 0;
+    for (int c = 0; c < 2; ++c)
+        for (int piece = KING; piece <= PAWN; ++piece)
+            for (const PieceEntry* e = board.pieceList[c][piece]; e; e = e->next)
+                men[count++] = {piece, c, square64(e->square)};
+    return count;
+}
+
+// The value of the engine's position from its moves: the best child.
+int valueFromMoves(Engine& engine) {
+    const auto moves = legalMoves(engine);
+    const int side = engine.board.side;
+    if (moves.empty()) {
+        const int king = engine.board.kingSquare(side);
+        return engine.board.isAttacked(1 - side, king) ? -32766 : 0;
+    }
+    int bestKind = -1, bestPlies = 0; // 2 win, 1 draw, 0 loss
+    for (Move m : moves) {
+        engine.pushMove(m);
+        TbMan men[8];
+        const int count = boardMen(engine.board, men);
+        const int v = tbtest::generatedTables().store->valueOf(men, count, 1 - side);
+        engine.popMove();
+        const int plies = pliesOf(v);
+        const int kind = v < 0 ? 2 : v == 0 ? 1 : 0;
+        if (kind > bestKind || (kind == bestKind && (kind == 2 ? plies < bestPlies : plies > bestPlies))) {
+            bestKind = kind;
+            bestPlies = plies;
+        }
+    }
+    if (bestKind == 1) return 0;
+    // Child lost in bestPlies -> won one ply later, and so on.
+    const int plies = bestPlies + 1;
+    return bestKind == 2 ? 32767 - (plies + 1) / 2 : plies / 2 - 32766;
+}
+
+void checkOnePlyConsistency(const char* name, int samples) {
+    const TableDescriptor& d = descriptor(tableNumber(name));
+    std::mt19937_64 random(17);
+    Placement p = tbtest::menOf(d);
+    int checked = 0;
+    while (checked < samples) {
+        for (int i = 0; i < p.men; ++i) p.square[i] = static_cast<int>(random() % 64);
+        const int side = static_cast<int>(random() % 2);
+        if (!tbtest::legalPlacement(p, side)) continue;
+        ++checked;
+        auto engine = engineAt(tbtest::fenOf(p, side));
+        ASSERT_EQ(storedValue(p, side), valueFromMoves(*engine)) << name << " " << tbtest::fenOf(p, side);
+    }
+}
+
+// Longest win (in moves) with `side` to move over all legal positions.
+int longestWin(const TableDescriptor& d, int side, uint64_t step, Placement* where = nullptr) {
+    int longest = 0;
+    forEachLegal(d, side, step, [&](const Placement& p) {
+        const int v = storedValue(p, side);
+        if (v > 0 && v != STORED_BROKEN && 32767 - v > longest) {
+            longest = 32767 - v;
+            if (where) *where = p;
+        }
+    });
+    return longest;
+}
+
+} // namespace
+
+TEST(TablebaseGenerator, ThreeManTablesAgreeWithGaviota) {
+#ifndef FALKMERE_GAVIOTA_DIR
+    GTEST_SKIP() << "Gaviota tablebases not installed (packages gaviotatb, libgaviotatb-dev)";
+#else
+    const char** paths = tbpaths_init();
+    paths = tbpaths_add(paths, FALKMERE_GAVIOTA_DIR "/gtb4");
+    tb_init(0, tb_CP4, paths);
+    tbcache_init(8 * 1024 * 1024, 0);
+    ASSERT_TRUE(tb_is_initialized());
+    for (const char* name : {"kqk", "krk", "kpk"}) {
+        const TableDescriptor& d = descriptor(tableNumber(name));
+        for (int side = 0; side < 2; ++side) {
+            uint64_t compared = 0;
+            forEachLegal(
+                d, side, kSlowBuild ? 7 : 1,
+                [&](const Placement& p) {
+                    unsigned ws[3] = {static_cast<unsigned>(p.square[0]), tb_NOSQUARE, tb_NOSQUARE};
+                    unsigned bs[2] = {static_cast<unsigned>(p.square[1]), tb_NOSQUARE};
+                    unsigned char wp[3] = {tb_KING, tb_NOPIECE, tb_NOPIECE};
+                    unsigned char bp[2] = {tb_KING, tb_NOPIECE};
+                    ws[1] = static_cast<unsigned>(p.square[2]);
+                    wp[1] = p.piece[2] == QUEEN ? tb_QUEEN : p.piece[2] == ROOK ? tb_ROOK : tb_PAWN;
+                    unsigned info = 0, plies = 0;
+                    ASSERT_TRUE(tb_probe_hard(static_cast<unsigned>(side), tb_NOSQUARE, tb_NOCASTLE, ws, bs,
+                                              wp, bp, &info, &plies));
+                    const int v = storedValue(p, side);
+                    const std::string where = std::string(name) + " " + tbtest::fenOf(p, side);
+                    if (info == tb_DRAW) {
+                        ASSERT_EQ(v, 0) << where;
+                    } else {
+                        const bool moverWins = (info == tb_WMATE) == (side == 0);
+                        ASSERT_EQ(v > 0, moverWins) << where;
+                        ASSERT_EQ(pliesOf(v), static_cast<int>(plies)) << where;
+                    }
+                    ++compared;
+                },
+                true);
+            EXPECT_GT(compared, kSlowBuild ? 10000u : 100000u) << name;
+        }
+    }
+    tbcache_done();
+    tb_done();
+    tbpaths_done(paths);
+#endif
+}
+
+TEST(TablebaseGenerator, LongestMatesAreTheClassicOnes) {
+    const uint64_t step = kSlowBuild ? 1 : 1;
+    EXPECT_EQ(longestWin(descriptor(tableNumber("kqk")), 0, step), 10);
+    EXPECT_EQ(longestWin(descriptor(tableNumber("krk")), 0, step), 16);
+    EXPECT_EQ(longestWin(descriptor(tableNumber("kpk")), 0, step), 28);
+    if (kSlowBuild) GTEST_SKIP() << "four-man tables are generated in fast builds only";
+    EXPECT_EQ(longestWin(descriptor(tableNumber("kbnk")), 0, 1), 33);
+    EXPECT_EQ(longestWin(descriptor(tableNumber("kqkr")), 0, 1), 35);
+    EXPECT_EQ(longestWin(descriptor(tableNumber("kbbk")), 0, 1), 19);
+}
+
+TEST(TablebaseGenerator, BishopsOfOneColourAndTwoKnightsCannotForceMate) {
+    if (kSlowBuild) GTEST_SKIP() << "four-man tables are generated in fast builds only";
+    const TableDescriptor& kbbk = descriptor(tableNumber("kbbk"));
+    for (int side = 0; side < 2; ++side) {
+        uint64_t positions = 0;
+        forEachLegal(kbbk, side, 1, [&](const Placement& p) {
+            const int colourA = ((p.square[2] >> 3) + p.square[2]) & 1,
+                      colourB = ((p.square[3] >> 3) + p.square[3]) & 1;
+            if (colourA != colourB) return;
+            ++positions;
+            ASSERT_EQ(storedValue(p, side), 0) << tbtest::fenOf(p, side);
+        });
+        EXPECT_GT(positions, 25000u);
+    }
+    // Two knights: Black loses only when already mated, White wins only by a
+    // mate in one that Black walked into.
+    const TableDescriptor& knnk = descriptor(tableNumber("knnk"));
+    uint64_t draws = 0, total = 0;
+    for (int side = 0; side < 2; ++side) {
+        forEachLegal(knnk, side, 1, [&](const Placement& p) {
+            const int v = storedValue(p, side);
+            ++total;
+            draws += v == 0;
+            if (side == 0)
+                ASSERT_TRUE(v == 0 || v == 32766) << tbtest::fenOf(p, side);
+            else
+                ASSERT_TRUE(v == 0 || v == -32766) << tbtest::fenOf(p, side);
+        });
+    }
+    EXPECT_GT(draws, total * 99 / 100);
+}
+
+TEST(TablebaseGenerator, EveryValueIsTheBestOfItsMoves) {
+    const int samples = kSlowBuild ? 150 : 3000;
+    for (const char* name : {"kqk", "krk", "kpk"}) checkOnePlyConsistency(name, samples);
+    if (kSlowBuild) return;
+    for (const char* name : {"kqkr", "kbnk", "kbbk", "knnk"}) checkOnePlyConsistency(name, samples);
+    if (tbtest::fullTableTests()) checkOnePlyConsistency("kpkp", samples);
+}
+
+TEST(TablebaseGenerator, EnPassantEntriesOfKpkpIncludeTheCapture) {
+    if (!tbtest::fullTableTests()) GTEST_SKIP() << "kpkp is generated with FALKMERE_EGTB_FULL_TESTS=1 only";
+    const TableDescriptor& kpkp = descriptor(tableNumber("kpkp"));
+    const TableValues* values = tbtest::generatedTables().store->get(tableNumber("kpkp"));
+    ASSERT_NE(values, nullptr);
+    int checked = 0, differ = 0;
+    std::mt19937 random(23);
+    while (checked < 2000) {
+        // White to move: Black's pawn has just come from the seventh rank to the fifth.
+        const int file = static_cast<int>(random() % 8);
+        const int capturerFile = file == 0 ? 1 : file == 7 ? 6 : file + (random() % 2 ? 1 : -1);
+        Placement p = tbtest::menOf(kpkp);
+        p.square[0] = static_cast<int>(random() % 64);
+        p.square[1] = static_cast<int>(random() % 64);
+        p.square[2] = 32 + capturerFile;
+        p.square[3] = 32 + file;
+        const int ep = 40 + file, origin = 48 + file;
+        if (p.square[0] == ep || p.square[1] == ep || p.square[0] == origin || p.square[1] == origin)
+            continue;
+        if (!tbtest::legalPlacement(p, 0)) continue;
+        ++checked;
+        std::string fen = tbtest::fenOf(p, 0);
+        fen = fen.substr(0, fen.size() - 1) + FILE_LETTERS[file] + "6";
+        auto engine = engineAt(fen);
+        int first[16], second[16];
+        tbtest::slotArrays(p, first, second);
+        const uint64_t e = tableIndex(kpkp.plan[0], first, second, ep, false);
+        ASSERT_GE(e, kpkp.plan[0].normalCount);
+        ASSERT_EQ(values->values[0][e], valueFromMoves(*engine)) << fen;
+        differ += values->values[0][e] != storedValue(p, 0);
+    }
+    EXPECT_GT(differ, 0) << "the capture changes some results";
+}
+
+// Both sides follow the table: the winner takes a fastest mate, the loser the
+// longest defence; the mate arrives exactly when the table said.
+TEST(TablebasePlay, FollowingTheTableMatesOnTime) {
+    const std::vector<const char*> names =
+        kSlowBuild ? std::vector<const char*>{"krk"} : std::vector<const char*>{"kbnk", "kqkr", "krk"};
+    for (const char* name : names) {
+        tbtest::load(tbtest::generatedTables().plain);
+        const TableDescriptor& d = descriptor(tableNumber(name));
+        Placement start;
+        const int longest = longestWin(d, 0, kSlowBuild ? 3 : 1, &start);
+        ASSERT_GT(longest, 0);
+        auto engine = engineAt(tbtest::fenOf(start, 0));
+        tablebaseStats = {};
+        // The ply at which White mates, from a probe at `ply` (1000: White does not win).
+        auto mateAt = [&](int ply, bool& answered) {
+            int score = 0;
+            answered = probeTablebases(engine->board, ply, score);
+            const bool whiteToMove = engine->board.side == WHITE;
+            if (whiteToMove && score > 0) return 9999 - score;
+            if (!whiteToMove && score < 0) return score + 10000;
+            return 1000;
+        };
+        int plies = 0;
+        for (;;) {
+            bool answered = false;
+            ASSERT_EQ(mateAt(plies, answered), 2 * longest - 1)
+                << name << " ply " << plies << " " << engine->board.fen();
+            ASSERT_TRUE(answered);
+            const auto moves = legalMoves(*engine);
+            if (moves.empty()) break;
+            Move best = NO_MOVE;
+            int bestMate = 0;
+            for (Move m : moves) {
+                engine->pushGameMove(m);
+                const int at = mateAt(plies + 1, answered);
+                engine->popGameMove();
+                ASSERT_TRUE(answered) << name << " after " << plies << " plies";
+                const bool better = best == NO_MOVE || (plies % 2 == 0 ? at < bestMate : at > bestMate);
+                if (better) best = m, bestMate = at;
+            }
+            engine->pushGameMove(best);
+            ++plies;
+            ASSERT_LT(plies, 2 * longest + 1) << name;
+        }
+        EXPECT_EQ(plies, 2 * longest - 1) << name;
+        EXPECT_TRUE(engine->board.isAttacked(WHITE, engine->board.kingSquare(BLACK))) << "checkmate";
+        EXPECT_GT(tablebaseStats.hits, 0u);
+        EXPECT_EQ(tablebaseStats.hits, tablebaseStats.probes);
+    }
+}
+
+// Needs the real search: think() must probe the tables (search step 8) with
+// useTablebases on. Enable once the search has landed.
+TEST(TablebaseSearch, DISABLED_EngineMatesFromLongEndingsByFollowingTheTable) {
+    for (const char* name : {"kbnk", "kqkr"}) {
+        const std::string dir = tbtest::generatedTables().plain;
+        const TableDescriptor& d = descriptor(tableNumber(name));
+        Placement start;
+        const int longest = longestWin(d, 0, 1, &start);
+        auto engine = engineAt(tbtest::fenOf(start, 0));
+        engine->useTablebases = true;
+        tbtest::load(dir);
+        ASSERT_GE(tablebaseMenAvailable(), 4);
+        engine->timeMode = 1;
+        engine->moveTimeMs = 100;
+        uint32_t hits = 0, probes = 0;
+        int moves = 0;
+        while (!legalMoves(*engine).empty() && moves < 2 * longest + 2) {
+            const Move m = engine->think();
+            ASSERT_NE(m, NO_MOVE);
+            hits += tablebaseStats.hits;
+            probes += tablebaseStats.probes;
+            engine->pushGameMove(m);
+            ++moves;
+        }
+        EXPECT_TRUE(legalMoves(*engine).empty()) << name << ": no mate after " << moves << " plies";
+        EXPECT_LE(moves, 2 * longest - 1) << name << ": mated no later than the table says";
+        EXPECT_GT(hits, 0u);
+        EXPECT_GT(probes, 0u);
+    }
+}
+
+// The probe from a board (counter tree, colour exchange, index, cache) finds
+// the generator's value for every table the tests make.
+TEST(TablebasePlay, ProbesFromTheBoardFindTheGeneratedValues) {
+    tbtest::load(tbtest::generatedTables().plain);
+    std::mt19937_64 random(29);
+    for (int n : tbtest::testTables()) {
+        const TableDescriptor& d = descriptor(n);
+        Placement p = tbtest::menOf(d);
+        for (int checked = 0; checked < (kSlowBuild ? 200 : 2000);) {
+            for (int i = 0; i < p.men; ++i) p.square[i] = static_cast<int>(random() % 64);
+            const int side = static_cast<int>(random() % 2);
+            if (!tbtest::legalPlacement(p, side)) continue;
+            ++checked;
+            const int v = storedValue(p, side);
+            const int expected = v > 0 ? 2 * v - 55534 - 5 : v < 0 ? 2 * v + 55532 + 5 : 0;
+            for (bool exchanged : {false, true}) {
+                auto engine = engineAt(tbtest::fenOf(p, side, exchanged));
+                int score = 12345;
+                ASSERT_TRUE(probeTablebases(engine->board, 5, score)) << engine->board.fen();
+                ASSERT_EQ(score, expected) << d.name << " " << engine->board.fen();
+            }
+        }
+    }
+}
