@@ -17,6 +17,8 @@ void Engine::run(int argc, char** argv) {
         useBook = false;
         print("Book not loaded\n");
     }
+    // Tablebase messages go through print, so that they reach the log as well.
+    setTablebaseOutput([this](const char* text) { print("%s", text); });
     if (useTablebases && !loadTablebases(tbPath, egtbCacheMB, xboardMode)) {
         useTablebases = false;
         print("Nalimov table base NOT loaded!\n");

@@ -300,10 +300,11 @@ TEST(TablebasePlay, FollowingTheTableMatesOnTime) {
     }
 }
 
-// Needs the real search: think() must probe the tables (search step 8) with
-// useTablebases on. Enable once the search has landed.
-TEST(TablebaseSearch, DISABLED_EngineMatesFromLongEndingsByFollowingTheTable) {
-    for (const char* name : {"kbnk", "kqkr"}) {
+// The engine's own search, probing the tables, mates from the longest wins.
+TEST(TablebaseSearch, EngineMatesFromLongEndingsByFollowingTheTable) {
+    const std::vector<const char*> names =
+        kSlowBuild ? std::vector<const char*>{"krk"} : std::vector<const char*>{"kbnk", "kqkr"};
+    for (const char* name : names) {
         const std::string dir = tbtest::generatedTables().plain;
         const TableDescriptor& d = descriptor(tableNumber(name));
         Placement start;
@@ -312,8 +313,10 @@ TEST(TablebaseSearch, DISABLED_EngineMatesFromLongEndingsByFollowingTheTable) {
         engine->useTablebases = true;
         tbtest::load(dir);
         ASSERT_GE(tablebaseMenAvailable(), 4);
-        engine->timeMode = 1;
-        engine->moveTimeMs = 100;
+        // Two plies are enough: the search probes the positions after each root move.
+        engine->timeMode = 2;
+        engine->depthLimit = 2;
+        engine->postMode = 0;
         uint32_t hits = 0, probes = 0;
         int moves = 0;
         while (!legalMoves(*engine).empty() && moves < 2 * longest + 2) {
