@@ -13,11 +13,15 @@ seconds="$1"
 shift
 scratch="$(mktemp -d)"
 trap 'rm -rf "$scratch"' EXIT
+# The engine stops a search when its input ends, so it reads a pipe that this
+# script keeps open (and never writes to) instead of an empty file.
+mkfifo "$scratch/input"
+exec 3<>"$scratch/input"
 printf '%-22s %6s %6s %7s\n' suite total solved percent
 for suite in "$@"; do
     path="$(cd "$(dirname "$suite")" && pwd)/$(basename "$suite")"
     out="$scratch/$(basename "$suite").out"
-    (cd "$scratch" && "$engine" runepd "$path" "$seconds" quit </dev/null >"$out")
+    (cd "$scratch" && "$engine" runepd "$path" "$seconds" quit <&3 >"$out")
     total=$(grep -a 'Total  =' "$out" | tail -1 | awk '{print $3}')
     solved=$(grep -a 'Solved =' "$out" | tail -1 | awk '{print $3}')
     percent=$(grep -a 'percentage solved' "$out" | tail -1 | awk '{print $4}')
