@@ -62,31 +62,6 @@ const ConfigKey CONFIG_KEYS[] = {
     {"REDUCTIONS", KeyKind::Switch, 0, noNumber, [](Engine& e) { return &e.useReductions; }, noPath},
 };
 
-// Words of a configuration line: separated by single blanks only (a tab is
-// part of a word).
-std::vector<std::string> blankSeparated(const std::string& line) {
-    std::vector<std::string> words;
-    size_t i = 0;
-    while (i < line.size()) {
-        while (i < line.size() && line[i] == ' ') ++i;
-        const size_t start = i;
-        while (i < line.size() && line[i] != ' ') ++i;
-        if (i > start) words.push_back(line.substr(start, i - start));
-    }
-    return words;
-}
-
-// One whole line of the file without its line end (a line feed, and a
-// carriage return before it in files written on Windows); false at the end.
-bool readConfigLine(FILE* file, std::string& line) {
-    line.clear();
-    int c;
-    while ((c = std::fgetc(file)) != EOF && c != '\n') line.push_back(static_cast<char>(c));
-    if (c == EOF && line.empty()) return false;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    return true;
-}
-
 void applyKey(Engine& engine, const ConfigKey& key, const std::string& value) {
     switch (key.kind) {
         case KeyKind::Switch:
@@ -142,7 +117,7 @@ void Engine::readConfig() {
         return;
     }
     std::string line;
-    while (readConfigLine(file, line)) {
+    while (readTextLine(file, line)) {
         const std::vector<std::string> words = blankSeparated(line);
         if (words.size() < 2) continue; // no word, or a key without a value
         std::string name = words[0];

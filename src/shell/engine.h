@@ -152,6 +152,7 @@ class Engine {
     void playInputMove(const char* line);
     void enginesTurn();
     int ponder();
+    bool playSearchedMove(Move best);
     // Called by the search every 9000 nodes: reads waiting input, runs the
     // commands allowed during a search, applies the clock rule.
     void checkInput();

@@ -62,6 +62,40 @@ void Engine::learnGameResult() {
     gameResult = 0;
 }
 
+// After the engine's search: resigns, or announces and plays the move. False
+// when the engine's turn ends there (resigned, no legal move, the record is
+// full or the game is over), which leaves the engine in force mode.
+bool Engine::playSearchedMove(Move best) {
+    if (rootScore >= RESIGN_FLOOR && rootScore <= resignValue) {
+        if (xboardMode)
+            print("resign\n");
+        else
+            print("%s<%d>: resigns\n", colourName(board.side), gamePly / 2 + 1);
+        computerSide = NEUTRAL;
+        return false;
+    }
+    if (!board.isPseudoLegal(best)) {
+        print(xboardMode ? "(no legal moves)\n" : "No Legal Moves!\n");
+        computerSide = NEUTRAL;
+        return false;
+    }
+    if (!roomForGameMove()) return false;
+    char text[16];
+    if (xboardMode) {
+        moveToCoord(best, text);
+        print("move %s\n", text);
+    } else {
+        moveToSan(best, text);
+        print("%s<%d>: %s\n", colourName(board.side), gamePly / 2 + 1, text);
+    }
+    pushGameMove(best);
+    if (checkGameEnd()) {
+        computerSide = NEUTRAL;
+        return false;
+    }
+    return true;
+}
+
 // The engine's turn: search, resign or play, then ponder while it is enabled.
 void Engine::enginesTurn() {
     if (!positionPlayable() || !roomForGameMove()) return;
@@ -72,33 +106,7 @@ void Engine::enginesTurn() {
             learnGameResult();
             return;
         }
-        if (rootScore >= RESIGN_FLOOR && rootScore <= resignValue) {
-            if (xboardMode)
-                print("resign\n");
-            else
-                print("%s<%d>: resigns\n", colourName(board.side), gamePly / 2 + 1);
-            computerSide = NEUTRAL;
-            return;
-        }
-        if (!board.isPseudoLegal(best)) {
-            print(xboardMode ? "(no legal moves)\n" : "No Legal Moves!\n");
-            computerSide = NEUTRAL;
-            return;
-        }
-        if (!roomForGameMove()) return;
-        char text[16];
-        if (xboardMode) {
-            moveToCoord(best, text);
-            print("move %s\n", text);
-        } else {
-            moveToSan(best, text);
-            print("%s<%d>: %s\n", colourName(board.side), gamePly / 2 + 1, text);
-        }
-        pushGameMove(best);
-        if (checkGameEnd()) {
-            computerSide = NEUTRAL;
-            return;
-        }
+        if (!playSearchedMove(best)) return;
         if (!ponderEnabled) return;
         int outcome;
         do outcome = ponder();
@@ -193,34 +201,7 @@ int Engine::ponder() {
     }
 
     // Ponder hit: the search went on as the engine's own.
-    if (rootScore >= RESIGN_FLOOR && rootScore <= resignValue) {
-        if (xboardMode)
-            print("resign\n");
-        else
-            print("%s<%d>: resigns\n", colourName(board.side), gamePly / 2 + 1);
-        computerSide = NEUTRAL;
-        return 0;
-    }
-    if (!board.isPseudoLegal(best)) {
-        print(xboardMode ? "(no legal moves)\n" : "No Legal Moves!\n");
-        computerSide = NEUTRAL;
-        return 0;
-    }
-    if (!roomForGameMove()) return 0;
-    char text[16];
-    if (xboardMode) {
-        moveToCoord(best, text);
-        print("move %s\n", text);
-    } else {
-        moveToSan(best, text);
-        print("%s<%d>: %s\n", colourName(board.side), gamePly / 2 + 1, text);
-    }
-    pushGameMove(best);
-    if (checkGameEnd()) {
-        computerSide = NEUTRAL;
-        return 0;
-    }
-    return 2;
+    return playSearchedMove(best) ? 2 : 0;
 }
 
 void Engine::checkInput() {

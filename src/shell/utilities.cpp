@@ -21,29 +21,6 @@ double secondsSince(int64_t startMs) {
     return static_cast<double>(elapsed < 1 ? 1 : elapsed) * 0.001;
 }
 
-// One whole line of a positions file, without its line end; false at the end.
-bool readFileLine(FILE* file, std::string& line) {
-    line.clear();
-    int c;
-    while ((c = std::fgetc(file)) != EOF && c != '\n') line.push_back(static_cast<char>(c));
-    if (c == EOF && line.empty()) return false;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    return true;
-}
-
-// Words of a positions line, separated by single blanks.
-std::vector<std::string> blankSeparated(const std::string& line) {
-    std::vector<std::string> words;
-    size_t i = 0;
-    while (i < line.size()) {
-        while (i < line.size() && line[i] == ' ') ++i;
-        const size_t start = i;
-        while (i < line.size() && line[i] != ' ') ++i;
-        if (i > start) words.push_back(line.substr(start, i - start));
-    }
-    return words;
-}
-
 // The FEN text of words 1-4, each followed by a blank; empty with fewer words.
 std::string fenOf(const std::vector<std::string>& words) {
     if (words.size() < 4) return "";
@@ -110,7 +87,7 @@ void Engine::runEval(const char* path) {
         return;
     }
     std::string line;
-    while (readFileLine(file, line)) {
+    while (readTextLine(file, line)) {
         const std::string fen = fenOf(blankSeparated(line));
         if (fen.empty() || !board.readFen(fen.c_str())) continue;
         if (!board.hasBothKings()) {
@@ -141,7 +118,7 @@ void Engine::runEpd(const char* path) {
     }
     int total = 0, solved = 0;
     std::string line;
-    while (readFileLine(file, line)) {
+    while (readTextLine(file, line)) {
         print("----------------------------------------------------------------------------\n");
         print("%s\n", line.c_str());
         const std::vector<std::string> words = blankSeparated(line);

@@ -2,8 +2,17 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
+
+// The words of a line of a file (configuration, positions): separated by
+// blanks only, so that a tab is part of a word.
+std::vector<std::string> blankSeparated(const std::string& line);
+
+// One whole line of a text file without its line end (a line feed, and a
+// carriage return before it in files written on Windows); false at the end.
+bool readTextLine(FILE* file, std::string& line);
 
 // The words of a line, separated by white space (blanks, tabs, line ends).
 std::vector<std::string> splitWords(const char* line);
