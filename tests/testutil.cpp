@@ -105,3 +105,5 @@ std::vector<std::string> allDataPositions() {
     }
     return positions;
 }
+
+bool sharedDataPresent() { return !dataFile("wac.epd").empty() && !dataFile("games-lichess.pgn").empty(); }

@@ -43,3 +43,8 @@ std::vector<Move> legalMoves(Engine& engine);
 
 // Positions from all data files (EPD suites and perft files), FEN fields only.
 std::vector<std::string> allDataPositions();
+
+// The shared test data (EPD suites, PGN games) sits beside the checkout; tests
+// built on it skip with this message where it is missing.
+bool sharedDataPresent();
+constexpr const char* NO_SHARED_DATA = "the shared test data (../shared/data or $FALKMERE_DATA_DIR) is missing";

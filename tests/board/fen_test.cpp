@@ -29,6 +29,7 @@ std::string readFailing(const std::string& text, int& result, Board& board) {
 } // namespace
 
 TEST(Fen, EveryDataPositionReadsAndWritesBackUnchanged) {
+    if (!sharedDataPresent()) GTEST_SKIP() << NO_SHARED_DATA;
     Board board;
     const auto positions = allDataPositions();
     ASSERT_GT(positions.size(), 1000u);
@@ -189,6 +190,7 @@ TEST(Flip, StartPositionFlipsToItselfWithBlackToMove) {
 }
 
 TEST(Flip, TwiceGivesBackEveryPosition) {
+    if (!sharedDataPresent()) GTEST_SKIP() << NO_SHARED_DATA;
     Board board;
     for (const auto& fen : allDataPositions()) {
         board.readFen(fen.c_str());

@@ -200,6 +200,7 @@ class ExchangeReference {
 } // namespace
 
 TEST(StaticExchange, AgreesWithAnExchangePlayedOutOnTheBoard) {
+    if (!sharedDataPresent()) GTEST_SKIP() << NO_SHARED_DATA;
     const auto positions = allDataPositions();
     std::mt19937 random(26);
     const int stride = kSlowBuild ? 12 : 1;

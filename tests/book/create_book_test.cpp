@@ -307,6 +307,7 @@ TEST(BookCreation, ABookThatCannotBeWrittenLeavesTheOldOneOpenAndIntact) {
 // A second count of the lichess games, written without the book code: tags read
 // with sscanf, move numbers dropped by their dot, the moves replayed one by one.
 TEST(BookCreation, RealGamesGiveTheCountsOfAnIndependentCount) {
+    if (!sharedDataPresent()) GTEST_SKIP() << NO_SHARED_DATA;
     const std::string pgnPath = dataFile("games-lichess.pgn");
     ASSERT_FALSE(pgnPath.empty());
     const int depth = kSlowBuild ? 8 : 20;

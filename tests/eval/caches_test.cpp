@@ -152,6 +152,7 @@ TEST(PawnCache, TheSamePawnsElsewhereAreAHitWithTheSameTerm) {
 }
 
 TEST(Caches, CachedScoresEqualUncachedOnes) {
+    if (!sharedDataPresent()) GTEST_SKIP() << NO_SHARED_DATA;
     // Every data position: the uncached score, then the cached score twice
     // (miss, then hit).
     const auto positions = allDataPositions();

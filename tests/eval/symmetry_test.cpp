@@ -34,6 +34,7 @@ struct CachesOn {
 } // namespace
 
 TEST(EvalSymmetry, EveryDataPositionScoresLikeItsFlippedCopy) {
+    if (!sharedDataPresent()) GTEST_SKIP() << NO_SHARED_DATA;
     const auto positions = allDataPositions();
     ASSERT_GT(positions.size(), 3000u);
     Board board;
@@ -49,6 +50,7 @@ TEST(EvalSymmetry, EveryDataPositionScoresLikeItsFlippedCopy) {
 }
 
 TEST(EvalSymmetry, PositionsReachedByRandomPlayScoreLikeTheirFlippedCopies) {
+    if (!sharedDataPresent()) GTEST_SKIP() << NO_SHARED_DATA;
     const auto positions = allDataPositions();
     std::mt19937 random(20050205);
     const int stride = kSlowBuild ? 16 : 2, plies = kSlowBuild ? 30 : 60;
@@ -78,6 +80,7 @@ TEST(EvalSymmetry, PositionsReachedByRandomPlayScoreLikeTheirFlippedCopies) {
 }
 
 TEST(EvalSymmetry, CachedEvaluationsStaySymmetric) {
+    if (!sharedDataPresent()) GTEST_SKIP() << NO_SHARED_DATA;
     CachesOn caches;
     Board board, mirror;
     int checked = 0;
@@ -95,6 +98,7 @@ TEST(EvalSymmetry, CachedEvaluationsStaySymmetric) {
 }
 
 TEST(EvalSymmetry, TracedTermsAddUpToTheScore) {
+    if (!sharedDataPresent()) GTEST_SKIP() << NO_SHARED_DATA;
     Board board;
     int count = 0;
     for (const auto& fen : allDataPositions()) {

@@ -80,6 +80,7 @@ TEST(MaterialImbalance, ThePieceFavourWeightSizesTheBonuses) {
 }
 
 TEST(EvalWeights, SpaceControlChangesNoScore) {
+    if (!sharedDataPresent()) GTEST_SKIP() << NO_SHARED_DATA;
     WeightsGuard guard;
     const auto positions = allDataPositions();
     std::vector<int> before;
@@ -98,6 +99,7 @@ TEST(EvalWeights, SpaceControlChangesNoScore) {
 }
 
 TEST(EvalWeights, LargeWeightsAreUsedAsGivenWithoutLeavingAnyTable) {
+    if (!sharedDataPresent()) GTEST_SKIP() << NO_SHARED_DATA;
     // No range check: large and negative weights change the numbers but index
     // no table (the sanitizer build watches every index), and the terms still
     // add up to the score.

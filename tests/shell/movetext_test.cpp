@@ -39,6 +39,7 @@ bool manyOfOneKind(const Board& b) {
 } // namespace
 
 TEST(MoveText, SanAndCoordinatesReadBackToTheSameMoveEverywhere) {
+    if (!sharedDataPresent()) GTEST_SKIP() << NO_SHARED_DATA;
     int checked = 0;
     for (const auto& fen : allDataPositions()) {
         auto e = engineAt(fen);
