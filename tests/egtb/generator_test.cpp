@@ -1,6 +1,7 @@
 // The generator's values: against Debian's Gaviota tablebases, the classic
 // longest mates, one-ply consistency with the engine's own move generator, and
 // play that follows the tables to mate.
+#include <cstring>
 #include <random>
 
 #ifdef FALKMERE_GAVIOTA_DIR
@@ -312,7 +313,7 @@ TEST(TablebaseSearch, EngineMatesFromLongEndingsByFollowingTheTable) {
         auto engine = engineAt(tbtest::fenOf(start, 0));
         engine->useTablebases = true;
         tbtest::load(dir);
-        ASSERT_GE(tablebaseMenAvailable(), 4);
+        ASSERT_GE(tablebaseMenAvailable(), static_cast<int>(std::strlen(name)));
         // Two plies are enough: the search probes the positions after each root move.
         engine->timeMode = 2;
         engine->depthLimit = 2;
