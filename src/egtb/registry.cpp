@@ -69,6 +69,19 @@ bool ensureDecodeBlock() {
     return false;
 }
 
+
+// A table file's length (in entries) must be one the descriptor allows; any
+// other length ends the program with the "corrupted" message.
+void checkLength(const std::string& name, const TableDescriptor& d, int side, uint64_t length) {
+    uint64_t first, second;
+    acceptedLengths(d, side, first, second);
+    if (length != first && length != second) {
+        tablebasePrint("*** %s corrupted %" PRIu64 " %" PRIu64 " %" PRIu64 "\n", name.c_str(), first, second,
+                       length);
+        fail();
+    }
+}
+
 // A compressed file: index, block size, length and a decoded last block.
 std::unique_ptr<EmdDecoder> openCompressed(FILE* file, const std::string& name, const TableDescriptor& d,
                                            int side) {
@@ -100,13 +113,7 @@ std::unique_ptr<EmdDecoder> openCompressed(FILE* file, const std::string& name, 
     }
     uint64_t length = decoder->decompressedSize();
     if (d.flags & TABLE_TWO_BYTES) length /= 2;
-    uint64_t first, second;
-    acceptedLengths(d, side, first, second);
-    if (length != first && length != second) {
-        tablebasePrint("*** %s corrupted %" PRIu64 " %" PRIu64 " %" PRIu64 "\n", name.c_str(), first, second,
-                       length);
-        fail();
-    }
+    checkLength(name, d, side, length);
     if (!ensureDecodeBlock()) fail();
     std::vector<uint8_t> block(CACHE_DATA_BYTES);
     if (decoder->blocks == 0 ||
@@ -131,13 +138,7 @@ void checkUncompressedLength(FILE* file, const std::string& name, const TableDes
         fail();
     }
     const uint64_t length = static_cast<uint64_t>(end);
-    uint64_t first, second;
-    acceptedLengths(d, side, first, second);
-    if (length != first && length != second) {
-        tablebasePrint("*** %s corrupted %" PRIu64 " %" PRIu64 " %" PRIu64 "\n", name.c_str(), first, second,
-                       length);
-        fail();
-    }
+    checkLength(name, d, side, length);
 }
 
 } // namespace
