@@ -69,7 +69,6 @@ bool ensureDecodeBlock() {
     return false;
 }
 
-
 // A table file's length (in entries) must be one the descriptor allows; any
 // other length ends the program with the "corrupted" message.
 void checkLength(const std::string& name, const TableDescriptor& d, int side, uint64_t length) {
