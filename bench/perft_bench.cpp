@@ -20,9 +20,8 @@ void perftBenchmark(benchmark::State& state, const char* fen, int depth, uint64_
         benchmark::DoNotOptimize(leaves);
     }
     if (leaves != expected) state.SkipWithError("wrong perft count");
-    state.counters["nodes_per_second"] =
-        benchmark::Counter(static_cast<double>(leaves) * static_cast<double>(state.iterations()),
-                           benchmark::Counter::kIsRate);
+    state.counters["nodes_per_second"] = benchmark::Counter(
+        static_cast<double>(leaves) * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 
 } // namespace
@@ -41,8 +40,8 @@ BENCHMARK_CAPTURE(perftBenchmark, kiwipete_depth5,
 BENCHMARK_CAPTURE(perftBenchmark, position3_depth6, "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - -", 6, 11030083)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1);
-BENCHMARK_CAPTURE(perftBenchmark, position4_depth5, "r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq -",
-                  5, 15833292)
+BENCHMARK_CAPTURE(perftBenchmark, position4_depth5,
+                  "r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq -", 5, 15833292)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1);
 

@@ -22,7 +22,7 @@ const auto* const tablesEnvironment = ::testing::AddGlobalTestEnvironment(new Ta
 std::string dataFile(const std::string& name) {
     const char* env = std::getenv("FALKMERE_DATA_DIR");
     std::vector<std::string> candidates = {std::string(__FILE__).substr(0, std::string(__FILE__).rfind('/')) +
-                                               "/data/" + name};
+                                           "/data/" + name};
     if (env) candidates.push_back(std::string(env) + "/" + name);
     candidates.push_back(std::string(FALKMERE_DATA_DIR) + "/" + name);
     for (const auto& c : candidates) {
@@ -74,7 +74,8 @@ std::vector<PerftCase> readPerftFile(const std::string& path) {
         for (size_t at = line.find(";D"); at != std::string::npos; at = line.find(";D", at + 2)) {
             int depth = 0;
             unsigned long long count = 0;
-            if (std::sscanf(line.c_str() + at, ";D%d %llu", &depth, &count) == 2) cases.push_back({fen, depth, count});
+            if (std::sscanf(line.c_str() + at, ";D%d %llu", &depth, &count) == 2)
+                cases.push_back({fen, depth, count});
         }
     }
     return cases;
@@ -97,8 +98,9 @@ std::vector<Move> legalMoves(Engine& engine) {
 
 std::vector<std::string> allDataPositions() {
     std::vector<std::string> positions;
-    for (const char* name : {"perft.epd", "perft-suite.epd", "wac.epd", "bk.epd", "ccr.epd", "bt2630.epd", "ecm.epd",
-                             "arasan2024.epd", "iq4.epd", "eet.epd", "pet.epd", "lapuce2.epd", "sts.epd"}) {
+    for (const char* name :
+         {"perft.epd", "perft-suite.epd", "wac.epd", "bk.epd", "ccr.epd", "bt2630.epd", "ecm.epd",
+          "arasan2024.epd", "iq4.epd", "eet.epd", "pet.epd", "lapuce2.epd", "sts.epd"}) {
         const std::string path = dataFile(name);
         if (path.empty()) continue;
         for (const auto& line : readLines(path)) positions.push_back(fenFields(line));

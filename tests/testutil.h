@@ -47,4 +47,5 @@ std::vector<std::string> allDataPositions();
 // The shared test data (EPD suites, PGN games) sits beside the checkout; tests
 // built on it skip with this message where it is missing.
 bool sharedDataPresent();
-constexpr const char* NO_SHARED_DATA = "the shared test data (../shared/data or $FALKMERE_DATA_DIR) is missing";
+constexpr const char* NO_SHARED_DATA =
+    "the shared test data (../shared/data or $FALKMERE_DATA_DIR) is missing";

@@ -75,7 +75,10 @@ bool Board::castlingReady(int right) const {
     if (!(castling & right)) return false;
     const int colour = right <= WHITE_QUEENSIDE ? WHITE : BLACK;
     const Square king = colour == WHITE ? E1 : E8;
-    const Square rook = (right == WHITE_KINGSIDE) ? H1 : (right == WHITE_QUEENSIDE) ? A1 : (right == BLACK_KINGSIDE) ? H8 : A8;
+    const Square rook = (right == WHITE_KINGSIDE)    ? H1
+                        : (right == WHITE_QUEENSIDE) ? A1
+                        : (right == BLACK_KINGSIDE)  ? H8
+                                                     : A8;
     return squares[king]->piece == KING && squares[king]->colour == colour && squares[rook]->piece == ROOK &&
            squares[rook]->colour == colour;
 }
@@ -184,7 +187,8 @@ int Board::isPseudoLegal(Move move) const {
 
     if (move & MOVE_CAPTURE) {
         if (move & MOVE_CASTLE) return 0;
-        if (piece == PAWN && to != from + PAWN_CAPTURE[side][0] && to != from + PAWN_CAPTURE[side][1]) return 0;
+        if (piece == PAWN && to != from + PAWN_CAPTURE[side][0] && to != from + PAWN_CAPTURE[side][1])
+            return 0;
         if (move & MOVE_EN_PASSANT) {
             const Square v = enPassantVictim(from, to);
             return to == epSquare && target->piece == NO_PIECE && moveCaptured(move) == PAWN &&
@@ -204,15 +208,17 @@ int Board::isPseudoLegal(Move move) const {
     if (piece == PAWN) {
         if (to == from + PAWN_PUSH[side]) return 1;
         const bool fromSecondRank = rankOf(from) == (side == WHITE ? 1 : 6);
-        return fromSecondRank && to == from + 2 * PAWN_PUSH[side] && squares[from + PAWN_PUSH[side]]->piece == NO_PIECE
+        return fromSecondRank && to == from + 2 * PAWN_PUSH[side] &&
+                       squares[from + PAWN_PUSH[side]]->piece == NO_PIECE
                    ? 1
                    : 0;
     }
     if (move & MOVE_CASTLE) {
-        const bool known = (side == WHITE && move == CASTLE_WHITE_KINGSIDE && castlingReady(WHITE_KINGSIDE)) ||
-                           (side == WHITE && move == CASTLE_WHITE_QUEENSIDE && castlingReady(WHITE_QUEENSIDE)) ||
-                           (side == BLACK && move == CASTLE_BLACK_KINGSIDE && castlingReady(BLACK_KINGSIDE)) ||
-                           (side == BLACK && move == CASTLE_BLACK_QUEENSIDE && castlingReady(BLACK_QUEENSIDE));
+        const bool known =
+            (side == WHITE && move == CASTLE_WHITE_KINGSIDE && castlingReady(WHITE_KINGSIDE)) ||
+            (side == WHITE && move == CASTLE_WHITE_QUEENSIDE && castlingReady(WHITE_QUEENSIDE)) ||
+            (side == BLACK && move == CASTLE_BLACK_KINGSIDE && castlingReady(BLACK_KINGSIDE)) ||
+            (side == BLACK && move == CASTLE_BLACK_QUEENSIDE && castlingReady(BLACK_QUEENSIDE));
         return known ? canCastle(from, to) : 0;
     }
     if (!(PIECE_BIT[piece] & attackKinds(to - from))) return 0;

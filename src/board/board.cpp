@@ -32,8 +32,10 @@ void Board::insertPiece(PieceEntry* entry) {
 }
 
 void Board::removePiece(PieceEntry* entry) {
-    if (entry->prev) entry->prev->next = entry->next;
-    else pieceList[entry->colour][entry->piece] = entry->next;
+    if (entry->prev)
+        entry->prev->next = entry->next;
+    else
+        pieceList[entry->colour][entry->piece] = entry->next;
     if (entry->next) entry->next->prev = entry->prev;
 }
 
@@ -59,8 +61,10 @@ void Board::rebuild() {
         PieceEntry* e = squares[s];
         if (!onBoard(s) || e->piece == NO_PIECE) continue;
         insertPiece(e);
-        if (e->piece == PAWN) ++pawnCount[e->colour];
-        else pieceMaterial[e->colour] += MATERIAL_UNITS[e->piece];
+        if (e->piece == PAWN)
+            ++pawnCount[e->colour];
+        else
+            pieceMaterial[e->colour] += MATERIAL_UNITS[e->piece];
         ++pieceCount[e->colour][e->piece];
         occupied |= bitOf(s);
         ++pieceTotal;
@@ -89,10 +93,14 @@ void Board::rebuild() {
 // pstScore is not re-summed (the tables in force change under it).
 void Board::updateStage() {
     int newStage;
-    if (castling != 0) newStage = 0;
-    else if (pieceMaterial[WHITE] >= 15) newStage = 1;
-    else if (pieceMaterial[BLACK] < 15) newStage = 2;
-    else newStage = 1;
+    if (castling != 0)
+        newStage = 0;
+    else if (pieceMaterial[WHITE] >= 15)
+        newStage = 1;
+    else if (pieceMaterial[BLACK] < 15)
+        newStage = 2;
+    else
+        newStage = 1;
     stage = newStage;
     rootSnapshot[0] = static_cast<uint8_t>(side);
     rootSnapshot[1] = static_cast<uint8_t>(castling);
@@ -168,8 +176,10 @@ bool Board::isConsistent(std::string* why) const {
         if (e->piece < KING || e->piece > PAWN || (e->colour != WHITE && e->colour != BLACK))
             return fail(why, "bad piece entry");
         ++count[e->colour][e->piece];
-        if (e->piece == PAWN) ++pawns[e->colour];
-        else material[e->colour] += MATERIAL_UNITS[e->piece];
+        if (e->piece == PAWN)
+            ++pawns[e->colour];
+        else
+            material[e->colour] += MATERIAL_UNITS[e->piece];
         types[e->colour] |= PIECE_TYPE_BIT[e->piece];
         occ |= bitOf(s);
         ++total;

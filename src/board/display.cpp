@@ -8,9 +8,12 @@ void Board::display(FILE* stream) const {
         std::fprintf(stream, "   %2d  ", rank + 1);
         for (int file = 0; file < 8; ++file) {
             const PieceEntry* e = squares[makeSquare(file, rank)];
-            if (e->piece == NO_PIECE) std::fprintf(stream, "#  %c ", ' ');
-            else if (e->colour == WHITE) std::fprintf(stream, "#  %c ", PIECE_LETTERS[e->piece]);
-            else std::fprintf(stream, "# `%c'", PIECE_LETTERS[e->piece + 6]);
+            if (e->piece == NO_PIECE)
+                std::fprintf(stream, "#  %c ", ' ');
+            else if (e->colour == WHITE)
+                std::fprintf(stream, "#  %c ", PIECE_LETTERS[e->piece]);
+            else
+                std::fprintf(stream, "# `%c'", PIECE_LETTERS[e->piece + 6]);
         }
         std::fprintf(stream, "#\n%s", border);
     }

@@ -83,7 +83,8 @@ void Board::generateEvasions(Move* moves, int& count) const {
                 }
             } else if (squares[f]->piece == NO_PIECE && rankOf(f) == (us == WHITE ? 2 : 5)) {
                 const Square start = f - push;
-                if (squares[start]->piece == PAWN && squares[start]->colour == us && pinDirection(start, us) == 0)
+                if (squares[start]->piece == PAWN && squares[start]->colour == us &&
+                    pinDirection(start, us) == 0)
                     moves[count++] = pawnMove(start, b, 0, 0, MOVE_DOUBLE_PUSH);
             }
         }
@@ -93,7 +94,8 @@ void Board::generateEvasions(Move* moves, int& count) const {
     const int checkerPiece = squares[checker]->piece;
     for (int offset : PAWN_CAPTURE[us]) {
         const Square f = checker - offset;
-        if (!onBoard(f) || squares[f]->piece != PAWN || squares[f]->colour != us || pinDirection(f, us) != 0) continue;
+        if (!onBoard(f) || squares[f]->piece != PAWN || squares[f]->colour != us || pinDirection(f, us) != 0)
+            continue;
         if (lastRank(checker)) {
             for (int promo : PROMOTIONS) moves[count++] = pawnMove(f, checker, checkerPiece, promo);
         } else {

@@ -30,8 +30,8 @@ enum AttackBit : uint8_t {
     ATTACK_KNIGHT = 16,
     ATTACK_PAWN = 32
 };
-constexpr std::array<uint8_t, 7> PIECE_BIT = {0, ATTACK_KING, ATTACK_QUEEN, ATTACK_ROOK,
-                                             ATTACK_BISHOP, ATTACK_KNIGHT, ATTACK_PAWN};
+constexpr std::array<uint8_t, 7> PIECE_BIT = {
+    0, ATTACK_KING, ATTACK_QUEEN, ATTACK_ROOK, ATTACK_BISHOP, ATTACK_KNIGHT, ATTACK_PAWN};
 
 // Material units of non-pawn pieces (queen 9, rook 5, bishop 3, knight 3).
 constexpr std::array<int, 7> MATERIAL_UNITS = {0, 0, 9, 5, 3, 3, 1};

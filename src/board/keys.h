@@ -26,8 +26,7 @@ constexpr std::array<uint64_t, 1816> buildKeys() {
 
 inline constexpr auto ALL_KEYS = buildKeys();
 
-template <int Offset, int Count>
-constexpr std::array<uint64_t, Count> slice() {
+template <int Offset, int Count> constexpr std::array<uint64_t, Count> slice() {
     std::array<uint64_t, Count> s{};
     for (int i = 0; i < Count; ++i) s[i] = ALL_KEYS[Offset + i];
     return s;

@@ -58,8 +58,10 @@ void Board::makeMove(Move move) {
         victim->piece = NO_PIECE;
         victim->colour = NEUTRAL;
         --pieceTotal;
-        if (captured == PAWN) --pawnCount[them];
-        else pieceMaterial[them] -= MATERIAL_UNITS[captured];
+        if (captured == PAWN)
+            --pawnCount[them];
+        else
+            pieceMaterial[them] -= MATERIAL_UNITS[captured];
         if (--pieceCount[them][captured] == 0) pieceTypes[them] ^= PIECE_TYPE_BIT[captured];
     }
 
@@ -138,8 +140,10 @@ void Board::unmakeMove(Move move) {
         victim->piece = captured;
         victim->colour = them;
         insertPiece(victim);
-        if (captured == PAWN) ++pawnCount[them];
-        else pieceMaterial[them] += MATERIAL_UNITS[captured];
+        if (captured == PAWN)
+            ++pawnCount[them];
+        else
+            pieceMaterial[them] += MATERIAL_UNITS[captured];
         ++pieceCount[them][captured];
         pieceTypes[them] |= PIECE_TYPE_BIT[captured];
     }

@@ -38,14 +38,16 @@ inline void sliderCaptures(const Board& b, Square s, int piece, const Rays& rays
     for (int d : rays) {
         Square t = s + d;
         while (onBoard(t) && b.squares[t]->piece == NO_PIECE) t += d;
-        if (onBoard(t) && b.squares[t]->colour == them) moves[count++] = capture(s, t, piece, b.squares[t]->piece);
+        if (onBoard(t) && b.squares[t]->colour == them)
+            moves[count++] = capture(s, t, piece, b.squares[t]->piece);
     }
 }
 
 template <typename Rays>
 inline void sliderQuiets(const Board& b, Square s, int piece, const Rays& rays, Move* moves, int& count) {
     for (int d : rays) {
-        for (Square t = s + d; onBoard(t) && b.squares[t]->piece == NO_PIECE; t += d) moves[count++] = quiet(s, t, piece);
+        for (Square t = s + d; onBoard(t) && b.squares[t]->piece == NO_PIECE; t += d)
+            moves[count++] = quiet(s, t, piece);
     }
 }
 
@@ -63,7 +65,8 @@ void Board::generateCaptures(Move* moves, int& count) const {
             if (!onBoard(t) || squares[t]->colour != them) continue;
             const int captured = squares[t]->piece;
             if (seventh) {
-                for (int promo : {QUEEN, KNIGHT, ROOK, BISHOP}) moves[count++] = promotion(s, t, captured, promo);
+                for (int promo : {QUEEN, KNIGHT, ROOK, BISHOP})
+                    moves[count++] = promotion(s, t, captured, promo);
             } else {
                 moves[count++] = pawnCapture(s, t, captured);
             }
@@ -78,7 +81,8 @@ void Board::generateCaptures(Move* moves, int& count) const {
         if (full(count)) return;
         for (int offset : KNIGHT_OFFSETS) {
             const Square t = e->square + offset;
-            if (onBoard(t) && squares[t]->colour == them) moves[count++] = capture(e->square, t, KNIGHT, squares[t]->piece);
+            if (onBoard(t) && squares[t]->colour == them)
+                moves[count++] = capture(e->square, t, KNIGHT, squares[t]->piece);
         }
     }
     for (const PieceEntry* e = pieceList[us][BISHOP]; e; e = e->next) {
@@ -97,7 +101,8 @@ void Board::generateCaptures(Move* moves, int& count) const {
         if (full(count)) return;
         for (int step : KING_STEPS) {
             const Square t = e->square + step;
-            if (onBoard(t) && squares[t]->colour == them) moves[count++] = capture(e->square, t, KING, squares[t]->piece);
+            if (onBoard(t) && squares[t]->colour == them)
+                moves[count++] = capture(e->square, t, KING, squares[t]->piece);
         }
     }
 }
@@ -166,7 +171,8 @@ void Board::generateQuiet(Move* moves, int& count) const {
             continue;
         }
         moves[count++] = pawnPush(s, t);
-        if (rankOf(s) == secondRank(us) && squares[t + push]->piece == NO_PIECE) moves[count++] = doublePush(s, t + push);
+        if (rankOf(s) == secondRank(us) && squares[t + push]->piece == NO_PIECE)
+            moves[count++] = doublePush(s, t + push);
     }
 }
 
@@ -203,9 +209,11 @@ void Board::generateChecksAndCaptures(Move* moves, int& count) const {
         for (int offset : PAWN_CAPTURE[us]) {
             const Square t = s + offset;
             if (!onBoard(t) || squares[t]->colour != them) continue;
-            moves[count++] = seventh ? promotion(s, t, squares[t]->piece, QUEEN) : pawnCapture(s, t, squares[t]->piece);
+            moves[count++] =
+                seventh ? promotion(s, t, squares[t]->piece, QUEEN) : pawnCapture(s, t, squares[t]->piece);
         }
-        if (seventh && squares[s + push]->piece == NO_PIECE) moves[count++] = promotion(s, s + push, 0, QUEEN);
+        if (seventh && squares[s + push]->piece == NO_PIECE)
+            moves[count++] = promotion(s, s + push, 0, QUEEN);
         const int d = pinDirection(s, them);
         if (d != 0 && d != -push) {
             const Square t = s + push;
@@ -228,7 +236,8 @@ void Board::generateChecksAndCaptures(Move* moves, int& count) const {
         for (int offset : KNIGHT_OFFSETS) {
             const Square t = s + offset;
             if (!onBoard(t)) continue;
-            if (squares[t]->colour == them) moves[count++] = capture(s, t, KNIGHT, squares[t]->piece);
+            if (squares[t]->colour == them)
+                moves[count++] = capture(s, t, KNIGHT, squares[t]->piece);
             else if (squares[t]->piece == NO_PIECE && (disc != 0 || (attackKinds(t - k) & ATTACK_KNIGHT)))
                 moves[count++] = quiet(s, t, KNIGHT);
         }
@@ -244,9 +253,11 @@ void Board::generateChecksAndCaptures(Move* moves, int& count) const {
             for (int d : rays) {
                 Square t = s + d;
                 for (; onBoard(t) && squares[t]->piece == NO_PIECE; t += d) {
-                    if (disc != 0 || ((attackKinds(t - k) & ownBit) && pathClear(t, k))) moves[count++] = quiet(s, t, piece);
+                    if (disc != 0 || ((attackKinds(t - k) & ownBit) && pathClear(t, k)))
+                        moves[count++] = quiet(s, t, piece);
                 }
-                if (onBoard(t) && squares[t]->colour == them) moves[count++] = capture(s, t, piece, squares[t]->piece);
+                if (onBoard(t) && squares[t]->colour == them)
+                    moves[count++] = capture(s, t, piece, squares[t]->piece);
             }
         }
         return true;
@@ -260,7 +271,8 @@ void Board::generateChecksAndCaptures(Move* moves, int& count) const {
     for (int step : KING_STEPS) {
         const Square t = ks + step;
         if (!onBoard(t)) continue;
-        if (squares[t]->colour == them) moves[count++] = capture(ks, t, KING, squares[t]->piece);
+        if (squares[t]->colour == them)
+            moves[count++] = capture(ks, t, KING, squares[t]->piece);
         else if (squares[t]->piece == NO_PIECE && disc != 0 && step != disc && step != -disc)
             moves[count++] = quiet(ks, t, KING);
     }

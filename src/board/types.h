@@ -9,14 +9,14 @@
 // Debug builds (FALKMERE_CHECKS) verify invariants; release builds compile the checks out.
 #ifdef FALKMERE_CHECKS
 constexpr bool kCheckInvariants = true;
-#define FM_ASSERT(cond)                                                                            \
-    do {                                                                                           \
-        if (!(cond)) failedAssertion(#cond, __FILE__, __LINE__);                                   \
+#define FM_ASSERT(cond)                                                                                      \
+    do {                                                                                                     \
+        if (!(cond)) failedAssertion(#cond, __FILE__, __LINE__);                                             \
     } while (0)
 #else
 constexpr bool kCheckInvariants = false;
-#define FM_ASSERT(cond)                                                                            \
-    do {                                                                                           \
+#define FM_ASSERT(cond)                                                                                      \
+    do {                                                                                                     \
     } while (0)
 #endif
 
@@ -42,6 +42,7 @@ constexpr Square square0x88(int s64) { return (s64 >> 3) * 16 + (s64 & 7); }
 // The same square seen from the other side of the board (rank r <-> rank 7 - r).
 constexpr Square mirrorSquare(Square s) { return s ^ 0x70; }
 
+// clang-format off
 enum SquareName : int32_t {
     A1 = 0, B1, C1, D1, E1, F1, G1, H1,
     A2 = 16, B2, C2, D2, E2, F2, G2, H2,
@@ -52,9 +53,15 @@ enum SquareName : int32_t {
     A7 = 96, B7, C7, D7, E7, F7, G7, H7,
     A8 = 112, B8, C8, D8, E8, F8, G8, H8
 };
+// clang-format on
 
 // Castling rights bits.
-enum CastlingRight : int32_t { WHITE_KINGSIDE = 1, WHITE_QUEENSIDE = 2, BLACK_KINGSIDE = 4, BLACK_QUEENSIDE = 8 };
+enum CastlingRight : int32_t {
+    WHITE_KINGSIDE = 1,
+    WHITE_QUEENSIDE = 2,
+    BLACK_KINGSIDE = 4,
+    BLACK_QUEENSIDE = 8
+};
 
 // Move word layout:
 //   bits  0-7  from-square (0x88)      bits 22-24 promotion piece code

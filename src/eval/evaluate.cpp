@@ -71,7 +71,8 @@ template <bool Traced> int Board::evaluateSteps(EvalTrace* trace) {
     // that a placement with the other side to move is never handed an
     // evaluation whose side-to-move terms belong to the wrong side.
     const uint32_t keyLow = static_cast<uint32_t>(key);
-    const uint32_t keyHigh = static_cast<uint32_t>(key >> 32) ^ (side == BLACK ? EVAL_CACHE_BLACK_TO_MOVE : 0u);
+    const uint32_t keyHigh =
+        static_cast<uint32_t>(key >> 32) ^ (side == BLACK ? EVAL_CACHE_BLACK_TO_MOVE : 0u);
 
     // 1. The evaluation cache keeps white-relative scores and the info bytes.
     if constexpr (!Traced) {

@@ -88,8 +88,10 @@ void Engine::popNullMove() {
 }
 
 void Engine::generateMoves(Move* moves, int& count) const {
-    if (top().inCheck) board.generateEvasions(moves, count);
-    else board.generateAll(moves, count);
+    if (top().inCheck)
+        board.generateEvasions(moves, count);
+    else
+        board.generateAll(moves, count);
 }
 
 int Engine::isLegalBySquares(Square from, Square to) {

@@ -6,11 +6,11 @@
 #include "board/types.h"
 
 struct HistoryRecord {
-    int32_t fifty;     // plies since the last capture or pawn move
-    int32_t inCheck;   // the side to move is in check
+    int32_t fifty;   // plies since the last capture or pawn move
+    int32_t inCheck; // the side to move is in check
     uint32_t castling;
-    int32_t epSquare;  // 0 for none
-    Move move;         // the move played from this position (0: none or a null move)
+    int32_t epSquare; // 0 for none
+    Move move;        // the move played from this position (0: none or a null move)
     uint64_t key;
     uint64_t pawnKey;
 };

@@ -43,11 +43,24 @@ Move coordToMove(const char* text) {
     if (toRank < 0) return NO_MOVE;
     int promotion = 0;
     switch (text[4]) {
-        case 'Q': case 'q': promotion = QUEEN; break;
-        case 'R': case 'r': promotion = ROOK; break;
-        case 'B': case 'b': promotion = BISHOP; break;
-        case 'N': case 'n': promotion = KNIGHT; break;
-        default: break;
+        case 'Q':
+        case 'q':
+            promotion = QUEEN;
+            break;
+        case 'R':
+        case 'r':
+            promotion = ROOK;
+            break;
+        case 'B':
+        case 'b':
+            promotion = BISHOP;
+            break;
+        case 'N':
+        case 'n':
+            promotion = KNIGHT;
+            break;
+        default:
+            break;
     }
     return buildMove(makeSquare(fromFile, fromRank), makeSquare(toFile, toRank), 0, 0, promotion);
 }
@@ -73,7 +86,8 @@ void Board::moveToSanText(Move move, char* text) const {
         // one disambiguating character.
         for (const PieceEntry* e = pieceList[side][piece]; e; e = e->next) {
             if (e->square == from || !canReach(e->square, to)) continue;
-            *out++ = fileOf(e->square) != fileOf(from) ? FILE_LETTERS[fileOf(from)] : RANK_DIGITS[rankOf(from)];
+            *out++ =
+                fileOf(e->square) != fileOf(from) ? FILE_LETTERS[fileOf(from)] : RANK_DIGITS[rankOf(from)];
             break;
         }
     }
@@ -117,7 +131,8 @@ void Engine::parseMove(Move& move, const char* text) {
     char copy[MOVE_TEXT_LIMIT + 1];
     size_t length = 0;
     for (const char* c = text; c < end; ++c) {
-        if (*c == 'x' || *c == '+' || *c == '=' || *c == ' ' || *c == '\t' || *c == '\n' || *c == '\r') continue;
+        if (*c == 'x' || *c == '+' || *c == '=' || *c == ' ' || *c == '\t' || *c == '\n' || *c == '\r')
+            continue;
         if (length == MOVE_TEXT_LIMIT) return; // too long to be a move
         copy[length++] = *c;
     }
@@ -153,13 +168,31 @@ void Engine::parseMove(Move& move, const char* text) {
     size_t at = 0;
     if (at < length) {
         switch (copy[at]) {
-            case 'P': case 'p': piece = PAWN; break;
-            case 'N': case 'n': piece = KNIGHT; break;
-            case 'B': piece = BISHOP; break;
-            case 'R': case 'r': piece = ROOK; break;
-            case 'Q': case 'q': piece = QUEEN; break;
-            case 'K': case 'k': piece = KING; break;
-            default: break;
+            case 'P':
+            case 'p':
+                piece = PAWN;
+                break;
+            case 'N':
+            case 'n':
+                piece = KNIGHT;
+                break;
+            case 'B':
+                piece = BISHOP;
+                break;
+            case 'R':
+            case 'r':
+                piece = ROOK;
+                break;
+            case 'Q':
+            case 'q':
+                piece = QUEEN;
+                break;
+            case 'K':
+            case 'k':
+                piece = KING;
+                break;
+            default:
+                break;
         }
         if (piece != -1) ++at;
     }

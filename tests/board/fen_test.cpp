@@ -84,7 +84,8 @@ TEST(Fen, BadEnPassantFieldIsReportedAndDropped) {
     Board board;
     testing::internal::CaptureStdout();
     EXPECT_EQ(board.readFen("4k3/8/8/8/8/8/8/4K3 w - z9"), 1);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "wrong enpassant square in [ 4k3/8/8/8/8/8/8/4K3 w - z9 ]\n");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "wrong enpassant square in [ 4k3/8/8/8/8/8/8/4K3 w - z9 ]\n");
     EXPECT_EQ(board.epSquare, 0);
 }
 
@@ -129,10 +130,11 @@ TEST(Display, StartPositionDiagram) {
     board.display(out);
     std::fclose(out);
     std::string expected = "\n       #====#====#====#====#====#====#====#====#\n";
-    const char* ranks[8] = {"# `r'# `n'# `b'# `q'# `k'# `b'# `n'# `r'#", "# `p'# `p'# `p'# `p'# `p'# `p'# `p'# `p'#",
-                            "#    #    #    #    #    #    #    #    #", "#    #    #    #    #    #    #    #    #",
-                            "#    #    #    #    #    #    #    #    #", "#    #    #    #    #    #    #    #    #",
-                            "#  P #  P #  P #  P #  P #  P #  P #  P #", "#  R #  N #  B #  Q #  K #  B #  N #  R #"};
+    const char* ranks[8] = {
+        "# `r'# `n'# `b'# `q'# `k'# `b'# `n'# `r'#", "# `p'# `p'# `p'# `p'# `p'# `p'# `p'# `p'#",
+        "#    #    #    #    #    #    #    #    #", "#    #    #    #    #    #    #    #    #",
+        "#    #    #    #    #    #    #    #    #", "#    #    #    #    #    #    #    #    #",
+        "#  P #  P #  P #  P #  P #  P #  P #  P #", "#  R #  N #  B #  Q #  K #  B #  N #  R #"};
     for (int i = 0; i < 8; ++i) {
         expected += "    " + std::to_string(8 - i) + "  " + ranks[i] + "\n";
         expected += "       #====#====#====#====#====#====#====#====#\n";

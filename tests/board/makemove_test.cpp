@@ -21,7 +21,8 @@ TEST(MakeMove, DoubleStepSetsTheEnPassantSquareForOnePly) {
     EXPECT_EQ(e->top().epSquare, 36);
     EXPECT_EQ(e->board.epSquare, 36);
     // The key holds the e-file en-passant key besides the moved pawn.
-    EXPECT_EQ(e->board.key, before ^ pieceKey(E2, PAWN, WHITE) ^ pieceKey(E4, PAWN, WHITE) ^ enPassantKeys[4]);
+    EXPECT_EQ(e->board.key,
+              before ^ pieceKey(E2, PAWN, WHITE) ^ pieceKey(E4, PAWN, WHITE) ^ enPassantKeys[4]);
     e->pushMove(find(*e, G8, F6));
     EXPECT_EQ(e->top().epSquare, 0);
     EXPECT_EQ(e->board.epSquare, 0);

@@ -27,9 +27,9 @@ std::vector<std::string> generated(Engine& e, void (Board::*gen)(Move*, int&) co
 
 TEST(MoveGeneration, StartPositionListsKnightsThenPawnsInListOrder) {
     auto e = engineAt("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
-    const std::vector<std::string> expected = {"b1a3", "b1c3", "g1f3", "g1h3", "a2a3", "a2a4", "h2h3", "h2h4",
-                                               "g2g3", "g2g4", "f2f3", "f2f4", "e2e3", "e2e4", "d2d3", "d2d4",
-                                               "c2c3", "c2c4", "b2b3", "b2b4"};
+    const std::vector<std::string> expected = {"b1a3", "b1c3", "g1f3", "g1h3", "a2a3", "a2a4", "h2h3",
+                                               "h2h4", "g2g3", "g2g4", "f2f3", "f2f4", "e2e3", "e2e4",
+                                               "d2d3", "d2d4", "c2c3", "c2c4", "b2b3", "b2b4"};
     EXPECT_EQ(generated(*e, &Board::generateAll), expected);
     EXPECT_TRUE(generated(*e, &Board::generateCaptures).empty());
     EXPECT_TRUE(generated(*e, &Board::generateChecksAndCaptures).empty());
@@ -102,7 +102,8 @@ TEST(MoveGeneration, CrowdedMadeUpPositionsNeverOverflowTheList) {
         std::string placement(64, '1');
         placement[rng() % 64] = 'K';
         int k;
-        do k = rng() % 64; while (placement[k] != '1');
+        do k = rng() % 64;
+        while (placement[k] != '1');
         placement[k] = 'k';
         const int extra = 10 + rng() % 40;
         for (int n = 0; n < extra; ++n) {

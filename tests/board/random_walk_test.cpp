@@ -18,9 +18,21 @@ struct Snapshot {
 };
 
 Snapshot snapshot(const Board& b) {
-    Snapshot s{b.fen(),          b.key,          b.pawnKey,          b.occupied,         b.pstScore[0],
-               b.pstScore[1],    b.pieceTotal,   b.pawnCount[0],     b.pawnCount[1],     b.pieceMaterial[0],
-               b.pieceMaterial[1], b.pieceTypes[0], b.pieceTypes[1], b.castled[0],       b.castled[1],
+    Snapshot s{b.fen(),
+               b.key,
+               b.pawnKey,
+               b.occupied,
+               b.pstScore[0],
+               b.pstScore[1],
+               b.pieceTotal,
+               b.pawnCount[0],
+               b.pawnCount[1],
+               b.pieceMaterial[0],
+               b.pieceMaterial[1],
+               b.pieceTypes[0],
+               b.pieceTypes[1],
+               b.castled[0],
+               b.castled[1],
                {}};
     for (int c = 0; c < 2; ++c) {
         for (int p = KING; p <= PAWN; ++p) {
@@ -40,7 +52,9 @@ std::vector<Move> pseudoLegal(const Board& b) {
     return {moves, moves + count};
 }
 
-bool contains(const std::vector<Move>& list, Move m) { return std::find(list.begin(), list.end(), m) != list.end(); }
+bool contains(const std::vector<Move>& list, Move m) {
+    return std::find(list.begin(), list.end(), m) != list.end();
+}
 
 // Checks one node thoroughly; returns the legal moves.
 std::vector<Move> checkNode(Engine& e, std::mt19937& rng) {
@@ -64,7 +78,8 @@ std::vector<Move> checkNode(Engine& e, std::mt19937& rng) {
         EXPECT_EQ(e.top().inCheck != 0, b.isAttacked(mover, b.kingSquare(b.side)) != 0)
             << "givesCheck disagrees for " << std::hex << m << " in " << before.fen;
         if (!inCheck) {
-            EXPECT_EQ(predicted, illegal ? 1 : 0) << "leavesKingInCheck(before) " << std::hex << m << " in " << before.fen;
+            EXPECT_EQ(predicted, illegal ? 1 : 0)
+                << "leavesKingInCheck(before) " << std::hex << m << " in " << before.fen;
             EXPECT_EQ(b.leavesKingInCheck(m, 1), illegal ? 1 : 0)
                 << "leavesKingInCheck(after) " << std::hex << m << " in " << before.fen;
         }
