@@ -181,10 +181,7 @@ int Engine::search(int alpha, int beta, int depth, bool nullAllowed) {
             best = score;
             r.bestMove = m;
             if (score > alpha && score < beta) {
-                const PlyRecord& child = ply(plyIndex + 1);
-                r.pv[plyIndex] = m;
-                for (int p = plyIndex + 1; p < child.pvEnd; ++p) r.pv[p] = child.pv[p];
-                r.pvEnd = child.pvEnd > plyIndex + 1 ? child.pvEnd : plyIndex + 1;
+                extendPV(plyIndex, m);
             }
         }
         if (score > alpha) {

@@ -136,10 +136,7 @@ int Engine::quiescence(int alpha, int beta, int qdepth) {
             best = score;
             r.bestMove = m;
             if (score > alpha && score < beta) {
-                const PlyRecord& child = ply(plyIndex + 1);
-                r.pv[plyIndex] = m;
-                for (int p = plyIndex + 1; p < child.pvEnd; ++p) r.pv[p] = child.pv[p];
-                r.pvEnd = child.pvEnd > plyIndex + 1 ? child.pvEnd : plyIndex + 1;
+                extendPV(plyIndex, m);
             }
         }
         if (score > alpha) {

@@ -83,10 +83,7 @@ int Engine::rootSearch(int alpha, int beta, int depth) {
         if (score > best) {
             best = score;
             root.bestMove = m;
-            const PlyRecord& child = ply(1);
-            root.pv[0] = m;
-            for (int p = 1; p < child.pvEnd; ++p) root.pv[p] = child.pv[p];
-            root.pvEnd = child.pvEnd > 1 ? child.pvEnd : 1;
+            extendPV(0, m);
             printPV(score);
         }
         if (i == 0 && score <= alpha) return score;

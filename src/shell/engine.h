@@ -193,6 +193,14 @@ class Engine {
     void computeExtension(Move move, int movesBefore);
     int quiescence(int alpha, int beta, int qdepth);
     int nextMove();
+    // The variation of ply p becomes move m followed by the child's variation.
+    void extendPV(int p, Move m) {
+        PlyRecord& node = ply(p);
+        const PlyRecord& child = ply(p + 1);
+        node.pv[p] = m;
+        for (int i = p + 1; i < child.pvEnd; ++i) node.pv[i] = child.pv[i];
+        node.pvEnd = child.pvEnd > p + 1 ? child.pvEnd : p + 1;
+    }
     // Fixed-depth search of the bench positions; prints nodes and speed. A depth
     // of 0 or less means BENCH_DEPTH.
     static constexpr int BENCH_DEPTH = 7;
