@@ -109,3 +109,15 @@ std::vector<std::string> allDataPositions() {
 }
 
 bool sharedDataPresent() { return !dataFile("wac.epd").empty() && !dataFile("games-lichess.pgn").empty(); }
+
+std::string coord(Move move) {
+    char text[8];
+    moveToCoord(move, text);
+    return text;
+}
+
+std::string san(Engine& engine, Move move) {
+    char text[16];
+    engine.moveToSan(move, text);
+    return text;
+}

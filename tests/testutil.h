@@ -38,6 +38,10 @@ struct PerftCase {
 };
 std::vector<PerftCase> readPerftFile(const std::string& path);
 
+// A move in coordinate notation (e2e4, e7e8Q), and in SAN with check marks.
+std::string coord(Move move);
+std::string san(Engine& engine, Move move);
+
 // Every legal move of the engine's position.
 std::vector<Move> legalMoves(Engine& engine);
 

@@ -10,12 +10,6 @@ std::unique_ptr<Engine> searchEngineAt(const std::string& fen, int depth) {
     return engine;
 }
 
-std::string coord(Move move) {
-    char text[8];
-    moveToCoord(move, text);
-    return text;
-}
-
 Move moveNamed(Engine& engine, const std::string& text) {
     for (Move m : legalMoves(engine)) {
         if (coord(m) == text) return m;

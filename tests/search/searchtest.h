@@ -17,9 +17,6 @@ std::unique_ptr<Engine> searchEngineAt(const std::string& fen, int depth = 4);
 // e7e8Q); fails the test when there is none.
 Move moveNamed(Engine& engine, const std::string& text);
 
-// Coordinate text of a move.
-std::string coord(Move move);
-
 // Standard output written while `action` runs.
 std::string captureOutput(const std::function<void()>& action);
 

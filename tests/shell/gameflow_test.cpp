@@ -85,16 +85,6 @@ class GameFlow : public ::testing::Test {
 
 // What the scripted search plays: the first legal move.
 Move firstMove(Engine& e) { return legalMoves(e).at(0); }
-std::string san(Engine& e, Move m) {
-    char text[16];
-    e.moveToSan(m, text);
-    return text;
-}
-std::string coord(Move m) {
-    char text[8];
-    moveToCoord(m, text);
-    return text;
-}
 
 } // namespace
 

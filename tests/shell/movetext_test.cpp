@@ -3,18 +3,6 @@
 
 namespace {
 
-std::string san(Engine& e, Move m) {
-    char text[16];
-    e.moveToSan(m, text);
-    return text;
-}
-
-std::string coord(Move m) {
-    char text[8];
-    moveToCoord(m, text);
-    return text;
-}
-
 Move parse(Engine& e, const std::string& text) {
     Move m = 0xDEADBEEF;
     e.parseMove(m, text.c_str());
