@@ -12,8 +12,9 @@
 #include <vector>
 
 #include "book/book.h"
+#include "book/bookwriter.h"
+#include "book/openingbook.h"
 #include "eval/weights.h"
-#include "shell/engine.h"
 
 namespace {
 
@@ -46,27 +47,38 @@ template <typename Action> void quietly(Action action) {
     close(saved);
 }
 
-std::unique_ptr<Engine> engineWithBookPath(const std::string& path) {
-    initEvalTables();
-    auto engine = std::make_unique<Engine>();
-    std::snprintf(engine->bookPath, sizeof engine->bookPath, "%s", path.c_str());
-    engine->newGame();
-    return engine;
-}
+// A game at the initial position with a book at `path` (not yet written).
+struct BookHolder {
+    Position position;
+    OpeningBook book;
+    SilentOutput out;
+
+    explicit BookHolder(const std::string& path) {
+        initEvalTables();
+        std::snprintf(book.path, sizeof book.path, "%s", path.c_str());
+        newGame();
+    }
+    void newGame() {
+        position.board.setStartPosition();
+        position.resetHistory();
+    }
+    void create(int depth) {
+        createBook(PGN_PATH.c_str(), depth, 0, position, book, out, [this] { newGame(); });
+    }
+};
 
 void createBookBenchmark(benchmark::State& state) {
     const int depth = static_cast<int>(state.range(0));
     Scratch scratch;
-    auto engine = engineWithBookPath(scratch.root + "/book.dat");
+    auto holder = std::make_unique<BookHolder>(scratch.root + "/book.dat");
     const double megabytes = static_cast<double>(std::filesystem::file_size(PGN_PATH)) / (1024.0 * 1024.0);
-    for (auto _ : state) quietly([&] { engine->createBook(PGN_PATH.c_str(), depth, 0); });
-    if (engine->whiteCount == 0) state.SkipWithError("no book was written");
-    state.counters["positions"] = engine->whiteCount + engine->blackCount;
+    for (auto _ : state) quietly([&] { holder->create(depth); });
+    if (holder->book.whiteCount() == 0) state.SkipWithError("no book was written");
+    state.counters["positions"] = holder->book.whiteCount() + holder->book.blackCount();
     state.counters["games_per_second"] = benchmark::Counter(
         LICHESS_GAMES * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
     state.counters["pgn_MB_per_second"] =
         benchmark::Counter(megabytes * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
-    engine->closeBook();
 }
 
 // Lookups of positions that are in the book (all of them, in turn) and of
@@ -75,16 +87,17 @@ void lookupBenchmark(benchmark::State& state) {
     const bool present = state.range(0) != 0;
     Scratch scratch;
     const std::string path = scratch.root + "/book.dat";
-    auto engine = engineWithBookPath(path);
-    quietly([&] { engine->createBook(PGN_PATH.c_str(), 40, 0); });
+    auto holder = std::make_unique<BookHolder>(path);
+    OpeningBook& book = holder->book;
+    quietly([&] { holder->create(40); });
     std::vector<std::pair<int, uint64_t>> keys;
     {
         FILE* file = std::fopen(path.c_str(), "rb");
         unsigned char bytes[16];
-        for (uint32_t i = 0; file && i < engine->whiteCount + engine->blackCount; ++i) {
+        for (uint32_t i = 0; file && i < book.whiteCount() + book.blackCount(); ++i) {
             if (!readAt(file, 8 + 16 * int64_t{i}, bytes, 16)) break;
             const BookRecord r = decodeBookRecord(bytes);
-            keys.push_back({i < engine->whiteCount ? 0 : 1, bookKey(r) ^ (present ? 0 : 1)});
+            keys.push_back({i < book.whiteCount() ? 0 : 1, bookKey(r) ^ (present ? 0 : 1)});
         }
         if (file) std::fclose(file);
     }
@@ -97,13 +110,12 @@ void lookupBenchmark(benchmark::State& state) {
         const auto& [section, key] = keys[next];
         next = (next * 7919 + 1) % keys.size(); // a scattered walk through the book
         BookRecord r;
-        found += engine->lookupBook(keyLowOf(key), keyHighOf(key), section, r) != 0;
+        found += book.lookup(keyLowOf(key), keyHighOf(key), section, r) != 0;
     }
     if ((found != 0) != present) state.SkipWithError("lookups gave the wrong answer");
     state.counters["book_positions"] = static_cast<double>(keys.size());
     state.counters["lookups_per_second"] =
         benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
-    engine->closeBook();
 }
 
 } // namespace

@@ -5,18 +5,18 @@
 #include <memory>
 
 #include "eval/weights.h"
-#include "shell/engine.h"
+#include "shell/perft.h"
 
 namespace {
 
 void perftBenchmark(benchmark::State& state, const char* fen, int depth, uint64_t expected) {
     initEvalTables();
-    auto engine = std::make_unique<Engine>();
-    engine->board.readFen(fen);
-    engine->resetHistory();
+    auto position = std::make_unique<Position>();
+    position->board.readFen(fen);
+    position->resetHistory();
     uint64_t leaves = 0;
     for (auto _ : state) {
-        leaves = engine->perft(depth, false);
+        leaves = perft(*position, depth);
         benchmark::DoNotOptimize(leaves);
     }
     if (leaves != expected) state.SkipWithError("wrong perft count");

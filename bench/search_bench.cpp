@@ -1,75 +1,71 @@
 // Search speed and the time discipline of a fixed-time search. The node rate
-// of fixed-depth searches; the overshoot of "st" searches past their allowance
-// (the clock is looked at every 9000 nodes, so some overshoot is expected).
+// of fixed-depth searches; the overshoot of fixed-time searches past their
+// allowance (the clock is looked at every 9000 nodes, so some overshoot is expected).
 #include <benchmark/benchmark.h>
-
-#include <unistd.h>
 
 #include <cstdint>
 #include <memory>
 
 #include "eval/weights.h"
-#include "shell/engine.h"
-#include "shell/platform.h"
+#include "search/clock.h"
+#include "search/search.h"
 
 namespace {
 
-// A pipe that nothing writes to: the search's input poll finds no command (and
-// no end of input, which would stop the search at once).
-int silentInput() {
-    static int fd = [] {
-        int ends[2];
-        return pipe(ends) == 0 ? ends[0] : 0;
-    }();
-    return fd;
-}
+// A search of its own: position, table and a listener that reads no input.
+struct Searcher {
+    Position position;
+    MainHashTable table;
+    SearchListener silent;
+    Search search{position, table, silent};
 
-std::unique_ptr<Engine> engineFor(const char* fen) {
-    initEvalTables();
-    auto engine = std::make_unique<Engine>();
-    engine->input.reset(silentInput());
-    engine->hashTable.mainHashMB = 16;
-    engine->hashTable.allocate(false);
-    engine->board.readFen(fen);
-    engine->resetHistory();
-    engine->postMode = 0;
-    engine->quietSearch = true;
-    return engine;
-}
+    explicit Searcher(const char* fen) {
+        initEvalTables();
+        table.mainHashMB = 16;
+        table.allocate(false);
+        setUp(fen);
+    }
+    // A fresh position: the same search every time.
+    void setUp(const char* fen) {
+        position.board.readFen(fen);
+        position.resetHistory();
+        table.clear();
+    }
+};
 
 void fixedDepthSearch(benchmark::State& state, const char* fen) {
-    auto engine = engineFor(fen);
-    engine->timeMode = 2;
-    engine->depthLimit = static_cast<int>(state.range(0));
+    auto searcher = std::make_unique<Searcher>(fen);
+    Search& search = searcher->search;
+    search.time.mode = TimeMode::FixedDepth;
+    search.time.depthLimit = static_cast<int>(state.range(0));
     uint64_t nodes = 0;
     for (auto _ : state) {
-        engine->board.readFen(fen); // a fresh position: the same search every time
-        engine->resetHistory();
-        benchmark::DoNotOptimize(engine->think());
-        nodes += engine->stats.nodes;
+        searcher->setUp(fen);
+        benchmark::DoNotOptimize(search.think());
+        nodes += search.stats.nodes;
     }
-    state.counters["nodes"] = static_cast<double>(engine->stats.nodes);
+    state.counters["nodes"] = static_cast<double>(search.stats.nodes);
     state.counters["nodes_per_second"] =
         benchmark::Counter(static_cast<double>(nodes), benchmark::Counter::kIsRate);
 }
 
 void fixedTimeSearch(benchmark::State& state, const char* fen) {
-    auto engine = engineFor(fen);
-    engine->timeMode = 1;
-    engine->depthLimit = 64;
+    auto searcher = std::make_unique<Searcher>(fen);
+    Search& search = searcher->search;
+    search.time.mode = TimeMode::FixedTime;
+    search.time.depthLimit = 64;
     const int allowance = static_cast<int>(state.range(0));
     int64_t worstOvershoot = INT64_MIN;
     for (auto _ : state) {
-        engine->board.readFen(fen);
-        engine->resetHistory();
-        engine->moveTimeMs = allowance;
+        searcher->setUp(fen);
+        search.time.moveTimeMs = allowance;
         const int64_t start = wallClockMs();
-        benchmark::DoNotOptimize(engine->think());
+        benchmark::DoNotOptimize(search.think());
         const int64_t overshoot = wallClockMs() - start - allowance;
         if (overshoot > worstOvershoot) worstOvershoot = overshoot;
     }
     state.counters["allowance_ms"] = allowance;
-    // Negative: the search stopped early (it should not, with no input).
+    // Negative: the search stopped early (it should not).
     state.counters["worst_overshoot_ms"] = static_cast<double>(worstOvershoot);
 }
 

@@ -41,8 +41,8 @@ std::vector<std::string> readLines(const std::string& path) {
     return lines;
 }
 
-// The read end of a pipe that nothing ever writes to: searches in tests poll it
-// and find no input, whatever the test process's own standard input holds.
+// Searches in tests poll it and find no input, whatever the test process's own
+// standard input holds.
 int silentInput() {
     static int fd = [] {
         int ends[2];
@@ -52,10 +52,17 @@ int silentInput() {
     return fd;
 }
 
+std::unique_ptr<Position> positionAt(const std::string& fen) {
+    auto position = std::make_unique<Position>();
+    EXPECT_EQ(position->board.readFen(fen.c_str()), 1) << fen;
+    position->resetHistory();
+    return position;
+}
+
 std::unique_ptr<Engine> engineAt(const std::string& fen) {
     auto engine = std::make_unique<Engine>();
     engine->input.reset(silentInput());
-    EXPECT_EQ(engine->board.readFen(fen.c_str()), 1) << fen;
+    EXPECT_EQ(engine->board().readFen(fen.c_str()), 1) << fen;
     engine->resetHistory();
     return engine;
 }
@@ -81,19 +88,42 @@ std::vector<PerftCase> readPerftFile(const std::string& path) {
     return cases;
 }
 
-std::vector<Move> legalMoves(Engine& engine) {
+// Legality by a direct attack test on the mover's king, independent of the
+// generators' own legality test.
+std::vector<Move> legalMoves(Position& position) {
     Move moves[MAX_MOVES];
     int count = 0;
-    engine.generateMoves(moves, count);
+    position.generateMoves(moves, count);
     std::vector<Move> legal;
+    const Board& board = position.board;
     for (int i = 0; i < count; ++i) {
         if (moveCaptured(moves[i]) == KING) continue;
-        engine.pushMove(moves[i]);
-        if (!engine.board.isAttacked(engine.board.side, engine.board.kingSquare(engine.board.side ^ 1)))
-            legal.push_back(moves[i]);
-        engine.popMove();
+        position.pushMove(moves[i]);
+        if (!board.isAttacked(board.side, board.kingSquare(board.side ^ 1))) legal.push_back(moves[i]);
+        position.popMove();
     }
     return legal;
+}
+
+Move moveNamed(Position& position, const std::string& text) {
+    for (Move m : legalMoves(position)) {
+        if (coord(m) == text) return m;
+    }
+    ADD_FAILURE() << "no legal move " << text << " in " << position.board.fen();
+    return NO_MOVE;
+}
+
+bool playMoves(Position& position, const std::vector<std::string>& moves) {
+    for (const std::string& text : moves) {
+        Move move = parseMove(position, text.c_str());
+        if (move != NO_MOVE && movePiece(move) == NO_PIECE)
+            move = moveFromSquares(position.board, moveFrom(move), moveTo(move), movePromotion(move));
+        bool legal = false;
+        for (Move m : legalMoves(position)) legal = legal || m == move;
+        if (!legal) return false;
+        position.pushGameMove(move);
+    }
+    return true;
 }
 
 std::vector<std::string> allDataPositions() {
@@ -116,8 +146,8 @@ std::string coord(Move move) {
     return text;
 }
 
-std::string san(Engine& engine, Move move) {
+std::string san(Position& position, Move move) {
     char text[16];
-    engine.moveToSan(move, text);
+    moveToSan(position, move, text);
     return text;
 }

@@ -1,4 +1,5 @@
-// Helpers shared by the tests: data files, engines set to a position, EPD parsing.
+// Helpers shared by the tests: data files, positions and engines set up from
+// FEN, legal moves and move text, EPD parsing.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "board/movetext.h"
+#include "board/position.h"
 #include "eval/weights.h"
 #include "shell/engine.h"
 
@@ -24,9 +27,14 @@ constexpr bool kSlowBuild = false;
 std::string dataFile(const std::string& name);
 std::vector<std::string> readLines(const std::string& path);
 
+// A position read from FEN, its record restarted there.
+std::unique_ptr<Position> positionAt(const std::string& fen);
+
 // An engine set up at a position (FEN), with its history reset. Its input is a
 // pipe that stays silent, so searches see no commands.
 std::unique_ptr<Engine> engineAt(const std::string& fen);
+// The read end of a pipe that nothing ever writes to.
+int silentInput();
 
 // The first four FEN fields of an EPD or FEN line.
 std::string fenFields(const std::string& line);
@@ -40,10 +48,16 @@ std::vector<PerftCase> readPerftFile(const std::string& path);
 
 // A move in coordinate notation (e2e4, e7e8Q), and in SAN with check marks.
 std::string coord(Move move);
-std::string san(Engine& engine, Move move);
+std::string san(Position& position, Move move);
 
-// Every legal move of the engine's position.
-std::vector<Move> legalMoves(Engine& engine);
+// Every legal move of the position.
+std::vector<Move> legalMoves(Position& position);
+// The legal move written `text` in coordinates (e2e4, e7e8Q); fails the test
+// when there is none.
+Move moveNamed(Position& position, const std::string& text);
+// Plays moves (any notation the move reader takes) as game moves; false when
+// one of them is not a legal move.
+bool playMoves(Position& position, const std::vector<std::string>& moves);
 
 // Positions from all data files (EPD suites and perft files), FEN fields only.
 std::vector<std::string> allDataPositions();

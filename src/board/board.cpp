@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "board/keys.h"
-#include "eval/weights.h"
+#include "board/pst.h"
 
 Board::Board() {
     for (int i = 0; i < 128; ++i) {
@@ -15,6 +15,25 @@ Board::Board() {
     std::memset(pieceCount, 0, sizeof pieceCount);
     std::memset(&scratch, 0, sizeof scratch);
     rebuild(); // an empty board, consistent from the start
+}
+
+void Board::copyFrom(const Board& other) {
+    if (&other == this) return;
+    // Every field by value first, then each link moved from the other board's
+    // entries to the same entry of this one.
+    std::memcpy(static_cast<void*>(this), static_cast<const void*>(&other), sizeof(Board));
+    const auto relocate = [&](PieceEntry* p) -> PieceEntry* {
+        return p ? entries + (p - other.entries) : nullptr;
+    };
+    for (PieceEntry*& slot : squares) slot = relocate(slot);
+    for (auto& lists : pieceList)
+        for (PieceEntry*& head : lists) head = relocate(head);
+    for (PieceEntry& e : entries) {
+        e.prev = relocate(e.prev);
+        e.next = relocate(e.next);
+    }
+    swapScratch = nullptr;
+    if constexpr (kCheckInvariants) checkConsistency("copyFrom");
 }
 
 // A node joins its list directly after the first node, or becomes the first node.
@@ -77,7 +96,7 @@ void Board::rebuild() {
     for (Square s = 0; s < 120; ++s) {
         const PieceEntry* e = squares[s];
         if (!onBoard(s) || e->piece == NO_PIECE) continue;
-        pstScore[e->colour] += (*pieceSquareTables[e->piece])[e->colour * 128 + s];
+        pstScore[e->colour] += pieceSquareValue(e->piece, e->colour, s);
         key ^= pieceKey(s, e->piece, e->colour);
         if (e->piece == PAWN) pawnKey ^= pieceKey(s, e->piece, e->colour);
         pieceTypes[e->colour] |= PIECE_TYPE_BIT[e->piece];
@@ -108,9 +127,7 @@ void Board::updateStage() {
     rootSnapshot[3] = static_cast<uint8_t>(pawnCount[BLACK]);
     rootSnapshot[4] = static_cast<uint8_t>(pieceMaterial[WHITE]);
     rootSnapshot[5] = static_cast<uint8_t>(pieceMaterial[BLACK]);
-    // The selectors are process-wide; pointing them at this stage's tables every
-    // time keeps them right even when a test uses several boards.
-    selectStageTables(newStage);
+    pieceSquare = stageTables(newStage);
     pstDrift[WHITE] = pstScore[WHITE] - recomputePstScore(WHITE);
     pstDrift[BLACK] = pstScore[BLACK] - recomputePstScore(BLACK);
 }
@@ -143,7 +160,7 @@ int Board::recomputePstScore(int colour) const {
     for (Square s = 0; s < 120; ++s) {
         const PieceEntry* e = squares[s];
         if (onBoard(s) && e->piece != NO_PIECE && e->colour == colour)
-            sum += (*pieceSquareTables[e->piece])[colour * 128 + s];
+            sum += pieceSquareValue(e->piece, colour, s);
     }
     return sum;
 }

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "board/geometry.h"
+#include "board/pst.h"
 #include "board/types.h"
 
 // One node per square slot. The entry travels with its piece when the piece
@@ -56,6 +57,10 @@ class Board {
     Board(const Board&) = delete;
     Board& operator=(const Board&) = delete;
 
+    // An exact copy: the same pieces in the same list order (the order of
+    // generated moves follows the lists), with every link pointing into this board.
+    void copyFrom(const Board& other);
+
     // --- position state -------------------------------------------------------
     int32_t side = WHITE;
     int32_t castling = 0;
@@ -73,6 +78,9 @@ class Board {
     int32_t pieceCount[2][7];
     int32_t pieceTypes[2] = {0, 0};
     int32_t stage = 0;
+    // The piece-square tables of this board's stage, which its piece-square
+    // sums follow (set by the stage update).
+    StageTables pieceSquare = stageTables(0);
     // Copied by the stage update: side, castling, pawn counts, piece material.
     uint8_t rootSnapshot[6] = {0, 0, 0, 0, 0, 0};
     PieceEntry* swapScratch = nullptr;
@@ -91,6 +99,13 @@ class Board {
     Square kingSquare(int colour) const { return pieceList[colour][KING]->square; }
     // Full recomputation of every summary; describes the first mismatch in `why`.
     bool isConsistent(std::string* why = nullptr) const;
+    // The entry of a piece of `colour` on `square` in the table in force for its kind.
+    int pieceSquareValue(int piece, int colour, Square square) const {
+        FM_ASSERT(piece >= KING && piece <= PAWN && (colour == WHITE || colour == BLACK) && onBoard(square));
+        return (*pieceSquare[piece])[colour * 128 + square];
+    }
+    const PieceSquareTable& currentPawnTable() const { return *pieceSquare[PAWN]; }
+    const PieceSquareTable& currentKingTable() const { return *pieceSquare[KING]; }
     void checkConsistency(const char* caller, Move move = NO_MOVE) const;
 
     // --- text (fen.cpp, display.cpp, edit.cpp) --------------------------------
@@ -121,7 +136,8 @@ class Board {
     void generateChecksAndCaptures(Move* moves, int& count) const;
     void generateEvasions(Move* moves, int& count) const;
 
-    // --- move text (shell/movetext.cpp) ---------------------------------------
+    // --- move text (movetext.cpp) ----------------------------------------------
+    // SAN without check mark; call before the move is made.
     void moveToSanText(Move move, char* text) const;
 
     // --- exchange and evaluation (see.cpp, eval/) -----------------------------

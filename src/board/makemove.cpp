@@ -4,11 +4,9 @@
 // game record, which also restores the keys on the way back.
 #include "board/board.h"
 #include "board/keys.h"
-#include "eval/weights.h"
+#include "board/pst.h"
 
 namespace {
-
-inline int pst(int piece, int colour, Square s) { return (*pieceSquareTables[piece])[colour * 128 + s]; }
 
 // Rook squares of a castling move: king side h -> f, queen side a -> d.
 inline Square castlingRookFrom(Square kingFrom, Square kingTo) {
@@ -34,7 +32,7 @@ void Board::makeMove(Move move) {
     const uint64_t moveKey = pieceKey(to, piece, us) ^ pieceKey(from, piece, us);
     key ^= moveKey;
     if (piece == PAWN) pawnKey ^= moveKey;
-    pstScore[us] += pst(piece, us, to) - pst(piece, us, from);
+    pstScore[us] += pieceSquareValue(piece, us, to) - pieceSquareValue(piece, us, from);
 
     if (move & MOVE_CAPTURE) {
         const int captured = moveCaptured(move);
@@ -44,13 +42,13 @@ void Board::makeMove(Move move) {
             occupied ^= bitOf(v);
             key ^= pieceKey(v, PAWN, them);
             pawnKey ^= pieceKey(v, PAWN, them);
-            pstScore[them] -= pst(PAWN, them, v);
+            pstScore[them] -= pieceSquareValue(PAWN, them, v);
             victim = squares[v];
         } else {
             occupied ^= bitOf(to);
             key ^= pieceKey(to, captured, them);
             if (captured == PAWN) pawnKey ^= pieceKey(to, PAWN, them);
-            pstScore[them] -= pst(captured, them, to);
+            pstScore[them] -= pieceSquareValue(captured, them, to);
             victim = squares[from];
         }
         FM_ASSERT(victim->piece == captured && victim->colour == them);
@@ -71,7 +69,7 @@ void Board::makeMove(Move move) {
         swapSlots(rookTo, rookFrom);
         occupied ^= bitOf(rookTo) | bitOf(rookFrom);
         key ^= pieceKey(rookTo, ROOK, us) ^ pieceKey(rookFrom, ROOK, us);
-        pstScore[us] += pst(ROOK, us, rookTo) - pst(ROOK, us, rookFrom);
+        pstScore[us] += pieceSquareValue(ROOK, us, rookTo) - pieceSquareValue(ROOK, us, rookFrom);
         return;
     }
 
@@ -90,7 +88,7 @@ void Board::makeMove(Move move) {
         ++pieceCount[us][promo];
         if (pieceCount[us][PAWN] == 0) pieceTypes[us] ^= PIECE_TYPE_BIT[PAWN];
         pieceTypes[us] |= PIECE_TYPE_BIT[promo];
-        pstScore[us] += pst(promo, us, to) - pst(PAWN, us, to);
+        pstScore[us] += pieceSquareValue(promo, us, to) - pieceSquareValue(PAWN, us, to);
     }
 }
 
@@ -110,18 +108,18 @@ void Board::unmakeMove(Move move) {
         ++pieceCount[us][PAWN];
         if (--pieceCount[us][promo] == 0) pieceTypes[us] ^= PIECE_TYPE_BIT[promo];
         pieceTypes[us] |= PIECE_TYPE_BIT[PAWN];
-        pstScore[us] += pst(PAWN, us, to) - pst(promo, us, to);
+        pstScore[us] += pieceSquareValue(PAWN, us, to) - pieceSquareValue(promo, us, to);
     } else if (move & MOVE_CASTLE) {
         castled[us] = 0;
         const Square rookFrom = castlingRookFrom(from, to), rookTo = castlingRookTo(from, to);
         swapSlots(rookTo, rookFrom);
         occupied ^= bitOf(rookTo) | bitOf(rookFrom);
-        pstScore[us] += pst(ROOK, us, rookFrom) - pst(ROOK, us, rookTo);
+        pstScore[us] += pieceSquareValue(ROOK, us, rookFrom) - pieceSquareValue(ROOK, us, rookTo);
     }
 
     swapSlots(from, to);
     occupied ^= bitOf(from) | bitOf(to);
-    pstScore[us] += pst(piece, us, from) - pst(piece, us, to);
+    pstScore[us] += pieceSquareValue(piece, us, from) - pieceSquareValue(piece, us, to);
 
     if (move & MOVE_CAPTURE) {
         const int captured = moveCaptured(move);
@@ -130,11 +128,11 @@ void Board::unmakeMove(Move move) {
         if (move & MOVE_EN_PASSANT) {
             const Square v = enPassantVictim(from, to);
             occupied ^= bitOf(v);
-            pstScore[them] += pst(PAWN, them, v);
+            pstScore[them] += pieceSquareValue(PAWN, them, v);
             victim = squares[v];
         } else {
             occupied ^= bitOf(to);
-            pstScore[them] += pst(captured, them, to);
+            pstScore[them] += pieceSquareValue(captured, them, to);
             victim = squares[to];
         }
         victim->piece = captured;

@@ -1,11 +1,10 @@
 // The opening book: the file stays on disk and is searched by binary search
 // with seeks; book moves are chosen by their weighted results.
-#include "book/book.h"
-
 #include <cstring>
 #include <utility>
 
-#include "shell/engine.h"
+#include "board/movetext.h"
+#include "book/openingbook.h"
 
 namespace {
 
@@ -29,40 +28,50 @@ template <typename SwapItems> void exchangeSort(int32_t* scores, int count, Swap
 
 } // namespace
 
-int Engine::loadBook(const char* path) {
-    closeBook();
-    if (std::strlen(path) >= sizeof bookPath) return 0;
-    std::memmove(bookPath, path, std::strlen(path) + 1);
-    bookFile = std::fopen(bookPath, "r+b");
-    if (!bookFile) return 0;
+int OpeningBook::load(const char* bookPath, Output& out) {
+    close();
+    if (std::strlen(bookPath) >= sizeof path) return 0;
+    std::memmove(path, bookPath, std::strlen(bookPath) + 1);
+    file = std::fopen(path, "r+b");
+    if (!file) return 0;
     // Nothing marks a file as a book: a header that cannot be read is an empty
     // book, and counts larger than the file only make lookups fail.
     unsigned char header[BOOK_HEADER_BYTES];
-    if (readAt(bookFile, 0, header, sizeof header)) {
-        whiteCount = getU32(header);
-        blackCount = getU32(header + 4);
+    if (readAt(file, 0, header, sizeof header)) {
+        counts[0] = getU32(header);
+        counts[1] = getU32(header + 4);
     }
-    print("%d book positions\n", static_cast<int>(whiteCount + blackCount));
+    out.print("%d book positions\n", static_cast<int>(counts[0] + counts[1]));
     return 1;
 }
 
-void Engine::closeBook() {
-    if (bookFile) std::fclose(bookFile);
-    bookFile = nullptr;
-    whiteCount = blackCount = 0;
+bool OpeningBook::reopen(uint32_t white, uint32_t black) {
+    close();
+    file = std::fopen(path, "r+b");
+    if (!file) return false;
+    counts[0] = white;
+    counts[1] = black;
+    return true;
 }
 
-int64_t Engine::lookupBook(uint32_t keyLow, uint32_t keyHigh, int section, BookRecord& record) {
-    if (!bookFile) return 0;
+void OpeningBook::close() {
+    if (file) std::fclose(file);
+    file = nullptr;
+    counts[0] = counts[1] = 0;
+}
+
+int64_t OpeningBook::lookup(uint32_t keyLow, uint32_t keyHigh, int section, BookRecord& record) {
+    FM_ASSERT(section == 0 || section == 1);
+    if (!file) return 0;
     const uint64_t wanted = uint64_t{keyHigh} << 32 | keyLow;
-    const uint32_t count = section == 0 ? whiteCount : blackCount;
+    const uint32_t count = counts[section];
     int64_t lo = 0, hi = int64_t{count} - 1;
     while (lo <= hi) {
         const int64_t mid = (lo + hi) / 2;
         const auto offset =
-            static_cast<int64_t>(recordOffset(whiteCount, section, static_cast<uint64_t>(mid)));
+            static_cast<int64_t>(recordOffset(counts[0], section, static_cast<uint64_t>(mid)));
         unsigned char bytes[BOOK_RECORD_BYTES];
-        if (!readAt(bookFile, offset, bytes, sizeof bytes)) return 0;
+        if (!readAt(file, offset, bytes, sizeof bytes)) return 0;
         const BookRecord found = decodeBookRecord(bytes);
         const uint64_t key = bookKey(found);
         if (key == wanted) {
@@ -77,10 +86,9 @@ int64_t Engine::lookupBook(uint32_t keyLow, uint32_t keyHigh, int section, BookR
     return 0;
 }
 
-Move Engine::bookMove() {
-    PlyRecord& root = ply(0);
-    const int count = root.moveCount;
-    if (!bookFile || !board.hasBothKings() || count <= 0 || count > MAX_MOVES) return NO_MOVE;
+Move OpeningBook::chooseMove(Position& position, Move* moves, int32_t* scores, int count) {
+    const Board& board = position.board;
+    if (!file || !board.hasBothKings() || count <= 0 || count > MAX_MOVES) return NO_MOVE;
     const int mover = board.side;
 
     // 1. Each root move's record; absent positions count as no games. A move
@@ -89,14 +97,14 @@ Move Engine::bookMove() {
     bool playable[MAX_MOVES];
     double total = 0;
     for (int i = 0; i < count; ++i) {
-        const Move move = root.moves[i];
+        const Move move = moves[i];
         records[i] = BookRecord{0, 0, 0, 0, 0, BOOK_NEUTRAL_LEARN};
         playable[i] = board.isPseudoLegal(move) && moveCaptured(move) != KING;
         if (!playable[i]) continue;
-        pushMove(move);
+        position.pushMove(move);
         playable[i] = !board.leavesKingInCheck(move, 1);
-        if (playable[i]) lookupBook(keyLowOf(board.key), keyHighOf(board.key), mover, records[i]);
-        popMove();
+        if (playable[i]) lookup(keyLowOf(board.key), keyHighOf(board.key), mover, records[i]);
+        position.popMove();
         total += records[i].wins + records[i].losses + records[i].draws;
     }
 
@@ -105,19 +113,20 @@ Move Engine::bookMove() {
     for (int i = 0; i < count; ++i) {
         const BookRecord& r = records[i];
         const int games = r.wins + r.losses + r.draws;
-        root.orderScores[i] = 0;
+        scores[i] = 0;
         if (!playable[i] || (games <= 1 && r.wins == 0)) continue;
         double x = static_cast<double>((r.draws + 2 * r.wins) * 100) / (2.0 * games);
         x = x * games / total * r.learn * 0.01;
         if (x != 0) x += bookRandomTerm();
-        root.orderScores[i] = static_cast<int32_t>(x);
+        scores[i] = static_cast<int32_t>(x);
     }
 
-    exchangeSort(root.orderScores, count, [&](int i, int j) { std::swap(root.moves[i], root.moves[j]); });
-    return root.orderScores[0] > 0 ? root.moves[0] : NO_MOVE;
+    exchangeSort(scores, count, [&](int i, int j) { std::swap(moves[i], moves[j]); });
+    return scores[0] > 0 ? moves[0] : NO_MOVE;
 }
 
-void Engine::listBook() {
+void OpeningBook::list(Position& position, Output& out) {
+    const Board& board = position.board;
     struct Row {
         Move move;
         BookRecord record;
@@ -131,15 +140,15 @@ void Engine::listBook() {
     if (board.hasBothKings()) {
         Move moves[MAX_MOVES];
         int moveCount = 0;
-        generateMoves(moves, moveCount);
+        position.generateMoves(moves, moveCount);
         const int mover = board.side;
         for (int i = 0; i < moveCount; ++i) {
             if (moveCaptured(moves[i]) == KING) continue;
-            pushMove(moves[i]);
+            position.pushMove(moves[i]);
             BookRecord r{0, 0, 0, 0, 0, BOOK_NEUTRAL_LEARN};
             const bool legal = !board.leavesKingInCheck(moves[i], 1);
-            if (legal) lookupBook(keyLowOf(board.key), keyHighOf(board.key), mover, r);
-            popMove();
+            if (legal) lookup(keyLowOf(board.key), keyHighOf(board.key), mover, r);
+            position.popMove();
             if (!legal) continue;
             rows[count] = Row{moves[i], r};
             played[count] = r.wins + r.losses + r.draws;
@@ -150,17 +159,17 @@ void Engine::listBook() {
 
     // 2. Most played first; 3-4. the table of the moves with games.
     exchangeSort(played, count, [&](int i, int j) { std::swap(rows[i], rows[j]); });
-    print("  move   played   +        -        =       score   learn   sortv\n");
+    out.print("  move   played   +        -        =       score   learn   sortv\n");
     for (int i = 0; i < count; ++i) {
         const BookRecord& r = rows[i].record;
         const int games = played[i];
         if (games == 0) continue;
         char san[16];
-        moveToSan(rows[i].move, san);
+        moveToSan(position, rows[i].move, san);
         const double score = (r.draws + 2.0 * r.wins) * 100 / (2.0 * games);
         double sortValue = games * score / total * r.learn * 0.01;
         if (sortValue != 0) sortValue += bookRandomTerm();
-        print("%6s %6d %7.2f%% %7.2f%% %7.2f%% %7.2f%% %7.2f %7.2f\n", san, games, r.wins * 100.0 / games,
-              r.losses * 100.0 / games, r.draws * 100.0 / games, score, r.learn * 0.01, sortValue);
+        out.print("%6s %6d %7.2f%% %7.2f%% %7.2f%% %7.2f%% %7.2f %7.2f\n", san, games, r.wins * 100.0 / games,
+                  r.losses * 100.0 / games, r.draws * 100.0 / games, score, r.learn * 0.01, sortValue);
     }
 }

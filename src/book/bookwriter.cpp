@@ -8,9 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "board/movetext.h"
 #include "book/book.h"
+#include "book/bookwriter.h"
 #include "book/pgn.h"
-#include "shell/engine.h"
 
 namespace {
 
@@ -97,16 +98,15 @@ void addRecord(BookRecord& r, const BookRecord& incoming) {
 
 // The legal move a token names, made on the board; NO_MOVE (nothing made) when
 // it names none.
-Move playGameMove(Engine& engine, const char* token) {
-    Board& board = engine.board;
-    Move move = NO_MOVE;
-    engine.parseMove(move, token);
+Move playGameMove(Position& position, const char* token) {
+    Board& board = position.board;
+    Move move = parseMove(position, token);
     if (move != NO_MOVE && movePiece(move) == NO_PIECE)
-        move = engine.moveFromSquares(moveFrom(move), moveTo(move), movePromotion(move));
+        move = moveFromSquares(board, moveFrom(move), moveTo(move), movePromotion(move));
     if (move == NO_MOVE || !board.isPseudoLegal(move) || moveCaptured(move) == KING) return NO_MOVE;
-    engine.pushGameMove(move);
+    position.pushGameMove(move);
     if (!board.leavesKingInCheck(move, 1)) return move;
-    engine.popGameMove();
+    position.popGameMove();
     return NO_MOVE;
 }
 
@@ -142,18 +142,18 @@ bool readRecordsInto(FILE* file, SectionBuilder sections[2], const uint32_t coun
 // Plays the first `depth` moves of a cleaned game and counts its result in the
 // records of the positions reached. Returns false when a section is full, which
 // ends the whole run.
-bool addGame(Engine& engine, SectionBuilder sections[2], const std::vector<const char*>& tokens, int depth,
-             int gameResult, int games) {
+bool addGame(Position& position, Output& out, SectionBuilder sections[2],
+             const std::vector<const char*>& tokens, int depth, int gameResult, int games) {
     const int tokenCount = static_cast<int>(tokens.size());
     const int plies = std::min(depth, tokenCount);
     if (plies > MAX_GAME_PLY) {
-        engine.print("\nGame %d skipped: more than %d plies\n", games, MAX_GAME_PLY);
+        out.print("\nGame %d skipped: more than %d plies\n", games, MAX_GAME_PLY);
         return true;
     }
     for (int i = 0; i < plies; ++i) {
-        const int mover = engine.board.side;
-        if (playGameMove(engine, tokens[i]) == NO_MOVE) {
-            engine.print("\nInvalid move @ game = %d move = %d/%d\n", games, i, tokenCount);
+        const int mover = position.board.side;
+        if (playGameMove(position, tokens[i]) == NO_MOVE) {
+            out.print("\nInvalid move @ game = %d move = %d/%d\n", games, i, tokenCount);
             return true;
         }
         // Results count from the mover's side; a black move of a game without a
@@ -161,11 +161,11 @@ bool addGame(Engine& engine, SectionBuilder sections[2], const std::vector<const
         int result = gameResult;
         if (mover == BLACK)
             result = result == WHITE_WON ? BLACK_WON : result == BLACK_WON ? WHITE_WON : DRAWN;
-        const uint64_t key = engine.board.key;
+        const uint64_t key = position.board.key;
         BookRecord* record = sections[mover].find(key);
         if (!record) record = sections[mover].append(newRecord(key));
         if (!record) {
-            engine.print("Book size limit reached:Increase book cache!\n");
+            out.print("Book size limit reached:Increase book cache!\n");
             return false;
         }
         countResult(*record, result);
@@ -186,20 +186,21 @@ bool readBookCounts(FILE* file, uint32_t counts[2]) {
 
 } // namespace
 
-void Engine::createBook(const char* path, int depth, int minElo) {
+void createBook(const char* path, int depth, int minElo, Position& position, OpeningBook& book, Output& out,
+                const std::function<void()>& newGame) {
     // 1-2. The source, and room for one record per 16 bytes of it in each section.
     FILE* pgn = std::fopen(path, "r");
     if (!pgn) {
-        print("Can't find book source\n");
+        out.print("Can't find book source\n");
         return;
     }
     const int64_t size = fileLength(pgn);
     const uint64_t capacity =
         std::min<uint64_t>(size > 0 ? static_cast<uint64_t>(size) / 16 : 0, MAX_SECTION_RECORDS);
-    print("allocated memory for %d positions\n", static_cast<int>(2 * capacity));
+    out.print("allocated memory for %d positions\n", static_cast<int>(2 * capacity));
     SectionBuilder sections[2];
     if (!sections[0].reserve(capacity) || !sections[1].reserve(capacity)) {
-        print("Unsufficient memory for opening book!\n");
+        out.print("Unsufficient memory for opening book!\n");
         std::fclose(pgn);
         return;
     }
@@ -212,59 +213,52 @@ void Engine::createBook(const char* path, int depth, int minElo) {
     int games = 0;
     bool full = false;
     while (!full) {
-        while (gamePly > 0) popGameMove();
+        while (position.gamePly > 0) position.popGameMove();
         std::printf("\r%d", games);
         std::fflush(stdout);
         if (!reader.nextGame(game)) break;
         if (!game.whiteRated || !game.blackRated) continue;
         ++games;
         if (game.moveTextTooLong) {
-            print("\nGame %d skipped: its move text is longer than %d bytes\n", games,
-                  static_cast<int>(MAX_MOVE_TEXT));
+            out.print("\nGame %d skipped: its move text is longer than %d bytes\n", games,
+                      static_cast<int>(MAX_MOVE_TEXT));
             continue;
         }
-        if (!cleanMoveText(game.moveText)) print("Unclosed brace in game %d", games);
+        if (!cleanMoveText(game.moveText)) out.print("Unclosed brace in game %d", games);
         splitTokens(game.moveText, tokens);
-        full = !addGame(*this, sections, tokens, depth, game.result, games);
+        full = !addGame(position, out, sections, tokens, depth, game.result, games);
     }
 
     // 4-5. Report, sort, and leave the board at the initial position.
     const bool readFailed = reader.readError();
     std::fclose(pgn);
     if (readFailed) {
-        print("Can't read %s: the book is left unchanged\n", path);
+        out.print("Can't read %s: the book is left unchanged\n", path);
         newGame();
         return;
     }
-    print("%d positions added to book from %d games\n",
-          static_cast<int>(sections[0].size() + sections[1].size()), games);
+    out.print("%d positions added to book from %d games\n",
+              static_cast<int>(sections[0].size() + sections[1].size()), games);
     sections[0].sortByKey();
     sections[1].sortByKey();
-    print("Book created!\n");
+    out.print("Book created!\n");
     newGame();
 
     // 6. The new book replaces the old one only once it is completely written.
-    if (!writeBookFile(bookPath, sections[0].data(), sections[0].size(), sections[1].data(),
+    if (!writeBookFile(book.path, sections[0].data(), sections[0].size(), sections[1].data(),
                        sections[1].size())) {
-        print("Can't write %s: the book there is left unchanged\n", bookPath);
+        out.print("Can't write %s: the book there is left unchanged\n", book.path);
         return;
     }
-    closeBook();
-    bookFile = std::fopen(bookPath, "r+b");
-    if (!bookFile) {
-        print("Can't open %s\n", bookPath);
-        return;
-    }
-    whiteCount = sections[0].size();
-    blackCount = sections[1].size();
+    if (!book.reopen(sections[0].size(), sections[1].size())) out.print("Can't open %s\n", book.path);
 }
 
-void Engine::mergeBook(const char* path1, const char* path2) {
+void mergeBook(const char* path1, const char* path2, Output& out) {
     // 1. Both books must exist.
     FILE* first = std::fopen(path1, "rb");
     FILE* second = std::fopen(path2, "rb");
     if (!first || !second) {
-        print("Can't find %s\n", first ? path2 : path1);
+        out.print("Can't find %s\n", first ? path2 : path1);
         if (first) std::fclose(first);
         if (second) std::fclose(second);
         return;
@@ -277,14 +271,14 @@ void Engine::mergeBook(const char* path1, const char* path2) {
     SectionBuilder sections[2];
     bool read = false;
     if (!valid1 || !valid2) {
-        print("%s is not a complete book file\n", valid1 ? path2 : path1);
+        out.print("%s is not a complete book file\n", valid1 ? path2 : path1);
     } else if (!sections[0].reserve(uint64_t{counts1[0]} + counts2[0]) ||
                !sections[1].reserve(uint64_t{counts1[1]} + counts2[1])) {
-        print("Unsufficient memory for opening book!\n");
+        out.print("Unsufficient memory for opening book!\n");
     } else if (!readRecordsInto(first, sections, counts1, false)) {
-        print("Can't read %s\n", path1);
+        out.print("Can't read %s\n", path1);
     } else if (!readRecordsInto(second, sections, counts2, true)) {
-        print("Can't read %s\n", path2);
+        out.print("Can't read %s\n", path2);
     } else {
         read = true;
     }
@@ -296,5 +290,5 @@ void Engine::mergeBook(const char* path1, const char* path2) {
     sections[0].sortByKey();
     sections[1].sortByKey();
     if (!writeBookFile(path1, sections[0].data(), sections[0].size(), sections[1].data(), sections[1].size()))
-        print("Can't write %s: the book there is left unchanged\n", path1);
+        out.print("Can't write %s: the book there is left unchanged\n", path1);
 }

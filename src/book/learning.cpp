@@ -5,7 +5,8 @@
 #include <vector>
 
 #include "book/book.h"
-#include "shell/engine.h"
+#include "book/learning.h"
+#include "book/openingbook.h"
 
 namespace {
 
@@ -29,35 +30,35 @@ bool writeLearnHeader(FILE* file, uint32_t count, uint32_t wrapped) {
 
 } // namespace
 
-int Engine::openLearnFile() {
-    closeLearnFile();
-    learnFile = std::fopen(learnPath, "r+b");
-    if (learnFile) {
+int LearnStore::open() {
+    close();
+    file = std::fopen(path, "r+b");
+    if (file) {
         unsigned char header[LEARN_HEADER_BYTES];
-        const bool read = readAt(learnFile, 0, header, sizeof header);
+        const bool read = readAt(file, 0, header, sizeof header);
         learnCount = read ? getU32(header) : 0;
         learnWrapped = read ? getU32(header + 4) : 0;
         return 1;
     }
     // A new store is opened for reading too, so that it can be loaded at once.
-    learnFile = std::fopen(learnPath, "w+b");
-    if (!learnFile) return 0;
+    file = std::fopen(path, "w+b");
+    if (!file) return 0;
     learnCount = learnWrapped = 0;
-    writeLearnHeader(learnFile, 0, 0);
-    std::fflush(learnFile);
+    writeLearnHeader(file, 0, 0);
+    std::fflush(file);
     return 1;
 }
 
-void Engine::closeLearnFile() {
-    if (learnFile) std::fclose(learnFile);
-    learnFile = nullptr;
+void LearnStore::close() {
+    if (file) std::fclose(file);
+    file = nullptr;
 }
 
-void Engine::loadLearned() {
-    if (!learnFile) return;
+void LearnStore::load(MainHashTable& table, Output& out) {
+    if (!file) return;
     // 1-2. Header; a ring that has wrapped is full: all its records count.
     unsigned char header[LEARN_HEADER_BYTES];
-    const bool read = readAt(learnFile, 0, header, sizeof header);
+    const bool read = readAt(file, 0, header, sizeof header);
     learnCount = read ? getU32(header) : 0;
     learnWrapped = read ? getU32(header + 4) : 0;
     const uint32_t wanted = learnWrapped ? LEARN_RING_SIZE : std::min(learnCount, LEARN_RING_SIZE);
@@ -65,8 +66,8 @@ void Engine::loadLearned() {
     // 3. Each entry goes to the half of its bucket for its side to move, marked learned.
     std::vector<unsigned char> bytes(size_t{wanted} * BOOK_RECORD_BYTES);
     size_t got = 0;
-    if (wanted > 0 && seekFile(learnFile, LEARN_HEADER_BYTES)) {
-        got = std::fread(bytes.data(), BOOK_RECORD_BYTES, wanted, learnFile);
+    if (wanted > 0 && seekFile(file, LEARN_HEADER_BYTES)) {
+        got = std::fread(bytes.data(), BOOK_RECORD_BYTES, wanted, file);
     }
     int loaded = 0;
     for (size_t i = 0; i < got; ++i) {
@@ -74,15 +75,16 @@ void Engine::loadLearned() {
         if (entry.keyLow == 0 && entry.keyHigh == 0) continue;
         const int side = (entry.flags & LEARN_WHITE_TO_MOVE) ? WHITE : BLACK;
         entry.flags |= HASH_LEARNED;
-        hashTable.storeRaw(side, entry);
+        table.storeRaw(side, entry);
         ++loaded;
     }
-    print("%d learned positions\n", loaded);
+    out.print("%d learned positions\n", loaded);
 }
 
-void Engine::learnPosition() {
-    if (!learnFile) return;
-    HashEntry entry = hashTable.readEntry(board.side, keyLowOf(board.key), keyHighOf(board.key));
+void LearnStore::learnPosition(const Position& position, MainHashTable& table) {
+    if (!file) return;
+    const Board& board = position.board;
+    HashEntry entry = table.readEntry(board.side, keyLowOf(board.key), keyHighOf(board.key));
     if (entry.keyLow == 0 && entry.keyHigh == 0) return;
     if (learnCount > LEARN_RING_LAST) {
         learnCount = 0;
@@ -94,16 +96,16 @@ void Engine::learnPosition() {
         entry.flags &= static_cast<uint8_t>(~LEARN_WHITE_TO_MOVE);
     unsigned char bytes[BOOK_RECORD_BYTES];
     encodeHashEntry(entry, bytes);
-    writeAt(learnFile, LEARN_HEADER_BYTES + int64_t{learnCount} * BOOK_RECORD_BYTES, bytes, sizeof bytes);
+    writeAt(file, LEARN_HEADER_BYTES + int64_t{learnCount} * BOOK_RECORD_BYTES, bytes, sizeof bytes);
     ++learnCount;
-    writeLearnHeader(learnFile, learnCount, learnWrapped);
-    std::fflush(learnFile);
+    writeLearnHeader(file, learnCount, learnWrapped);
+    std::fflush(file);
 }
 
-void Engine::learnFromResult(int result) {
-    if (!bookFile || result < 1 || result > 3 || (learnColor != WHITE && learnColor != BLACK)) return;
+void OpeningBook::learnFromResult(const Position& game, int result, int learnColor) {
+    if (!file || result < 1 || result > 3 || (learnColor != WHITE && learnColor != BLACK)) return;
     // Only games played from the standard initial position are learned.
-    if (history[0].key != initialPositionKey()) return;
+    if (game.history[0].key != initialPositionKey()) return;
 
     // The result as the engine saw it.
     int outcome = result;
@@ -112,10 +114,10 @@ void Engine::learnFromResult(int result) {
     // Entry k holds the position after ply k; white made ply 1, so the engine's
     // moves reached the entries k with (k - 1) % 2 == learnColor. The final
     // position is not looked at.
-    for (int k = 1 + learnColor; k < gamePly; k += 2) {
-        const uint64_t key = history[k].key;
+    for (int k = 1 + learnColor; k < game.gamePly; k += 2) {
+        const uint64_t key = game.history[k].key;
         BookRecord record;
-        const int64_t offset = lookupBook(keyLowOf(key), keyHighOf(key), learnColor, record);
+        const int64_t offset = lookup(keyLowOf(key), keyHighOf(key), learnColor, record);
         if (offset == 0) continue;
         if (outcome == 1) {
             record.wins = saturate16(record.wins + 1u);
@@ -128,7 +130,7 @@ void Engine::learnFromResult(int result) {
         }
         unsigned char bytes[BOOK_RECORD_BYTES];
         encodeBookRecord(record, bytes);
-        writeAt(bookFile, offset, bytes, sizeof bytes);
+        writeAt(file, offset, bytes, sizeof bytes);
     }
-    std::fflush(bookFile);
+    std::fflush(file);
 }

@@ -7,11 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "board/position.h"
+
 // Longest move text of one game that the builder holds; longer games are skipped.
 constexpr size_t MAX_MOVE_TEXT = size_t{4} << 20;
-
-// Game results as the book builder counts them.
-enum PgnResult : int { NO_RESULT = 0, WHITE_WON = 1, BLACK_WON = 2, DRAWN = 3 };
 
 struct PgnGame {
     bool whiteRated = false; // a WhiteElo tag above the rating threshold

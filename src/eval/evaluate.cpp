@@ -76,9 +76,12 @@ template <bool Traced> int Board::evaluateSteps(EvalTrace* trace) {
 
     // 1. The evaluation cache keeps white-relative scores and the info bytes.
     if constexpr (!Traced) {
-        int cached;
-        if (evalCache.probe(keyLow, keyHigh, cached, scratch.evalInfo))
-            return side == WHITE ? cached : -cached;
+        if (const EvalCacheData* cached = evalCache.probe(keyLow, keyHigh)) {
+            scratch.evalInfo[0] = cached->info[0];
+            scratch.evalInfo[1] = cached->info[1];
+            scratch.evalInfo[2] = cached->info[2];
+            return side == WHITE ? cached->score : -cached->score;
+        }
     }
 
     // 2. Material and piece-square values start the accumulators.
@@ -103,10 +106,11 @@ template <bool Traced> int Board::evaluateSteps(EvalTrace* trace) {
 
     // 5. Pawn structure, from the pawn cache when it knows the pawns.
     step(TERM_PAWN_STRUCTURE, [&] {
-        int cached;
-        if (pawnHashTable.probe(static_cast<uint32_t>(pawnKey), static_cast<uint32_t>(pawnKey >> 32), cached,
-                                st.passedFiles)) {
-            st.acc[WHITE] += scaleBy(cached, evalWeights.pawnStructure, 100);
+        if (const PawnCacheData* cached =
+                pawnHashTable.probe(static_cast<uint32_t>(pawnKey), static_cast<uint32_t>(pawnKey >> 32))) {
+            st.passedFiles[0] = cached->passedFiles[0];
+            st.passedFiles[1] = cached->passedFiles[1];
+            st.acc[WHITE] += scaleBy(cached->score, evalWeights.pawnStructure, 100);
         } else {
             st.acc[side] += scaleBy(evalPawnStructure(st.passedFiles), evalWeights.pawnStructure, 100);
         }
@@ -155,7 +159,10 @@ template <bool Traced> int Board::evaluateSteps(EvalTrace* trace) {
         trace->passedFiles[WHITE] = st.passedFiles[WHITE];
         trace->passedFiles[BLACK] = st.passedFiles[BLACK];
     } else {
-        evalCache.store(keyLow, keyHigh, side == WHITE ? score : -score, scratch.evalInfo);
+        EvalCacheData data{static_cast<int16_t>(side == WHITE ? score : -score),
+                           {scratch.evalInfo[0], scratch.evalInfo[1], scratch.evalInfo[2]},
+                           {0, 0, 0}};
+        evalCache.store(keyLow, keyHigh, data);
     }
     return score;
 }

@@ -81,7 +81,7 @@ template <int Us> int Board::pawnStructureOf(uint8_t& passed) const {
 
 int Board::evalPawnStructure(uint8_t passedFiles[2]) {
     const int score = pawnStructureOf<WHITE>(passedFiles[WHITE]) - pawnStructureOf<BLACK>(passedFiles[BLACK]);
-    pawnHashTable.store(static_cast<uint32_t>(pawnKey), static_cast<uint32_t>(pawnKey >> 32), score,
-                        passedFiles);
+    const PawnCacheData data{static_cast<int16_t>(score), {passedFiles[0], passedFiles[1]}, {0, 0, 0, 0}};
+    pawnHashTable.store(static_cast<uint32_t>(pawnKey), static_cast<uint32_t>(pawnKey >> 32), data);
     return side == WHITE ? score : -score;
 }

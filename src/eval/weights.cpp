@@ -112,27 +112,6 @@ void fillTable(PieceSquareTable& table, const Layout& layout, int material) {
 
 } // namespace
 
-PieceSquareTable pawnTableOpening;
-PieceSquareTable pawnTableMiddle;
-PieceSquareTable pawnTableEnding;
-PieceSquareTable kingTableMiddle;
-PieceSquareTable kingTableEnding;
-PieceSquareTable knightTable;
-PieceSquareTable bishopTable;
-PieceSquareTable rookTable;
-PieceSquareTable queenTable;
-
-std::array<const PieceSquareTable*, 7> pieceSquareTables = {
-    nullptr, &kingTableMiddle, &queenTable, &rookTable, &bishopTable, &knightTable, &pawnTableOpening};
-
-void selectStageTables(int stage) {
-    static const std::array<const PieceSquareTable*, 3> pawnTables = {&pawnTableOpening, &pawnTableMiddle,
-                                                                      &pawnTableEnding};
-    FM_ASSERT(stage >= 0 && stage <= 2);
-    pieceSquareTables[PAWN] = pawnTables[stage];
-    pieceSquareTables[KING] = stage == 2 ? &kingTableEnding : &kingTableMiddle;
-}
-
 void foldMaterialIntoTables() {
     fillTable(pawnTableOpening, PAWN_OPENING, pieceValue[PAWN]);
     fillTable(pawnTableMiddle, PAWN_MIDDLE, pieceValue[PAWN]);

@@ -6,6 +6,7 @@
 
 #include <array>
 
+#include "board/pst.h"
 #include "board/types.h"
 
 // Material values by piece code (index 0 and the king hold 0).
@@ -19,29 +20,6 @@ struct EvalWeights {
     int pawnStructure = 100;
 };
 extern EvalWeights evalWeights;
-
-// A piece-square table: entry colour * 128 + square (0x88), material included.
-using PieceSquareTable = std::array<int, 256>;
-
-extern PieceSquareTable pawnTableOpening;
-extern PieceSquareTable pawnTableMiddle;
-extern PieceSquareTable pawnTableEnding;
-extern PieceSquareTable kingTableMiddle;
-extern PieceSquareTable kingTableEnding;
-extern PieceSquareTable knightTable;
-extern PieceSquareTable bishopTable;
-extern PieceSquareTable rookTable;
-extern PieceSquareTable queenTable;
-
-// The table in force for each piece code. The pawn and king entries follow the
-// game stage (see Board::updateStage); entry 0 is never used.
-extern std::array<const PieceSquareTable*, 7> pieceSquareTables;
-
-inline const PieceSquareTable& currentPawnTable() { return *pieceSquareTables[PAWN]; }
-inline const PieceSquareTable& currentKingTable() { return *pieceSquareTables[KING]; }
-
-// Points the pawn and king selectors at the tables of a game stage (0, 1 or 2).
-void selectStageTables(int stage);
 
 // Rebuilds the nine tables from their positional values plus the current
 // piece values. Safe to call again after the piece values change.

@@ -2,7 +2,7 @@
 // eighths of a ply; the search is fail-soft.
 #include "egtb/tablebases.h"
 #include "search/score.h"
-#include "shell/engine.h"
+#include "search/search.h"
 
 namespace {
 
@@ -14,10 +14,10 @@ inline uint32_t keyHigh(uint64_t key) { return static_cast<uint32_t>(key >> 32);
 
 // Botvinnik-Markoff: the null move reveals the same threat as two plies ago,
 // or a threat that follows the piece which ran from the earlier one.
-bool repeatsThreat(const Engine& e, const PlyRecord& node, const PlyRecord& twoBack, int plyIndex) {
+bool repeatsThreat(const Position& pos, const PlyRecord& node, const PlyRecord& twoBack, int plyIndex) {
     const Square threatTo = moveTo(node.threatMove);
     if (plyIndex >= 2) {
-        const Move playedTwoBack = e.history[e.gamePly - 2].move;
+        const Move playedTwoBack = pos.history[pos.gamePly - 2].move;
         if (moveFrom(playedTwoBack) == moveTo(twoBack.threatMove)) return threatTo == moveTo(playedTwoBack);
     }
     return threatTo == moveTo(twoBack.threatMove);
@@ -25,14 +25,15 @@ bool repeatsThreat(const Engine& e, const PlyRecord& node, const PlyRecord& twoB
 
 } // namespace
 
-int Engine::search(int alpha, int beta, int depth, bool nullAllowed) {
+int Search::search(int alpha, int beta, int depth, bool nullAllowed) {
     // 1. Node set-up.
     FM_ASSERT(alpha < beta);
-    FM_ASSERT(searchPly >= 0 && searchPly < MAX_PLY);
-    const int plyIndex = searchPly;
+    FM_ASSERT(pos.searchPly >= 0 && pos.searchPly < MAX_PLY);
+    FM_ASSERT(alpha >= -INFINITE_SCORE && beta <= INFINITE_SCORE);
+    const int plyIndex = pos.searchPly;
     PlyRecord& r = currentPly();
     const int side = board.side;
-    const int age = ((gamePly - searchPly) >> 1) & 15;
+    const int age = ((pos.gamePly - pos.searchPly) >> 1) & 15;
     r.hashMove = r.bestMove = NO_MOVE;
     r.mateThreat = r.bmThreat = 0;
     r.pvEnd = plyIndex;
@@ -47,7 +48,7 @@ int Engine::search(int alpha, int beta, int depth, bool nullAllowed) {
     // 2. Input and clock, every POLL_INTERVAL nodes (wrap-safe comparison).
     if (static_cast<int32_t>(stats.nodes - stats.nextPoll) > 0) {
         if (searchAborted) return 0;
-        checkInput();
+        pollInputAndClock();
         if (searchAborted) return 0;
         stats.nextPoll += POLL_INTERVAL;
     }
@@ -60,7 +61,7 @@ int Engine::search(int alpha, int beta, int depth, bool nullAllowed) {
     const int nullReduction = depth > (fewPieces ? 64 : 48) ? 3 : 2;
 
     // 5. Draws by repetition and by the fifty-move rule.
-    if (isRepetition() || top().fifty >= 100) return 0;
+    if (pos.isRepetition() || top().fifty >= 100) return 0;
 
     // 6. The end of the ply stack.
     if (plyIndex >= MAX_PLY - 1) return mb;
@@ -86,8 +87,8 @@ int Engine::search(int alpha, int beta, int depth, bool nullAllowed) {
     r.hashMove = hashMove;
 
     // 8. Endgame tablebases, near the root or right after a capture or promotion.
-    if (useTablebases && board.pieceTotal <= tablebaseMenAvailable() && plyIndex <= iteration) {
-        const Move previous = gamePly >= 1 ? history[gamePly - 1].move : NO_MOVE;
+    if (options.useTablebases && board.pieceTotal <= tablebaseMenAvailable() && plyIndex <= iteration) {
+        const Move previous = pos.gamePly >= 1 ? pos.history[pos.gamePly - 1].move : NO_MOVE;
         if (plyIndex < 3 || isCapture(previous) || isPromotion(previous)) {
             int tablebaseScore = 0;
             if (probeTablebases(board, plyIndex, tablebaseScore)) {
@@ -102,10 +103,10 @@ int Engine::search(int alpha, int beta, int depth, bool nullAllowed) {
     const HistoryRecord& here = top();
     const bool nullPermitted = !r.mateThreat && probeResult != HASH_AVOID_NULL && nullAllowed;
     if (nullPermitted && !here.inCheck && board.pieceMaterial[side] != 0) {
-        pushNullMove();
+        pos.pushNullMove();
         currentPly().extension = 0;
         const int score = -search(-beta, -beta + 1, depth - ONE_PLY * nullReduction - ONE_PLY, false);
-        popNullMove();
+        pos.popNullMove();
         ++stats.nullTried;
         if (searchAborted) return 0;
         if (score >= beta) {
@@ -119,7 +120,7 @@ int Engine::search(int alpha, int beta, int depth, bool nullAllowed) {
         if (score == plyIndex - (MATE_SCORE - 2)) {
             r.mateThreat = 1;
         } else if (score <= alpha - 300 && depth < 24 && childBest != NO_MOVE) {
-            if (repeatsThreat(*this, r, ply(plyIndex - 2), plyIndex)) r.bmThreat = 1;
+            if (repeatsThreat(pos, r, ply(plyIndex - 2), plyIndex)) r.bmThreat = 1;
         }
     }
 
@@ -140,18 +141,18 @@ int Engine::search(int alpha, int beta, int depth, bool nullAllowed) {
 
     // 12. The moves.
     const bool inCheck = here.inCheck != 0;
-    const bool parentInCheck = gamePly >= 1 && history[gamePly - 1].inCheck;
+    const bool parentInCheck = pos.gamePly >= 1 && pos.history[pos.gamePly - 1].inCheck;
     r.moveCount = r.moveIndex = r.pickStage = 0;
     for (int i; (i = nextMove()) != -1;) {
         const Move m = r.moves[i];
         if (m == NO_MOVE || moveCaptured(m) == KING || (!inCheck && board.leavesKingInCheck(m, 0))) continue;
 
-        pushMove(m);
+        pos.pushMove(m);
         ++legalMoves;
         computeExtension(m, movesSearched);
         const int childExtension = currentPly().extension;
         int reduction = 0;
-        if (useReductions && depth >= 25 && childExtension == 0 && !inCheck && !parentInCheck &&
+        if (options.useReductions && depth >= 25 && childExtension == 0 && !inCheck && !parentInCheck &&
             r.pickStage == 4 && i >= 2) {
             reduction = ONE_PLY;
             ++stats.reductions;
@@ -174,7 +175,7 @@ int Engine::search(int alpha, int beta, int depth, bool nullAllowed) {
             score = -search(-alpha - 1, -alpha, d, true);
             if (score > alpha && score < beta && !searchAborted) score = -search(-beta, -alpha, d, true);
         }
-        popMove();
+        pos.popMove();
         if (searchAborted) return 0;
 
         if (score > best) {

@@ -5,9 +5,9 @@
 
 #include "eval/evalcache.h"
 #include "eval/pawncache.h"
-#include "eval/weights.h"
-#include "shell/engine.h"
-#include "shell/platform.h"
+#include "search/bench.h"
+#include "search/clock.h"
+#include "search/search.h"
 
 namespace {
 
@@ -49,34 +49,32 @@ constexpr uint32_t BENCH_HASH_MB = 16;
 
 } // namespace
 
-// The searches run on an engine of their own, so the game, its table and the
-// settings of this one are untouched; only the process-wide piece-square
-// selectors are put back to this board's stage afterwards.
-void Engine::bench(int depth) {
+BenchResult runBench(int depth) {
     if (depth < 1) depth = BENCH_DEPTH;
-    auto engine = std::make_unique<Engine>();
-    engine->hashTable.mainHashMB = BENCH_HASH_MB;
-    engine->hashTable.allocate(false);
-    engine->timeMode = 2;
-    engine->depthLimit = depth;
-    engine->postMode = 0;
-    engine->quietSearch = true;
-    engine->useBook = engine->useLearn = engine->useTablebases = false;
-    engine->useReductions = false; // the default setting
+    // Everything the searches use is their own: the game, its table and the
+    // settings of the caller are untouched.
+    auto position = std::make_unique<Position>();
+    auto table = std::make_unique<MainHashTable>();
+    table->mainHashMB = BENCH_HASH_MB;
+    table->allocate(false);
+    SearchListener silent;
+    auto search = std::make_unique<Search>(*position, *table, silent);
+    search->time.mode = TimeMode::FixedDepth;
+    search->time.depthLimit = depth;
+    search->options = SearchOptions{}; // no book, learning or tablebases; no reductions (the default)
 
-    uint64_t totalNodes = 0;
+    BenchResult result;
     const int64_t start = wallClockMs();
     for (const char* fen : BENCH_POSITIONS) {
-        if (!engine->board.readFen(fen)) continue;
-        engine->resetHistory(); // clears the transposition table
+        if (!position->board.readFen(fen)) continue;
+        position->resetHistory();
+        table->clear();
         pawnHashTable.clear();
         evalCache.clear();
-        engine->think();
-        totalNodes += engine->stats.nodes;
+        search->think();
+        result.nodes += search->stats.nodes;
     }
-    int64_t elapsed = wallClockMs() - start;
-    if (elapsed < 1) elapsed = 1;
-    selectStageTables(board.stage);
-    print("bench: %llu nodes %llu nps\n", static_cast<unsigned long long>(totalNodes),
-          static_cast<unsigned long long>(totalNodes * 1000 / static_cast<uint64_t>(elapsed)));
+    result.elapsedMs = wallClockMs() - start;
+    if (result.elapsedMs < 1) result.elapsedMs = 1;
+    return result;
 }

@@ -1,6 +1,6 @@
 // Extensions of forcing moves, in eighths of a ply, capped at one ply.
 #include "eval/weights.h"
-#include "shell/engine.h"
+#include "search/search.h"
 
 namespace {
 
@@ -13,10 +13,10 @@ inline int difference(int a, int b) { return a > b ? a - b : b - a; }
 
 } // namespace
 
-void Engine::computeExtension(Move move, int movesBefore) {
+void Search::computeExtension(Move move, int movesBefore) {
     PlyRecord& node = currentPly();
-    const PlyRecord& parent = ply(searchPly - 1);
-    const HistoryRecord& parentRecord = history[gamePly - 1];
+    const PlyRecord& parent = ply(pos.searchPly - 1);
+    const HistoryRecord& parentRecord = pos.history[pos.gamePly - 1];
     const int mover = board.side ^ 1;
     int extension = 0;
 
@@ -25,8 +25,8 @@ void Engine::computeExtension(Move move, int movesBefore) {
         ++stats.checkExt;
     }
     // A recapture of equal value on the square of the opponent's capture.
-    if (gamePly >= 2 && isCapture(move)) {
-        const Move previous = history[gamePly - 2].move;
+    if (pos.gamePly >= 2 && isCapture(move)) {
+        const Move previous = pos.history[pos.gamePly - 2].move;
         if (isCapture(previous) && moveTo(previous) == moveTo(move) &&
             pieceValue[moveCaptured(previous)] == pieceValue[moveCaptured(move)]) {
             extension += 6;

@@ -1,9 +1,8 @@
 // The staged move picker of the main search: hash move, captures by exchange
 // value, killers, quiet moves by history and piece-square gain, losing captures.
 // In check all evasions come in one batch with fixed priorities.
-#include "eval/weights.h"
+#include "search/search.h"
 #include "search/selectbest.h"
-#include "shell/engine.h"
 
 namespace {
 
@@ -26,24 +25,23 @@ constexpr int32_t DROPPED = -10000;
 int pieceSquareGain(const Board& board, Move move) {
     const int piece = movePiece(move);
     if (piece < KING || piece > PAWN) return 0;
-    const PieceSquareTable& table = *pieceSquareTables[piece];
-    const int base = board.side * 128;
-    return table[base + moveTo(move)] - table[base + moveFrom(move)];
+    return board.pieceSquareValue(piece, board.side, moveTo(move)) -
+           board.pieceSquareValue(piece, board.side, moveFrom(move));
 }
 
 inline int historyIndex(Move move) { return square64(moveFrom(move)) + 64 * square64(moveTo(move)); }
 
 // Evasions are scored by a fixed priority: hash move, captures and promotions by
 // exchange value, threat, killers, then piece-square gain.
-void scoreEvasions(Engine& e, PlyRecord& r, const PlyRecord& parent, const PlyRecord& twoBack) {
-    const bool deepRecord = e.gamePly >= 1;
+void scoreEvasions(const Position& pos, PlyRecord& r, const PlyRecord& parent, const PlyRecord& twoBack) {
+    const bool deepRecord = pos.gamePly >= 1;
     for (int i = 0; i < r.moveCount; ++i) {
         const Move m = r.moves[i];
         int score;
         if (sameMove(m, r.hashMove))
             score = 10000;
         else if (isCapture(m) || isPromotion(m)) {
-            score = e.board.staticExchange(m);
+            score = pos.board.staticExchange(m);
             if (score == 0) score = 95;
         } else if (sameMove(m, parent.threatMove))
             score = 92;
@@ -56,20 +54,20 @@ void scoreEvasions(Engine& e, PlyRecord& r, const PlyRecord& parent, const PlyRe
         else if (deepRecord && sameMove(m, twoBack.killer2))
             score = 75;
         else
-            score = pieceSquareGain(e.board, m);
+            score = pieceSquareGain(pos.board, m);
         r.orderScores[i] = score;
     }
 }
 
-void setUp(Engine& e, PlyRecord& r, const PlyRecord& parent, const PlyRecord& twoBack) {
+void setUp(const Position& pos, PlyRecord& r, const PlyRecord& parent, const PlyRecord& twoBack) {
     r.killersTried = 0;
     r.pickMode = PICK_LIST_ORDER;
     r.moveIndex = 0;
     r.deferredStart = -1;
-    if (e.top().inCheck) {
+    if (pos.top().inCheck) {
         r.moveCount = 0;
-        e.board.generateEvasions(r.moves, r.moveCount);
-        scoreEvasions(e, r, parent, twoBack);
+        pos.board.generateEvasions(r.moves, r.moveCount);
+        scoreEvasions(pos, r, parent, twoBack);
         r.batchStart = 0;
         r.pickMode = PICK_SELECT_FIRST_THREE;
         r.pickStage = STAGE_EVASIONS;
@@ -83,16 +81,16 @@ void setUp(Engine& e, PlyRecord& r, const PlyRecord& parent, const PlyRecord& tw
 }
 
 // Captures sorted by exchange value; the losing ones are hidden until the end.
-void addCaptures(Engine& e, PlyRecord& r) {
+void addCaptures(const Board& board, PlyRecord& r) {
     const int start = r.moveCount;
-    e.board.generateCaptures(r.moves, r.moveCount);
+    board.generateCaptures(r.moves, r.moveCount);
     const int end = r.moveCount;
     for (int i = start; i < end; ++i) {
         if (sameMove(r.moves[i], r.hashMove)) {
             r.moves[i] = NO_MOVE;
             r.orderScores[i] = DROPPED;
         } else {
-            r.orderScores[i] = e.board.staticExchange(r.moves[i]);
+            r.orderScores[i] = board.staticExchange(r.moves[i]);
         }
     }
     r.moveIndex = start;
@@ -108,12 +106,12 @@ void addCaptures(Engine& e, PlyRecord& r) {
     }
 }
 
-void addKillers(Engine& e, PlyRecord& r, const PlyRecord& twoBack) {
+void addKillers(const Position& pos, PlyRecord& r, const PlyRecord& twoBack) {
     if (r.deferredStart != -1) r.moveCount = r.deferredEnd;
     const int start = r.moveCount;
-    const bool deepRecord = e.gamePly >= 1;
+    const bool deepRecord = pos.gamePly >= 1;
     auto add = [&](Move killer, int32_t score, int32_t bit) {
-        if (killer == NO_MOVE || r.moveCount >= MAX_MOVES || !e.board.isPseudoLegal(killer)) return;
+        if (killer == NO_MOVE || r.moveCount >= MAX_MOVES || !pos.board.isPseudoLegal(killer)) return;
         r.moves[r.moveCount] = killer;
         r.orderScores[r.moveCount] = score;
         ++r.moveCount;
@@ -128,12 +126,13 @@ void addKillers(Engine& e, PlyRecord& r, const PlyRecord& twoBack) {
     r.moveIndex = start;
 }
 
-void addQuietMoves(Engine& e, PlyRecord& r, const PlyRecord& parent, const PlyRecord& twoBack) {
+void addQuietMoves(const Position& pos, const uint32_t* historyCounters, PlyRecord& r,
+                   const PlyRecord& parent, const PlyRecord& twoBack) {
     const int start = r.moveCount;
-    e.board.generateQuiet(r.moves, r.moveCount);
+    pos.board.generateQuiet(r.moves, r.moveCount);
     r.batchStart = r.moveIndex = start;
     r.pickMode = PICK_SELECT_FIRST_THREE;
-    const bool deepRecord = e.gamePly >= 1;
+    const bool deepRecord = pos.gamePly >= 1;
     const Square threatTo = moveTo(parent.threatMove);
     for (int i = start; i < r.moveCount; ++i) {
         const Move m = r.moves[i];
@@ -146,37 +145,37 @@ void addQuietMoves(Engine& e, PlyRecord& r, const PlyRecord& parent, const PlyRe
             r.orderScores[i] = DROPPED;
             continue;
         }
-        int score = static_cast<int>(e.historyCounters[historyIndex(m)]);
+        int score = static_cast<int>(historyCounters[historyIndex(m)]);
         if (moveTo(m) == threatTo)
             score += 130;
         else if (m & MOVE_CASTLE)
             score += moveTo(m) > moveFrom(m) ? 80 : 50;
         else
-            score += pieceSquareGain(e.board, m);
+            score += pieceSquareGain(pos.board, m);
         r.orderScores[i] = score;
     }
 }
 
 } // namespace
 
-int Engine::nextMove() {
+int Search::nextMove() {
     PlyRecord& r = currentPly();
-    const PlyRecord& parent = ply(searchPly - 1);
-    const PlyRecord& twoBack = ply(searchPly - 2);
+    const PlyRecord& parent = ply(pos.searchPly - 1);
+    const PlyRecord& twoBack = ply(pos.searchPly - 2);
     while (r.moveIndex >= r.moveCount) {
         if (r.pickStage > STAGE_LOSING) return -1;
         switch (r.pickStage) {
             case STAGE_SETUP:
-                setUp(*this, r, parent, twoBack);
+                setUp(pos, r, parent, twoBack);
                 break;
             case STAGE_CAPTURES:
-                addCaptures(*this, r);
+                addCaptures(board, r);
                 break;
             case STAGE_KILLERS:
-                addKillers(*this, r, twoBack);
+                addKillers(pos, r, twoBack);
                 break;
             case STAGE_QUIET:
-                addQuietMoves(*this, r, parent, twoBack);
+                addQuietMoves(pos, historyCounters, r, parent, twoBack);
                 break;
             case STAGE_LOSING:
                 if (r.deferredStart != -1) {

@@ -4,9 +4,7 @@
 
 #include <cstdint>
 
-#include "board/types.h"
-
-constexpr int MAX_PLY = 65; // records of the search stack, plies 0..64
+#include "board/position.h"
 
 struct PlyRecord {
     Move moves[MAX_MOVES];

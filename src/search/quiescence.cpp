@@ -2,8 +2,8 @@
 // then captures and promotions that do not lose material, all evasions in check,
 // and on the first ply also checking moves.
 #include "search/score.h"
+#include "search/search.h"
 #include "search/selectbest.h"
-#include "shell/engine.h"
 
 namespace {
 
@@ -12,16 +12,16 @@ constexpr int DROPPED = -10000;
 
 // Exchange values order the list; losing moves are dropped unless in check.
 // Non-losing captures and promotions rank above quiet checks of value 0.
-void scoreQuiescenceMoves(Engine& e, PlyRecord& r, bool inCheck) {
+void scoreQuiescenceMoves(const Board& board, SearchStats& stats, PlyRecord& r, bool inCheck) {
     for (int i = 0; i < r.moveCount; ++i) {
         const Move m = r.moves[i];
-        const int value = e.board.staticExchange(m);
+        const int value = board.staticExchange(m);
         if (inCheck) {
             r.orderScores[i] = value;
         } else if (value < 0) {
             r.moves[i] = NO_MOVE;
             r.orderScores[i] = DROPPED;
-            ++e.stats.seePruned;
+            ++stats.seePruned;
         } else {
             r.orderScores[i] = (isCapture(m) || isPromotion(m)) ? value + 1 : value;
         }
@@ -30,11 +30,12 @@ void scoreQuiescenceMoves(Engine& e, PlyRecord& r, bool inCheck) {
 
 } // namespace
 
-int Engine::quiescence(int alpha, int beta, int qdepth) {
+int Search::quiescence(int alpha, int beta, int qdepth) {
     // 1. Node set-up.
     FM_ASSERT(alpha < beta);
-    FM_ASSERT(searchPly >= 0 && searchPly < MAX_PLY);
-    const int plyIndex = searchPly;
+    FM_ASSERT(pos.searchPly >= 0 && pos.searchPly < MAX_PLY);
+    FM_ASSERT(alpha >= -INFINITE_SCORE && beta <= INFINITE_SCORE);
+    const int plyIndex = pos.searchPly;
     PlyRecord& r = currentPly();
     const PlyRecord& parent = ply(plyIndex - 1);
     const int side = board.side;
@@ -45,7 +46,7 @@ int Engine::quiescence(int alpha, int beta, int qdepth) {
     if (stats.selDepth < plyIndex) stats.selDepth = plyIndex;
 
     // 2. Draws, on the plies that also try checks.
-    if (qdepth != 0 && (isRepetition() || top().fifty >= 100)) return 0;
+    if (qdepth != 0 && (pos.isRepetition() || top().fifty >= 100)) return 0;
 
     // 3-4. Stand pat, unless in check.
     const bool inCheck = top().inCheck != 0;
@@ -100,7 +101,7 @@ int Engine::quiescence(int alpha, int beta, int qdepth) {
     }
 
     // 7. Score by exchange value.
-    scoreQuiescenceMoves(*this, r, inCheck);
+    scoreQuiescenceMoves(board, stats, r, inCheck);
 
     // 8. Search, best first while the selected moves still gain something.
     bool selecting = true;
@@ -113,9 +114,9 @@ int Engine::quiescence(int alpha, int beta, int qdepth) {
         const Move m = r.moves[i];
         if (m == NO_MOVE || moveCaptured(m) == KING || (!inCheck && board.leavesKingInCheck(m, 0))) continue;
 
-        pushMove(m);
+        pos.pushMove(m);
         int extension = 0;
-        if (inCheck && searchPly < 2 * iteration && movesSearched == 0) {
+        if (inCheck && pos.searchPly < 2 * iteration && movesSearched == 0) {
             if (r.moveCount == 1) {
                 extension = 6;
                 ++stats.force1Ext;
@@ -130,7 +131,7 @@ int Engine::quiescence(int alpha, int beta, int qdepth) {
         int childDepth = qdepth + extension - 8;
         if (childDepth < 1) childDepth = extension;
         const int score = -quiescence(-beta, -alpha, childDepth);
-        popMove();
+        pos.popMove();
 
         if (score > best) {
             best = score;

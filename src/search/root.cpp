@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "search/score.h"
-#include "shell/engine.h"
+#include "search/search.h"
 
 namespace {
 
@@ -14,7 +14,7 @@ inline uint32_t keyHigh(uint64_t key) { return static_cast<uint32_t>(key >> 32);
 
 } // namespace
 
-int Engine::rootIndexOf(Move move) {
+int Search::rootIndexOf(Move move) const {
     const PlyRecord& root = ply(0);
     for (int i = 0; i < root.moveCount; ++i) {
         if (sameMove(root.moves[i], move)) return i;
@@ -22,11 +22,11 @@ int Engine::rootIndexOf(Move move) {
     return -1;
 }
 
-int Engine::rootSearch(int alpha, int beta, int depth) {
+int Search::rootSearch(int alpha, int beta, int depth) {
     // 1. Set-up.
     PlyRecord& root = ply(0);
     const int side = board.side;
-    const int age = (gamePly >> 1) & 15;
+    const int age = (pos.gamePly >> 1) & 15;
     stats.selDepth = iteration;
     int best = -INFINITE_SCORE;
     int bound = HASH_UPPER;
@@ -50,7 +50,7 @@ int Engine::rootSearch(int alpha, int beta, int depth) {
                     root.pvEnd = 1;
                 }
                 rootScore = hashScore;
-                printPV(hashScore);
+                reportLine(hashScore);
                 return hashScore;
             }
         }
@@ -60,8 +60,8 @@ int Engine::rootSearch(int alpha, int beta, int depth) {
     for (int i = 0; i < root.moveCount; ++i) {
         const Move m = root.moves[i];
         rootMoveIndex = i;
-        printProgress(i);
-        pushMove(m);
+        reportProgress(i);
+        pos.pushMove(m);
         computeExtension(m, i);
         const uint32_t nodesBefore = stats.nodes;
         ++stats.nodes;
@@ -73,7 +73,7 @@ int Engine::rootSearch(int alpha, int beta, int depth) {
             score = -search(-alpha - 1, -alpha, d, true);
             if (score > alpha && score < beta && !searchAborted) score = -search(-beta, -alpha, d, true);
         }
-        popMove();
+        pos.popMove();
         if (searchAborted) return 0;
 
         // Subtree size orders the next iteration; kept well inside 32 bits.
@@ -84,7 +84,7 @@ int Engine::rootSearch(int alpha, int beta, int depth) {
             best = score;
             root.bestMove = m;
             extendPV(0, m);
-            printPV(score);
+            reportLine(score);
         }
         if (i == 0 && score <= alpha) return score;
         if (i == 0 || score > alpha) {

@@ -1,16 +1,17 @@
 // The search driver: root list, book, time, iterative deepening inside an
-// aspiration window, and the statistics after the search.
+// aspiration window.
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 
+#include "book/learning.h"
+#include "book/openingbook.h"
 #include "egtb/tablebases.h"
 #include "eval/evalcache.h"
 #include "eval/pawncache.h"
 #include "eval/weights.h"
+#include "search/clock.h"
 #include "search/score.h"
-#include "shell/engine.h"
-#include "shell/platform.h"
+#include "search/search.h"
 
 namespace {
 
@@ -22,8 +23,6 @@ int32_t withFrontBonus(int32_t score) {
     return raised > INT32_MAX ? INT32_MAX : static_cast<int32_t>(raised);
 }
 
-double percent(uint32_t part, uint32_t whole) { return whole == 0 ? 0.0 : part * 100.0 / whole; }
-
 // The widening of the window after the n-th failure (n from 0).
 int widened(int score, int failures, int direction) {
     if (failures == 0) return score + 200 * direction;
@@ -33,7 +32,12 @@ int widened(int score, int failures, int direction) {
 
 } // namespace
 
-void Engine::sortRootMoves() {
+Search::Search(Position& position, MainHashTable& table, SearchListener& searchListener)
+    : pos(position), board(position.board), hashTable(table), listener(searchListener) {
+    std::memset(plyStack, 0, sizeof plyStack);
+}
+
+void Search::sortRootMoves() {
     PlyRecord& root = ply(0);
     // Insertion sort: stable, and the list is short and mostly in order.
     for (int i = 1; i < root.moveCount; ++i) {
@@ -49,39 +53,10 @@ void Engine::sortRootMoves() {
     }
 }
 
-void Engine::printStatistics() {
-    int64_t elapsed = wallClockMs() - startTime;
-    if (elapsed <= 1) elapsed = 1;
-    const uint64_t nps = uint64_t{stats.nodes} * 1000 / static_cast<uint64_t>(elapsed);
-    const double seconds = elapsed / 1000.0;
-    if (xboardMode) {
-        std::printf("kibitz depth = %d score = %.2f time = %.2f nps = %llu\n", iteration - 1,
-                    rootScore / 100.0, seconds, static_cast<unsigned long long>(nps));
-        std::fflush(stdout);
-    }
-    print("nodes=%u <%.1f%% quisnodes> time=%.2f NPS=%llu\n", stats.nodes,
-          stats.qnodes * 100.0 / (stats.nodes > 0 ? stats.nodes : 1), seconds,
-          static_cast<unsigned long long>(nps));
-    print("TTh=%u TTp=%u <%.1f%%> pTTh=%u pTTp=%u <%.1f%%>\n", hashTable.hits, hashTable.probes,
-          percent(hashTable.hits, hashTable.probes), pawnHashTable.hits, pawnHashTable.probes,
-          percent(pawnHashTable.hits, pawnHashTable.probes));
-    print("egtbh=%u egtbp=%u <%.1f%%> evalh=%u evalp=%u <%.1f%%>\n", tablebaseStats.hits,
-          tablebaseStats.probes, percent(tablebaseStats.hits, tablebaseStats.probes), evalCache.hits,
-          evalCache.probes, percent(evalCache.hits, evalCache.probes));
-    print("lazy=%u see=%u \n", stats.lazy, stats.seePruned);
-    print("check=%u threat=%u force1=%u force2=%u\n", stats.checkExt, stats.threatExt, stats.force1Ext,
-          stats.force2Ext);
-    print("recap=%u pushext=%u bm=%u reductions=%u\n", stats.recapExt, stats.pushExt, stats.bmExt,
-          stats.reductions);
-    print("nulltried=%u <%.1f%%> ordering=%.2f%%\n", stats.nullTried,
-          stats.nullCutoffs * 100.0 / (stats.nullTried > 0 ? stats.nullTried : 1),
-          stats.firstMoveCutoffs * 100.0 / (stats.cutoffs > 0 ? stats.cutoffs : 1));
-}
-
 // The clock stopped the search while the score was falling: the more it fell,
 // the more time the move gets, and a fall of 30 or more searches the
 // interrupted depth again. Any fall is worth remembering in the learning store.
-void Engine::extendAfterScoreDrop() {
+void Search::extendAfterScoreDrop() {
     if (lastScore > rootScore) {
         const int drop = lastScore - rootScore;
         const int factor = drop >= 250   ? 8
@@ -90,127 +65,65 @@ void Engine::extendAfterScoreDrop() {
                            : drop >= 50  ? 4
                            : drop >= 30  ? 2
                                          : 1;
-        const int64_t extended = int64_t{moveTimeMs} * factor;
-        moveTimeMs = extended > INT32_MAX ? INT32_MAX : static_cast<int32_t>(extended);
+        const int64_t extended = int64_t{time.moveTimeMs} * factor;
+        time.moveTimeMs = extended > INT32_MAX ? INT32_MAX : static_cast<int32_t>(extended);
         if (drop >= 30) {
             searchAborted = stopRequested = clockStopped = false;
             --iteration;
         }
-        if (useLearn) learnPosition();
+        if (options.useLearn && learnStore) learnStore->learnPosition(pos, hashTable);
     }
     lastScore = rootScore;
 }
 
-Move Engine::think() {
-    // A position without both kings cannot be searched; nor can a game record
-    // without room for a full line of search above it.
-    searchPly = 0;
-    if (!board.hasBothKings() || gamePly > MAX_GAME_PLY) return NO_MOVE;
-
-    // 1. Clocks, counters and flags.
-    rootScore = 0;
-    iteration = 0;
-    startTime = wallClockMs();
-    startCpuTime = cpuClockMs();
-    stats = SearchStats{};
-    stopRequested = searchAborted = clockStopped = false;
-    tablebaseStats.hits = tablebaseStats.probes = 0;
-    pawnHashTable.hits = pawnHashTable.probes = 0;
-    evalCache.hits = evalCache.probes = 0;
-    rootMoveCount = rootMoveIndex = 0;
-    allocateTime(gamePly);
-
-    // 2. Killers, threats and history from earlier searches are forgotten.
-    for (int p = -2; p < MAX_PLY; ++p) {
-        PlyRecord& r = ply(p);
-        r.killer1 = r.killer2 = r.bestMove = r.threatMove = NO_MOVE;
-    }
-    std::memset(historyCounters, 0, sizeof historyCounters);
-    board.updateStage();
-
-    // 3. The legal root moves.
+// Steps 3-4: the legal root moves, in generation order. False when they leave
+// nothing to search: no move at all, or a single one outside pondering and
+// analysis (it is played at once).
+bool Search::prepareRootList() {
     PlyRecord& root = ply(0);
-    Move generated[MAX_MOVES];
-    int generatedCount = 0;
-    generateMoves(generated, generatedCount);
-    root.moveCount = 0;
-    for (int i = 0; i < generatedCount; ++i) {
-        const Move m = generated[i];
-        if (moveCaptured(m) == KING) continue;
-        pushMove(m);
-        const bool legal = !board.leavesKingInCheck(m, 1);
-        popMove();
-        if (!legal) continue;
-        root.moves[root.moveCount] = m;
-        root.orderScores[root.moveCount] = 0;
-        ++root.moveCount;
-    }
+    root.moveCount = pos.legalMoves(root.moves);
+    for (int i = 0; i < root.moveCount; ++i) root.orderScores[i] = 0;
     rootMoveCount = root.moveCount;
-
-    // 4. No choice to make.
-    if (root.moveCount == 0) return NO_MOVE;
-    if (root.moveCount == 1 && !pondering && !analyzeMode) {
+    if (root.moveCount == 0) return false;
+    if (root.moveCount == 1 && !modes.pondering && !modes.analyze) {
         root.bestMove = root.moves[0];
-        return root.moves[0];
+        return false;
     }
+    return true;
+}
 
-    // 5. The opening book; its move must be one of the legal moves.
-    if (bookExitPly + 6 >= gamePly && useBook && !analyzeMode) {
-        const Move book = bookMove();
-        const int index = book != NO_MOVE && board.isPseudoLegal(book) ? rootIndexOf(book) : -1;
-        if (index >= 0) {
-            bookExitPly = gamePly;
-            if (postMode != 0 && xboardMode && !analyzeMode && !pondering && !ponderSearch && !quietSearch) {
-                std::printf("kibitz bookmove\n");
-                std::fflush(stdout);
-            }
-            root.bestMove = root.moves[index];
-            return root.bestMove;
-        }
-    }
-
-    // 6. Pre-sort by a quiescence search of each move (checks included).
+// Step 6: every root move ordered by a quiescence search of it (checks included).
+void Search::presortRootMoves() {
+    PlyRecord& root = ply(0);
     for (int i = 0; i < root.moveCount; ++i) {
-        pushMove(root.moves[i]);
+        pos.pushMove(root.moves[i]);
         root.orderScores[i] = -quiescence(-INFINITE_SCORE, INFINITE_SCORE, 8);
-        popMove();
+        pos.popMove();
     }
     sortRootMoves();
-    const int s0 = root.orderScores[0];
+}
 
-    // 7. One move far ahead of the rest: a plain recapture, or a small gain.
+// Step 7: one move far ahead of the rest, a plain recapture or a small gain.
+void Search::detectEasyMove() {
+    const PlyRecord& root = ply(0);
     easyMove = false;
-    if (root.moveCount >= 2) {
-        const int pawn = pieceValue[PAWN];
-        const Move first = root.moves[0];
-        const Move last = gamePly >= 1 ? history[gamePly - 1].move : NO_MOVE;
-        const bool recapture = last != NO_MOVE && moveTo(first) == moveTo(last) &&
-                               pieceValue[moveCaptured(first)] == pieceValue[moveCaptured(last)];
-        if (s0 > root.orderScores[1] + 2 * pawn && (recapture || s0 <= pawn)) {
-            easyMove = true;
-            if (!quietSearch) print("easy move\n");
-        }
+    if (root.moveCount < 2) return;
+    const int s0 = root.orderScores[0];
+    const int pawn = pieceValue[PAWN];
+    const Move first = root.moves[0];
+    const Move last = pos.gamePly >= 1 ? pos.history[pos.gamePly - 1].move : NO_MOVE;
+    const bool recapture = last != NO_MOVE && moveTo(first) == moveTo(last) &&
+                           pieceValue[moveCaptured(first)] == pieceValue[moveCaptured(last)];
+    if (s0 > root.orderScores[1] + 2 * pawn && (recapture || s0 <= pawn)) {
+        easyMove = true;
+        listener.easyMove(*this);
     }
+}
 
-    // 8-9. Headers.
-    if (!quietSearch) {
-        if (timeMode != 2 && postMode != 0 && !analyzeMode && !ponderSearch)
-            print("stime=%.2f\n", moveTimeMs / 1000.0);
-        if (postMode == 1) print(" depth         nodes   score    time  pv\n");
-    }
-
-    // 10. The first move stands until the search finds better.
-    root.bestMove = root.moves[0];
-    root.pv[0] = root.moves[0];
-    root.pvEnd = 1;
-    rootScore = s0;
-    rootAlpha = s0 - ASPIRATION;
-    rootBeta = s0 + ASPIRATION;
-    root.endgame = board.castling == 0 && board.pieceMaterial[WHITE] < 15 && board.pieceMaterial[BLACK] < 15;
-    root.lowMaterial = board.pieceMaterial[WHITE] < 10 && board.pieceMaterial[BLACK] < 10;
-    root.mateThreat = root.bmThreat = 0;
-
-    // 11. Iterative deepening.
+// Step 11: iterative deepening, each iteration inside an aspiration window
+// that widens on failure.
+void Search::deepen() {
+    PlyRecord& root = ply(0);
     do {
         ++iteration;
         failLowCount = failHighCount = 0;
@@ -235,12 +148,78 @@ Move Engine::think() {
             sortRootMoves();
             rootAlpha = rootScore - ASPIRATION;
             rootBeta = rootScore + ASPIRATION;
-        } else if (clockStopped && timeMode == 0 && !analyzeMode && !pondering && !ponderSearch) {
+        } else if (clockStopped && time.mode == TimeMode::Clock && !modes.analyze && !modes.pondering &&
+                   !modes.ponderSearch) {
             extendAfterScoreDrop();
         }
-    } while (!searchAborted && iteration < depthLimit);
+    } while (!searchAborted && iteration < time.depthLimit);
+}
 
-    // 12. Statistics.
-    if (postMode != 0 && !analyzeMode && !pondering && !ponderSearch && !quietSearch) printStatistics();
+Move Search::think() {
+    // A position without both kings cannot be searched; nor can a game record
+    // without room for a full line of search above it.
+    pos.searchPly = 0;
+    if (!board.hasBothKings() || pos.gamePly > MAX_GAME_PLY) return NO_MOVE;
+
+    // 1. Clocks, counters and flags.
+    rootScore = 0;
+    iteration = 0;
+    startTime = wallClockMs();
+    startCpuTime = cpuClockMs();
+    stats = SearchStats{};
+    stopRequested = searchAborted = clockStopped = false;
+    tablebaseStats.hits = tablebaseStats.probes = 0;
+    pawnHashTable.hits = pawnHashTable.probes = 0;
+    evalCache.hits = evalCache.probes = 0;
+    rootMoveCount = rootMoveIndex = 0;
+    allocateTime(pos.gamePly);
+
+    // 2. Killers, threats and history from earlier searches are forgotten.
+    for (int p = -2; p < MAX_PLY; ++p) {
+        PlyRecord& r = ply(p);
+        r.killer1 = r.killer2 = r.bestMove = r.threatMove = NO_MOVE;
+    }
+    std::memset(historyCounters, 0, sizeof historyCounters);
+    board.updateStage();
+
+    // 3-4. The legal root moves; no choice to make with fewer than two.
+    PlyRecord& root = ply(0);
+    if (!prepareRootList()) return root.moveCount == 0 ? NO_MOVE : root.bestMove;
+
+    // 5. The opening book; its move must be one of the legal moves.
+    if (bookExitPly + 6 >= pos.gamePly && options.useBook && book && !modes.analyze) {
+        const Move bookChoice = book->chooseMove(pos, root.moves, root.orderScores, root.moveCount);
+        const int index =
+            bookChoice != NO_MOVE && board.isPseudoLegal(bookChoice) ? rootIndexOf(bookChoice) : -1;
+        if (index >= 0) {
+            bookExitPly = pos.gamePly;
+            root.bestMove = root.moves[index];
+            listener.bookMoveFound(*this);
+            return root.bestMove;
+        }
+    }
+
+    // 6-7. Pre-sort; an easy move?
+    presortRootMoves();
+    const int s0 = root.orderScores[0];
+    detectEasyMove();
+
+    // 8-9. The front end may announce the search.
+    listener.deepeningStarts(*this);
+
+    // 10. The first move stands until the search finds better.
+    root.bestMove = root.moves[0];
+    root.pv[0] = root.moves[0];
+    root.pvEnd = 1;
+    rootScore = s0;
+    rootAlpha = s0 - ASPIRATION;
+    rootBeta = s0 + ASPIRATION;
+    root.endgame = board.castling == 0 && board.pieceMaterial[WHITE] < 15 && board.pieceMaterial[BLACK] < 15;
+    root.lowMaterial = board.pieceMaterial[WHITE] < 10 && board.pieceMaterial[BLACK] < 10;
+    root.mateThreat = root.bmThreat = 0;
+
+    // 11. Iterative deepening; 12. the front end may print statistics.
+    deepen();
+    listener.finished(*this);
     return root.bestMove;
 }

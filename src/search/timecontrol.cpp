@@ -1,52 +1,72 @@
-// Time allowance per move and the clock rule the input poll applies.
+// Time allowance per move, the clock rule, and the poll that a running search
+// makes every 9000 nodes.
 #include <cmath>
 #include <cstdint>
 
-#include "shell/engine.h"
-#include "shell/platform.h"
+#include "search/clock.h"
+#include "search/search.h"
 
-void Engine::allocateTime(int plies) {
-    if (timeMode != 0) return;
+void Search::allocateTime(int plies) {
+    if (time.mode != TimeMode::Clock) return;
     int64_t allowance;
-    if (movesPerControl <= 0) {
+    if (time.movesPerControl <= 0) {
         // Sudden death or increment: a 35th of the clock plus the increment,
         // weighted down while the clock is small compared with it.
-        const int64_t clock = engineClockMs, increment = incrementMs;
+        const int64_t clock = time.engineClockMs, increment = time.incrementMs;
         allowance = clock / 35;
         if (clock + increment > 0)
             allowance += static_cast<int64_t>(static_cast<double>(increment) * static_cast<double>(clock) /
                                               static_cast<double>(clock + increment));
     } else {
-        const int64_t movesLeft = movesPerControl - ((plies / 2) % movesPerControl);
-        allowance = (int64_t{incrementMs} * movesLeft + engineClockMs) / movesLeft;
+        const int64_t movesLeft = time.movesPerControl - ((plies / 2) % time.movesPerControl);
+        allowance = (int64_t{time.incrementMs} * movesLeft + time.engineClockMs) / movesLeft;
     }
-    if (ponderSearch) allowance /= 3;
+    if (modes.ponderSearch) allowance /= 3;
     // More time just after the book, when the engine meets its first own positions.
     const double factor = bookExitPly + 4 >= plies ? 1.5 : 0.85;
     const double scaled = std::floor(static_cast<double>(allowance) * factor);
-    moveTimeMs = scaled > INT32_MAX   ? INT32_MAX
-                 : scaled < INT32_MIN ? INT32_MIN
-                                      : static_cast<int32_t>(scaled);
+    time.moveTimeMs = scaled > INT32_MAX   ? INT32_MAX
+                      : scaled < INT32_MIN ? INT32_MIN
+                                           : static_cast<int32_t>(scaled);
 }
 
-void Engine::checkTime() {
-    if (analyzeMode || pondering) return;
+void Search::checkTime() {
+    if (modes.analyze || modes.pondering) return;
     const int64_t elapsed = wallClockMs() - startTime;
-    bool stop = false;
-    if (timeMode == 1) {
-        stop = elapsed >= moveTimeMs;
-    } else if (timeMode == 0) {
-        if (elapsed >= engineClockMs / 4)
-            stop = true;
+    bool stopNow = false;
+    if (time.mode == TimeMode::FixedTime) {
+        stopNow = elapsed >= time.moveTimeMs;
+    } else if (time.mode == TimeMode::Clock) {
+        if (elapsed >= time.engineClockMs / 4)
+            stopNow = true;
         else if (easyMove)
-            stop = elapsed >= moveTimeMs / 5;
+            stopNow = elapsed >= time.moveTimeMs / 5;
         else
-            stop = elapsed >= moveTimeMs && failLowCount == 0;
+            stopNow = elapsed >= time.moveTimeMs && failLowCount == 0;
     }
-    if (stop) {
+    if (stopNow) {
         // A stop asked for by input in the same poll stays the input's.
         if (!searchAborted) clockStopped = true;
         searchAborted = true;
         stopRequested = true;
     }
+}
+
+// A fixed-depth search reads no input and keeps no clock.
+void Search::pollInputAndClock() {
+    if (time.mode == TimeMode::FixedDepth) return;
+    if (stopRequested) {
+        searchAborted = true;
+        return;
+    }
+    listener.poll(*this);
+    checkTime();
+}
+
+void Search::ponderHit() {
+    modes.pondering = false;
+    allocateTime(pos.gamePly - pos.searchPly);
+    const int64_t now = wallClockMs(), cpuNow = cpuClockMs();
+    startTime = now - (now - startTime) / 3;
+    startCpuTime = cpuNow - (cpuNow - startCpuTime) / 3;
 }

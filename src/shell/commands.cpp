@@ -5,7 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "board/movetext.h"
+#include "book/bookwriter.h"
 #include "eval/weights.h"
+#include "search/bench.h"
 #include "shell/engine.h"
 #include "shell/help.h"
 #include "shell/version.h"
@@ -41,13 +44,14 @@ void refuse(Engine& e, const Args& a, const char* reason) {
     e.print("Error (%s): %s\n", reason, withoutLineEnd(a.line).c_str());
 }
 
-void requestStop(Engine& e) { e.stopRequested = e.searchAborted = true; }
+void requestStop(Engine& e) { e.search.stop(); }
 
 // Changing the side to move by command: the check status of the position
 // follows the new side.
 void setSideToMove(Engine& e, int side) {
-    e.board.side = side;
-    if (e.board.hasBothKings()) e.top().inCheck = e.board.isAttacked(side ^ 1, e.board.kingSquare(side));
+    Board& board = e.board();
+    board.side = side;
+    if (board.hasBothKings()) e.position.top().inCheck = board.isAttacked(side ^ 1, board.kingSquare(side));
 }
 
 // --- commands allowed during a search -----------------------------------------
@@ -58,47 +62,50 @@ void cmdQuit(Engine& e, const Args&) {
 }
 
 void cmdForce(Engine& e, const Args&) {
-    e.computerSide = NEUTRAL;
+    e.modes.computerSide = NEUTRAL;
     requestStop(e);
 }
 
 void cmdMoveNow(Engine& e, const Args&) { requestStop(e); }
 
 void cmdExit(Engine& e, const Args&) {
-    if (e.analyzeMode) requestStop(e);
+    if (e.search.modes.analyze) requestStop(e);
 }
 
 void cmdResult(Engine& e, const Args& a) {
     const std::string result = a.word(1);
-    e.gameResult = result == "1-0" ? 1 : result == "0-1" ? 2 : result == "1/2-1/2" ? 3 : 0;
-    e.computerSide = NEUTRAL;
+    e.gameResult = result == "1-0"       ? WHITE_WON
+                   : result == "0-1"     ? BLACK_WON
+                   : result == "1/2-1/2" ? DRAWN
+                                         : NO_RESULT;
+    e.modes.computerSide = NEUTRAL;
     requestStop(e);
 }
 
-void cmdHard(Engine& e, const Args&) { e.ponderEnabled = true; }
+void cmdHard(Engine& e, const Args&) { e.modes.ponderEnabled = true; }
 
 void cmdEasy(Engine& e, const Args&) {
-    e.ponderEnabled = false;
+    e.modes.ponderEnabled = false;
     requestStop(e);
 }
 
-void cmdPost(Engine& e, const Args&) { e.postMode = e.xboardMode ? 2 : 1; }
-void cmdNoPost(Engine& e, const Args&) { e.postMode = 0; }
+void cmdPost(Engine& e, const Args&) { e.modes.post = e.modes.xboard ? PostMode::Xboard : PostMode::Console; }
+void cmdNoPost(Engine& e, const Args&) { e.modes.post = PostMode::Silent; }
 
 void cmdSt(Engine& e, const Args& a) {
     int32_t seconds;
     if (!readInteger(a.word(1), seconds) || seconds < 0 || seconds > INT_MAX / 1000)
         return refuse(e, a, "st needs seconds from 0 to 2147483; unchanged");
-    e.moveTimeMs = seconds * 1000;
-    e.timeMode = 1;
+    e.search.time.moveTimeMs = seconds * 1000;
+    e.search.time.mode = TimeMode::FixedTime;
 }
 
 void cmdSd(Engine& e, const Args& a) {
     int32_t depth;
     if (!readInteger(a.word(1), depth) || depth < 1)
         return refuse(e, a, "sd needs a depth of 1 or more; unchanged");
-    e.depthLimit = depth < MAX_PLY ? depth : MAX_PLY;
-    e.timeMode = 2;
+    e.search.time.depthLimit = depth < MAX_PLY ? depth : MAX_PLY;
+    e.search.time.mode = TimeMode::FixedDepth;
 }
 
 // level MOVES BASE INCREMENT: BASE in minutes or minutes:seconds, INCREMENT in
@@ -108,10 +115,11 @@ void cmdLevel(Engine& e, const Args& a) {
     if (!readInteger(a.word(1), moves) || moves < 0 || !readClockTime(a.word(2), baseMs) ||
         !readSeconds(a.word(3), incrementMs))
         return refuse(e, a, "level needs moves, base time and increment; unchanged");
-    e.movesPerControl = moves;
-    e.engineClockMs = e.opponentClockMs = baseMs;
-    e.incrementMs = incrementMs;
-    e.timeMode = 0;
+    TimeControl& time = e.search.time;
+    time.movesPerControl = moves;
+    time.engineClockMs = time.opponentClockMs = baseMs;
+    time.incrementMs = incrementMs;
+    time.mode = TimeMode::Clock;
 }
 
 // Clock times in centiseconds.
@@ -123,36 +131,38 @@ bool readCentiseconds(const Args& a, int32_t& ms) {
 }
 
 void cmdTime(Engine& e, const Args& a) {
-    if (!readCentiseconds(a, e.engineClockMs)) refuse(e, a, "time needs centiseconds; unchanged");
+    if (!readCentiseconds(a, e.search.time.engineClockMs)) refuse(e, a, "time needs centiseconds; unchanged");
 }
 
 void cmdOtim(Engine& e, const Args& a) {
-    if (!readCentiseconds(a, e.opponentClockMs)) refuse(e, a, "otim needs centiseconds; unchanged");
+    if (!readCentiseconds(a, e.search.time.opponentClockMs))
+        refuse(e, a, "otim needs centiseconds; unchanged");
 }
 
 // The analysis status line; only a running search has one.
 void cmdStatus(Engine& e, const Args&) {
     if (!e.searching) return;
+    const Search& s = e.search;
     char text[8] = "";
-    if (e.rootMoveIndex >= 0 && e.rootMoveIndex < e.rootMoveCount && e.rootMoveCount <= MAX_MOVES)
-        moveToCoord(e.ply(0).moves[e.rootMoveIndex], text);
-    const int64_t elapsedCs = (wallClockMs() - e.startTime) / 10;
-    e.print("stat01: %d %d %d %d %d %s\n", static_cast<int>(elapsedCs), static_cast<int>(e.stats.nodes),
-            e.iteration, e.rootMoveCount - e.rootMoveIndex - 1, e.rootMoveCount, text);
+    if (s.rootMoveIndex >= 0 && s.rootMoveIndex < s.rootMoveCount && s.rootMoveCount <= MAX_MOVES)
+        moveToCoord(s.ply(0).moves[s.rootMoveIndex], text);
+    const int64_t elapsedCs = (wallClockMs() - s.startTime) / 10;
+    e.print("stat01: %d %d %d %d %d %s\n", static_cast<int>(elapsedCs), static_cast<int>(s.stats.nodes),
+            s.iteration, s.rootMoveCount - s.rootMoveIndex - 1, s.rootMoveCount, text);
 }
 
 void cmdPv(Engine& e, const Args& a) {
-    if (!readInteger(a.word(1), e.pvDepth)) refuse(e, a, "pv needs a depth; unchanged");
+    if (!readInteger(a.word(1), e.modes.pvDepth)) refuse(e, a, "pv needs a depth; unchanged");
 }
 
-void cmdDisplay(Engine& e, const Args&) { e.board.display(stdout); }
+void cmdDisplay(Engine& e, const Args&) { e.board().display(stdout); }
 
 void cmdHistory(Engine& e, const Args&) {
     e.print(" white     black\n");
-    const int plies = e.gamePly - e.searchPly;
+    const int plies = e.position.gamePly - e.position.searchPly;
     char text[8];
     for (int i = 0; i < plies; ++i) {
-        moveToCoord(e.history[i].move, text);
+        moveToCoord(e.position.history[i].move, text);
         if (i % 2 == 0) {
             e.print("%d.%s     ", i / 2 + 1, text);
             if (i == plies - 1) e.print("\n");
@@ -165,15 +175,9 @@ void cmdHistory(Engine& e, const Args&) {
 void cmdMoves(Engine& e, const Args&) {
     if (!e.positionPlayable()) return;
     Move moves[MAX_MOVES];
-    int count = 0;
-    e.generateMoves(moves, count);
+    const int count = e.position.legalMoves(moves);
     char text[8];
     for (int i = 0; i < count; ++i) {
-        if (moveCaptured(moves[i]) == KING) continue;
-        e.pushMove(moves[i]);
-        const bool legal = !e.board.leavesKingInCheck(moves[i], 1);
-        e.popMove();
-        if (!legal) continue;
         moveToCoord(moves[i], text);
         std::printf("%s\n", text);
     }
@@ -182,7 +186,7 @@ void cmdMoves(Engine& e, const Args&) {
 
 void cmdScore(Engine& e, const Args&) {
     if (!e.positionPlayable()) return;
-    Board& b = e.board;
+    Board& b = e.board();
     b.updateStage();
     int score = 0;
     if (!(b.castling == 0 && b.pieceMaterial[WHITE] < 15 && b.pieceMaterial[BLACK] < 15 &&
@@ -193,7 +197,7 @@ void cmdScore(Engine& e, const Args&) {
 
 void cmdFen(Engine& e, const Args&) {
     char text[96];
-    e.board.writeFen(text);
+    e.board().writeFen(text);
     e.print("%s\n", text);
 }
 
@@ -202,7 +206,7 @@ void cmdHelp(Engine& e, const Args& a) { printHelp(e, a.word(1)); }
 // --- the other commands ----------------------------------------------------------
 
 void cmdXboard(Engine& e, const Args&) {
-    e.xboardMode = true;
+    e.modes.xboard = true;
     ignoreInterruptSignal();
     std::printf("\n");
     std::printf("kibitz Greetings from Falkmere %s\n", FALKMERE_VERSION);
@@ -213,46 +217,51 @@ void cmdProtover(Engine& e, const Args&) {
     e.print("feature setboard=1 analyze=1 draw=0 done=1 name=1 myname=\"Falkmere %s\"\n", FALKMERE_VERSION);
 }
 
+// Turns the score-drop reference round unless the engine plays `side` already.
+void turnLastScoreFor(Engine& e, int engineSide) {
+    if (e.modes.computerSide != engineSide) e.search.lastScore = -e.search.lastScore;
+}
+
 void cmdGo(Engine& e, const Args&) {
-    if (e.computerSide != e.board.side) e.lastScore = -e.lastScore;
-    e.computerSide = e.learnColor = e.board.side;
+    turnLastScoreFor(e, e.board().side);
+    e.modes.computerSide = e.modes.learnColor = e.board().side;
 }
 
 void cmdNew(Engine& e, const Args&) {
     e.newGame();
-    e.computerSide = e.learnColor = BLACK;
-    e.gameResult = 0;
+    e.modes.computerSide = e.modes.learnColor = BLACK;
+    e.gameResult = NO_RESULT;
 }
 
 void cmdWhite(Engine& e, const Args&) {
-    if (e.computerSide != WHITE) e.lastScore = -e.lastScore;
-    e.computerSide = e.learnColor = BLACK;
+    turnLastScoreFor(e, WHITE);
+    e.modes.computerSide = e.modes.learnColor = BLACK;
     setSideToMove(e, WHITE);
 }
 
 void cmdBlack(Engine& e, const Args&) {
-    if (e.computerSide != BLACK) e.lastScore = -e.lastScore;
-    e.computerSide = e.learnColor = WHITE;
+    turnLastScoreFor(e, BLACK);
+    e.modes.computerSide = e.modes.learnColor = WHITE;
     setSideToMove(e, BLACK);
 }
 
 void cmdUndo(Engine& e, const Args&) {
-    if (e.gamePly >= 1) e.popGameMove();
-    if (!e.xboardMode) e.computerSide = NEUTRAL;
+    if (e.position.gamePly >= 1) e.position.popGameMove();
+    if (!e.modes.xboard) e.modes.computerSide = NEUTRAL;
 }
 
 void cmdRemove(Engine& e, const Args&) {
-    if (e.gamePly < 2) return;
-    e.popGameMove();
-    e.popGameMove();
-    if (!e.xboardMode) e.computerSide = NEUTRAL;
+    if (e.position.gamePly < 2) return;
+    e.position.popGameMove();
+    e.position.popGameMove();
+    if (!e.modes.xboard) e.modes.computerSide = NEUTRAL;
 }
 
 void cmdAnalyze(Engine& e, const Args&) {
     if (!e.positionPlayable()) return;
-    e.analyzeMode = true;
+    e.search.modes.analyze = true;
     e.runSearch();
-    e.analyzeMode = false;
+    e.search.modes.analyze = false;
 }
 
 // The board editor reads its lines from the engine's input, logged like all input.
@@ -268,18 +277,18 @@ struct EditorInput : LineSource {
 
 void cmdEdit(Engine& e, const Args&) {
     EditorInput lines(e);
-    e.board.edit(lines);
+    e.board().edit(lines);
     e.resetHistory();
 }
 
 void cmdSetboard(Engine& e, const Args& a) {
     std::string fen;
     for (size_t i = 1; i < a.words.size() && i <= 4; ++i) fen += (i > 1 ? " " : "") + a.words[i];
-    if (e.board.readFen(fen.c_str()))
+    if (e.board().readFen(fen.c_str()))
         e.resetHistory();
     else
         e.newGame();
-    if (e.computerSide != e.board.side) e.lastScore = -e.lastScore;
+    turnLastScoreFor(e, e.board().side);
 }
 
 void cmdHint(Engine& e, const Args&) {
@@ -302,33 +311,33 @@ void cmdBook(Engine& e, const Args& a) {
     const std::string sub = a.word(1);
     if (sub == "on") {
         // Book use needs an open book; open the configured one if none is.
-        if (!e.bookFile && !e.loadBook(e.bookPath)) {
+        if (!e.book.isOpen() && !e.book.load(e.book.path, e)) {
             e.print("Book not loaded\n");
             return;
         }
-        e.useBook = true;
+        e.search.options.useBook = true;
     } else if (sub == "off") {
-        e.useBook = false;
+        e.search.options.useBook = false;
     } else if (sub == "cpgn") {
         int32_t depth, elo;
         if (!a.has(2) || !readInteger(a.word(3), depth) || !readInteger(a.word(4), elo))
             return refuse(e, a, "book cpgn needs a file, a depth and a rating");
-        e.createBook(a.word(2), depth, elo);
+        createBook(a.word(2), depth, elo, e.position, e.book, e, [&e] { e.newGame(); });
     } else if (sub == "load") {
         if (!a.has(2)) return refuse(e, a, "book load needs a file");
-        if (!e.loadBook(a.word(2))) e.print("Book not loaded\n");
+        if (!e.book.load(a.word(2), e)) e.print("Book not loaded\n");
     } else if (sub == "add") {
         if (!a.has(3)) return refuse(e, a, "book add needs two files");
-        e.mergeBook(a.word(2), a.word(3));
+        mergeBook(a.word(2), a.word(3), e);
     } else {
-        if (e.positionPlayable()) e.listBook();
+        if (e.positionPlayable()) e.book.list(e.position, e);
     }
 }
 
 // Mirrors the position. The game record cannot be taken back across the
 // mirror, so it starts anew from the mirrored position.
 void cmdVboard(Engine& e, const Args&) {
-    e.board.flip();
+    e.board().flip();
     e.resetHistory();
 }
 
@@ -341,8 +350,8 @@ void cmdRunepd(Engine& e, const Args& a) {
     int32_t seconds;
     if (!a.has(1) || !readInteger(a.word(2), seconds) || seconds < 0 || seconds > INT_MAX / 1000)
         return refuse(e, a, "runepd needs a file and seconds from 0 to 2147483");
-    e.moveTimeMs = seconds * 1000;
-    e.timeMode = 1;
+    e.search.time.moveTimeMs = seconds * 1000;
+    e.search.time.mode = TimeMode::FixedTime;
     e.runEpd(a.word(1));
 }
 

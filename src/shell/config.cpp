@@ -38,15 +38,17 @@ const ConfigKey CONFIG_KEYS[] = {
     {"MAIN_HASH_SIZE", KeyKind::HashSize, 16, [](Engine&) { return &mainHashRequest; }, noFlag, noPath},
     {"PAWN_HASH_SIZE", KeyKind::HashSize, 5, [](Engine&) { return &pawnHashTable.sizeMB; }, noFlag, noPath},
     {"EVAL_HASH_SIZE", KeyKind::HashSize, 2, [](Engine&) { return &evalCache.sizeMB; }, noFlag, noPath},
-    {"USE_BOOK", KeyKind::Switch, 0, noNumber, [](Engine& e) { return &e.useBook; }, noPath},
-    {"USE_LEARN", KeyKind::Switch, 0, noNumber, [](Engine& e) { return &e.useLearn; }, noPath},
-    {"USE_TB", KeyKind::Switch, 0, noNumber, [](Engine& e) { return &e.useTablebases; }, noPath},
-    {"USE_LOG", KeyKind::Switch, 0, noNumber, [](Engine& e) { return &e.useLog; }, noPath},
-    {"EGTB_CACHE", KeyKind::Number, 2, [](Engine& e) { return &e.egtbCacheMB; }, noFlag, noPath},
-    {"TB_PATH", KeyKind::Path, 0, noNumber, noFlag, [](Engine& e) { return e.tbPath; }},
-    {"BOOK_PATH", KeyKind::Path, 0, noNumber, noFlag, [](Engine& e) { return e.bookPath; }},
-    {"LEARN_PATH", KeyKind::Path, 0, noNumber, noFlag, [](Engine& e) { return e.learnPath; }},
-    {"RESIGN_VALUE", KeyKind::Resign, -800, [](Engine& e) { return &e.resignValue; }, noFlag, noPath},
+    {"USE_BOOK", KeyKind::Switch, 0, noNumber, [](Engine& e) { return &e.search.options.useBook; }, noPath},
+    {"USE_LEARN", KeyKind::Switch, 0, noNumber, [](Engine& e) { return &e.search.options.useLearn; }, noPath},
+    {"USE_TB", KeyKind::Switch, 0, noNumber, [](Engine& e) { return &e.search.options.useTablebases; },
+     noPath},
+    {"USE_LOG", KeyKind::Switch, 0, noNumber, [](Engine& e) { return &e.settings.useLog; }, noPath},
+    {"EGTB_CACHE", KeyKind::Number, 2, [](Engine& e) { return &e.settings.egtbCacheMB; }, noFlag, noPath},
+    {"TB_PATH", KeyKind::Path, 0, noNumber, noFlag, [](Engine& e) { return e.settings.tbPath; }},
+    {"BOOK_PATH", KeyKind::Path, 0, noNumber, noFlag, [](Engine& e) { return e.book.path; }},
+    {"LEARN_PATH", KeyKind::Path, 0, noNumber, noFlag, [](Engine& e) { return e.learnStore.path; }},
+    {"RESIGN_VALUE", KeyKind::Resign, -800, [](Engine& e) { return &e.settings.resignValue; }, noFlag,
+     noPath},
     {"PAWN_VALUE", KeyKind::Number, 0, [](Engine&) { return &pieceValue[PAWN]; }, noFlag, noPath},
     {"KNIGHT_VALUE", KeyKind::Number, 0, [](Engine&) { return &pieceValue[KNIGHT]; }, noFlag, noPath},
     {"BISHOP_VALUE", KeyKind::Number, 0, [](Engine&) { return &pieceValue[BISHOP]; }, noFlag, noPath},
@@ -59,7 +61,8 @@ const ConfigKey CONFIG_KEYS[] = {
     {"SPACE_CONTROL", KeyKind::Number, 0, [](Engine&) { return &evalWeights.spaceControl; }, noFlag, noPath},
     {"PAWN_STRUCTURE", KeyKind::Number, 0, [](Engine&) { return &evalWeights.pawnStructure; }, noFlag,
      noPath},
-    {"REDUCTIONS", KeyKind::Switch, 0, noNumber, [](Engine& e) { return &e.useReductions; }, noPath},
+    {"REDUCTIONS", KeyKind::Switch, 0, noNumber, [](Engine& e) { return &e.search.options.useReductions; },
+     noPath},
 };
 
 void applyKey(Engine& engine, const ConfigKey& key, const std::string& value) {
@@ -103,12 +106,10 @@ void Engine::readConfig() {
     mainHashRequest = 16;
     pawnHashTable.sizeMB = 5;
     evalCache.sizeMB = 2;
-    useBook = useLearn = useTablebases = useLog = useReductions = false;
-    egtbCacheMB = 2;
-    std::strcpy(tbPath, "d:\\nalimov");
-    std::strcpy(bookPath, "book.dat");
-    std::strcpy(learnPath, "learn.dat");
-    resignValue = -800;
+    search.options = SearchOptions{};
+    settings = EngineSettings{};
+    std::strcpy(book.path, "book.dat");
+    std::strcpy(learnStore.path, "learn.dat");
     hashTable.mainHashMB = 16;
 
     FILE* file = std::fopen("falkmere.ini", "r");
@@ -132,7 +133,7 @@ void Engine::readConfig() {
     std::fclose(file);
     hashTable.mainHashMB = static_cast<uint32_t>(mainHashRequest);
 
-    if (useLog) {
+    if (settings.useLog) {
         // The first free name of fal000.log .. fal199.log; fal199.log when all exist.
         char name[32];
         for (int n = 0; n < 200; ++n) {
@@ -143,20 +144,20 @@ void Engine::readConfig() {
         }
         logFile = std::fopen(name, "w");
         if (!logFile) {
-            useLog = false;
+            settings.useLog = false;
             print("Can't create log file %s: logging is off\n", name);
         }
     }
 
     print("Welcome to Falkmere %s\n", FALKMERE_VERSION);
     print("%s\n\n", __DATE__);
-    print("book [%s]\n", bookPath);
-    print("learning %s\n", useLearn ? "ON" : "OFF");
-    print("learn [%s]\n", learnPath);
-    print("egtb [%s]\n", tbPath);
-    print("egtb cache %5.3g MB\n", static_cast<double>(egtbCacheMB));
-    print("resign @ [%d pawns]\n", resignValue / -100);
-    print("reductions %s\n", useReductions ? "ON" : "OFF");
+    print("book [%s]\n", book.path);
+    print("learning %s\n", search.options.useLearn ? "ON" : "OFF");
+    print("learn [%s]\n", learnStore.path);
+    print("egtb [%s]\n", settings.tbPath);
+    print("egtb cache %5.3g MB\n", static_cast<double>(settings.egtbCacheMB));
+    print("resign @ [%d pawns]\n", settings.resignValue / -100);
+    print("reductions %s\n", search.options.useReductions ? "ON" : "OFF");
     print("pawn   = %4d\t", pieceValue[PAWN]);
     print("knight = %4d\t", pieceValue[KNIGHT]);
     print("bishop = %4d\n", pieceValue[BISHOP]);

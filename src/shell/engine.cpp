@@ -1,29 +1,20 @@
 #include "shell/engine.h"
 
-#include <cstring>
-
-Engine::Engine() {
-    std::memset(history, 0, sizeof history);
-    std::memset(plyStack, 0, sizeof plyStack);
+Engine::Engine() : search(position, hashTable, *this) {
+    search.book = &book;
+    search.learnStore = &learnStore;
 }
 
-// Closes the files that are open: the log, the book and the learning store.
+// The book and the learning store close their own files.
 Engine::~Engine() {
     if (logFile) std::fclose(logFile);
-    if (bookFile) std::fclose(bookFile);
-    if (learnFile) std::fclose(learnFile);
 }
 
-void Engine::print(const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    std::vprintf(format, args);
-    va_end(args);
+void Engine::write(const std::string& text) {
+    std::fwrite(text.data(), 1, text.size(), stdout);
     std::fflush(stdout);
-    if (useLog && logFile) {
-        va_start(args, format);
-        std::vfprintf(logFile, format, args);
-        va_end(args);
+    if (settings.useLog && logFile) {
+        std::fwrite(text.data(), 1, text.size(), logFile);
         std::fflush(logFile);
     }
 }

@@ -1,10 +1,8 @@
-// The engine's turn, pondering on the opponent's time, and the input poll that
-// a running search calls.
+// The engine's turn and pondering on the opponent's time.
 #include <string>
 
-#include "book/book.h"
+#include "board/movetext.h"
 #include "shell/engine.h"
-#include "shell/words.h"
 
 namespace {
 
@@ -16,13 +14,13 @@ constexpr int RESIGN_FLOOR = -9935;
 } // namespace
 
 int Engine::inputAvailable() {
-    if (!xboardMode) rawInput = true;
+    if (!modes.xboard) modes.rawInput = true;
     return input.waiting() ? 1 : 0;
 }
 
 int Engine::readInputLine(std::string& line) {
     if (!input.readLine(line)) return 0;
-    if (useLog && logFile) {
+    if (settings.useLog && logFile) {
         std::fprintf(logFile, "xboard>: %s", line.c_str());
         std::fflush(logFile);
     }
@@ -31,66 +29,67 @@ int Engine::readInputLine(std::string& line) {
 
 Move Engine::runSearch() {
     searching = true;
-    const Move move = searchFunction ? searchFunction(*this) : think();
+    const Move move = searchFunction ? searchFunction(*this) : search.think();
     searching = false;
     return move;
 }
 
 bool Engine::positionPlayable() {
-    if (board.hasBothKings()) return true;
-    if (xboardMode)
+    if (position.board.hasBothKings()) return true;
+    if (modes.xboard)
         print("tellusererror Illegal position\n");
     else
         print("Illegal position: each side needs exactly one king\n");
-    computerSide = NEUTRAL;
+    modes.computerSide = NEUTRAL;
     return false;
 }
 
 bool Engine::roomForGameMove() {
-    if (hasRoomForMove()) return true;
-    if (xboardMode)
+    if (position.hasRoomForMove()) return true;
+    if (modes.xboard)
         print("tellusererror Game too long\n");
     else
         print("Game too long: no room for more moves\n");
-    computerSide = NEUTRAL;
+    modes.computerSide = NEUTRAL;
     return false;
 }
 
 void Engine::learnGameResult() {
-    if (!useBook) return;
-    learnFromResult(gameResult);
-    gameResult = 0;
+    if (!search.options.useBook) return;
+    book.learnFromResult(position, gameResult, modes.learnColor);
+    gameResult = NO_RESULT;
 }
 
 // After the engine's search: resigns, or announces and plays the move. False
 // when the engine's turn ends there (resigned, no legal move, the record is
 // full or the game is over), which leaves the engine in force mode.
 bool Engine::playSearchedMove(Move best) {
-    if (rootScore >= RESIGN_FLOOR && rootScore <= resignValue) {
-        if (xboardMode)
+    const Board& board = position.board;
+    if (search.rootScore >= RESIGN_FLOOR && search.rootScore <= settings.resignValue) {
+        if (modes.xboard)
             print("resign\n");
         else
-            print("%s<%d>: resigns\n", colourName(board.side), gamePly / 2 + 1);
-        computerSide = NEUTRAL;
+            print("%s<%d>: resigns\n", colourName(board.side), position.gamePly / 2 + 1);
+        modes.computerSide = NEUTRAL;
         return false;
     }
     if (!board.isPseudoLegal(best)) {
-        print(xboardMode ? "(no legal moves)\n" : "No Legal Moves!\n");
-        computerSide = NEUTRAL;
+        print(modes.xboard ? "(no legal moves)\n" : "No Legal Moves!\n");
+        modes.computerSide = NEUTRAL;
         return false;
     }
     if (!roomForGameMove()) return false;
     char text[16];
-    if (xboardMode) {
+    if (modes.xboard) {
         moveToCoord(best, text);
         print("move %s\n", text);
     } else {
-        moveToSan(best, text);
-        print("%s<%d>: %s\n", colourName(board.side), gamePly / 2 + 1, text);
+        moveToSan(position, best, text);
+        print("%s<%d>: %s\n", colourName(board.side), position.gamePly / 2 + 1, text);
     }
-    pushGameMove(best);
+    position.pushGameMove(best);
     if (checkGameEnd()) {
-        computerSide = NEUTRAL;
+        modes.computerSide = NEUTRAL;
         return false;
     }
     return true;
@@ -101,13 +100,13 @@ void Engine::enginesTurn() {
     if (!positionPlayable() || !roomForGameMove()) return;
     Move best = runSearch();
     for (;;) {
-        if (gameResult != 0) {
-            computerSide = NEUTRAL;
+        if (gameResult != NO_RESULT) {
+            modes.computerSide = NEUTRAL;
             learnGameResult();
             return;
         }
         if (!playSearchedMove(best)) return;
-        if (!ponderEnabled) return;
+        if (!modes.ponderEnabled) return;
         int outcome;
         do outcome = ponder();
         while (outcome == 2);
@@ -119,9 +118,9 @@ void Engine::enginesTurn() {
 namespace {
 
 // A move the opponent may play here: pseudo-legal, and not leaving its king attacked.
-bool isPlayable(Engine& e, Move move) {
-    if (!e.board.isPseudoLegal(move) || moveCaptured(move) == KING) return false;
-    return e.isLegalBySquares(moveFrom(move), moveTo(move)) != 0;
+bool isPlayable(Position& position, Move move) {
+    if (!position.board.isPseudoLegal(move) || moveCaptured(move) == KING) return false;
+    return position.isLegalBySquares(moveFrom(move), moveTo(move)) != 0;
 }
 
 } // namespace
@@ -132,19 +131,20 @@ bool isPlayable(Engine& e, Move move) {
 enum ReplyOutcome { REPLY_ILLEGAL, REPLY_GAME_OVER, REPLY_PLAYED };
 
 static ReplyOutcome playReply(Engine& e, int opponent) {
+    Position& position = e.position;
     if (e.ponderReply == NO_MOVE) return REPLY_ILLEGAL;
-    const Move reply =
-        e.moveFromSquares(moveFrom(e.ponderReply), moveTo(e.ponderReply), movePromotion(e.ponderReply));
-    if (reply == NO_MOVE || !e.isLegalBySquares(moveFrom(reply), moveTo(reply))) return REPLY_ILLEGAL;
+    const Move reply = moveFromSquares(position.board, moveFrom(e.ponderReply), moveTo(e.ponderReply),
+                                       movePromotion(e.ponderReply));
+    if (reply == NO_MOVE || !position.isLegalBySquares(moveFrom(reply), moveTo(reply))) return REPLY_ILLEGAL;
     if (!e.roomForGameMove()) return REPLY_GAME_OVER;
-    if (!e.xboardMode) {
+    if (!e.modes.xboard) {
         char text[16];
         moveToCoord(reply, text);
-        e.print("%s<%d>: %s\n", colourName(opponent), e.gamePly / 2 + 1, text);
+        e.print("%s<%d>: %s\n", colourName(opponent), position.gamePly / 2 + 1, text);
     }
-    e.pushGameMove(reply);
+    position.pushGameMove(reply);
     if (e.checkGameEnd()) {
-        e.computerSide = NEUTRAL;
+        e.modes.computerSide = NEUTRAL;
         return REPLY_GAME_OVER;
     }
     return REPLY_PLAYED;
@@ -154,88 +154,54 @@ static ReplyOutcome playReply(Engine& e, int opponent) {
 // prompt; 1: the opponent's move has been played, think now; 2: the engine has
 // replied (ponder hit), ponder again.
 int Engine::ponder() {
+    const Board& board = position.board;
+    SearchModes& searchModes = search.modes;
     const int opponent = board.side;
     ponderMove = ponderReply = NO_MOVE;
     const HashEntry entry = hashTable.readEntry(opponent, static_cast<uint32_t>(board.key),
                                                 static_cast<uint32_t>(board.key >> 32));
     ponderMove = entry.move;
 
-    if (!isPlayable(*this, ponderMove)) {
+    if (!isPlayable(position, ponderMove)) {
         // No move to ponder on from the table: search the opponent's position for one.
-        ponderSearch = true;
+        searchModes.ponderSearch = true;
         ponderMove = runSearch();
-        ponderSearch = false;
-        if (gameResult != 0) {
+        searchModes.ponderSearch = false;
+        if (gameResult != NO_RESULT) {
             learnGameResult();
             return 0;
         }
         const ReplyOutcome outcome = playReply(*this, opponent);
         if (outcome != REPLY_ILLEGAL) return outcome == REPLY_PLAYED ? 1 : 0;
-        if (!isPlayable(*this, ponderMove)) return 0;
+        if (!isPlayable(position, ponderMove)) return 0;
     }
     if (!roomForGameMove()) return 0;
 
     char san[16];
-    moveToSan(ponderMove, san);
-    if (xboardMode)
+    moveToSan(position, ponderMove, san);
+    if (modes.xboard)
         print("pondering on move [%s]\n", san);
     else
-        print("%s<%d>: %s [pondering]\n", colourName(opponent), gamePly / 2 + 1, san);
-    pushGameMove(ponderMove);
-    pondering = true;
+        print("%s<%d>: %s [pondering]\n", colourName(opponent), position.gamePly / 2 + 1, san);
+    position.pushGameMove(ponderMove);
+    searchModes.pondering = true;
     const Move best = runSearch();
 
-    if (gameResult != 0) {
-        if (pondering) {
-            pondering = false;
-            popGameMove();
+    if (gameResult != NO_RESULT) {
+        if (searchModes.pondering) {
+            searchModes.pondering = false;
+            position.popGameMove();
         }
         learnGameResult();
         return 0;
     }
-    if (pondering) {
+    if (searchModes.pondering) {
         // A different reply, or none at all: the expected move is taken back.
-        pondering = false;
-        popGameMove();
+        searchModes.pondering = false;
+        position.popGameMove();
         return playReply(*this, opponent) == REPLY_PLAYED ? 1 : 0;
     }
 
     // Ponder hit: the search went on as the engine's own.
     return playSearchedMove(best) ? 2 : 0;
-}
-
-void Engine::checkInput() {
-    if (timeMode == 2) return; // a fixed-depth search reads no input and keeps no clock
-    if (stopRequested) {
-        searchAborted = true;
-        return;
-    }
-    if (inputAvailable()) {
-        std::string line;
-        if (!readInputLine(line)) {
-            stopRequested = searchAborted = true;
-            return;
-        }
-        if (!parseSearchCommand(line.c_str()) && (pondering || ponderSearch)) {
-            // Only coordinate notation is recognised during a search.
-            const Move move = coordToMove(firstWord(line.c_str()).c_str());
-            if (move != NO_MOVE) {
-                ponderReply = move;
-                if (ponderSearch) {
-                    stopRequested = searchAborted = true;
-                } else if (pondering && sameMove(move, ponderMove)) {
-                    pondering = false;
-                    allocateTime(gamePly - searchPly);
-                    const int64_t now = wallClockMs(), cpuNow = cpuClockMs();
-                    startTime = now - (now - startTime) / 3;
-                    startCpuTime = cpuNow - (cpuNow - startCpuTime) / 3;
-                    print("Expected move!\n");
-                } else if (pondering) {
-                    stopRequested = searchAborted = true;
-                    print("Unexpected move!\n");
-                }
-            }
-        }
-    }
-    checkTime();
 }

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "board/movetext.h"
 #include "shell/engine.h"
 #include "shell/words.h"
 
@@ -34,15 +35,16 @@ void Engine::mainLoop(int argc, char** argv) {
     runArguments(argc, argv);
     std::string line;
     for (;;) {
-        if (computerSide == board.side) enginesTurn();
-        if (!xboardMode) {
-            std::printf("%s<%d>: ", board.side == WHITE ? "WHITE" : "BLACK", gamePly / 2 + 1);
+        if (modes.computerSide == position.board.side) enginesTurn();
+        if (!modes.xboard) {
+            std::printf("%s<%d>: ", position.board.side == WHITE ? "WHITE" : "BLACK",
+                        position.gamePly / 2 + 1);
             std::fflush(stdout);
         }
         if (!readInputLine(line)) return;
         if (!parseCommand(line.c_str())) playInputMove(line.c_str());
-        if (gameResult != 0) {
-            computerSide = NEUTRAL;
+        if (gameResult != NO_RESULT) {
+            modes.computerSide = NEUTRAL;
             learnGameResult();
         }
     }
@@ -51,17 +53,17 @@ void Engine::mainLoop(int argc, char** argv) {
 void Engine::playInputMove(const char* line) {
     const std::string word = firstWord(line);
     if (!positionPlayable()) return;
-    Move parsed = NO_MOVE;
-    parseMove(parsed, word.c_str());
-    const Move move = moveFromSquares(moveFrom(parsed), moveTo(parsed), movePromotion(parsed));
-    if (move == NO_MOVE || !isLegalBySquares(moveFrom(move), moveTo(move))) {
-        if (xboardMode)
+    const Move parsed = parseMove(position, word.c_str());
+    const Move move =
+        moveFromSquares(position.board, moveFrom(parsed), moveTo(parsed), movePromotion(parsed));
+    if (move == NO_MOVE || !position.isLegalBySquares(moveFrom(move), moveTo(move))) {
+        if (modes.xboard)
             print("Error (unknown command): %s\n", word.c_str());
         else
             print("Illegal Move!\n");
         return;
     }
     if (!roomForGameMove()) return;
-    pushGameMove(move);
-    if (checkGameEnd()) computerSide = NEUTRAL;
+    position.pushGameMove(move);
+    if (checkGameEnd()) modes.computerSide = NEUTRAL;
 }

@@ -1,26 +1,27 @@
 // Counting the leaves of the legal move tree.
-#include "shell/engine.h"
+#include "shell/perft.h"
 
 // Moves are generated pseudo-legally (evasions in check) and a move counts when
 // the mover's king is not attacked once it is made. Depth 0 counts like depth 1.
 // A position where a king can be taken is illegal; such a capture counts as a
 // leaf like any move, and the king-less position below it has no moves.
-uint64_t Engine::perft(int depth, bool progress) {
-    FM_ASSERT(searchPly + 1 < MAX_PLY);
+uint64_t perft(Position& position, int depth, Output* progress) {
+    FM_ASSERT(position.searchPly + 1 < MAX_PLY);
+    const Board& board = position.board;
     if (!board.hasBothKings()) return 0;
-    PlyRecord& node = currentPly();
+    Move moves[MAX_MOVES];
     int count = 0;
-    generateMoves(node.moves, count);
+    position.generateMoves(moves, count);
     uint64_t leaves = 0;
     for (int i = 0; i < count; ++i) {
-        const Move move = node.moves[i];
-        pushMove(move);
+        const Move move = moves[i];
+        position.pushMove(move);
         const int mover = board.side ^ 1;
         if (!board.isAttacked(board.side, board.kingSquare(mover))) {
-            if (progress && searchPly == 1) print(".");
-            leaves += depth < 2 ? 1 : perft(depth - 1, progress);
+            if (progress && position.searchPly == 1) progress->print(".");
+            leaves += depth < 2 ? 1 : perft(position, depth - 1, progress);
         }
-        popMove();
+        position.popMove();
     }
     return leaves;
 }

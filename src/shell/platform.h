@@ -1,14 +1,12 @@
-// The platform layer: clocks, signals and non-blocking line input. Nothing else
-// in the program includes system headers for these.
+// The platform layer of the front ends: signals and non-blocking line input.
+// Nothing else in the program includes system headers for these (the clocks
+// sit with the search, in search/clock.h).
 #pragma once
 
 #include <cstdint>
 #include <string>
 
-// Milliseconds of wall-clock time (seconds * 1000 + milliseconds of the time of day).
-int64_t wallClockMs();
-// Milliseconds of processor time used by the process.
-int64_t cpuClockMs();
+#include "search/clock.h"
 
 // From now on the interrupt signal (SIGINT) is ignored: xboard sends it when
 // the opponent moves, and the engine does not need it.

@@ -13,14 +13,15 @@ void Engine::run(int argc, char** argv) {
     std::setvbuf(stdout, nullptr, _IONBF, 0);
     init();
     newGame();
-    if (useBook && !loadBook(bookPath)) {
-        useBook = false;
+    if (search.options.useBook && !book.load(book.path, *this)) {
+        search.options.useBook = false;
         print("Book not loaded\n");
     }
     // Tablebase messages go through print, so that they reach the log as well.
     setTablebaseOutput([this](const char* text) { print("%s", text); });
-    if (useTablebases && !loadTablebases(tbPath, egtbCacheMB, xboardMode)) {
-        useTablebases = false;
+    if (search.options.useTablebases &&
+        !loadTablebases(settings.tbPath, settings.egtbCacheMB, modes.xboard)) {
+        search.options.useTablebases = false;
         print("Nalimov table base NOT loaded!\n");
     }
     print("\n");
@@ -28,31 +29,25 @@ void Engine::run(int argc, char** argv) {
 }
 
 void Engine::init() {
-    searchPly = 0;
-    gamePly = 0;
+    position.searchPly = 0;
+    position.gamePly = 0;
     readConfig();
-    pvDepth = 5;
-    xboardMode = false;
-    computerSide = BLACK;
-    learnColor = BLACK;
-    postMode = 1;
-    ponderEnabled = true;
-    gameResult = 0;
+    modes = ShellModes{};
+    gameResult = NO_RESULT;
     // One poll decides how input is read; at a console this sets rawInput.
     inputAvailable();
-    pondering = ponderSearch = analyzeMode = false;
-    depthLimit = 65;
-    moveTimeMs = 2000;
-    timeMode = 1;
+    search.modes = SearchModes{};
+    search.time.depthLimit = 65;
+    search.time.moveTimeMs = 2000;
+    search.time.mode = TimeMode::FixedTime;
     hashTable.allocate();
     // Tables are built after the configuration so that its piece values count.
     initEvalTables();
     pawnHashTable.allocate();
     evalCache.allocate();
-    if (bookFile) std::fclose(bookFile);
-    bookFile = nullptr;
-    if (useLearn && !openLearnFile()) {
-        useLearn = false;
+    book.close();
+    if (search.options.useLearn && !learnStore.open()) {
+        search.options.useLearn = false;
         print("Learn file not found\n");
     }
     std::srand(static_cast<unsigned>(std::time(nullptr)));

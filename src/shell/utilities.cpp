@@ -5,7 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "board/movetext.h"
+#include "search/bench.h"
 #include "shell/engine.h"
+#include "shell/perft.h"
 #include "shell/words.h"
 
 namespace {
@@ -42,7 +45,7 @@ void Engine::perftCommand(const char* line) {
     }
     if (!positionPlayable()) return;
     const int64_t start = wallClockMs();
-    const uint64_t count = perft(depth);
+    const uint64_t count = perft(position, depth, this);
     const double seconds = secondsSince(start);
     print("\nsearched %llu moves in %.2f secs at a rate of %ld moves/sec\n",
           static_cast<unsigned long long>(count), seconds,
@@ -55,7 +58,7 @@ void Engine::perf(int iterations) {
     int64_t start = wallClockMs();
     for (int i = 0; i < iterations; ++i) {
         int count = 0;
-        generateMoves(moves, count);
+        position.generateMoves(moves, count);
         total += count;
     }
     double seconds = secondsSince(start);
@@ -66,10 +69,10 @@ void Engine::perf(int iterations) {
     start = wallClockMs();
     for (int i = 0; i < iterations; ++i) {
         int count = 0;
-        generateMoves(moves, count);
+        position.generateMoves(moves, count);
         for (int j = 0; j < count; ++j) {
-            pushMove(moves[j]);
-            popMove();
+            position.pushMove(moves[j]);
+            position.popMove();
         }
         total += count;
     }
@@ -81,6 +84,7 @@ void Engine::perf(int iterations) {
 // Evaluates each position of the file and its colour-mirrored copy; the two
 // scores must be equal.
 void Engine::runEval(const char* path) {
+    Board& board = position.board;
     FILE* file = std::fopen(path, "r");
     if (!file) {
         print("Can't find epd file\n");
@@ -111,6 +115,7 @@ void Engine::runEval(const char* path) {
 // Searches every position of a test suite for the fixed time in force and
 // counts those where the search finds one of the listed moves.
 void Engine::runEpd(const char* path) {
+    Board& board = position.board;
     FILE* file = std::fopen(path, "r");
     if (!file) {
         print("Can't find epd file\n");
@@ -136,8 +141,7 @@ void Engine::runEpd(const char* path) {
         int candidateCount = 0;
         for (size_t i = 5; i < words.size() && candidateCount < 5; ++i) {
             const std::string text = words[i].substr(0, words[i].find(';'));
-            Move move = NO_MOVE;
-            parseMove(move, text.c_str());
+            const Move move = parseMove(position, text.c_str());
             if (!board.isPseudoLegal(move)) break;
             candidates[candidateCount++] = move;
         }
@@ -155,4 +159,10 @@ void Engine::runEpd(const char* path) {
     print("----------------------------------------------\n");
     std::fclose(file);
     newGame();
+}
+
+void Engine::bench(int depth) {
+    const BenchResult result = runBench(depth);
+    print("bench: %llu nodes %llu nps\n", static_cast<unsigned long long>(result.nodes),
+          static_cast<unsigned long long>(result.nodes * 1000 / static_cast<uint64_t>(result.elapsedMs)));
 }

@@ -59,7 +59,7 @@ TEST(BoardState, StageFollowsCastlingAndMaterial) {
     EXPECT_EQ(b.stage, 1);
     b.readFen("r1b1kb2/8/8/8/8/8/8/R1BNKBN1 w - -"); // white 17
     EXPECT_EQ(b.stage, 1);
-    EXPECT_EQ(&currentPawnTable(), &pawnTableMiddle);
+    EXPECT_EQ(&b.currentPawnTable(), &pawnTableMiddle);
 }
 
 TEST(BoardState, InsufficientMaterialIsBareKingsOrOneMinorAgainstBareKing) {

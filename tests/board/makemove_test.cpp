@@ -4,7 +4,7 @@
 
 namespace {
 
-Move find(Engine& e, Square from, Square to, int promotion = 0) {
+Move find(Position& e, Square from, Square to, int promotion = 0) {
     for (Move m : legalMoves(e)) {
         if (moveFrom(m) == from && moveTo(m) == to && movePromotion(m) == promotion) return m;
     }
@@ -15,7 +15,7 @@ Move find(Engine& e, Square from, Square to, int promotion = 0) {
 } // namespace
 
 TEST(MakeMove, DoubleStepSetsTheEnPassantSquareForOnePly) {
-    auto e = engineAt("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
+    auto e = positionAt("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
     const uint64_t before = e->board.key;
     e->pushMove(find(*e, E2, E4));
     EXPECT_EQ(e->top().epSquare, 36);
@@ -29,7 +29,7 @@ TEST(MakeMove, DoubleStepSetsTheEnPassantSquareForOnePly) {
 }
 
 TEST(MakeMove, CastlingMovesTheRookAndUndoRestoresRights) {
-    auto e = engineAt("r3k2r/8/8/8/8/8/8/R3K2R w KQkq -");
+    auto e = positionAt("r3k2r/8/8/8/8/8/8/R3K2R w KQkq -");
     const std::string fen = e->board.fen();
     e->pushMove(CASTLE_WHITE_KINGSIDE);
     EXPECT_EQ(e->board.castling, 12);
@@ -43,13 +43,13 @@ TEST(MakeMove, CastlingMovesTheRookAndUndoRestoresRights) {
 }
 
 TEST(MakeMove, CapturingARookOnItsHomeSquareRemovesThatRight) {
-    auto e = engineAt("r3k2r/8/8/8/8/8/8/R3K2R w KQkq -");
+    auto e = positionAt("r3k2r/8/8/8/8/8/8/R3K2R w KQkq -");
     e->pushMove(find(*e, H1, H8));
     EXPECT_EQ(e->board.castling, 15 & 11 & 14);
 }
 
 TEST(MakeMove, EnPassantRemovesThePawnBehindTheSquare) {
-    auto e = engineAt("4k3/8/8/3Pp3/8/8/8/4K3 w - e6");
+    auto e = positionAt("4k3/8/8/3Pp3/8/8/8/4K3 w - e6");
     const Move ep = find(*e, D5, E6);
     const std::string before = e->board.fen();
     e->pushMove(ep);
@@ -62,7 +62,7 @@ TEST(MakeMove, EnPassantRemovesThePawnBehindTheSquare) {
 }
 
 TEST(MakeMove, PromotionWithCaptureMovesEntriesBetweenLists) {
-    auto e = engineAt("1r2k3/P7/8/8/8/8/7P/4K3 w - -");
+    auto e = positionAt("1r2k3/P7/8/8/8/8/7P/4K3 w - -");
     const Move m = find(*e, A7, B8, KNIGHT);
     e->pushMove(m);
     EXPECT_EQ(e->board.pieceCount[BLACK][ROOK], 0);
@@ -74,13 +74,13 @@ TEST(MakeMove, PromotionWithCaptureMovesEntriesBetweenLists) {
     e->popMove();
     EXPECT_EQ(e->board.fen(), "1r2k3/P7/8/8/8/8/7P/4K3 w - -");
 
-    auto last = engineAt("1r2k3/P7/8/8/8/8/8/4K3 w - -");
+    auto last = positionAt("1r2k3/P7/8/8/8/8/8/4K3 w - -");
     last->pushMove(find(*last, A7, B8, QUEEN));
     EXPECT_EQ(last->board.pieceTypes[WHITE], 1) << "the last pawn is gone, a queen came";
 }
 
 TEST(MakeMove, RestoredCaptureComesBackAfterTheFirstListNode) {
-    auto e = engineAt("4k3/8/8/8/1n1n1n2/8/2P5/4K3 w - -");
+    auto e = positionAt("4k3/8/8/8/1n1n1n2/8/2P5/4K3 w - -");
     std::vector<int> order;
     for (const PieceEntry* p = e->board.pieceList[BLACK][KNIGHT]; p; p = p->next) order.push_back(p->square);
     EXPECT_EQ(order, (std::vector<int>{B4, F4, D4}));
@@ -97,7 +97,7 @@ TEST(MakeMove, RestoredCaptureComesBackAfterTheFirstListNode) {
 }
 
 TEST(MakeMove, NullMoveDropsOnlyTheEnPassantFile) {
-    auto e = engineAt("4k3/8/8/8/4Pp2/8/8/4K3 b - e3");
+    auto e = positionAt("4k3/8/8/8/4Pp2/8/8/4K3 b - e3");
     const uint64_t before = e->board.key;
     e->pushNullMove();
     EXPECT_EQ(e->board.key, before ^ enPassantKeys[4]);

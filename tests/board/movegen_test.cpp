@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <random>
 
+#include "shell/perft.h"
 #include "testutil.h"
 
 namespace {
@@ -16,7 +17,7 @@ std::vector<std::string> coords(const Move* moves, int count) {
     return out;
 }
 
-std::vector<std::string> generated(Engine& e, void (Board::*gen)(Move*, int&) const) {
+std::vector<std::string> generated(Position& e, void (Board::*gen)(Move*, int&) const) {
     Move moves[MAX_MOVES];
     int count = 0;
     (e.board.*gen)(moves, count);
@@ -26,7 +27,7 @@ std::vector<std::string> generated(Engine& e, void (Board::*gen)(Move*, int&) co
 } // namespace
 
 TEST(MoveGeneration, StartPositionListsKnightsThenPawnsInListOrder) {
-    auto e = engineAt("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
+    auto e = positionAt("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
     const std::vector<std::string> expected = {"b1a3", "b1c3", "g1f3", "g1h3", "a2a3", "a2a4", "h2h3",
                                                "h2h4", "g2g3", "g2g4", "f2f3", "f2f4", "e2e3", "e2e4",
                                                "d2d3", "d2d4", "c2c3", "c2c4", "b2b3", "b2b4"};
@@ -36,7 +37,7 @@ TEST(MoveGeneration, StartPositionListsKnightsThenPawnsInListOrder) {
 }
 
 TEST(MoveGeneration, PromotionsComeQueenKnightRookBishopWithCapturesFirst) {
-    auto e = engineAt("r1n4k/1P6/8/8/8/8/8/K7 w - -");
+    auto e = positionAt("r1n4k/1P6/8/8/8/8/8/K7 w - -");
     const std::vector<std::string> captures = {"b7c8Q", "b7c8N", "b7c8R", "b7c8B", "b7a8Q",
                                                "b7a8N", "b7a8R", "b7a8B", "b7b8Q"};
     EXPECT_EQ(generated(*e, &Board::generateCaptures), captures);
@@ -49,14 +50,14 @@ TEST(MoveGeneration, PromotionsComeQueenKnightRookBishopWithCapturesFirst) {
 }
 
 TEST(MoveGeneration, BothPawnsMayCaptureEnPassant) {
-    auto e = engineAt("4k3/8/8/3PpP2/8/8/8/4K3 w - e6");
+    auto e = positionAt("4k3/8/8/3PpP2/8/8/8/4K3 w - e6");
     const auto captures = generated(*e, &Board::generateCaptures);
     EXPECT_EQ(captures, (std::vector<std::string>{"d5e6", "f5e6"}));
 }
 
 TEST(MoveGeneration, DoubleCheckAllowsOnlyKingMoves) {
     // Rook a1 and knight f3 both check the king on e1; the queen could take the knight.
-    auto e = engineAt("4k3/8/8/8/8/5n1Q/8/r3K3 w - -");
+    auto e = positionAt("4k3/8/8/8/8/5n1Q/8/r3K3 w - -");
     ASSERT_TRUE(e->top().inCheck);
     Move moves[MAX_MOVES];
     int count = 0;
@@ -68,7 +69,7 @@ TEST(MoveGeneration, DoubleCheckAllowsOnlyKingMoves) {
 
 TEST(MoveGeneration, PinnedPieceNeverEvades) {
     // The knight on d2 is pinned by the bishop on a5 and cannot block the rook's check.
-    auto e = engineAt("4r1k1/8/8/b7/8/8/3N4/4K3 w - -");
+    auto e = positionAt("4r1k1/8/8/b7/8/8/3N4/4K3 w - -");
     Move moves[MAX_MOVES];
     int count = 0;
     e->board.generateEvasions(moves, count);
@@ -78,7 +79,7 @@ TEST(MoveGeneration, PinnedPieceNeverEvades) {
 
 TEST(MoveGeneration, CastlingNeedsKingAndRookAtHomeEvenWithRightsInTheText) {
     // Rights granted without a rook on h1: no castling move may be produced.
-    auto e = engineAt("4k3/8/8/8/8/8/8/R3K3 w KQ -");
+    auto e = positionAt("4k3/8/8/8/8/8/8/R3K3 w KQ -");
     for (const auto& m : generated(*e, &Board::generateQuiet)) EXPECT_NE(m, "e1g1");
     const auto quiet = generated(*e, &Board::generateQuiet);
     EXPECT_EQ(quiet.front(), "e1c1");
@@ -88,9 +89,9 @@ TEST(MoveGeneration, CastlingNeedsKingAndRookAtHomeEvenWithRightsInTheText) {
 
 TEST(MoveGeneration, ImpossibleEnPassantSquareFromTextGivesNoCapture) {
     // No black pawn stands behind e6, so there is nothing to take there.
-    auto e = engineAt("4k3/8/8/3P4/8/8/8/4K3 w - e6");
+    auto e = positionAt("4k3/8/8/3P4/8/8/8/4K3 w - e6");
     EXPECT_TRUE(generated(*e, &Board::generateCaptures).empty());
-    EXPECT_EQ(e->perft(3, false), engineAt("4k3/8/8/3P4/8/8/8/4K3 w - -")->perft(3, false));
+    EXPECT_EQ(perft(*e, 3), perft(*positionAt("4k3/8/8/3P4/8/8/8/4K3 w - -"), 3));
 }
 
 TEST(MoveGeneration, CrowdedMadeUpPositionsNeverOverflowTheList) {

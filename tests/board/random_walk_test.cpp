@@ -57,7 +57,7 @@ bool contains(const std::vector<Move>& list, Move m) {
 }
 
 // Checks one node thoroughly; returns the legal moves.
-std::vector<Move> checkNode(Engine& e, std::mt19937& rng) {
+std::vector<Move> checkNode(Position& e, std::mt19937& rng) {
     Board& b = e.board;
     std::string why;
     EXPECT_TRUE(b.isConsistent(&why)) << why << " in " << b.fen();
@@ -137,7 +137,7 @@ std::vector<Move> checkNode(Engine& e, std::mt19937& rng) {
 }
 
 void walkFrom(const std::string& fen, int plies, std::mt19937& rng) {
-    auto e = engineAt(fen);
+    auto e = positionAt(fen);
     if (!e->board.hasBothKings()) return;
     // One published perft position leaves the side not to move in check: illegal, skipped.
     if (e->board.isAttacked(e->board.side, e->board.kingSquare(e->board.side ^ 1))) return;

@@ -206,7 +206,7 @@ TEST(StaticExchange, AgreesWithAnExchangePlayedOutOnTheBoard) {
     const int stride = kSlowBuild ? 12 : 1;
     int compared = 0, outside = 0;
     for (size_t i = 0; i < positions.size(); i += stride) {
-        auto engine = engineAt(positions[i]);
+        auto engine = positionAt(positions[i]);
         if (!engine->board.hasBothKings()) continue;
         for (int ply = 0; ply < 12; ++ply) {
             const auto moves = legalMoves(*engine);

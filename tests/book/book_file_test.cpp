@@ -24,9 +24,9 @@ TEST(BookFile, ABuiltBookIsLaidOutLittleEndianInTwoSections) {
     ScratchDir dir;
     writeText(dir.path("games.pgn"),
               "[WhiteElo \"1\"]\n[BlackElo \"1\"]\n[Result \"1/2-1/2\"]\n1. d4 Nf6 2. c4 1/2-1/2\n");
-    auto engine = bookEngine(dir.path("book.dat"));
-    captureOutput([&] { engine->createBook(dir.path("games.pgn").c_str(), 10, 0); });
-    engine->closeBook();
+    auto engine = bookRig(dir.path("book.dat"));
+    captureOutput([&] { engine->create(dir.path("games.pgn"), 10, 0); });
+    engine->book.close();
 
     const std::string bytes = readBytes(dir.path("book.dat"));
     ASSERT_EQ(bytes.size(), 8u + 3 * 16);
@@ -49,18 +49,20 @@ TEST(BookFile, ABuiltBookIsLaidOutLittleEndianInTwoSections) {
 TEST(BookFile, LoadingReportsThePositionsAndKeepsThePath) {
     ScratchDir dir;
     writeBookRecords(dir.path("a.dat"), {record(5), record(9)}, {record(7)});
-    auto engine = bookEngine("book.dat");
-    EXPECT_EQ(captureOutput([&] { EXPECT_EQ(engine->loadBook(dir.path("a.dat").c_str()), 1); }),
+    auto engine = bookRig("book.dat");
+    EXPECT_EQ(captureOutput([&] { EXPECT_EQ(engine->book.load(dir.path("a.dat").c_str(), engine->out), 1); }),
               "3 book positions\n");
-    EXPECT_STREQ(engine->bookPath, dir.path("a.dat").c_str());
-    EXPECT_EQ(engine->whiteCount, 2u);
-    EXPECT_EQ(engine->blackCount, 1u);
+    EXPECT_STREQ(engine->book.path, dir.path("a.dat").c_str());
+    EXPECT_EQ(engine->book.whiteCount(), 2u);
+    EXPECT_EQ(engine->book.blackCount(), 1u);
 
     // A book that cannot be opened closes the one that was open.
-    EXPECT_EQ(captureOutput([&] { EXPECT_EQ(engine->loadBook(dir.path("missing.dat").c_str()), 0); }), "");
-    EXPECT_EQ(engine->bookFile, nullptr);
+    EXPECT_EQ(
+        captureOutput([&] { EXPECT_EQ(engine->book.load(dir.path("missing.dat").c_str(), engine->out), 0); }),
+        "");
+    EXPECT_FALSE(engine->book.isOpen());
     BookRecord r{};
-    EXPECT_EQ(engine->lookupBook(5, 0, 0, r), 0);
+    EXPECT_EQ(engine->book.lookup(5, 0, 0, r), 0);
 }
 
 TEST(BookFile, LookupsFindEveryRecordInItsSectionAndNothingElse) {
@@ -74,49 +76,50 @@ TEST(BookFile, LookupsFindEveryRecordInItsSectionAndNothingElse) {
     black.push_back(record(keys[3], 999));
     ScratchDir dir;
     writeBookRecords(dir.path("book.dat"), white, black);
-    auto engine = bookEngine(dir.path("book.dat"));
-    captureOutput([&] { ASSERT_EQ(engine->loadBook(dir.path("book.dat").c_str()), 1); });
+    auto engine = bookRig(dir.path("book.dat"));
+    captureOutput([&] { ASSERT_EQ(engine->book.load(dir.path("book.dat").c_str(), engine->out), 1); });
 
     for (size_t i = 0; i < keys.size(); ++i) {
         BookRecord r{};
-        EXPECT_EQ(engine->lookupBook(keyLowOf(keys[i]), keyHighOf(keys[i]), 0, r),
+        EXPECT_EQ(engine->book.lookup(keyLowOf(keys[i]), keyHighOf(keys[i]), 0, r),
                   static_cast<int64_t>(8 + 16 * i));
         EXPECT_EQ(r.wins, i);
         // Keys next to a stored one are absent.
-        EXPECT_EQ(engine->lookupBook(keyLowOf(keys[i] + 1), keyHighOf(keys[i] + 1), 0, r), 0);
-        EXPECT_EQ(engine->lookupBook(keyLowOf(keys[i] - 1), keyHighOf(keys[i] - 1), 0, r), 0);
+        EXPECT_EQ(engine->book.lookup(keyLowOf(keys[i] + 1), keyHighOf(keys[i] + 1), 0, r), 0);
+        EXPECT_EQ(engine->book.lookup(keyLowOf(keys[i] - 1), keyHighOf(keys[i] - 1), 0, r), 0);
     }
     // The black section is separate, even for a key that the white section holds.
     BookRecord r{};
-    EXPECT_EQ(engine->lookupBook(keyLowOf(keys[3]), keyHighOf(keys[3]), 1, r),
+    EXPECT_EQ(engine->book.lookup(keyLowOf(keys[3]), keyHighOf(keys[3]), 1, r),
               static_cast<int64_t>(8 + 16 * keys.size()));
     EXPECT_EQ(r.wins, 999);
-    EXPECT_EQ(engine->lookupBook(keyLowOf(keys[4]), keyHighOf(keys[4]), 1, r), 0);
-    engine->closeBook();
+    EXPECT_EQ(engine->book.lookup(keyLowOf(keys[4]), keyHighOf(keys[4]), 1, r), 0);
+    engine->book.close();
 }
 
 TEST(BookFile, EmptySectionsShortFilesAndEmptyFilesFindNothing) {
     ScratchDir dir;
-    auto engine = bookEngine("book.dat");
+    auto engine = bookRig("book.dat");
     BookRecord r{};
 
     writeBookRecords(dir.path("white-only.dat"), {record(42)}, {});
-    captureOutput([&] { engine->loadBook(dir.path("white-only.dat").c_str()); });
-    EXPECT_EQ(engine->lookupBook(42, 0, 1, r), 0);
-    EXPECT_EQ(engine->lookupBook(42, 0, 0, r), 8);
+    captureOutput([&] { engine->book.load(dir.path("white-only.dat").c_str(), engine->out); });
+    EXPECT_EQ(engine->book.lookup(42, 0, 1, r), 0);
+    EXPECT_EQ(engine->book.lookup(42, 0, 0, r), 8);
 
     // Counts larger than the file: records past its end are simply not there.
     std::string bytes = readBytes(dir.path("white-only.dat"));
     bytes[0] = 100;
     writeText(dir.path("short.dat"), bytes);
-    captureOutput([&] { engine->loadBook(dir.path("short.dat").c_str()); });
-    EXPECT_EQ(engine->whiteCount, 100u);
-    EXPECT_EQ(engine->lookupBook(42, 0, 0, r), 0); // the search starts in the missing middle
-    EXPECT_EQ(engine->lookupBook(43, 0, 1, r), 0);
+    captureOutput([&] { engine->book.load(dir.path("short.dat").c_str(), engine->out); });
+    EXPECT_EQ(engine->book.whiteCount(), 100u);
+    EXPECT_EQ(engine->book.lookup(42, 0, 0, r), 0); // the search starts in the missing middle
+    EXPECT_EQ(engine->book.lookup(43, 0, 1, r), 0);
 
     writeText(dir.path("empty.dat"), "");
-    EXPECT_EQ(captureOutput([&] { EXPECT_EQ(engine->loadBook(dir.path("empty.dat").c_str()), 1); }),
-              "0 book positions\n");
-    EXPECT_EQ(engine->lookupBook(42, 0, 0, r), 0);
-    engine->closeBook();
+    EXPECT_EQ(
+        captureOutput([&] { EXPECT_EQ(engine->book.load(dir.path("empty.dat").c_str(), engine->out), 1); }),
+        "0 book positions\n");
+    EXPECT_EQ(engine->book.lookup(42, 0, 0, r), 0);
+    engine->book.close();
 }

@@ -17,24 +17,21 @@ std::vector<BookRecord> sorted(std::vector<BookRecord> records) {
     return records;
 }
 
-// An engine at the initial position with a book holding the given records.
+// The initial position with a book holding the given records.
 struct BookFixture {
     ScratchDir dir;
-    std::unique_ptr<Engine> engine;
+    std::unique_ptr<BookRig> engine;
 
     BookFixture(const std::vector<BookRecord>& white, const std::vector<BookRecord>& black) {
         writeBookRecords(dir.path("book.dat"), sorted(white), sorted(black));
-        engine = bookEngine(dir.path("book.dat"));
-        captureOutput([&] { engine->loadBook(dir.path("book.dat").c_str()); });
+        engine = bookRig(dir.path("book.dat"));
+        EXPECT_TRUE(engine->load());
     }
-    ~BookFixture() { engine->closeBook(); }
 
     int indexOf(const std::string& san) {
-        Move move = NO_MOVE;
-        engine->parseMove(move, san.c_str());
-        PlyRecord& root = engine->ply(0);
-        for (int i = 0; i < root.moveCount; ++i) {
-            if (root.moves[i] == move) return i;
+        const Move move = parseMove(engine->position, san.c_str());
+        for (int i = 0; i < engine->count; ++i) {
+            if (engine->moves[i] == move) return i;
         }
         return -1;
     }
@@ -46,8 +43,8 @@ TEST(BookMove, ScoresAreTheWeightedShareOfResultsPlusARandomTermInMoveOrder) {
     BookFixture book({recordAfter({"e4"}, 10, 5, 5), recordAfter({"d4"}, 1, 0, 0),
                       recordAfter({"c4"}, 0, 1, 0), recordAfter({"Nf3"}, 0, 0, 1)},
                      {});
-    Engine& engine = *book.engine;
-    fillRootMoves(engine);
+    BookRig& engine = *book.engine;
+    engine.fillRootMoves();
     const int e4 = book.indexOf("e4"), d4 = book.indexOf("d4");
     ASSERT_GE(e4, 0);
     ASSERT_GE(d4, 0);
@@ -56,72 +53,67 @@ TEST(BookMove, ScoresAreTheWeightedShareOfResultsPlusARandomTermInMoveOrder) {
     const int first = bookRandomTerm(), second = bookRandomTerm();
     const int e4Term = e4 < d4 ? first : second, d4Term = e4 < d4 ? second : first;
     std::srand(12345);
-    const Move chosen = engine.bookMove();
+    const Move chosen = engine.chooseMove();
 
     // total = 23 games. e4: 25 of 40 points, times 20/23 -> 54.35; d4: 100 x 1/23 -> 4.35.
     // c4 (one loss) and Nf3 (one draw) have a single game and no win: score 0.
-    PlyRecord& root = engine.ply(0);
-    EXPECT_EQ(chosen, root.moves[0]);
+    EXPECT_EQ(chosen, engine.moves[0]);
     EXPECT_EQ(book.indexOf("e4"), 0);
     EXPECT_EQ(book.indexOf("d4"), 1);
-    EXPECT_EQ(root.orderScores[0], 54 + e4Term);
-    EXPECT_EQ(root.orderScores[1], 4 + d4Term);
-    for (int i = 2; i < root.moveCount; ++i) EXPECT_EQ(root.orderScores[i], 0);
-    EXPECT_EQ(root.moveCount, 20);
+    EXPECT_EQ(engine.scores[0], 54 + e4Term);
+    EXPECT_EQ(engine.scores[1], 4 + d4Term);
+    for (int i = 2; i < engine.count; ++i) EXPECT_EQ(engine.scores[i], 0);
+    EXPECT_EQ(engine.count, 20);
 }
 
 TEST(BookMove, MovesWithoutAPositiveScoreAreNeverPlayed) {
     // One loss and one draw: single games without a win score 0.
     BookFixture single({recordAfter({"c4"}, 0, 1, 0), recordAfter({"Nf3"}, 0, 0, 1)}, {});
-    fillRootMoves(*single.engine);
-    EXPECT_EQ(single.engine->bookMove(), NO_MOVE);
+    single.engine->fillRootMoves();
+    EXPECT_EQ(single.engine->chooseMove(), NO_MOVE);
 
     // A learning weight of 0 cancels any results.
     BookFixture unlearned({recordAfter({"e4"}, 500, 0, 0, 0)}, {});
-    fillRootMoves(*unlearned.engine);
-    EXPECT_EQ(unlearned.engine->bookMove(), NO_MOVE);
+    unlearned.engine->fillRootMoves();
+    EXPECT_EQ(unlearned.engine->chooseMove(), NO_MOVE);
 
     // A single win is enough.
     BookFixture won({recordAfter({"b3"}, 1, 0, 0)}, {});
-    fillRootMoves(*won.engine);
-    Move b3 = NO_MOVE;
-    won.engine->parseMove(b3, "b3");
-    EXPECT_EQ(won.engine->bookMove(), b3);
+    won.engine->fillRootMoves();
+    const Move b3 = parseMove(won.engine->position, "b3");
+    EXPECT_EQ(won.engine->chooseMove(), b3);
 
     // No book at all.
-    auto engine = bookEngine("none.dat");
-    fillRootMoves(*engine);
-    EXPECT_EQ(engine->bookMove(), NO_MOVE);
+    auto engine = bookRig("none.dat");
+    engine->fillRootMoves();
+    EXPECT_EQ(engine->chooseMove(), NO_MOVE);
 }
 
 TEST(BookMove, BlackLooksInTheSectionOfBlackMoves) {
     // The same position keys in the white section do not count for black.
     BookFixture book({recordAfter({"e4", "c5"}, 50, 0, 0)}, {recordAfter({"e4", "e5"}, 3, 1, 0)});
-    Engine& engine = *book.engine;
-    ASSERT_TRUE(playMoves(engine, {"e4"}));
-    fillRootMoves(engine);
-    Move e5 = NO_MOVE;
-    engine.parseMove(e5, "e5");
-    EXPECT_EQ(engine.bookMove(), e5);
+    BookRig& engine = *book.engine;
+    ASSERT_TRUE(playMoves(engine.position, {"e4"}));
+    engine.fillRootMoves();
+    const Move e5 = parseMove(engine.position, "e5");
+    EXPECT_EQ(engine.chooseMove(), e5);
 }
 
 TEST(BookMove, AListedMoveThatCannotBePlayedIsRejectedWhateverItsRecord) {
     // The position that a pawn jump e2-e5 would give stands in the book with many
     // wins, as a colliding key would; the move must never be made or chosen.
-    auto setup = engineAt("rnbqkbnr/pppppppp/8/4P3/8/8/PPPP1PPP/RNBQKBNR b KQkq -");
-    const uint64_t key = setup->board.key;
+    const uint64_t key = positionAt("rnbqkbnr/pppppppp/8/4P3/8/8/PPPP1PPP/RNBQKBNR b KQkq -")->board.key;
     BookFixture book(
         {BookRecord{keyLowOf(key), keyHighOf(key), 900, 0, 0, 100}, recordAfter({"a3"}, 0, 1, 0)}, {});
-    Engine& engine = *book.engine;
-    fillRootMoves(engine);
-    PlyRecord& root = engine.ply(0);
+    BookRig& engine = *book.engine;
+    engine.fillRootMoves();
     const Move jump = buildMove(E2, E5, PAWN, 0, 0, MOVE_PAWN);
-    root.moves[root.moveCount++] = jump;
-    const uint64_t before = engine.board.key;
-    EXPECT_EQ(engine.bookMove(), NO_MOVE);
-    EXPECT_EQ(engine.board.key, before);
-    EXPECT_EQ(engine.gamePly, 0);
-    for (int i = 0; i < root.moveCount; ++i) EXPECT_EQ(root.orderScores[i], 0);
+    engine.moves[engine.count++] = jump;
+    const uint64_t before = engine.board().key;
+    EXPECT_EQ(engine.chooseMove(), NO_MOVE);
+    EXPECT_EQ(engine.board().key, before);
+    EXPECT_EQ(engine.position.gamePly, 0);
+    for (int i = 0; i < engine.count; ++i) EXPECT_EQ(engine.scores[i], 0);
 }
 
 TEST(BookListing, TheTableShowsMovesWithGamesMostPlayedFirst) {
@@ -132,7 +124,8 @@ TEST(BookListing, TheTableShowsMovesWithGamesMostPlayedFirst) {
     std::srand(777);
     const int r1 = bookRandomTerm(), r2 = bookRandomTerm(), r3 = bookRandomTerm();
     std::srand(777);
-    const std::string out = captureOutput([&] { book.engine->listBook(); });
+    const std::string out =
+        captureOutput([&] { book.engine->book.list(book.engine->position, book.engine->out); });
 
     // total = 26 games; sortv = played x score / total x learn.
     char sortv[4][16];
@@ -151,16 +144,17 @@ TEST(BookListing, TheTableShowsMovesWithGamesMostPlayedFirst) {
 
 TEST(BookListing, APositionOutOfBookShowsOnlyTheHeader) {
     BookFixture book({recordAfter({"e4"}, 1, 0, 0)}, {});
-    ASSERT_TRUE(playMoves(*book.engine, {"a4"}));
-    EXPECT_EQ(captureOutput([&] { book.engine->listBook(); }),
+    ASSERT_TRUE(playMoves(book.engine->position, {"a4"}));
+    EXPECT_EQ(captureOutput([&] { book.engine->book.list(book.engine->position, book.engine->out); }),
               "  move   played   +        -        =       score   learn   sortv\n");
 }
 
 TEST(BookListing, CheckingMovesCarryTheirSign) {
     // 1. e4 f6 2. d4 g5: Qh5 mates; the book lists it in SAN with its suffix.
     BookFixture book({recordAfter({"e4", "f6", "d4", "g5", "Qh5"}, 4, 0, 0)}, {});
-    ASSERT_TRUE(playMoves(*book.engine, {"e4", "f6", "d4", "g5"}));
-    const std::string out = captureOutput([&] { book.engine->listBook(); });
+    ASSERT_TRUE(playMoves(book.engine->position, {"e4", "f6", "d4", "g5"}));
+    const std::string out =
+        captureOutput([&] { book.engine->book.list(book.engine->position, book.engine->out); });
     EXPECT_NE(out.find("\n  Qh5#      4  100.00%    0.00%    0.00%  100.00%    1.00 "), std::string::npos)
         << out;
 }

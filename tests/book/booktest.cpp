@@ -60,38 +60,41 @@ BookContents readBookContents(const std::string& path) {
     return book;
 }
 
-std::unique_ptr<Engine> bookEngine(const std::string& bookPath) {
-    auto engine = std::make_unique<Engine>();
-    std::snprintf(engine->bookPath, sizeof engine->bookPath, "%s", bookPath.c_str());
-    engine->newGame();
-    return engine;
+BookRig::BookRig(const std::string& bookPath) {
+    std::snprintf(book.path, sizeof book.path, "%s", bookPath.c_str());
+    table.mainHashMB = 1;
+    table.allocate(false);
+    newGame();
 }
 
-bool playMoves(Engine& engine, const std::vector<std::string>& sanMoves) {
-    for (const std::string& san : sanMoves) {
-        Move move = NO_MOVE;
-        engine.parseMove(move, san.c_str());
-        bool legal = false;
-        for (Move m : legalMoves(engine)) legal = legal || m == move;
-        if (!legal) return false;
-        engine.pushGameMove(move);
-    }
-    return true;
+void BookRig::newGame() {
+    position.board.setStartPosition();
+    position.resetHistory();
 }
+
+bool BookRig::load() {
+    bool loaded = false;
+    captureOutput([&] { loaded = book.load(book.path, out) != 0; });
+    return loaded;
+}
+
+void BookRig::create(const std::string& pgnPath, int depth, int minElo) {
+    createBook(pgnPath.c_str(), depth, minElo, position, book, out, [this] { newGame(); });
+}
+
+void BookRig::fillRootMoves() {
+    const std::vector<Move> legal = legalMoves(position);
+    count = static_cast<int>(legal.size());
+    for (int i = 0; i < count; ++i) {
+        moves[i] = legal[static_cast<size_t>(i)];
+        scores[i] = 0;
+    }
+}
+
+std::unique_ptr<BookRig> bookRig(const std::string& bookPath) { return std::make_unique<BookRig>(bookPath); }
 
 uint64_t keyAfter(const std::vector<std::string>& sanMoves) {
-    auto engine = std::make_unique<Engine>();
-    engine->newGame();
-    EXPECT_TRUE(playMoves(*engine, sanMoves));
-    return engine->board.key;
-}
-
-void fillRootMoves(Engine& engine) {
-    const std::vector<Move> moves = legalMoves(engine);
-    PlyRecord& root = engine.ply(0);
-    root.moveCount = static_cast<int32_t>(moves.size());
-    for (size_t i = 0; i < moves.size(); ++i) {
-        root.moves[i] = moves[i];
-        root.orderScores[i] = 0;
-    }
+    auto position = positionAt("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
+    EXPECT_TRUE(playMoves(*position, sanMoves));
+    return position->board.key;
 }

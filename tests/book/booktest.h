@@ -1,5 +1,5 @@
 // Helpers of the book and learning tests: a scratch directory, files written
-// and read byte for byte, and engines with a book or a learning store.
+// and read byte for byte, and a game position with a book and a learning store.
 #pragma once
 
 #include <cstdint>
@@ -7,6 +7,9 @@
 #include <vector>
 
 #include "book/book.h"
+#include "book/bookwriter.h"
+#include "book/learning.h"
+#include "book/openingbook.h"
 #include "testutil.h"
 
 // A fresh directory under the system's temporary directory, removed with its
@@ -38,14 +41,34 @@ struct BookContents {
 };
 BookContents readBookContents(const std::string& path);
 
-// An engine at the initial position, tables built, with its book path set.
-std::unique_ptr<Engine> bookEngine(const std::string& bookPath);
+// What the engine holds for its book: the game's position, an opening book
+// (not yet opened), a learning store, a small transposition table, and the
+// book's messages on standard output. The position starts at the initial one.
+struct BookRig {
+    explicit BookRig(const std::string& bookPath = "book.dat");
+    Position position;
+    MainHashTable table;
+    OpeningBook book;
+    LearnStore learnStore;
+    StandardOutput out;
+    // The root list as the search hands it to the book.
+    Move moves[MAX_MOVES];
+    int32_t scores[MAX_MOVES];
+    int count = 0;
+
+    Board& board() { return position.board; }
+    void newGame();
+    // Opens the book at its path, quietly; false when it cannot be opened.
+    bool load();
+    // Builds the book at the book's path from a PGN file.
+    void create(const std::string& pgnPath, int depth, int minElo);
+    // Places the legal moves of the position in the root list, as the search does.
+    void fillRootMoves();
+    Move chooseMove() { return book.chooseMove(position, moves, scores, count); }
+};
+std::unique_ptr<BookRig> bookRig(const std::string& bookPath);
 // The key of the position reached by playing SAN moves from the initial position.
 uint64_t keyAfter(const std::vector<std::string>& sanMoves);
-// Plays SAN moves as game moves; false when one of them cannot be read.
-bool playMoves(Engine& engine, const std::vector<std::string>& sanMoves);
-// Places the legal moves of the position in the root move list, as the search does.
-void fillRootMoves(Engine& engine);
 // Standard output produced while `action` runs.
 template <typename Action> std::string captureOutput(Action action) {
     testing::internal::CaptureStdout();

@@ -18,11 +18,11 @@ struct Counts {
 };
 
 // The record of the position after `moves`, looked up in the mover's section.
-Counts bookCounts(Engine& engine, const std::vector<std::string>& moves, bool* found = nullptr) {
+Counts bookCounts(BookRig& engine, const std::vector<std::string>& moves, bool* found = nullptr) {
     const uint64_t key = keyAfter(moves);
     BookRecord r{};
     const int section = static_cast<int>((moves.size() + 1) % 2);
-    const int64_t offset = engine.lookupBook(keyLowOf(key), keyHighOf(key), section, r);
+    const int64_t offset = engine.book.lookup(keyLowOf(key), keyHighOf(key), section, r);
     if (found) *found = offset != 0;
     if (offset != 0) {
         EXPECT_EQ(r.learn, 100);
@@ -30,7 +30,7 @@ Counts bookCounts(Engine& engine, const std::vector<std::string>& moves, bool* f
     return Counts{r.wins, r.losses, r.draws};
 }
 
-bool inBook(Engine& engine, const std::vector<std::string>& moves) {
+bool inBook(BookRig& engine, const std::vector<std::string>& moves) {
     bool found = false;
     bookCounts(engine, moves, &found);
     return found;
@@ -78,9 +78,9 @@ const char* const HAND_MADE_GAMES = R"([Event "1: a white win with a comment and
 )";
 
 // Positions, counts, and the counts' owners: every number worked out by hand.
-void expectHandMadeBook(Engine& engine) {
-    EXPECT_EQ(engine.whiteCount, 4u);
-    EXPECT_EQ(engine.blackCount, 4u);
+void expectHandMadeBook(BookRig& engine) {
+    EXPECT_EQ(engine.book.whiteCount(), 4u);
+    EXPECT_EQ(engine.book.blackCount(), 4u);
     // Game 6 has no result: its white moves count nothing, its black move a draw.
     EXPECT_EQ(bookCounts(engine, {"e4"}), (Counts{1, 1, 1}));
     EXPECT_EQ(bookCounts(engine, {"e4", "e5", "Nf3"}), (Counts{1, 1, 0}));
@@ -99,11 +99,11 @@ void expectHandMadeBook(Engine& engine) {
 }
 
 // Every record sits in ascending key order, once, and a lookup finds it at its place.
-void expectOrderedAndFindable(Engine& engine, const std::string& path) {
+void expectOrderedAndFindable(BookRig& engine, const std::string& path) {
     const BookContents book = readBookContents(path);
     ASSERT_TRUE(book.complete);
-    ASSERT_EQ(book.white.size(), engine.whiteCount);
-    ASSERT_EQ(book.black.size(), engine.blackCount);
+    ASSERT_EQ(book.white.size(), engine.book.whiteCount());
+    ASSERT_EQ(book.black.size(), engine.book.blackCount());
     const std::vector<BookRecord>* sections[2] = {&book.white, &book.black};
     for (int section = 0; section < 2; ++section) {
         const auto& records = *sections[section];
@@ -113,7 +113,7 @@ void expectOrderedAndFindable(Engine& engine, const std::string& path) {
                     << "section " << section << " at " << i;
             }
             BookRecord found{};
-            const int64_t offset = engine.lookupBook(records[i].keyLow, records[i].keyHigh, section, found);
+            const int64_t offset = engine.book.lookup(records[i].keyLow, records[i].keyHigh, section, found);
             const int64_t expected =
                 8 + 16 * static_cast<int64_t>(i + (section == 1 ? book.white.size() : 0));
             ASSERT_EQ(offset, expected);
@@ -124,11 +124,11 @@ void expectOrderedAndFindable(Engine& engine, const std::string& path) {
 
 // The one legal move that SAN text names (piece, destination, promotion and
 // the origin's file or rank), or NO_MOVE.
-Move legalMoveFromSan(Engine& engine, std::string san) {
+Move legalMoveFromSan(BookRig& engine, std::string san) {
     while (!san.empty() && (san.back() == '+' || san.back() == '#')) san.pop_back();
     std::erase(san, 'x');
     std::vector<Move> matches;
-    for (Move m : legalMoves(engine)) {
+    for (Move m : legalMoves(engine.position)) {
         if (san == "O-O" || san == "O-O-O") {
             if ((m & MOVE_CASTLE) && fileOf(moveTo(m)) == (san == "O-O" ? 6 : 2)) matches.push_back(m);
             continue;
@@ -160,9 +160,8 @@ Move legalMoveFromSan(Engine& engine, std::string san) {
 TEST(BookCreation, HandMadeGamesGiveTheCountsWorkedOutByHand) {
     ScratchDir dir;
     writeText(dir.path("games.pgn"), HAND_MADE_GAMES);
-    auto engine = bookEngine(dir.path("book.dat"));
-    const std::string out =
-        captureOutput([&] { engine->createBook(dir.path("games.pgn").c_str(), 4, 2000); });
+    auto engine = bookRig(dir.path("book.dat"));
+    const std::string out = captureOutput([&] { engine->create(dir.path("games.pgn"), 4, 2000); });
 
     // The progress count is printed before each game is read, and once more at the end.
     const int size = static_cast<int>(readBytes(dir.path("games.pgn")).size());
@@ -170,14 +169,14 @@ TEST(BookCreation, HandMadeGamesGiveTheCountsWorkedOutByHand) {
                        " positions\n\r0\r1\r2\r2\r2\nInvalid move @ game = 3 move = 3/5\n\r3\r4"
                        "8 positions added to book from 4 games\nBook created!\n");
 
-    ASSERT_NE(engine->bookFile, nullptr);
+    ASSERT_TRUE(engine->book.isOpen());
     expectHandMadeBook(*engine);
     expectOrderedAndFindable(*engine, dir.path("book.dat"));
     EXPECT_FALSE(fileExists(dir.path("book.dat.tmp")));
     // The game is back at the initial position.
-    EXPECT_EQ(engine->gamePly, 0);
-    EXPECT_EQ(engine->board.key, keyAfter({}));
-    engine->closeBook();
+    EXPECT_EQ(engine->position.gamePly, 0);
+    EXPECT_EQ(engine->board().key, keyAfter({}));
+    engine->book.close();
 }
 
 TEST(BookCreation, TheSameGamesWithWindowsLineEndsAndAnnotationsGiveTheSameBook) {
@@ -195,23 +194,23 @@ TEST(BookCreation, TheSameGamesWithWindowsLineEndsAndAnnotationsGiveTheSameBook)
     replace("1. e4 e5 2. Nf3 Nf6", "1. e4 {a comment (with a bracket} 1... e5!? 2. Nf3 2... Nf6!!");
     ScratchDir dir;
     writeText(dir.path("games.pgn"), pgn);
-    auto engine = bookEngine(dir.path("book.dat"));
-    captureOutput([&] { engine->createBook(dir.path("games.pgn").c_str(), 4, 2000); });
+    auto engine = bookRig(dir.path("book.dat"));
+    captureOutput([&] { engine->create(dir.path("games.pgn"), 4, 2000); });
     expectHandMadeBook(*engine);
-    engine->closeBook();
+    engine->book.close();
 }
 
 TEST(BookCreation, ABlackWinCountsAsALossForWhiteMovesAndAWinForBlackMoves) {
     ScratchDir dir;
     writeText(dir.path("games.pgn"),
               "[WhiteElo \"1\"]\n[BlackElo \"1\"]\n[Result \"0-1\"]\n1. f3 e5 2. g4 Qh4# 0-1\n");
-    auto engine = bookEngine(dir.path("book.dat"));
-    captureOutput([&] { engine->createBook(dir.path("games.pgn").c_str(), 100, 0); });
+    auto engine = bookRig(dir.path("book.dat"));
+    captureOutput([&] { engine->create(dir.path("games.pgn"), 100, 0); });
     EXPECT_EQ(bookCounts(*engine, {"f3"}), (Counts{0, 1, 0}));
     EXPECT_EQ(bookCounts(*engine, {"f3", "e5", "g4"}), (Counts{0, 1, 0}));
     EXPECT_EQ(bookCounts(*engine, {"f3", "e5"}), (Counts{1, 0, 0}));
     EXPECT_EQ(bookCounts(*engine, {"f3", "e5", "g4", "Qh4"}), (Counts{1, 0, 0}));
-    engine->closeBook();
+    engine->book.close();
 }
 
 TEST(BookCreation, AMoveOfAPinnedPieceLeftUndisambiguatedIsReadAsTheLegalOne) {
@@ -219,13 +218,13 @@ TEST(BookCreation, AMoveOfAPinnedPieceLeftUndisambiguatedIsReadAsTheLegalOne) {
     ScratchDir dir;
     writeText(dir.path("games.pgn"), "[WhiteElo \"1\"]\n[BlackElo \"1\"]\n[Result \"1-0\"]\n1. d4 e6 2. e4 "
                                      "Bb4+ 3. Nc3 Nf6 4. Ne2 O-O 5. a3 1-0\n");
-    auto engine = bookEngine(dir.path("book.dat"));
-    const std::string out = captureOutput([&] { engine->createBook(dir.path("games.pgn").c_str(), 100, 0); });
+    auto engine = bookRig(dir.path("book.dat"));
+    const std::string out = captureOutput([&] { engine->create(dir.path("games.pgn"), 100, 0); });
     EXPECT_EQ(out.find("Invalid"), std::string::npos) << out;
-    EXPECT_EQ(engine->whiteCount + engine->blackCount, 9u);
+    EXPECT_EQ(engine->book.whiteCount() + engine->book.blackCount(), 9u);
     EXPECT_EQ(bookCounts(*engine, {"d4", "e6", "e4", "Bb4", "Nc3", "Nf6", "Nge2", "O-O", "a3"}),
               (Counts{1, 0, 0}));
-    engine->closeBook();
+    engine->book.close();
 }
 
 TEST(BookCreation, UnclosedCommentsAndOverlongGamesAreReportedAndTheOthersKept) {
@@ -236,15 +235,15 @@ TEST(BookCreation, UnclosedCommentsAndOverlongGamesAreReportedAndTheOthersKept) 
     pgn += "1. d4 1-0\n[WhiteElo \"1\"]\n[BlackElo \"1\"]\n[Result \"0-1\"]\n1. c4 0-1\n";
     ScratchDir dir;
     writeText(dir.path("games.pgn"), pgn);
-    auto engine = bookEngine(dir.path("book.dat"));
-    const std::string out = captureOutput([&] { engine->createBook(dir.path("games.pgn").c_str(), 100, 0); });
+    auto engine = bookRig(dir.path("book.dat"));
+    const std::string out = captureOutput([&] { engine->create(dir.path("games.pgn"), 100, 0); });
     EXPECT_NE(out.find("Unclosed brace in game 1"), std::string::npos) << out.substr(0, 200);
     EXPECT_NE(out.find("\nGame 2 skipped: its move text is longer than 4194304 bytes\n"), std::string::npos);
     EXPECT_NE(out.find("2 positions added to book from 3 games\n"), std::string::npos);
     EXPECT_EQ(bookCounts(*engine, {"e4"}), (Counts{1, 0, 0}));
     EXPECT_EQ(bookCounts(*engine, {"c4"}), (Counts{0, 1, 0}));
     EXPECT_FALSE(inBook(*engine, {"d4"}));
-    engine->closeBook();
+    engine->book.close();
 }
 
 TEST(BookCreation, AFullSectionEndsTheRunButKeepsWhatWasCollected) {
@@ -256,23 +255,23 @@ TEST(BookCreation, AFullSectionEndsTheRunButKeepsWhatWasCollected) {
     const int capacity = static_cast<int>(pgn.size() / 16);
     ScratchDir dir;
     writeText(dir.path("games.pgn"), pgn);
-    auto engine = bookEngine(dir.path("book.dat"));
-    const std::string out = captureOutput([&] { engine->createBook(dir.path("games.pgn").c_str(), 100, 0); });
+    auto engine = bookRig(dir.path("book.dat"));
+    const std::string out = captureOutput([&] { engine->create(dir.path("games.pgn"), 100, 0); });
     ASSERT_LT(capacity, 22);
     EXPECT_NE(out.find("Book size limit reached:Increase book cache!\n"), std::string::npos) << out;
     // Both sections fill, the black one at ply 2 x capacity; the next white move finds no room.
-    EXPECT_EQ(engine->whiteCount, static_cast<uint32_t>(capacity));
-    EXPECT_EQ(engine->blackCount, static_cast<uint32_t>(capacity));
+    EXPECT_EQ(engine->book.whiteCount(), static_cast<uint32_t>(capacity));
+    EXPECT_EQ(engine->book.blackCount(), static_cast<uint32_t>(capacity));
     EXPECT_NE(out.find(std::to_string(2 * capacity) + " positions added to book from 1 games\n"),
               std::string::npos);
     expectOrderedAndFindable(*engine, dir.path("book.dat"));
-    engine->closeBook();
+    engine->book.close();
 }
 
 TEST(BookCreation, AMissingSourceChangesNothing) {
     ScratchDir dir;
-    auto engine = bookEngine(dir.path("book.dat"));
-    EXPECT_EQ(captureOutput([&] { engine->createBook(dir.path("none.pgn").c_str(), 10, 0); }),
+    auto engine = bookRig(dir.path("book.dat"));
+    EXPECT_EQ(captureOutput([&] { engine->create(dir.path("none.pgn"), 10, 0); }),
               "Can't find book source\n");
     EXPECT_FALSE(fileExists(dir.path("book.dat")));
 }
@@ -284,24 +283,23 @@ TEST(BookCreation, ABookThatCannotBeWrittenLeavesTheOldOneOpenAndIntact) {
     writeBookRecords(bookPath, {BookRecord{keyLowOf(e4), keyHighOf(e4), 7, 0, 0, 100}}, {});
     const std::string before = readBytes(bookPath);
     writeText(dir.path("games.pgn"), HAND_MADE_GAMES);
-    auto engine = bookEngine(bookPath);
-    captureOutput([&] { ASSERT_EQ(engine->loadBook(bookPath.c_str()), 1); });
+    auto engine = bookRig(bookPath);
+    captureOutput([&] { ASSERT_EQ(engine->book.load(bookPath.c_str(), engine->out), 1); });
     // The temporary file's name is taken by a directory: the new book cannot be written.
     std::filesystem::create_directory(bookPath + ".tmp");
-    const std::string out =
-        captureOutput([&] { engine->createBook(dir.path("games.pgn").c_str(), 4, 2000); });
+    const std::string out = captureOutput([&] { engine->create(dir.path("games.pgn"), 4, 2000); });
     EXPECT_NE(out.find("Can't write " + bookPath + ": the book there is left unchanged\n"), std::string::npos)
         << out;
     EXPECT_EQ(readBytes(bookPath), before);
-    ASSERT_NE(engine->bookFile, nullptr);
-    EXPECT_EQ(engine->whiteCount, 1u);
+    ASSERT_TRUE(engine->book.isOpen());
+    EXPECT_EQ(engine->book.whiteCount(), 1u);
     EXPECT_EQ(bookCounts(*engine, {"e4"}), (Counts{7, 0, 0}));
 
     // Once it can be written, the new book replaces the old one and is open.
     std::filesystem::remove(bookPath + ".tmp");
-    captureOutput([&] { engine->createBook(dir.path("games.pgn").c_str(), 4, 2000); });
+    captureOutput([&] { engine->create(dir.path("games.pgn"), 4, 2000); });
     expectHandMadeBook(*engine);
-    engine->closeBook();
+    engine->book.close();
 }
 
 // A second count of the lichess games, written without the book code: tags read
@@ -316,7 +314,7 @@ TEST(BookCreation, RealGamesGiveTheCountsOfAnIndependentCount) {
     std::map<std::pair<int, uint64_t>, Counts> expected;
     std::set<std::pair<int, uint64_t>> fenPositions;
     int games = 0;
-    auto replay = std::make_unique<Engine>();
+    auto replay = std::make_unique<BookRig>();
     int whiteElo = -1, blackElo = -1;
     std::string result;
     for (const std::string& line : readLines(pgnPath)) {
@@ -335,19 +333,20 @@ TEST(BookCreation, RealGamesGiveTheCountsOfAnIndependentCount) {
         int ply = 0;
         for (std::string word; ply < depth && words >> word;) {
             if (word.back() == '.' || word == result) continue;
-            const int mover = replay->board.side;
+            const int mover = replay->board().side;
             const Move move = legalMoveFromSan(*replay, word);
             ASSERT_NE(move, NO_MOVE) << word << " in " << line;
-            replay->pushGameMove(move);
+            replay->position.pushGameMove(move);
             ++ply;
-            Counts& c = expected[{mover, replay->board.key}];
+            Counts& c = expected[{mover, replay->board().key}];
             // The same position as a FEN writer that names the en-passant
             // square only when the capture is possible would see it.
-            uint64_t fenKey = replay->board.key;
-            if (replay->board.epSquare != 0) {
+            uint64_t fenKey = replay->board().key;
+            if (replay->board().epSquare != 0) {
                 bool capturable = false;
-                for (Move m : legalMoves(*replay)) capturable = capturable || (m & MOVE_EN_PASSANT) != 0;
-                if (!capturable) fenKey ^= enPassantKeys[replay->board.epSquare & 7];
+                for (Move m : legalMoves(replay->position))
+                    capturable = capturable || (m & MOVE_EN_PASSANT) != 0;
+                if (!capturable) fenKey ^= enPassantKeys[replay->board().epSquare & 7];
             }
             fenPositions.insert({mover, fenKey});
             const bool whiteWon = result == "1-0", blackWon = result == "0-1";
@@ -365,20 +364,20 @@ TEST(BookCreation, RealGamesGiveTheCountsOfAnIndependentCount) {
     }
 
     ScratchDir dir;
-    auto engine = bookEngine(dir.path("book.dat"));
-    const std::string out = captureOutput([&] { engine->createBook(pgnPath.c_str(), depth, minElo); });
+    auto engine = bookRig(dir.path("book.dat"));
+    const std::string out = captureOutput([&] { engine->create(pgnPath, depth, minElo); });
     EXPECT_EQ(out.find("Invalid"), std::string::npos);
     EXPECT_NE(out.find(" positions added to book from 957 games\n"), std::string::npos);
-    EXPECT_EQ(engine->whiteCount + engine->blackCount, expected.size());
+    EXPECT_EQ(engine->book.whiteCount() + engine->book.blackCount(), expected.size());
     for (const auto& [position, counts] : expected) {
         BookRecord r{};
         ASSERT_NE(
-            engine->lookupBook(keyLowOf(position.second), keyHighOf(position.second), position.first, r), 0);
+            engine->book.lookup(keyLowOf(position.second), keyHighOf(position.second), position.first, r), 0);
         ASSERT_EQ((Counts{r.wins, r.losses, r.draws}), counts);
         ASSERT_EQ(r.learn, 100);
     }
     expectOrderedAndFindable(*engine, dir.path("book.dat"));
-    engine->closeBook();
+    engine->book.close();
 }
 
 TEST(BookCreation, GamesLongerThanTheGameRecordAreSkippedWithAMessage) {
@@ -389,16 +388,16 @@ TEST(BookCreation, GamesLongerThanTheGameRecordAreSkippedWithAMessage) {
         "[WhiteElo \"1\"]\n[BlackElo \"1\"]\n[Result \"1/2-1/2\"]\n" + moves + "1/2-1/2\n";
     ScratchDir dir;
     writeText(dir.path("games.pgn"), pgn);
-    auto engine = bookEngine(dir.path("book.dat"));
-    std::string out = captureOutput([&] { engine->createBook(dir.path("games.pgn").c_str(), 2000, 0); });
+    auto engine = bookRig(dir.path("book.dat"));
+    std::string out = captureOutput([&] { engine->create(dir.path("games.pgn"), 2000, 0); });
     EXPECT_NE(out.find("\nGame 1 skipped: more than 1000 plies\n"), std::string::npos) << out;
-    EXPECT_EQ(engine->whiteCount + engine->blackCount, 0u);
+    EXPECT_EQ(engine->book.whiteCount() + engine->book.blackCount(), 0u);
 
     // Taking its first 1000 plies works: four positions, each reached 250 times.
-    out = captureOutput([&] { engine->createBook(dir.path("games.pgn").c_str(), 1000, 0); });
+    out = captureOutput([&] { engine->create(dir.path("games.pgn"), 1000, 0); });
     EXPECT_EQ(out.find("skipped"), std::string::npos) << out;
     EXPECT_EQ(bookCounts(*engine, {"Nf3"}), (Counts{0, 0, 250}));
     EXPECT_EQ(bookCounts(*engine, {"Nf3", "Nf6", "Ng1", "Ng8"}), (Counts{0, 0, 250}));
-    EXPECT_EQ(engine->whiteCount + engine->blackCount, 4u);
-    engine->closeBook();
+    EXPECT_EQ(engine->book.whiteCount() + engine->book.blackCount(), 4u);
+    engine->book.close();
 }

@@ -37,9 +37,9 @@ TEST(BookMerge, MergingABookIntoItselfDoublesCountersAndAppliesTheLearnRule) {
     const std::vector<BookRecord> black = sortedByKey({rec(0x10, 9, 9, 9, 100), rec(0x99, 0, 1, 0, 50)});
     ScratchDir dir;
     writeBookRecords(dir.path("book.dat"), white, black);
-    auto engine = bookEngine("unused.dat");
+    StandardOutput out;
     EXPECT_EQ(
-        captureOutput([&] { engine->mergeBook(dir.path("book.dat").c_str(), dir.path("book.dat").c_str()); }),
+        captureOutput([&] { mergeBook(dir.path("book.dat").c_str(), dir.path("book.dat").c_str(), out); }),
         "");
 
     const BookContents merged = readBookContents(dir.path("book.dat"));
@@ -84,8 +84,8 @@ TEST(BookMerge, ManyNewPositionsAreAppendedAndEveryPositionCanBeFoundAfterwards)
     writeBookRecords(dir.path("one.dat"), sortedByKey(white1), sortedByKey(black1));
     writeBookRecords(dir.path("two.dat"), sortedByKey(white2), sortedByKey(black2));
     const std::string second = readBytes(dir.path("two.dat"));
-    auto engine = bookEngine("unused.dat");
-    captureOutput([&] { engine->mergeBook(dir.path("one.dat").c_str(), dir.path("two.dat").c_str()); });
+    StandardOutput out;
+    captureOutput([&] { mergeBook(dir.path("one.dat").c_str(), dir.path("two.dat").c_str(), out); });
     EXPECT_EQ(readBytes(dir.path("two.dat")), second); // the second book is only read
 
     const BookContents merged = readBookContents(dir.path("one.dat"));
@@ -95,11 +95,12 @@ TEST(BookMerge, ManyNewPositionsAreAppendedAndEveryPositionCanBeFoundAfterwards)
     expectSortedUnique(merged.white);
     expectSortedUnique(merged.black);
 
-    captureOutput([&] { ASSERT_EQ(engine->loadBook(dir.path("one.dat").c_str()), 1); });
+    OpeningBook book;
+    captureOutput([&] { ASSERT_EQ(book.load(dir.path("one.dat").c_str(), out), 1); });
     for (uint64_t i = 1; i <= 300; ++i) {
         BookRecord r{};
         const uint64_t key = i * 0x9E3779B97F4A7C15ull;
-        ASSERT_NE(engine->lookupBook(keyLowOf(key), keyHighOf(key), 0, r), 0) << i;
+        ASSERT_NE(book.lookup(keyLowOf(key), keyHighOf(key), 0, r), 0) << i;
         // Keys 3..5 were in both: 1 + 2 wins, 0 + 1 losses, learn (150 / 100) x 200.
         if (i <= 2)
             EXPECT_TRUE(r.wins == 1 && r.losses == 0 && r.learn == 200) << i;
@@ -111,37 +112,37 @@ TEST(BookMerge, ManyNewPositionsAreAppendedAndEveryPositionCanBeFoundAfterwards)
     for (uint64_t i = 1; i <= 250; ++i) {
         BookRecord r{};
         const uint64_t key = i * 0xC2B2AE3D27D4EB4Full;
-        ASSERT_NE(engine->lookupBook(keyLowOf(key), keyHighOf(key), 1, r), 0) << i;
+        ASSERT_NE(book.lookup(keyLowOf(key), keyHighOf(key), 1, r), 0) << i;
         EXPECT_EQ(r.draws, i == 1 ? 0 : 3);
         EXPECT_EQ(r.losses, i <= 3 ? 1 : 0);
     }
-    engine->closeBook();
+    book.close();
 }
 
 TEST(BookMerge, MissingOrDamagedBooksAreReportedAndNothingIsWritten) {
     ScratchDir dir;
     writeBookRecords(dir.path("good.dat"), {rec(1, 1, 0, 0, 100)}, {});
     const std::string good = readBytes(dir.path("good.dat"));
-    auto engine = bookEngine("unused.dat");
+    StandardOutput out;
     const std::string missing1 = dir.path("no1.dat"), missing2 = dir.path("no2.dat");
-    EXPECT_EQ(captureOutput([&] { engine->mergeBook(missing1.c_str(), missing2.c_str()); }),
+    EXPECT_EQ(captureOutput([&] { mergeBook(missing1.c_str(), missing2.c_str(), out); }),
               "Can't find " + missing1 + "\n");
-    EXPECT_EQ(captureOutput([&] { engine->mergeBook(dir.path("good.dat").c_str(), missing2.c_str()); }),
+    EXPECT_EQ(captureOutput([&] { mergeBook(dir.path("good.dat").c_str(), missing2.c_str(), out); }),
               "Can't find " + missing2 + "\n");
 
     // A second book whose counts promise more records than it holds.
     std::string damaged = good;
     damaged[4] = 3;
     writeText(dir.path("damaged.dat"), damaged);
-    EXPECT_EQ(captureOutput(
-                  [&] { engine->mergeBook(dir.path("good.dat").c_str(), dir.path("damaged.dat").c_str()); }),
-              dir.path("damaged.dat") + " is not a complete book file\n");
+    EXPECT_EQ(
+        captureOutput([&] { mergeBook(dir.path("good.dat").c_str(), dir.path("damaged.dat").c_str(), out); }),
+        dir.path("damaged.dat") + " is not a complete book file\n");
     EXPECT_EQ(readBytes(dir.path("good.dat")), good);
 
     // A merged book that cannot be written leaves the first book as it was.
     std::filesystem::create_directory(dir.path("good.dat.tmp"));
     EXPECT_EQ(
-        captureOutput([&] { engine->mergeBook(dir.path("good.dat").c_str(), dir.path("good.dat").c_str()); }),
+        captureOutput([&] { mergeBook(dir.path("good.dat").c_str(), dir.path("good.dat").c_str(), out); }),
         "Can't write " + dir.path("good.dat") + ": the book there is left unchanged\n");
     EXPECT_EQ(readBytes(dir.path("good.dat")), good);
 }
@@ -151,17 +152,18 @@ TEST(BookMerge, TheOpenBookKeepsWorkingUntilItIsLoadedAgain) {
     const uint64_t e4 = keyAfter({"e4"}), d4 = keyAfter({"d4"});
     writeBookRecords(dir.path("book.dat"), {rec(e4, 1, 0, 0, 100)}, {});
     writeBookRecords(dir.path("more.dat"), sortedByKey({rec(e4, 1, 0, 0, 100), rec(d4, 5, 0, 0, 100)}), {});
-    auto engine = bookEngine("unused.dat");
-    captureOutput([&] { engine->loadBook(dir.path("book.dat").c_str()); });
-    captureOutput([&] { engine->mergeBook(dir.path("book.dat").c_str(), dir.path("more.dat").c_str()); });
+    StandardOutput out;
+    OpeningBook book;
+    captureOutput([&] { book.load(dir.path("book.dat").c_str(), out); });
+    captureOutput([&] { mergeBook(dir.path("book.dat").c_str(), dir.path("more.dat").c_str(), out); });
     BookRecord r{};
-    EXPECT_EQ(engine->whiteCount, 1u);
-    ASSERT_EQ(engine->lookupBook(keyLowOf(e4), keyHighOf(e4), 0, r), 8);
+    EXPECT_EQ(book.whiteCount(), 1u);
+    ASSERT_EQ(book.lookup(keyLowOf(e4), keyHighOf(e4), 0, r), 8);
     EXPECT_EQ(r.wins, 1);
-    EXPECT_EQ(captureOutput([&] { engine->loadBook(dir.path("book.dat").c_str()); }), "2 book positions\n");
-    ASSERT_NE(engine->lookupBook(keyLowOf(e4), keyHighOf(e4), 0, r), 0);
+    EXPECT_EQ(captureOutput([&] { book.load(dir.path("book.dat").c_str(), out); }), "2 book positions\n");
+    ASSERT_NE(book.lookup(keyLowOf(e4), keyHighOf(e4), 0, r), 0);
     EXPECT_EQ(r.wins, 2);
-    ASSERT_NE(engine->lookupBook(keyLowOf(d4), keyHighOf(d4), 0, r), 0);
+    ASSERT_NE(book.lookup(keyLowOf(d4), keyHighOf(d4), 0, r), 0);
     EXPECT_EQ(r.wins, 5);
-    engine->closeBook();
+    book.close();
 }

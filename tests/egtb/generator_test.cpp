@@ -10,6 +10,7 @@
 
 #include "egtb/tablebases.h"
 #include "egtb/tbtestutil.h"
+#include "search/searchtest.h"
 
 using namespace egtb;
 using tbtest::Placement;
@@ -62,7 +63,7 @@ int boardMen(const Board& board, TbMan* men) {
 }
 
 // The value of the engine's position from its moves: the best child.
-int valueFromMoves(Engine& engine) {
+int valueFromMoves(Position& engine) {
     const auto moves = legalMoves(engine);
     const int side = engine.board.side;
     if (moves.empty()) {
@@ -99,7 +100,7 @@ void checkOnePlyConsistency(const char* name, int samples) {
         const int side = static_cast<int>(random() % 2);
         if (!tbtest::legalPlacement(p, side)) continue;
         ++checked;
-        auto engine = engineAt(tbtest::fenOf(p, side));
+        auto engine = positionAt(tbtest::fenOf(p, side));
         ASSERT_EQ(storedValue(p, side), valueFromMoves(*engine)) << name << " " << tbtest::fenOf(p, side);
     }
 }
@@ -239,7 +240,7 @@ TEST(TablebaseGenerator, EnPassantEntriesOfKpkpIncludeTheCapture) {
         ++checked;
         std::string fen = tbtest::fenOf(p, 0);
         fen = fen.substr(0, fen.size() - 1) + FILE_LETTERS[file] + "6";
-        auto engine = engineAt(fen);
+        auto engine = positionAt(fen);
         int first[16], second[16];
         tbtest::slotArrays(p, first, second);
         const uint64_t e = tableIndex(kpkp.plan[0], first, second, ep, false);
@@ -261,7 +262,7 @@ TEST(TablebasePlay, FollowingTheTableMatesOnTime) {
         Placement start;
         const int longest = longestWin(d, 0, kSlowBuild ? 3 : 1, &start);
         ASSERT_GT(longest, 0);
-        auto engine = engineAt(tbtest::fenOf(start, 0));
+        auto engine = positionAt(tbtest::fenOf(start, 0));
         tablebaseStats = {};
         // The ply at which White mates, from a probe at `ply` (1000: White does not win).
         auto mateAt = [&](int ply, bool& answered) {
@@ -310,25 +311,22 @@ TEST(TablebaseSearch, EngineMatesFromLongEndingsByFollowingTheTable) {
         const TableDescriptor& d = descriptor(tableNumber(name));
         Placement start;
         const int longest = longestWin(d, 0, 1, &start);
-        auto engine = engineAt(tbtest::fenOf(start, 0));
-        engine->useTablebases = true;
+        // Two plies are enough: the search probes the positions after each root move.
+        auto rig = searchAt(tbtest::fenOf(start, 0), 2);
+        rig->search.options.useTablebases = true;
         tbtest::load(dir);
         ASSERT_GE(tablebaseMenAvailable(), static_cast<int>(std::strlen(name)));
-        // Two plies are enough: the search probes the positions after each root move.
-        engine->timeMode = 2;
-        engine->depthLimit = 2;
-        engine->postMode = 0;
         uint32_t hits = 0, probes = 0;
         int moves = 0;
-        while (!legalMoves(*engine).empty() && moves < 2 * longest + 2) {
-            const Move m = engine->think();
+        while (!legalMoves(rig->position).empty() && moves < 2 * longest + 2) {
+            const Move m = rig->search.think();
             ASSERT_NE(m, NO_MOVE);
             hits += tablebaseStats.hits;
             probes += tablebaseStats.probes;
-            engine->pushGameMove(m);
+            rig->position.pushGameMove(m);
             ++moves;
         }
-        EXPECT_TRUE(legalMoves(*engine).empty()) << name << ": no mate after " << moves << " plies";
+        EXPECT_TRUE(legalMoves(rig->position).empty()) << name << ": no mate after " << moves << " plies";
         EXPECT_LE(moves, 2 * longest - 1) << name << ": mated no later than the table says";
         EXPECT_GT(hits, 0u);
         EXPECT_GT(probes, 0u);
@@ -351,7 +349,7 @@ TEST(TablebasePlay, ProbesFromTheBoardFindTheGeneratedValues) {
             const int v = storedValue(p, side);
             const int expected = v > 0 ? 2 * v - 55534 - 5 : v < 0 ? 2 * v + 55532 + 5 : 0;
             for (bool exchanged : {false, true}) {
-                auto engine = engineAt(tbtest::fenOf(p, side, exchanged));
+                auto engine = positionAt(tbtest::fenOf(p, side, exchanged));
                 int score = 12345;
                 ASSERT_TRUE(probeTablebases(engine->board, 5, score)) << engine->board.fen();
                 ASSERT_EQ(score, expected) << d.name << " " << engine->board.fen();

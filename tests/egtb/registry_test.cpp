@@ -7,6 +7,7 @@
 
 #include "egtb/tablebases.h"
 #include "egtb/tbtestutil.h"
+#include "search/searchtest.h"
 
 using namespace egtb;
 
@@ -33,7 +34,7 @@ void sparseFile(const std::string& path, uint64_t length, uint64_t at = UINT64_M
 }
 
 int probeFen(const std::string& fen, bool& found) {
-    auto engine = engineAt(fen);
+    auto engine = positionAt(fen);
     int score = 0;
     found = probeTablebases(engine->board, 3, score);
     return score;
@@ -186,7 +187,7 @@ TEST(TablebaseProbe, WhiteToMoveFilesAloneAnswerOnlyWhiteToMove) {
 TEST(TablebaseProbe, StoredBrokenValueIsNoAnswer) {
     const std::string dir = dirWith("broken127", {"kqk.nbw"});
     // Find the entry of a position and overwrite it with 127.
-    auto engine = engineAt("8/8/8/3k4/8/8/8/KQ6 w - -");
+    auto engine = positionAt("8/8/8/3k4/8/8/8/KQ6 w - -");
     tbtest::load(dir);
     int score;
     ASSERT_TRUE(probeTablebases(engine->board, 1, score));
@@ -200,7 +201,7 @@ TEST(TablebaseProbe, StoredBrokenValueIsNoAnswer) {
     }
     tbtest::load(dir);
     EXPECT_FALSE(probeTablebases(engine->board, 1, score));
-    auto other = engineAt("8/8/8/4k3/8/8/8/KQ6 w - -");
+    auto other = positionAt("8/8/8/4k3/8/8/8/KQ6 w - -");
     EXPECT_TRUE(probeTablebases(other->board, 1, score));
 }
 
@@ -215,10 +216,9 @@ TEST(TablebaseProbe, FileDeletedAfterStartUpMakesItsProbesFail) {
     probeFen("8/8/8/3k4/8/8/8/KR6 w - -", found);
     EXPECT_TRUE(found) << "other tables still answer";
     // The engine keeps playing: a move is still chosen.
-    auto engine = engineAt("8/8/8/3k4/8/8/8/KQ6 w - -");
-    engine->timeMode = 2; // fixed depth
-    engine->depthLimit = 3;
-    EXPECT_NE(engine->think(), NO_MOVE);
+    auto rig = searchAt("8/8/8/3k4/8/8/8/KQ6 w - -", 3);
+    rig->search.options.useTablebases = true;
+    EXPECT_NE(rig->search.think(), NO_MOVE);
 }
 
 // The seven kppkp entries lost in 127 moves hold the byte of a 126-move loss;

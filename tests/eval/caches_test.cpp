@@ -102,37 +102,24 @@ TEST(EvalCache, ThePlacementWithTheOtherSideToMoveIsEvaluatedAfresh) {
     EXPECT_EQ(evalCache.hits, 1u);
 }
 
-TEST(EvalCache, KeysDifferingInTheHighWordShareASlot) {
-    CachesOn caches;
-    const uint8_t info1[3] = {1, 2, 3}, info2[3] = {0, 7, 9};
-    evalCache.store(5, 100, 10, info1);
-    evalCache.store(5, 200, 20, info2);
-    int score = 0;
-    uint8_t info[3] = {};
-    EXPECT_FALSE(evalCache.probe(5, 100, score, info));
-    ASSERT_TRUE(evalCache.probe(5, 200, score, info));
-    EXPECT_EQ(score, 20);
-    EXPECT_EQ(info[1], 7);
-    EXPECT_EQ(info[2], 9);
-    // Scores are kept in 16 bits.
-    evalCache.store(6, 1, 40000, info1);
-    ASSERT_TRUE(evalCache.probe(6, 1, score, info));
-    EXPECT_EQ(score, 40000 - 65536);
-}
-
-TEST(PawnCache, ProbesAndStoresByThePawnKey) {
-    CachesOn caches;
-    const uint8_t passed[2] = {0x81, 0x10};
-    pawnHashTable.store(9, 1, -37, passed);
-    int score = 0;
-    uint8_t files[2] = {};
-    EXPECT_FALSE(pawnHashTable.probe(9, 2, score, files));
-    ASSERT_TRUE(pawnHashTable.probe(9, 1, score, files));
-    EXPECT_EQ(score, -37);
-    EXPECT_EQ(files[0], 0x81);
-    EXPECT_EQ(files[1], 0x10);
-    EXPECT_EQ(pawnHashTable.hits, 1u);
-    EXPECT_EQ(pawnHashTable.probes, 2u);
+TEST(Caches, AKeyDifferingInTheHighWordTakesTheSlotOver) {
+    KeyedCache<PawnCacheData> cache(1, "test cache", "test cache");
+    testing::internal::CaptureStdout();
+    cache.allocate();
+    testing::internal::GetCapturedStdout();
+    cache.store(5, 100, PawnCacheData{10, {1, 2}, {}});
+    cache.store(5, 200, PawnCacheData{-37, {0x81, 0x10}, {}});
+    EXPECT_EQ(cache.probe(5, 100), nullptr);
+    const PawnCacheData* found = cache.probe(5, 200);
+    ASSERT_NE(found, nullptr);
+    EXPECT_EQ(found->score, -37);
+    EXPECT_EQ(found->passedFiles[0], 0x81);
+    EXPECT_EQ(found->passedFiles[1], 0x10);
+    EXPECT_EQ(cache.hits, 1u);
+    EXPECT_EQ(cache.probes, 2u);
+    cache.release();
+    EXPECT_EQ(cache.probe(5, 200), nullptr);
+    EXPECT_EQ(cache.probes, 2u) << "a probe of a released cache is no probe";
 }
 
 TEST(PawnCache, TheSamePawnsElsewhereAreAHitWithTheSameTerm) {

@@ -39,7 +39,7 @@ TEST(Castling, RightsWithAClearPathOrABlockedOne) {
 TEST(Castling, RightsLostSinceTheRootOfTheSearch) {
     const std::string fen = "r3k2r/pppppppp/8/8/8/8/PPPPPPPP/R3K2R w KQkq -";
     auto castlingAfter = [&fen](Move move) {
-        auto engine = engineAt(fen);
+        auto engine = positionAt(fen);
         engine->pushGameMove(move);
         EvalTrace trace;
         engine->board.evaluate(trace);
@@ -56,7 +56,7 @@ TEST(Castling, RightsLostSinceTheRootOfTheSearch) {
 }
 
 TEST(Castling, ANewRootForgetsTheLostRights) {
-    auto engine = engineAt("r3k2r/pppppppp/8/8/8/8/PPPPPPPP/R3K2R w KQkq -");
+    auto engine = positionAt("r3k2r/pppppppp/8/8/8/8/PPPPPPPP/R3K2R w KQkq -");
     engine->pushGameMove(buildMove(E1, F1, KING));
     engine->board.updateStage();
     EvalTrace trace;

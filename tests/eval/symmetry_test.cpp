@@ -61,7 +61,7 @@ TEST(EvalSymmetry, PositionsReachedByRandomPlayScoreLikeTheirFlippedCopies) {
         // tables in force are process-wide.
         std::vector<std::string> reached;
         {
-            auto engine = engineAt(positions[i]);
+            auto engine = positionAt(positions[i]);
             if (!engine->board.hasBothKings()) continue;
             for (int ply = 0; ply < plies; ++ply) {
                 const auto moves = legalMoves(*engine);

@@ -38,17 +38,20 @@ TEST(PieceSquareTables, AConfiguredPawnValueShowsInEveryPawnTable) {
     EXPECT_EQ(knightTable[E4], 4 + 325);
 }
 
-TEST(PieceSquareTables, StageSelectorsFollowTheStageOfTheLastSetUp) {
+TEST(PieceSquareTables, EachBoardFollowsItsOwnStage) {
     Board b;
     b.readFen("r3k3/pppp4/8/8/8/8/PPPP4/4K3 w q -"); // a castling right: stage 0
-    EXPECT_EQ(pieceSquareTables[PAWN], &pawnTableOpening);
-    EXPECT_EQ(pieceSquareTables[KING], &kingTableMiddle);
+    EXPECT_EQ(&b.currentPawnTable(), &pawnTableOpening);
+    EXPECT_EQ(&b.currentKingTable(), &kingTableMiddle);
     b.readFen("rq2k3/pppp4/8/8/8/8/PPPP4/4K3 w - -"); // black has 14: stage 2
-    EXPECT_EQ(pieceSquareTables[PAWN], &pawnTableEnding);
-    EXPECT_EQ(pieceSquareTables[KING], &kingTableEnding);
-    b.readFen("rqb1k3/pppp4/8/8/8/8/PPPP4/4K3 w - -"); // black has 17: stage 1
-    EXPECT_EQ(pieceSquareTables[PAWN], &pawnTableMiddle);
-    EXPECT_EQ(pieceSquareTables[KING], &kingTableMiddle);
+    EXPECT_EQ(&b.currentPawnTable(), &pawnTableEnding);
+    EXPECT_EQ(&b.currentKingTable(), &kingTableEnding);
+    // Another board at another stage leaves this one's tables alone.
+    Board other;
+    other.readFen("rqb1k3/pppp4/8/8/8/8/PPPP4/4K3 w - -"); // black has 17: stage 1
+    EXPECT_EQ(&other.currentPawnTable(), &pawnTableMiddle);
+    EXPECT_EQ(&b.currentPawnTable(), &pawnTableEnding);
+    EXPECT_TRUE(b.isConsistent());
 }
 
 TEST(MaterialImbalance, RookAgainstMinorGetsTwoThirdsOfTheFavour) {

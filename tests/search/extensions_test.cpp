@@ -3,75 +3,75 @@
 
 namespace {
 
-// Makes `move` at the engine's root and returns the extension granted to it.
-int extensionOf(Engine& e, const std::string& move, int movesBefore = 0) {
-    const Move m = moveNamed(e, move);
-    e.pushMove(m);
-    e.computeExtension(m, movesBefore);
-    const int extension = e.currentPly().extension;
-    e.popMove();
+// Makes `move` at the search's root and returns the extension granted to it.
+int extensionOf(SearchRig& rig, const std::string& move, int movesBefore = 0) {
+    const Move m = moveNamed(rig.position, move);
+    rig.position.pushMove(m);
+    rig.search.computeExtension(m, movesBefore);
+    const int extension = rig.search.ply(rig.position.searchPly).extension;
+    rig.position.popMove();
     return extension;
 }
 
 } // namespace
 
 TEST(Extensions, AChecksGetsAFullPly) {
-    auto e = searchEngineAt("4k3/8/8/8/8/8/8/R3K3 w - -");
+    auto e = searchAt("4k3/8/8/8/8/8/8/R3K3 w - -");
     EXPECT_EQ(extensionOf(*e, "a1a8"), 8);
-    EXPECT_EQ(e->stats.checkExt, 1u);
+    EXPECT_EQ(e->search.stats.checkExt, 1u);
     EXPECT_EQ(extensionOf(*e, "a1a7"), 0);
 }
 
 TEST(Extensions, PawnsToTheSeventhAndInTheEndingToTheSixth) {
-    auto e = searchEngineAt("4k3/8/1P6/2P5/8/8/8/4K3 w - -");
-    e->ply(0).endgame = 0;
+    auto e = searchAt("4k3/8/1P6/2P5/8/8/8/4K3 w - -");
+    e->search.ply(0).endgame = 0;
     EXPECT_EQ(extensionOf(*e, "b6b7"), 6);
     EXPECT_EQ(extensionOf(*e, "c5c6"), 0);
-    e->ply(0).endgame = 1;
+    e->search.ply(0).endgame = 1;
     EXPECT_EQ(extensionOf(*e, "c5c6"), 4);
-    EXPECT_EQ(e->stats.pushExt, 2u);
+    EXPECT_EQ(e->search.stats.pushExt, 2u);
     // Black's seventh rank is the second.
-    auto b = searchEngineAt("4k3/8/8/8/8/1p6/8/4K3 b - -");
+    auto b = searchAt("4k3/8/8/8/8/1p6/8/4K3 b - -");
     EXPECT_EQ(extensionOf(*b, "b3b2"), 6);
 }
 
 TEST(Extensions, ARecaptureOfEqualValueOnTheSameSquare) {
-    auto e = searchEngineAt("4k3/8/8/3n4/1n6/2N5/8/4K3 w - -");
-    e->pushGameMove(moveNamed(*e, "c3d5"));
+    auto e = searchAt("4k3/8/8/3n4/1n6/2N5/8/4K3 w - -");
+    e->position.pushGameMove(moveNamed(e->position, "c3d5"));
     EXPECT_EQ(extensionOf(*e, "b4d5"), 6) << "knight takes knight takes knight";
-    EXPECT_EQ(e->stats.recapExt, 1u);
-    auto f = searchEngineAt("4k3/8/8/3p4/1n6/2N5/8/4K3 w - -");
-    f->pushGameMove(moveNamed(*f, "c3d5"));
+    EXPECT_EQ(e->search.stats.recapExt, 1u);
+    auto f = searchAt("4k3/8/8/3p4/1n6/2N5/8/4K3 w - -");
+    f->position.pushGameMove(moveNamed(f->position, "c3d5"));
     EXPECT_EQ(extensionOf(*f, "b4d5"), 0) << "the first capture took a pawn";
 }
 
 TEST(Extensions, SimplificationIntoAPawnlessOrPiecelessEnding) {
-    auto e = searchEngineAt("4k3/8/8/3p4/8/8/8/3RK2B w - -");
-    e->ply(0).lowMaterial = 1;
+    auto e = searchAt("4k3/8/8/3p4/8/8/8/3RK2B w - -");
+    e->search.ply(0).lowMaterial = 1;
     // Rxd5 takes the last pawn: rook and bishop against nothing differ by 8.
     EXPECT_EQ(extensionOf(*e, "d1d5"), 0);
-    auto f = searchEngineAt("4k3/8/8/3p4/8/8/8/3RK3 w - -");
-    f->ply(0).lowMaterial = 1;
+    auto f = searchAt("4k3/8/8/3p4/8/8/8/3RK3 w - -");
+    f->search.ply(0).lowMaterial = 1;
     EXPECT_EQ(extensionOf(*f, "d1d5"), 8) << "rook against nothing differs by 5";
-    f->ply(0).lowMaterial = 0;
+    f->search.ply(0).lowMaterial = 0;
     EXPECT_EQ(extensionOf(*f, "d1d5"), 0);
     // Taking the last piece into a pawn ending with pawn counts close enough.
-    auto g = searchEngineAt("4k3/pp6/8/3n4/8/4P3/P3K3/3R4 w - -");
-    g->ply(0).lowMaterial = 1;
+    auto g = searchAt("4k3/pp6/8/3n4/8/4P3/P3K3/3R4 w - -");
+    g->search.ply(0).lowMaterial = 1;
     EXPECT_EQ(extensionOf(*g, "d1d5"), 0) << "the rook is still on the board";
-    auto h = searchEngineAt("4k3/pp6/8/3n4/8/2N1P3/P3K3/8 w - -");
-    h->ply(0).lowMaterial = 1;
+    auto h = searchAt("4k3/pp6/8/3n4/8/2N1P3/P3K3/8 w - -");
+    h->search.ply(0).lowMaterial = 1;
     EXPECT_EQ(extensionOf(*h, "c3d5"), 0) << "the knight that captures stays";
-    auto i = searchEngineAt("4k3/pp6/8/3n4/4P3/8/P3K3/8 w - -");
-    i->ply(0).lowMaterial = 1;
+    auto i = searchAt("4k3/pp6/8/3n4/4P3/8/P3K3/8 w - -");
+    i->search.ply(0).lowMaterial = 1;
     EXPECT_EQ(extensionOf(*i, "e4d5"), 8) << "pawn takes the last piece: 2 pawns against 2";
 }
 
 TEST(Extensions, ForcedRepliesToACheck) {
     // White is in check from the rook: the reply is extended when it is forced.
-    auto e = searchEngineAt("4k3/8/8/8/8/8/r7/K7 w - -");
-    ASSERT_TRUE(e->top().inCheck);
-    PlyRecord& root = e->ply(0);
+    auto e = searchAt("4k3/8/8/8/8/8/r7/K7 w - -");
+    ASSERT_TRUE(e->position.top().inCheck);
+    PlyRecord& root = e->search.ply(0);
     root.moveCount = 1;
     EXPECT_EQ(extensionOf(*e, "a1b1", 0), 4);
     EXPECT_EQ(extensionOf(*e, "a1b1", 1), 0) << "only the first move searched";
@@ -80,13 +80,13 @@ TEST(Extensions, ForcedRepliesToACheck) {
     EXPECT_EQ(extensionOf(*e, "a1b1", 0), 2);
     root.orderScores[1] = -99;
     EXPECT_EQ(extensionOf(*e, "a1b1", 0), 0);
-    EXPECT_EQ(e->stats.force1Ext, 1u);
-    EXPECT_EQ(e->stats.force2Ext, 1u);
+    EXPECT_EQ(e->search.stats.force1Ext, 1u);
+    EXPECT_EQ(e->search.stats.force2Ext, 1u);
 }
 
 TEST(Extensions, MateThreatsAndRepeatedThreats) {
-    auto e = searchEngineAt("4k3/8/8/8/8/8/PP6/4K3 w - -");
-    PlyRecord& parent = e->ply(0);
+    auto e = searchAt("4k3/8/8/8/8/8/PP6/4K3 w - -");
+    PlyRecord& parent = e->search.ply(0);
     parent.mateThreat = 1;
     parent.pickStage = 3;
     EXPECT_EQ(extensionOf(*e, "a2a3", 5), 6) << "a killer";
@@ -99,14 +99,14 @@ TEST(Extensions, MateThreatsAndRepeatedThreats) {
     EXPECT_EQ(extensionOf(*e, "a2a3", 0), 5);
     parent.mateThreat = 0;
     EXPECT_EQ(extensionOf(*e, "a2a3", 0), 2);
-    EXPECT_EQ(e->stats.threatExt, 5u);
-    EXPECT_EQ(e->stats.bmExt, 2u);
+    EXPECT_EQ(e->search.stats.threatExt, 5u);
+    EXPECT_EQ(e->search.stats.bmExt, 2u);
 }
 
 TEST(Extensions, TheSumIsCappedAtOnePly) {
     // A pawn that reaches the seventh rank with check: 8 + 6, capped.
-    auto e = searchEngineAt("3k4/8/4P3/8/8/8/8/4K3 w - -");
+    auto e = searchAt("3k4/8/4P3/8/8/8/8/4K3 w - -");
     EXPECT_EQ(extensionOf(*e, "e6e7"), 8);
-    EXPECT_EQ(e->stats.checkExt, 1u);
-    EXPECT_EQ(e->stats.pushExt, 1u);
+    EXPECT_EQ(e->search.stats.checkExt, 1u);
+    EXPECT_EQ(e->search.stats.pushExt, 1u);
 }

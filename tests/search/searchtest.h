@@ -1,24 +1,55 @@
-// Helpers of the search tests: engines with a small table that search to a
-// fixed depth, moves by coordinate text, captured output.
+// Helpers of the search tests: a search of its own (position, table, silent
+// listener) at a position, and captured output.
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "search/search.h"
 #include "search/selectbest.h"
 #include "testutil.h"
 
-// An engine at `fen` with a 1 MB table, fixed-depth mode (no clock, no input),
-// no output unless a test asks for it.
-std::unique_ptr<Engine> searchEngineAt(const std::string& fen, int depth = 4);
+// What a search reported: its lines (when asked for) and its events.
+struct RecordingListener : SearchListener {
+    struct Line {
+        int iteration;
+        int score;
+        ScoreBound bound;
+        std::vector<std::string> moves; // coordinates
+    };
+    bool recordLines = false;
+    std::vector<Line> lines;
+    int easyMoves = 0;
+    int finishes = 0;
 
-// The legal move of the engine's position written `text` in coordinates (e2e4,
-// e7e8Q); fails the test when there is none.
-Move moveNamed(Engine& engine, const std::string& text);
+    bool wantsLines(const Search&) const override { return recordLines; }
+    void line(const PvReport& r) override {
+        Line l{r.iteration, r.score, r.bound, {}};
+        for (int i = 0; i < r.length; ++i) l.moves.push_back(coord(r.moves[i]));
+        lines.push_back(l);
+    }
+    void easyMove(const Search&) override { ++easyMoves; }
+    void finished(const Search&) override { ++finishes; }
+};
+
+// A search with nothing of the shell: its own position, a 1 MB table, a
+// recording listener; fixed-depth mode (no clock, no input).
+struct SearchRig {
+    Position position;
+    MainHashTable table;
+    RecordingListener listener;
+    Search search{position, table, listener};
+    Board& board() { return position.board; }
+};
+std::unique_ptr<SearchRig> searchAt(const std::string& fen, int depth = 4);
 
 // Standard output written while `action` runs.
 std::string captureOutput(const std::function<void()>& action);
 
 // The principal variation of the root record, in coordinates.
-std::vector<std::string> rootLine(Engine& engine);
+std::vector<std::string> rootLine(const Search& search);
+
+inline uint32_t keyLow(uint64_t key) { return static_cast<uint32_t>(key); }
+inline uint32_t keyHigh(uint64_t key) { return static_cast<uint32_t>(key >> 32); }

@@ -21,17 +21,17 @@ struct ScriptedSearch {
     static inline int score = 0;
 
     static Move search(Engine& e) {
-        e.stopRequested = e.searchAborted = false;
-        e.searchPly = 0;
-        e.startTime = wallClockMs();
-        e.startCpuTime = cpuClockMs();
-        e.stats = SearchStats{};
-        e.iteration = 1;
-        e.rootScore = score;
-        const std::vector<Move> moves = legalMoves(e);
-        for (size_t i = 0; i < moves.size(); ++i) e.ply(0).moves[i] = moves[i];
-        e.rootMoveCount = static_cast<int>(moves.size());
-        e.rootMoveIndex = 0;
+        e.search.stopRequested = e.search.searchAborted = false;
+        e.position.searchPly = 0;
+        e.search.startTime = wallClockMs();
+        e.search.startCpuTime = cpuClockMs();
+        e.search.stats = SearchStats{};
+        e.search.iteration = 1;
+        e.search.rootScore = score;
+        const std::vector<Move> moves = legalMoves(e.position);
+        for (size_t i = 0; i < moves.size(); ++i) e.search.ply(0).moves[i] = moves[i];
+        e.search.rootMoveCount = static_cast<int>(moves.size());
+        e.search.rootMoveIndex = 0;
         if (calls < inputs.size()) {
             for (const auto& line : inputs[calls]) {
                 if (line == "<eof>") {
@@ -43,7 +43,7 @@ struct ScriptedSearch {
             }
         }
         ++calls;
-        for (int polls = 0; polls < 50 && !e.searchAborted; ++polls) e.checkInput();
+        for (int polls = 0; polls < 50 && !e.search.searchAborted; ++polls) e.search.pollInputAndClock();
         return moves.empty() ? NO_MOVE : moves[0];
     }
 };
@@ -72,7 +72,7 @@ class GameFlow : public ::testing::Test {
         ScriptedSearch::calls = 0;
         ScriptedSearch::score = 0;
         engine->searchFunction = ScriptedSearch::search;
-        engine->computerSide = engine->board.side;
+        engine->modes.computerSide = engine->board().side;
     }
 
     std::string turn(const std::vector<std::vector<std::string>>& inputs) {
@@ -84,91 +84,91 @@ class GameFlow : public ::testing::Test {
 };
 
 // What the scripted search plays: the first legal move.
-Move firstMove(Engine& e) { return legalMoves(e).at(0); }
+Move firstMove(Engine& e) { return legalMoves(e.position).at(0); }
 
 } // namespace
 
 TEST_F(GameFlow, PonderHitPrintsExpectedMoveAndTheSearchGoesOnAsTheEnginesOwn) {
     auto shadow = engineAt("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
     const Move w1 = firstMove(*shadow);
-    const std::string w1San = san(*shadow, w1);
-    shadow->pushGameMove(w1);
+    const std::string w1San = san(shadow->position, w1);
+    shadow->position.pushGameMove(w1);
     const Move b1 = firstMove(*shadow);
-    const std::string b1San = san(*shadow, b1);
-    shadow->pushGameMove(b1);
+    const std::string b1San = san(shadow->position, b1);
+    shadow->position.pushGameMove(b1);
     const Move w2 = firstMove(*shadow);
-    const std::string w2San = san(*shadow, w2);
+    const std::string w2San = san(shadow->position, w2);
 
     const std::string out = turn({{}, {}, {coord(b1) + "\n"}, {"result 1/2-1/2\n"}});
     EXPECT_EQ(out, "WHITE<1>: " + w1San + "\nBLACK<1>: " + b1San +
                        " [pondering]\nExpected move!\nWHITE<2>: " + w2San + "\n");
-    EXPECT_EQ(engine->gamePly, 3);
-    EXPECT_EQ(engine->searchPly, 0);
-    EXPECT_EQ(engine->history[2].move, w2);
-    EXPECT_EQ(engine->computerSide, NEUTRAL);
+    EXPECT_EQ(engine->position.gamePly, 3);
+    EXPECT_EQ(engine->position.searchPly, 0);
+    EXPECT_EQ(engine->position.history[2].move, w2);
+    EXPECT_EQ(engine->modes.computerSide, NEUTRAL);
     EXPECT_EQ(engine->gameResult, 3); // the book is off: the result stays until "new"
 }
 
 TEST_F(GameFlow, PonderMissPlaysTheReplyAndThinksAtOnce) {
-    engine->xboardMode = true;
+    engine->modes.xboard = true;
     auto shadow = engineAt("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
     const Move w1 = firstMove(*shadow);
-    shadow->pushGameMove(w1);
+    shadow->position.pushGameMove(w1);
     const Move b1 = firstMove(*shadow);
-    const std::string b1San = san(*shadow, b1);
-    const Move other = legalMoves(*shadow).back();
+    const std::string b1San = san(shadow->position, b1);
+    const Move other = legalMoves(shadow->position).back();
     ASSERT_FALSE(sameMove(other, b1));
-    shadow->pushGameMove(other);
+    shadow->position.pushGameMove(other);
     const Move w2 = firstMove(*shadow);
-    shadow->pushGameMove(w2);
+    shadow->position.pushGameMove(w2);
     const Move b2 = firstMove(*shadow);
-    const std::string b2San = san(*shadow, b2);
+    const std::string b2San = san(shadow->position, b2);
 
     // The ponder search after w2 meets "force": pondering still follows, and
     // without a reply the turn ends.
     const std::string out = turn({{}, {}, {coord(other) + "\n"}, {}, {"force\n"}, {}});
     EXPECT_EQ(out, "move " + coord(w1) + "\npondering on move [" + b1San + "]\nUnexpected move!\nmove " +
                        coord(w2) + "\npondering on move [" + b2San + "]\n");
-    EXPECT_EQ(engine->gamePly, 3);
-    EXPECT_EQ(engine->history[1].move, other);
-    EXPECT_EQ(engine->board.key, shadow->board.key);
-    EXPECT_EQ(engine->computerSide, NEUTRAL);
+    EXPECT_EQ(engine->position.gamePly, 3);
+    EXPECT_EQ(engine->position.history[1].move, other);
+    EXPECT_EQ(engine->board().key, shadow->board().key);
+    EXPECT_EQ(engine->modes.computerSide, NEUTRAL);
 }
 
 TEST_F(GameFlow, OnlyCoordinateMovesAreRecognisedWhilePondering) {
-    engine->xboardMode = true;
+    engine->modes.xboard = true;
     // "new" and a move in SAN arrive while pondering: both are read and dropped;
     // the result then ends the pondering and takes the expected move back.
     const std::string out = turn({{}, {}, {"new\n", "Nc6\n", "result 0-1\n"}});
     EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 2) << out;
-    EXPECT_EQ(engine->gamePly, 1);
-    EXPECT_EQ(engine->board.side, BLACK);
-    EXPECT_EQ(engine->computerSide, NEUTRAL);
+    EXPECT_EQ(engine->position.gamePly, 1);
+    EXPECT_EQ(engine->board().side, BLACK);
+    EXPECT_EQ(engine->modes.computerSide, NEUTRAL);
     EXPECT_EQ(engine->gameResult, 2);
-    EXPECT_FALSE(engine->pondering);
+    EXPECT_FALSE(engine->search.modes.pondering);
 }
 
 TEST_F(GameFlow, ForceDuringTheEnginesSearchStillPlaysTheMove) {
-    engine->ponderEnabled = false;
+    engine->modes.ponderEnabled = false;
     const Move w1 = firstMove(*engine);
-    const std::string w1San = san(*engine, w1);
+    const std::string w1San = san(engine->position, w1);
     EXPECT_EQ(turn({{"force\n"}}), "WHITE<1>: " + w1San + "\n");
-    EXPECT_EQ(engine->gamePly, 1);
-    EXPECT_EQ(engine->computerSide, NEUTRAL);
+    EXPECT_EQ(engine->position.gamePly, 1);
+    EXPECT_EQ(engine->modes.computerSide, NEUTRAL);
 }
 
 TEST_F(GameFlow, MoveNowStopsTheSearchAndLaterLinesWaitForTheMainLoop) {
-    engine->ponderEnabled = false;
+    engine->modes.ponderEnabled = false;
     turn({{"?\n", "st 7\n"}});
-    EXPECT_EQ(engine->gamePly, 1);
-    EXPECT_EQ(engine->moveTimeMs, 2000);
+    EXPECT_EQ(engine->position.gamePly, 1);
+    EXPECT_EQ(engine->search.time.moveTimeMs, 2000);
     std::string line;
     ASSERT_EQ(engine->readInputLine(line), 1);
     EXPECT_EQ(line, "st 7\n");
 }
 
 TEST_F(GameFlow, DotPrintsTheStatusOfTheRunningSearch) {
-    engine->ponderEnabled = false;
+    engine->modes.ponderEnabled = false;
     const std::string first = coord(firstMove(*engine));
     const std::string out = turn({{".\n", "?\n"}});
     EXPECT_TRUE(std::regex_match(out, std::regex("stat01: [0-9]+ 0 1 19 20 " + first + "\nWHITE<1>: .*\n")))
@@ -180,10 +180,10 @@ TEST_F(GameFlow, DotPrintsTheStatusOfTheRunningSearch) {
 }
 
 TEST_F(GameFlow, AFixedDepthSearchReadsNoInput) {
-    engine->ponderEnabled = false;
+    engine->modes.ponderEnabled = false;
     engine->parseCommand("sd 3\n");
     turn({{"force\n"}});
-    EXPECT_EQ(engine->computerSide, WHITE);
+    EXPECT_EQ(engine->modes.computerSide, WHITE);
     std::string line;
     ASSERT_EQ(engine->readInputLine(line), 1);
     EXPECT_EQ(line, "force\n");
@@ -196,9 +196,10 @@ TEST_F(GameFlow, EndOfInputDuringASearchEndsTheSearchAndThenTheLoop) {
     testing::internal::CaptureStdout();
     engine->mainLoop(1, nullptr);
     const std::string out = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(out.substr(0, 10 + san(*engine, w1).size()), "WHITE<1>: " + san(*engine, w1)) << out;
-    EXPECT_EQ(engine->gamePly, 1);
-    EXPECT_FALSE(engine->pondering);
+    EXPECT_EQ(out.substr(0, 10 + san(engine->position, w1).size()), "WHITE<1>: " + san(engine->position, w1))
+        << out;
+    EXPECT_EQ(engine->position.gamePly, 1);
+    EXPECT_FALSE(engine->search.modes.pondering);
 }
 
 TEST_F(GameFlow, ResignsExactlyInsideTheWindow) {
@@ -208,15 +209,15 @@ TEST_F(GameFlow, ResignsExactlyInsideTheWindow) {
     };
     for (const Case c : {Case{-800, true}, Case{-799, false}, Case{-9935, true}, Case{-9936, false}}) {
         start("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
-        engine->ponderEnabled = false;
+        engine->modes.ponderEnabled = false;
         ScriptedSearch::score = c.score;
         const std::string out = turn({{}});
         EXPECT_EQ(out == "WHITE<1>: resigns\n", c.resigns) << c.score << ": " << out;
-        EXPECT_EQ(engine->gamePly, c.resigns ? 0 : 1);
-        EXPECT_EQ(engine->computerSide, c.resigns ? NEUTRAL : WHITE);
+        EXPECT_EQ(engine->position.gamePly, c.resigns ? 0 : 1);
+        EXPECT_EQ(engine->modes.computerSide, c.resigns ? NEUTRAL : WHITE);
     }
     start("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
-    engine->xboardMode = true;
+    engine->modes.xboard = true;
     ScriptedSearch::score = -1000;
     EXPECT_EQ(turn({{}}), "resign\n");
 }
@@ -224,9 +225,9 @@ TEST_F(GameFlow, ResignsExactlyInsideTheWindow) {
 TEST_F(GameFlow, NoLegalMoveIsReportedAndForceModeFollows) {
     start("7k/5Q2/6K1/8/8/8/8/8 b - -");
     EXPECT_EQ(turn({{}}), "No Legal Moves!\n");
-    EXPECT_EQ(engine->computerSide, NEUTRAL);
+    EXPECT_EQ(engine->modes.computerSide, NEUTRAL);
     start("7k/5Q2/6K1/8/8/8/8/8 b - -");
-    engine->xboardMode = true;
+    engine->modes.xboard = true;
     EXPECT_EQ(turn({{}}), "(no legal moves)\n");
 }
 
@@ -234,40 +235,40 @@ TEST_F(GameFlow, AMoveThatEndsTheGameEndsTheTurn) {
     start("6k1/5ppp/8/8/8/8/8/R5K1 w - -");
     // The scripted search plays the first legal move; make it the mate.
     ScriptedSearch::inputs = {};
-    const std::vector<Move> moves = legalMoves(*engine);
+    const std::vector<Move> moves = legalMoves(engine->position);
     Move mate = NO_MOVE;
     for (Move m : moves)
         if (coord(m) == "a1a8") mate = m;
     ASSERT_NE(mate, NO_MOVE);
     engine->searchFunction = [](Engine& e) {
         Move m = NO_MOVE;
-        e.parseMove(m, "Ra8");
+        m = parseMove(e.position, "Ra8");
         return m;
     };
     EXPECT_EQ(turn({}), "WHITE<1>: Ra8#\n1-0 {White mates}\n");
-    EXPECT_EQ(engine->computerSide, NEUTRAL);
+    EXPECT_EQ(engine->modes.computerSide, NEUTRAL);
 }
 
 TEST_F(GameFlow, AFullGameRecordRefusesFurtherMoves) {
-    engine->computerSide = NEUTRAL;
+    engine->modes.computerSide = NEUTRAL;
     const char* cycle[] = {"g1f3\n", "g8f6\n", "f3g1\n", "f6g8\n"};
     testing::internal::CaptureStdout();
     for (int i = 0; i < MAX_GAME_PLY; ++i) engine->playInputMove(cycle[i % 4]);
-    EXPECT_EQ(engine->gamePly, MAX_GAME_PLY);
+    EXPECT_EQ(engine->position.gamePly, MAX_GAME_PLY);
     engine->playInputMove("e2e4\n");
     const std::string out = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(engine->gamePly, MAX_GAME_PLY);
+    EXPECT_EQ(engine->position.gamePly, MAX_GAME_PLY);
     EXPECT_NE(out.find("Game too long: no room for more moves\n"), std::string::npos);
-    engine->computerSide = engine->board.side;
+    engine->modes.computerSide = engine->board().side;
     EXPECT_EQ(turn({{}}), "Game too long: no room for more moves\n");
-    EXPECT_EQ(engine->computerSide, NEUTRAL);
+    EXPECT_EQ(engine->modes.computerSide, NEUTRAL);
 }
 
 TEST_F(GameFlow, AResultIsHandedToTheBookLearningOnlyWithTheBookOn) {
     for (const bool book : {true, false}) {
         start("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
-        engine->useBook = book;
-        engine->computerSide = BLACK;
+        engine->search.options.useBook = book;
+        engine->modes.computerSide = BLACK;
         ASSERT_EQ(write(fds[1], "result 1-0\n", 11), 11);
         close(fds[1]);
         ScriptedSearch::writeFd = -1;
@@ -275,7 +276,7 @@ TEST_F(GameFlow, AResultIsHandedToTheBookLearningOnlyWithTheBookOn) {
         engine->mainLoop(1, nullptr);
         testing::internal::GetCapturedStdout();
         EXPECT_EQ(engine->gameResult, book ? 0 : 1);
-        EXPECT_EQ(engine->computerSide, NEUTRAL);
+        EXPECT_EQ(engine->modes.computerSide, NEUTRAL);
     }
 }
 
@@ -289,6 +290,6 @@ TEST(Utilities, PerfCountsEveryGeneratedMoveTwice) {
                         "generated/made/unmade 200 moves in [0-9]+\\.[0-9]{2} secs at a rate of [1-9][0-9]* "
                         "moves/sec\n")))
         << out;
-    EXPECT_EQ(e->board.fen(), "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
-    EXPECT_EQ(e->gamePly, 0);
+    EXPECT_EQ(e->board().fen(), "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
+    EXPECT_EQ(e->position.gamePly, 0);
 }

@@ -127,65 +127,65 @@ TEST(Words, XboardTimesInBothForms) {
 TEST(TimeCommands, WhatRealXboardSendsIsReadExactly) {
     auto e = engineAt("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
     e->parseCommand("level 0 0:05 0.1\n");
-    EXPECT_EQ(e->timeMode, 0);
-    EXPECT_EQ(e->movesPerControl, 0);
-    EXPECT_EQ(e->engineClockMs, 5000);
-    EXPECT_EQ(e->opponentClockMs, 5000);
-    EXPECT_EQ(e->incrementMs, 100);
+    EXPECT_EQ(e->search.time.mode, TimeMode::Clock);
+    EXPECT_EQ(e->search.time.movesPerControl, 0);
+    EXPECT_EQ(e->search.time.engineClockMs, 5000);
+    EXPECT_EQ(e->search.time.opponentClockMs, 5000);
+    EXPECT_EQ(e->search.time.incrementMs, 100);
     e->parseCommand("level 40 0:20 0\n");
-    EXPECT_EQ(e->movesPerControl, 40);
-    EXPECT_EQ(e->engineClockMs, 20000);
-    EXPECT_EQ(e->incrementMs, 0);
+    EXPECT_EQ(e->search.time.movesPerControl, 40);
+    EXPECT_EQ(e->search.time.engineClockMs, 20000);
+    EXPECT_EQ(e->search.time.incrementMs, 0);
     e->parseCommand("level 40 5 2\n");
-    EXPECT_EQ(e->engineClockMs, 300000);
-    EXPECT_EQ(e->incrementMs, 2000);
+    EXPECT_EQ(e->search.time.engineClockMs, 300000);
+    EXPECT_EQ(e->search.time.incrementMs, 2000);
     e->parseCommand("time 509\n");
     e->parseCommand("otim 496\n");
-    EXPECT_EQ(e->engineClockMs, 5090);
-    EXPECT_EQ(e->opponentClockMs, 4960);
+    EXPECT_EQ(e->search.time.engineClockMs, 5090);
+    EXPECT_EQ(e->search.time.opponentClockMs, 4960);
     e->parseCommand("st 3\n");
-    EXPECT_EQ(e->timeMode, 1);
-    EXPECT_EQ(e->moveTimeMs, 3000);
+    EXPECT_EQ(e->search.time.mode, TimeMode::FixedTime);
+    EXPECT_EQ(e->search.time.moveTimeMs, 3000);
     e->parseCommand("sd 100\n");
-    EXPECT_EQ(e->timeMode, 2);
-    EXPECT_EQ(e->depthLimit, MAX_PLY);
+    EXPECT_EQ(e->search.time.mode, TimeMode::FixedDepth);
+    EXPECT_EQ(e->search.time.depthLimit, MAX_PLY);
     testing::internal::CaptureStdout();
     e->parseCommand("level 40\n");
     testing::internal::GetCapturedStdout();
-    EXPECT_EQ(e->timeMode, 2);
-    EXPECT_EQ(e->movesPerControl, 40);
-    EXPECT_EQ(e->engineClockMs, 4960 + 130);
+    EXPECT_EQ(e->search.time.mode, TimeMode::FixedDepth);
+    EXPECT_EQ(e->search.time.movesPerControl, 40);
+    EXPECT_EQ(e->search.time.engineClockMs, 4960 + 130);
 }
 
 TEST(SideCommands, GoWhiteAndBlackFollowTheProtocol) {
     auto e = engineAt("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
-    e->computerSide = BLACK;
-    e->lastScore = 40;
+    e->modes.computerSide = BLACK;
+    e->search.lastScore = 40;
     e->parseCommand("go\n");
-    EXPECT_EQ(e->computerSide, WHITE);
-    EXPECT_EQ(e->learnColor, WHITE);
-    EXPECT_EQ(e->lastScore, -40);
+    EXPECT_EQ(e->modes.computerSide, WHITE);
+    EXPECT_EQ(e->modes.learnColor, WHITE);
+    EXPECT_EQ(e->search.lastScore, -40);
     // "black": black to move, the engine plays white; the sign changes because
     // the engine did not play black.
     e->parseCommand("black\n");
-    EXPECT_EQ(e->computerSide, WHITE);
-    EXPECT_EQ(e->board.side, BLACK);
-    EXPECT_EQ(e->lastScore, 40);
+    EXPECT_EQ(e->modes.computerSide, WHITE);
+    EXPECT_EQ(e->board().side, BLACK);
+    EXPECT_EQ(e->search.lastScore, 40);
     // "white" while the engine plays white: no change of sign.
     e->parseCommand("white\n");
-    EXPECT_EQ(e->computerSide, BLACK);
-    EXPECT_EQ(e->board.side, WHITE);
-    EXPECT_EQ(e->lastScore, 40);
+    EXPECT_EQ(e->modes.computerSide, BLACK);
+    EXPECT_EQ(e->board().side, WHITE);
+    EXPECT_EQ(e->search.lastScore, 40);
     // "black" while the engine plays black: no change of sign either.
     e->parseCommand("black\n");
-    EXPECT_EQ(e->lastScore, 40);
-    e->computerSide = NEUTRAL;
+    EXPECT_EQ(e->search.lastScore, 40);
+    e->modes.computerSide = NEUTRAL;
     e->parseCommand("white\n");
-    EXPECT_EQ(e->lastScore, -40);
+    EXPECT_EQ(e->search.lastScore, -40);
     e->parseCommand("result 1-0 {White mates}\n");
     EXPECT_EQ(e->gameResult, 1);
-    EXPECT_EQ(e->computerSide, NEUTRAL);
-    EXPECT_TRUE(e->stopRequested && e->searchAborted);
+    EXPECT_EQ(e->modes.computerSide, NEUTRAL);
+    EXPECT_TRUE(e->search.stopRequested && e->search.searchAborted);
     e->parseCommand("result *\n");
     EXPECT_EQ(e->gameResult, 0);
 }

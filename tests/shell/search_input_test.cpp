@@ -25,8 +25,8 @@ bool programHasRealSearch() {
 // The full move word for move text (SAN or coordinates) in the shadow's position.
 Move fullMove(Engine& shadow, const std::string& text) {
     Move m = NO_MOVE;
-    shadow.parseMove(m, text.c_str());
-    return shadow.moveFromSquares(moveFrom(m), moveTo(m), movePromotion(m));
+    m = parseMove(shadow.position, text.c_str());
+    return moveFromSquares(shadow.board(), moveFrom(m), moveTo(m), movePromotion(m));
 }
 
 std::string coordOfSan(Engine& shadow, const std::string& san) {
@@ -121,8 +121,8 @@ TEST(SearchInput, PonderingWithHitAndMiss) {
         ASSERT_TRUE(lineStartingWith(p, "move ", from, line)) << p.output();
         from = p.output().find(line, from) + line.size();
         const Move m = fullMove(*shadow, line.substr(5));
-        ASSERT_TRUE(shadow->isLegalBySquares(moveFrom(m), moveTo(m))) << line;
-        shadow->pushGameMove(m);
+        ASSERT_TRUE(shadow->position.isLegalBySquares(moveFrom(m), moveTo(m))) << line;
+        shadow->position.pushGameMove(m);
         ASSERT_TRUE(lineStartingWith(p, "pondering on move [", from, line)) << p.output();
         from = p.output().find(line, from) + line.size();
         const std::string expected = coordOfSan(*shadow, line.substr(19, line.size() - 20));
@@ -130,11 +130,11 @@ TEST(SearchInput, PonderingWithHitAndMiss) {
             // The expected reply: the search goes on and plays its move.
             p.send(expected + "\n");
             ASSERT_TRUE(p.waitFor("Expected move!\n", from)) << p.output();
-            shadow->pushGameMove(fullMove(*shadow, expected));
+            shadow->position.pushGameMove(fullMove(*shadow, expected));
         } else {
             // Another reply: the ponder move is taken back, the reply played.
             Move other = NO_MOVE;
-            for (Move candidate : legalMoves(*shadow)) {
+            for (Move candidate : legalMoves(shadow->position)) {
                 char text[8];
                 moveToCoord(candidate, text);
                 if (expected != text) other = candidate;
@@ -143,11 +143,11 @@ TEST(SearchInput, PonderingWithHitAndMiss) {
             moveToCoord(other, text);
             p.send(std::string(text) + "\n");
             ASSERT_TRUE(p.waitFor("Unexpected move!\n", from)) << p.output();
-            shadow->pushGameMove(other);
+            shadow->position.pushGameMove(other);
             ASSERT_TRUE(lineStartingWith(p, "move ", from, line)) << p.output();
             const Move answer = fullMove(*shadow, line.substr(5));
-            EXPECT_TRUE(shadow->isLegalBySquares(moveFrom(answer), moveTo(answer)))
-                << line << " in " << shadow->board.fen();
+            EXPECT_TRUE(shadow->position.isLegalBySquares(moveFrom(answer), moveTo(answer)))
+                << line << " in " << shadow->board().fen();
         }
     }
     p.send("force\nquit\n");

@@ -275,7 +275,7 @@ TEST(Commands, MovesListsEveryLegalMove) {
     for (std::string line; std::getline(listed, line);) printed.push_back(line);
     auto engine = engineAt(fen);
     std::vector<std::string> expected;
-    for (Move m : legalMoves(*engine)) {
+    for (Move m : legalMoves(engine->position)) {
         char text[8];
         moveToCoord(m, text);
         expected.push_back(text);

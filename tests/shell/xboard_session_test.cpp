@@ -45,10 +45,10 @@ std::string coordOf(Move m) {
 // when it is not a legal move there.
 bool playOnShadow(Engine& shadow, const std::string& text) {
     Move parsed = NO_MOVE;
-    shadow.parseMove(parsed, text.c_str());
-    const Move m = shadow.moveFromSquares(moveFrom(parsed), moveTo(parsed), movePromotion(parsed));
-    if (m == NO_MOVE || !shadow.isLegalBySquares(moveFrom(m), moveTo(m))) return false;
-    shadow.pushGameMove(m);
+    parsed = parseMove(shadow.position, text.c_str());
+    const Move m = moveFromSquares(shadow.board(), moveFrom(parsed), moveTo(parsed), movePromotion(parsed));
+    if (m == NO_MOVE || !shadow.position.isLegalBySquares(moveFrom(m), moveTo(m))) return false;
+    shadow.position.pushGameMove(m);
     return true;
 }
 
@@ -101,12 +101,12 @@ TEST(XboardSession, AGameAsAGuiPlaysIt) {
         }
         if (!engineMove.empty()) {
             ASSERT_TRUE(playOnShadow(*shadow, engineMove))
-                << engineMove << " is not legal in " << shadow->board.fen();
+                << engineMove << " is not legal in " << shadow->board().fen();
             ++engineMoves;
             ++plies;
         }
         if (gameOver) break;
-        const std::vector<Move> replies = legalMoves(*shadow);
+        const std::vector<Move> replies = legalMoves(shadow->position);
         if (replies.empty()) continue; // the engine mated or stalemated: its result line follows
 
         // Our move: sometimes a take-back first, as a GUI user would ask for. A
@@ -115,21 +115,21 @@ TEST(XboardSession, AGameAsAGuiPlaysIt) {
         bool resume = false;
         if (plies == 10) {
             program.send("force\nremove\n");
-            shadow->popGameMove();
-            shadow->popGameMove();
+            shadow->position.popGameMove();
+            shadow->position.popGameMove();
             plies -= 2;
             resume = true;
         }
         if (plies == 14) {
             // force, take back the engine's move, and let it move again
             program.send("force\nundo\ntime 100\notim 100\ngo\n");
-            shadow->popGameMove();
+            shadow->position.popGameMove();
             --plies;
             continue;
         }
-        const std::vector<Move> moves = legalMoves(*shadow);
+        const std::vector<Move> moves = legalMoves(shadow->position);
         const Move ours = moves[random() % moves.size()];
-        shadow->pushGameMove(ours);
+        shadow->position.pushGameMove(ours);
         ++plies;
         program.send("time 100\notim 100\n" + coordOf(ours) + "\n" + (resume ? "go\n" : ""));
         if (plies == 20) program.send("?\n"); // move now

@@ -1,8 +1,17 @@
-// The game record: every move of the game and of the search is made and taken
-// back through it, one history record per position.
-#include "shell/engine.h"
+#include "board/position.h"
 
-void Engine::resetHistory() {
+#include <algorithm>
+
+Position::Position() { history.fill(HistoryRecord{}); }
+
+void Position::copyFrom(const Position& other) {
+    board.copyFrom(other.board);
+    std::copy(other.history.begin(), other.history.begin() + other.gamePly + 1, history.begin());
+    gamePly = other.gamePly;
+    searchPly = other.searchPly;
+}
+
+void Position::resetHistory() {
     searchPly = 0;
     gamePly = 0;
     HistoryRecord& r = history[0];
@@ -13,18 +22,11 @@ void Engine::resetHistory() {
     r.epSquare = board.epSquare;
     r.key = board.key;
     r.pawnKey = board.pawnKey;
-    lastScore = board.hasBothKings() ? board.evaluate() : 0;
-    hashTable.clear();
 }
 
-void Engine::newGame() {
-    board.setStartPosition();
-    resetHistory();
-    if (useLearn) loadLearned();
-}
-
-void Engine::pushMove(Move move) {
+void Position::pushMove(Move move) {
     FM_ASSERT(gamePly + 1 < HISTORY_SIZE && searchPly < MAX_PLY);
+    FM_ASSERT(move != NO_MOVE && onBoard(moveFrom(move)) && onBoard(moveTo(move)));
     const Square from = moveFrom(move), to = moveTo(move);
     HistoryRecord& previous = history[gamePly];
     previous.move = move;
@@ -45,7 +47,7 @@ void Engine::pushMove(Move move) {
     if constexpr (kCheckInvariants) board.checkConsistency("pushMove", move);
 }
 
-void Engine::popMove() {
+void Position::popMove() {
     FM_ASSERT(gamePly > 0);
     --gamePly;
     --searchPly;
@@ -59,7 +61,7 @@ void Engine::popMove() {
     if constexpr (kCheckInvariants) board.checkConsistency("popMove", r.move);
 }
 
-void Engine::pushNullMove() {
+void Position::pushNullMove() {
     FM_ASSERT(gamePly + 1 < HISTORY_SIZE && searchPly < MAX_PLY);
     HistoryRecord& previous = history[gamePly];
     previous.move = NO_MOVE;
@@ -78,7 +80,7 @@ void Engine::pushNullMove() {
     if constexpr (kCheckInvariants) board.checkConsistency("pushNullMove");
 }
 
-void Engine::popNullMove() {
+void Position::popNullMove() {
     FM_ASSERT(gamePly > 0);
     --gamePly;
     --searchPly;
@@ -87,30 +89,59 @@ void Engine::popNullMove() {
     if constexpr (kCheckInvariants) board.checkConsistency("popNullMove");
 }
 
-void Engine::generateMoves(Move* moves, int& count) const {
+void Position::generateMoves(Move* moves, int& count) const {
     if (top().inCheck)
         board.generateEvasions(moves, count);
     else
         board.generateAll(moves, count);
 }
 
-int Engine::isLegalBySquares(Square from, Square to) {
+bool Position::isLegalMove(Move move) {
+    if (moveCaptured(move) == KING) return false;
+    pushMove(move);
+    const bool legal = !board.leavesKingInCheck(move, 1);
+    popMove();
+    return legal;
+}
+
+int Position::legalMoves(Move* moves) {
+    if (!board.hasBothKings()) return 0;
+    Move generated[MAX_MOVES];
+    int generatedCount = 0;
+    generateMoves(generated, generatedCount);
+    int count = 0;
+    for (int i = 0; i < generatedCount; ++i) {
+        if (isLegalMove(generated[i])) moves[count++] = generated[i];
+    }
+    return count;
+}
+
+int Position::isLegalBySquares(Square from, Square to) {
     if (!board.hasBothKings()) return 0;
     Move moves[MAX_MOVES];
     int count = 0;
     generateMoves(moves, count);
     for (int i = 0; i < count; ++i) {
         if (moveFrom(moves[i]) != from || moveTo(moves[i]) != to || moveCaptured(moves[i]) == KING) continue;
-        pushMove(moves[i]);
-        const int illegal = board.leavesKingInCheck(moves[i], 1);
-        popMove();
-        return illegal ? 0 : 1;
+        return isLegalMove(moves[i]) ? 1 : 0;
     }
     return 0;
 }
 
-int Engine::checkGameEnd() {
-    if (!board.hasBothKings()) return 0;
+// Positions with the same side to move lie an even number of plies back; none
+// before the last capture or pawn move can repeat. The walk is bounded by the
+// record too, since a counter may count plies from before the record began.
+bool Position::isRepetition() const {
+    const int fifty = top().fifty;
+    const int reach = fifty < gamePly ? fifty : gamePly;
+    for (int back = 2; back <= reach; back += 2) {
+        if (history[gamePly - back].key == board.key) return true;
+    }
+    return false;
+}
+
+GameEnd Position::gameEnd() {
+    if (!board.hasBothKings()) return GameEnd::None;
     const HistoryRecord& r = top();
     int repetitions = 0;
     const int reversible = r.fifty < gamePly ? r.fifty : gamePly;
@@ -118,38 +149,29 @@ int Engine::checkGameEnd() {
         if (history[gamePly - 2 * k].key == board.key) ++repetitions;
     }
 
+    // With a legal move left, only the draw rules can end the game.
     Move moves[MAX_MOVES];
     int count = 0;
     generateMoves(moves, count);
     for (int i = 0; i < count; ++i) {
-        if (moveCaptured(moves[i]) == KING) continue;
-        pushMove(moves[i]);
-        const int illegal = board.leavesKingInCheck(moves[i], 1);
-        popMove();
-        if (illegal) continue;
+        if (!isLegalMove(moves[i])) continue;
         // The position stands for the fourth time: three earlier occurrences.
-        if (repetitions == 3) {
-            print("1/2-1/2 {Draw by repetition}\n");
-            return 3;
-        }
-        if (r.fifty >= 100) {
-            print("1/2-1/2 {Draw by fifty move rule}\n");
-            return 3;
-        }
-        if (board.insufficientMaterial()) {
-            print("1/2-1/2 {Draw by insufficent material}\n");
-            return 3;
-        }
-        return 0;
+        if (repetitions == 3) return GameEnd::Repetition;
+        if (r.fifty >= 100) return GameEnd::FiftyMoves;
+        if (board.insufficientMaterial()) return GameEnd::InsufficientMaterial;
+        return GameEnd::None;
     }
-    if (!r.inCheck) {
-        print("1/2-1/2 {Stalemate}\n");
-        return 3;
+    if (!r.inCheck) return GameEnd::Stalemate;
+    return board.side == WHITE ? GameEnd::BlackMates : GameEnd::WhiteMates;
+}
+
+void copyRootOf(const Position& position, Position& root) {
+    root.copyFrom(position);
+    while (root.searchPly > 0 && root.gamePly > 0) {
+        if (root.history[root.gamePly - 1].move == NO_MOVE)
+            root.popNullMove();
+        else
+            root.popMove();
     }
-    if (board.side == WHITE) {
-        print("0-1 {Black mates}\n");
-        return 2;
-    }
-    print("1-0 {White mates}\n");
-    return 1;
+    root.searchPly = 0;
 }

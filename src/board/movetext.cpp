@@ -2,7 +2,7 @@
 // (Nbd2, exd5, O-O, e8=Q+), and the one tolerant reader for both.
 #include <cstring>
 
-#include "shell/engine.h"
+#include "board/movetext.h"
 
 namespace {
 
@@ -65,7 +65,6 @@ Move coordToMove(const char* text) {
     return buildMove(makeSquare(fromFile, fromRank), makeSquare(toFile, toRank), 0, 0, promotion);
 }
 
-// SAN without check mark; call before the move is made.
 void Board::moveToSanText(Move move, char* text) const {
     char* out = text;
     *out = '\0';
@@ -101,134 +100,162 @@ void Board::moveToSanText(Move move, char* text) const {
     *out = '\0';
 }
 
-void Engine::moveToSan(Move move, char* text) {
+void moveToSan(Position& position, Move move, char* text) {
+    const Board& board = position.board;
     board.moveToSanText(move, text);
     if (!board.hasBothKings() || !board.isPseudoLegal(move)) return;
-    pushMove(move);
-    if (top().inCheck) {
+    position.pushMove(move);
+    if (position.top().inCheck) {
         Move replies[MAX_MOVES];
         int count = 0;
         board.generateEvasions(replies, count);
         std::strcat(text, count == 0 ? "#" : "+");
     }
-    popMove();
+    position.popMove();
 }
 
-void Engine::parseMove(Move& move, const char* text) {
-    move = NO_MOVE;
-    int promotion = -1, piece = -1, fromFile = -1, fromRank = -1;
+namespace {
 
-    // A promotion written after "=" names the piece; the text is cut there.
+// The fields of a SAN move: the target square, and what is known of the piece,
+// its origin and the promotion (-1: not given).
+struct SanFields {
+    Square to = 0;
+    int piece = -1;
+    int fromFile = -1;
+    int fromRank = -1;
+    int promotion = -1;
+};
+
+// Step 1: a promotion written after "=" names the piece, and the text ends
+// there. False when "=" is followed by no piece letter.
+bool readPromotionSuffix(const char* text, const char*& end, int& promotion) {
+    end = text + std::strlen(text);
     const char* equals = std::strchr(text, '=');
-    const char* end = text + std::strlen(text);
-    if (equals) {
-        const int letter = indexIn(PIECE_LETTERS, equals[1]);
-        if (letter <= 0) return;
-        promotion = (letter - 1) % 6 + 1;
-        end = equals;
-    }
+    if (!equals) return true;
+    const int letter = indexIn(PIECE_LETTERS, equals[1]);
+    if (letter <= 0) return false;
+    promotion = (letter - 1) % 6 + 1;
+    end = equals;
+    return true;
+}
 
-    char copy[MOVE_TEXT_LIMIT + 1];
-    size_t length = 0;
+// Step 2: the text without capture and check marks and blanks, and without a
+// final "#" or "=". False when what is left is too long to be a move.
+bool compactText(const char* text, const char* end, char (&copy)[MOVE_TEXT_LIMIT + 1], size_t& length) {
+    length = 0;
     for (const char* c = text; c < end; ++c) {
         if (*c == 'x' || *c == '+' || *c == '=' || *c == ' ' || *c == '\t' || *c == '\n' || *c == '\r')
             continue;
-        if (length == MOVE_TEXT_LIMIT) return; // too long to be a move
+        if (length == MOVE_TEXT_LIMIT) return false;
         copy[length++] = *c;
     }
     copy[length] = '\0';
     if (length > 0 && std::strchr("+#=", copy[length - 1])) copy[--length] = '\0';
+    return true;
+}
 
-    if (!std::strcmp(copy, "O-O") || !std::strcmp(copy, "o-o") || !std::strcmp(copy, "0-0")) {
-        move = board.side == WHITE ? CASTLE_WHITE_KINGSIDE : CASTLE_BLACK_KINGSIDE;
-        return;
-    }
-    if (!std::strcmp(copy, "O-O-O") || !std::strcmp(copy, "o-o-o") || !std::strcmp(copy, "0-0-0")) {
-        move = board.side == WHITE ? CASTLE_WHITE_QUEENSIDE : CASTLE_BLACK_QUEENSIDE;
-        return;
-    }
-    if (length >= 4) {
-        const Move coordinate = coordToMove(copy);
-        if (coordinate != NO_MOVE) {
-            move = coordinate;
-            return;
-        }
-    }
+// Step 3: castling in letters or digits, for the side to move.
+Move castlingWord(const char* copy, int side) {
+    if (!std::strcmp(copy, "O-O") || !std::strcmp(copy, "o-o") || !std::strcmp(copy, "0-0"))
+        return side == WHITE ? CASTLE_WHITE_KINGSIDE : CASTLE_BLACK_KINGSIDE;
+    if (!std::strcmp(copy, "O-O-O") || !std::strcmp(copy, "o-o-o") || !std::strcmp(copy, "0-0-0"))
+        return side == WHITE ? CASTLE_WHITE_QUEENSIDE : CASTLE_BLACK_QUEENSIDE;
+    return NO_MOVE;
+}
 
-    // SAN: a lower-case b followed by b can only be a bishop move.
+int pieceOfLetter(char c) {
+    switch (c) {
+        case 'P':
+        case 'p':
+            return PAWN;
+        case 'N':
+        case 'n':
+            return KNIGHT;
+        case 'B': // a lower-case b is a file
+            return BISHOP;
+        case 'R':
+        case 'r':
+            return ROOK;
+        case 'Q':
+        case 'q':
+            return QUEEN;
+        case 'K':
+        case 'k':
+            return KING;
+        default:
+            return -1;
+    }
+}
+
+// Step 5: the target square at the end, then an optional piece letter and one
+// disambiguating file or rank. False when the text ends in no square.
+bool readSanFields(char* copy, size_t length, SanFields& f) {
+    // A lower-case b followed by b can only be a bishop move.
     if (copy[0] == 'b' && copy[1] == 'b') copy[0] = 'B';
-    if (length < 2) return;
+    if (length < 2) return false;
     const int toFile = indexIn(FILE_LETTERS, copy[length - 2]);
     const int toRank = indexIn(RANK_DIGITS, copy[length - 1]);
-    if (toFile < 0 || toRank < 0) return;
-    const Square to = makeSquare(toFile, toRank);
+    if (toFile < 0 || toRank < 0) return false;
+    f.to = makeSquare(toFile, toRank);
     length -= 2;
     copy[length] = '\0';
 
     size_t at = 0;
     if (at < length) {
-        switch (copy[at]) {
-            case 'P':
-            case 'p':
-                piece = PAWN;
-                break;
-            case 'N':
-            case 'n':
-                piece = KNIGHT;
-                break;
-            case 'B':
-                piece = BISHOP;
-                break;
-            case 'R':
-            case 'r':
-                piece = ROOK;
-                break;
-            case 'Q':
-            case 'q':
-                piece = QUEEN;
-                break;
-            case 'K':
-            case 'k':
-                piece = KING;
-                break;
-            default:
-                break;
-        }
-        if (piece != -1) ++at;
+        f.piece = pieceOfLetter(copy[at]);
+        if (f.piece != -1) ++at;
     }
     if (at < length) {
-        fromFile = indexIn(FILE_LETTERS, copy[at]);
-        fromRank = indexIn(RANK_DIGITS, copy[at]);
+        f.fromFile = indexIn(FILE_LETTERS, copy[at]);
+        f.fromRank = indexIn(RANK_DIGITS, copy[at]);
     }
-    if (piece == -1) piece = PAWN;
-
-    if (!board.hasBothKings()) return;
-    Move moves[MAX_MOVES];
-    int count = 0;
-    generateMoves(moves, count);
-    // The first fitting move in generation order; SAN leaves out a piece that
-    // is pinned, so a fitting move that is legal is preferred to one that is not.
-    for (int i = 0; i < count; ++i) {
-        const Move m = moves[i];
-        if (moveTo(m) != to || movePiece(m) != piece || moveCaptured(m) == KING) continue;
-        if (promotion != -1 && movePromotion(m) != promotion) continue;
-        if (fromFile != -1 && fileOf(moveFrom(m)) != fromFile) continue;
-        if (fromRank != -1 && rankOf(moveFrom(m)) != fromRank) continue;
-        if (move == NO_MOVE) move = m;
-        pushMove(m);
-        const bool legal = !board.leavesKingInCheck(m, 1);
-        popMove();
-        if (legal) {
-            move = m;
-            return;
-        }
-    }
+    if (f.piece == -1) f.piece = PAWN;
+    return true;
 }
 
-// The full move word for two squares of the current position. A promotion
-// piece counts only for a pawn reaching its last rank, and such a pawn without
-// one becomes a queen: the word must never describe a move the board cannot make.
-Move Engine::moveFromSquares(Square from, Square to, int promotion) const {
+bool fits(Move m, const SanFields& f) {
+    if (moveTo(m) != f.to || movePiece(m) != f.piece || moveCaptured(m) == KING) return false;
+    if (f.promotion != -1 && movePromotion(m) != f.promotion) return false;
+    if (f.fromFile != -1 && fileOf(moveFrom(m)) != f.fromFile) return false;
+    if (f.fromRank != -1 && rankOf(moveFrom(m)) != f.fromRank) return false;
+    return true;
+}
+
+// Step 6: the first fitting move in generation order; SAN leaves out a piece
+// that is pinned, so a fitting move that is legal is preferred to one that is not.
+Move matchSan(Position& position, const SanFields& f) {
+    if (!position.board.hasBothKings()) return NO_MOVE;
+    Move moves[MAX_MOVES];
+    int count = 0;
+    position.generateMoves(moves, count);
+    Move first = NO_MOVE;
+    for (int i = 0; i < count; ++i) {
+        if (!fits(moves[i], f)) continue;
+        if (first == NO_MOVE) first = moves[i];
+        if (position.isLegalMove(moves[i])) return moves[i];
+    }
+    return first;
+}
+
+} // namespace
+
+Move parseMove(Position& position, const char* text) {
+    SanFields fields;
+    const char* end = nullptr;
+    if (!readPromotionSuffix(text, end, fields.promotion)) return NO_MOVE;
+    char copy[MOVE_TEXT_LIMIT + 1];
+    size_t length = 0;
+    if (!compactText(text, end, copy, length)) return NO_MOVE;
+    if (const Move castle = castlingWord(copy, position.board.side); castle != NO_MOVE) return castle;
+    // Step 4: coordinates.
+    if (length >= 4) {
+        if (const Move coordinate = coordToMove(copy); coordinate != NO_MOVE) return coordinate;
+    }
+    if (!readSanFields(copy, length, fields)) return NO_MOVE;
+    return matchSan(position, fields);
+}
+
+Move moveFromSquares(const Board& board, Square from, Square to, int promotion) {
     if (from < 0 || from > 119 || to < 0 || to > 119 || from == to || !onBoard(from) || !onBoard(to))
         return NO_MOVE;
     const int piece = board.squares[from]->piece;

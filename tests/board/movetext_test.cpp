@@ -3,16 +3,16 @@
 
 namespace {
 
-Move parse(Engine& e, const std::string& text) {
+Move parse(Position& e, const std::string& text) {
     Move m = 0xDEADBEEF;
-    e.parseMove(m, text.c_str());
+    m = parseMove(e, text.c_str());
     return m;
 }
 
 // The complete move word for text, as the shell builds it.
-Move full(Engine& e, const std::string& text) {
+Move full(Position& e, const std::string& text) {
     const Move m = parse(e, text);
-    return e.moveFromSquares(moveFrom(m), moveTo(m), movePromotion(m));
+    return moveFromSquares(e.board, moveFrom(m), moveTo(m), movePromotion(m));
 }
 
 bool manyOfOneKind(const Board& b) {
@@ -30,7 +30,7 @@ TEST(MoveText, SanAndCoordinatesReadBackToTheSameMoveEverywhere) {
     if (!sharedDataPresent()) GTEST_SKIP() << NO_SHARED_DATA;
     int checked = 0;
     for (const auto& fen : allDataPositions()) {
-        auto e = engineAt(fen);
+        auto e = positionAt(fen);
         if (!e->board.hasBothKings() || manyOfOneKind(e->board)) continue;
         for (Move m : legalMoves(*e)) {
             const std::string text = san(*e, m);
@@ -45,7 +45,7 @@ TEST(MoveText, SanAndCoordinatesReadBackToTheSameMoveEverywhere) {
 }
 
 TEST(MoveText, CoordinatePromotionLetterIsUpperCase) {
-    auto e = engineAt("4k3/P7/8/8/8/8/8/4K3 w - -");
+    auto e = positionAt("4k3/P7/8/8/8/8/8/4K3 w - -");
     Move promo = NO_MOVE;
     for (Move m : legalMoves(*e)) {
         if (movePromotion(m) == QUEEN) promo = m;
@@ -55,55 +55,55 @@ TEST(MoveText, CoordinatePromotionLetterIsUpperCase) {
 }
 
 TEST(MoveText, SanWritesChecksMatesCastlingAndPromotions) {
-    auto mate = engineAt("6k1/5ppp/8/8/8/8/8/R5K1 w - -");
+    auto mate = positionAt("6k1/5ppp/8/8/8/8/8/R5K1 w - -");
     EXPECT_EQ(san(*mate, full(*mate, "a1a8")), "Ra8#");
-    auto check = engineAt("6k1/5pp1/8/8/8/8/8/R5K1 w - -");
+    auto check = positionAt("6k1/5pp1/8/8/8/8/8/R5K1 w - -");
     EXPECT_EQ(san(*check, full(*check, "Ra8")), "Ra8+");
-    auto castle = engineAt("4k3/8/8/8/8/8/8/R3K2R w KQ -");
+    auto castle = positionAt("4k3/8/8/8/8/8/8/R3K2R w KQ -");
     EXPECT_EQ(san(*castle, CASTLE_WHITE_KINGSIDE), "O-O");
     EXPECT_EQ(san(*castle, CASTLE_WHITE_QUEENSIDE), "O-O-O");
-    auto promote = engineAt("1r2k3/P7/8/8/8/8/8/4K3 w - -");
+    auto promote = positionAt("1r2k3/P7/8/8/8/8/8/4K3 w - -");
     const Move m = parse(*promote, "axb8=N");
     EXPECT_EQ(san(*promote, m), "axb8=N");
 }
 
 TEST(MoveText, SanDisambiguatesByFileElseByRank) {
-    auto files = engineAt("4k3/8/8/8/8/8/8/1N2KN2 w - -");
+    auto files = positionAt("4k3/8/8/8/8/8/8/1N2KN2 w - -");
     EXPECT_EQ(san(*files, full(*files, "b1d2")), "Nbd2");
-    auto ranks = engineAt("4k3/8/8/8/R7/8/8/R3K3 w - -");
+    auto ranks = positionAt("4k3/8/8/8/R7/8/8/R3K3 w - -");
     EXPECT_EQ(san(*ranks, full(*ranks, "a1a2")), "R1a2");
 }
 
 TEST(MoveText, ReaderQuirks) {
-    auto e = engineAt("4k3/8/8/3p4/2P1P3/1p6/P7/1B2K3 w - -");
+    auto e = positionAt("4k3/8/8/3p4/2P1P3/1p6/P7/1B2K3 w - -");
     EXPECT_EQ(coord(parse(*e, "exd5")), "e4d5");
     EXPECT_EQ(coord(parse(*e, "cxd5")), "c4d5");
     EXPECT_EQ(coord(parse(*e, "axb3")), "a2b3");
-    auto bishop = engineAt("4k3/8/8/8/8/8/8/2B1K3 w - -");
+    auto bishop = positionAt("4k3/8/8/8/8/8/8/2B1K3 w - -");
     EXPECT_EQ(coord(parse(*bishop, "bb2")), "c1b2") << "lower-case bb is a bishop";
     EXPECT_EQ(coord(parse(*bishop, "Bb2")), "c1b2");
-    auto knights = engineAt("4k3/8/8/8/8/8/8/1N2KN2 w - -");
+    auto knights = positionAt("4k3/8/8/8/8/8/8/1N2KN2 w - -");
     EXPECT_EQ(coord(parse(*knights, "Nbd2")), "b1d2");
     EXPECT_EQ(coord(parse(*knights, "Nd2")), "b1d2") << "the first generated knight move";
-    auto rooks = engineAt("4k3/8/8/8/R7/8/8/R3K3 w - -");
+    auto rooks = positionAt("4k3/8/8/8/R7/8/8/R3K3 w - -");
     EXPECT_EQ(coord(parse(*rooks, "R1a2")), "a1a2");
-    auto queens = engineAt("4k3/8/8/8/7Q/8/8/1Q5K w - -");
+    auto queens = positionAt("4k3/8/8/8/7Q/8/8/1Q5K w - -");
     EXPECT_EQ(coord(parse(*queens, "Qh4e1")), "h4e1") << "only the h of h4 is read";
-    auto promote = engineAt("4k3/P7/8/8/8/8/8/4K3 w - -");
+    auto promote = positionAt("4k3/P7/8/8/8/8/8/4K3 w - -");
     EXPECT_EQ(coord(parse(*promote, "a8=Q")), "a7a8Q");
     EXPECT_EQ(coord(parse(*promote, "a8=q")), "a7a8Q");
     EXPECT_EQ(parse(*promote, "a8Q"), NO_MOVE);
-    auto castle = engineAt("r3k2r/8/8/8/8/8/8/R3K2R b kq -");
+    auto castle = positionAt("r3k2r/8/8/8/8/8/8/R3K2R b kq -");
     EXPECT_EQ(parse(*castle, "O-O+"), CASTLE_BLACK_KINGSIDE);
     EXPECT_EQ(parse(*castle, "0-0-0"), CASTLE_BLACK_QUEENSIDE);
     EXPECT_EQ(parse(*castle, "o-o"), CASTLE_BLACK_KINGSIDE);
-    auto noRights = engineAt("r3k2r/8/8/8/8/8/8/R3K2R b - -");
+    auto noRights = positionAt("r3k2r/8/8/8/8/8/8/R3K2R b - -");
     EXPECT_EQ(parse(*noRights, "O-O"), CASTLE_BLACK_KINGSIDE) << "rights are the legality test's business";
     EXPECT_EQ(noRights->isLegalBySquares(E8, G8), 0);
 }
 
 TEST(MoveText, OverlongOrBrokenTextIsNoMove) {
-    auto e = engineAt("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
+    auto e = positionAt("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
     EXPECT_EQ(parse(*e, "e2e4e2e4e2e4e2e4e2e4"), NO_MOVE);
     EXPECT_EQ(parse(*e, std::string(10000, 'N')), NO_MOVE);
     EXPECT_EQ(parse(*e, ""), NO_MOVE);
@@ -115,29 +115,29 @@ TEST(MoveText, OverlongOrBrokenTextIsNoMove) {
 }
 
 TEST(MoveText, MoveFromSquaresBuildsTheGeneratedWord) {
-    auto e = engineAt("r3k2r/1P6/8/3Pp3/8/8/4P3/R3K2R w KQkq e6");
+    auto e = positionAt("r3k2r/1P6/8/3Pp3/8/8/4P3/R3K2R w KQkq e6");
     const auto legal = legalMoves(*e);
     for (Move m : legal) {
-        const Move built = e->moveFromSquares(moveFrom(m), moveTo(m), movePromotion(m));
+        const Move built = moveFromSquares(e->board, moveFrom(m), moveTo(m), movePromotion(m));
         EXPECT_EQ(built, m) << coord(m);
     }
     // A pawn reaching the last rank without a piece becomes a queen; a promotion
     // letter on any other move is ignored.
-    EXPECT_EQ(movePromotion(e->moveFromSquares(B7, B8, 0)), QUEEN);
-    EXPECT_EQ(e->moveFromSquares(E2, E4, QUEEN), e->moveFromSquares(E2, E4, 0));
-    EXPECT_FALSE(isPromotion(e->moveFromSquares(A1, B1, KNIGHT)));
-    EXPECT_EQ(e->moveFromSquares(E2, E2, 0), NO_MOVE);
-    EXPECT_EQ(e->moveFromSquares(-1, E2, 0), NO_MOVE);
-    EXPECT_EQ(e->moveFromSquares(E2, 120, 0), NO_MOVE);
+    EXPECT_EQ(movePromotion(moveFromSquares(e->board, B7, B8, 0)), QUEEN);
+    EXPECT_EQ(moveFromSquares(e->board, E2, E4, QUEEN), moveFromSquares(e->board, E2, E4, 0));
+    EXPECT_FALSE(isPromotion(moveFromSquares(e->board, A1, B1, KNIGHT)));
+    EXPECT_EQ(moveFromSquares(e->board, E2, E2, 0), NO_MOVE);
+    EXPECT_EQ(moveFromSquares(e->board, -1, E2, 0), NO_MOVE);
+    EXPECT_EQ(moveFromSquares(e->board, E2, 120, 0), NO_MOVE);
 }
 
 TEST(MoveText, SanThatLeavesOutAPinnedPieceReadsAsTheLegalMove) {
     // Both knights reach e2, but the one on c3 is pinned by the bishop on b4.
-    auto e = engineAt("4k3/8/8/8/1b6/2N3N1/8/4K3 w - -");
+    auto e = positionAt("4k3/8/8/8/1b6/2N3N1/8/4K3 w - -");
     EXPECT_EQ(coord(parse(*e, "Ne2")), "g3e2") << "the pinned c3 knight comes first in the list";
     // With nothing legal that fits, the reader still names the first fitting move
     // and the legality test refuses it.
-    auto pinned = engineAt("4k3/8/8/8/1b6/2N5/8/4K3 w - -");
+    auto pinned = positionAt("4k3/8/8/8/1b6/2N5/8/4K3 w - -");
     EXPECT_EQ(coord(parse(*pinned, "Ne2")), "c3e2");
     EXPECT_EQ(pinned->isLegalBySquares(C3, E2), 0);
 }

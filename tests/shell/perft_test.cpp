@@ -1,4 +1,5 @@
 // Exact leaf counts of the legal move tree for the published perft positions.
+#include "shell/perft.h"
 #include "testutil.h"
 
 namespace {
@@ -14,8 +15,8 @@ void runPerftFile(const char* name) {
     int checked = 0;
     for (const auto& c : cases) {
         if (c.count > leafLimit()) continue;
-        auto engine = engineAt(c.fen);
-        EXPECT_EQ(engine->perft(c.depth, false), c.count) << c.fen << " depth " << c.depth;
+        auto engine = positionAt(c.fen);
+        EXPECT_EQ(perft(*engine, c.depth), c.count) << c.fen << " depth " << c.depth;
         EXPECT_EQ(engine->gamePly, 0);
         EXPECT_EQ(engine->board.fen(), fenFields(c.fen)) << "perft must leave the position as it found it";
         ++checked;
@@ -29,20 +30,10 @@ TEST(Perft, ClassicPositionsGiveTheirPublishedCounts) { runPerftFile("perft.epd"
 
 TEST(Perft, PerftSuiteGivesItsPublishedCounts) { runPerftFile("perft-suite.epd"); }
 
-TEST(Perft, StartPositionDepthFourIs197281) {
-    auto engine = engineAt("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
-    EXPECT_EQ(engine->perft(4, false), 197281u);
-}
-
-TEST(Perft, DepthZeroCountsLikeDepthOne) {
-    auto engine = engineAt("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
-    EXPECT_EQ(engine->perft(0, false), 20u);
-}
-
-TEST(Perft, PrintsOneDotPerLegalRootMove) {
-    auto engine = engineAt("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
-    testing::internal::CaptureStdout();
-    const uint64_t n = engine->perft(2, true);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), std::string(20, '.'));
-    EXPECT_EQ(n, 400u);
+TEST(Perft, DepthZeroCountsLikeDepthOneAndProgressIsOneDotPerRootMove) {
+    auto position = positionAt("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
+    EXPECT_EQ(perft(*position, 0), 20u);
+    CollectedOutput progress;
+    EXPECT_EQ(perft(*position, 2, &progress), 400u);
+    EXPECT_EQ(progress.text, std::string(20, '.'));
 }

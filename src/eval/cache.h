@@ -1,0 +1,92 @@
+// The evaluator's caches: direct-mapped tables of 16-byte entries, a 64-bit
+// key in two words and eight bytes of payload, sized from megabytes. The pawn
+// cache and the evaluation cache are two of them.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <new>
+
+#include "board/types.h"
+
+// Entries of 16 bytes: the largest power of two that fits in sizeMB
+// megabytes, at least 2.
+inline uint64_t cacheEntryCount(int32_t sizeMB) {
+    const uint64_t bytes = sizeMB > 0 ? static_cast<uint64_t>(sizeMB) << 20 : 0;
+    uint64_t count = 2;
+    while (count * 2 * 16 <= bytes) count *= 2;
+    return count;
+}
+
+// More than 2^32 entries cannot be indexed by a 32-bit key word; such a size
+// is refused like memory that cannot be had.
+inline bool cacheAddressable(uint64_t count) { return count <= (uint64_t{1} << 32); }
+
+template <typename Payload> class KeyedCache {
+  public:
+    struct Entry {
+        uint32_t keyLow;
+        uint32_t keyHigh;
+        Payload data;
+    };
+    static_assert(sizeof(Entry) == 16);
+
+    // `label` names the cache in its size line ("pawn cache"), `failureName` in
+    // the message when its memory cannot be had ("pawn hash table").
+    KeyedCache(int32_t defaultMB, const char* label, const char* failureName)
+        : sizeMB(defaultMB), label_(label), failureName_(failureName) {}
+
+    int32_t sizeMB;
+    uint32_t mask = 0;
+    uint32_t hits = 0;
+    uint32_t probes = 0;
+
+    // Sizes (largest power of two of entries within sizeMB, at least 2), clears
+    // and prints the size line. Without memory the table stays unallocated and
+    // the evaluator works uncached.
+    void allocate() {
+        hits = probes = 0;
+        const uint64_t count = cacheEntryCount(sizeMB);
+        entries.reset(cacheAddressable(count) ? new (std::nothrow) Entry[count]() : nullptr);
+        mask = entries ? static_cast<uint32_t>(count - 1) : 0;
+        if (!entries) std::printf("Couldn't allocate memory for %s!\n", failureName_);
+        std::printf("%s %5.3g MB [%llu entries]\n", label_, static_cast<double>(count * 16) / 1048576.0,
+                    static_cast<unsigned long long>(count));
+        std::fflush(stdout);
+    }
+    // Frees the entries: probes miss and stores are dropped until the next allocate.
+    void release() {
+        entries.reset();
+        mask = 0;
+    }
+    // Empties every entry (the bench starts each position from empty caches).
+    void clear() {
+        if (entries) std::fill(entries.get(), entries.get() + uint64_t{mask} + 1, Entry{});
+    }
+    bool allocated() const { return entries != nullptr; }
+
+    // The payload stored under the key, or null. A probe of an unallocated
+    // table is no probe: it misses and counts nothing.
+    const Payload* probe(uint32_t keyLow, uint32_t keyHigh) {
+        if (!entries) return nullptr;
+        ++probes;
+        const Entry& e = entries[keyLow & mask];
+        if (e.keyLow != keyLow || e.keyHigh != keyHigh) return nullptr;
+        ++hits;
+        return &e.data;
+    }
+    void store(uint32_t keyLow, uint32_t keyHigh, const Payload& data) {
+        if (!entries) return;
+        Entry& e = entries[keyLow & mask];
+        e.keyLow = keyLow;
+        e.keyHigh = keyHigh;
+        e.data = data;
+    }
+
+  private:
+    const char* label_;
+    const char* failureName_;
+    std::unique_ptr<Entry[]> entries;
+};

@@ -1,0 +1,18 @@
+// The bench: a fixed-depth search of a fixed list of positions. Its node count
+// is a signature of the search and evaluation; it changes only with their
+// behaviour.
+#pragma once
+
+#include <cstdint>
+
+constexpr int BENCH_DEPTH = 7;
+
+struct BenchResult {
+    uint64_t nodes = 0;
+    int64_t elapsedMs = 0;
+};
+
+// Searches every bench position to `depth` (BENCH_DEPTH when 0 or less) with a
+// 16 MB table of its own; book, learning and tablebases off; every table and
+// cache emptied before each position.
+BenchResult runBench(int depth);

@@ -1,0 +1,36 @@
+// What a search is asked to do: the time control in force, the kind of search
+// (the engine's own move, pondering, analysis) and the switches of the search.
+#pragma once
+
+#include <cstdint>
+
+enum class TimeMode : int32_t {
+    Clock = 0,     // clock play: the allowance comes from the clock
+    FixedTime = 1, // a fixed time per move
+    FixedDepth = 2 // a fixed depth; no clock and no input
+};
+
+struct TimeControl {
+    TimeMode mode = TimeMode::FixedTime;
+    int32_t moveTimeMs = 2000; // the allowance of the move (set from the clock in clock play)
+    int32_t depthLimit = 65;
+    int32_t movesPerControl = 0; // 0: sudden death, possibly with increment
+    int32_t engineClockMs = 0;
+    int32_t opponentClockMs = 0;
+    int32_t incrementMs = 0;
+};
+
+// The kind of the running search. The front end sets it before a search and
+// may change it from the input poll (a ponder hit ends pondering).
+struct SearchModes {
+    bool analyze = false;      // analysis: no clock, no book, every move searched
+    bool pondering = false;    // on the opponent's time, with the expected reply made
+    bool ponderSearch = false; // looking for a reply to ponder on, on the opponent's time
+};
+
+struct SearchOptions {
+    bool useBook = false;
+    bool useLearn = false;
+    bool useTablebases = false;
+    bool useReductions = false;
+};

@@ -1,0 +1,61 @@
+// Reports to the front end: the principal variation, extended from the
+// transposition table, and the root move being searched.
+#include "search/clock.h"
+#include "search/score.h"
+#include "search/search.h"
+
+namespace {
+
+// A move that can be made in the position: the right piece on the board and no
+// king left in check. Table moves may come from a key collision, so this is
+// checked for every move of the line.
+bool playable(Position& pos, Move m) {
+    return m != NO_MOVE && moveCaptured(m) != KING && pos.board.isPseudoLegal(m) && pos.isLegalMove(m);
+}
+
+} // namespace
+
+void Search::reportLine(int score) {
+    if (!listener.wantsLines(*this)) return;
+    PvReport report{pos,
+                    iteration,
+                    stats.selDepth,
+                    stats.nodes,
+                    score,
+                    wallClockMs() - startTime,
+                    score >= rootBeta    ? ScoreBound::Lower
+                    : score <= rootAlpha ? ScoreBound::Upper
+                                         : ScoreBound::Exact,
+                    {},
+                    0};
+    const PlyRecord& root = ply(0);
+    // The line extends from the table beyond the searched variation; it stops
+    // one record short of the end of the ply stack and of the game record.
+    int made = 0;
+    while (pos.searchPly < MAX_PLY - 1 && pos.gamePly + 1 < HISTORY_SIZE) {
+        const bool fromTable = made >= root.pvEnd;
+        Move m = NO_MOVE;
+        if (!fromTable) {
+            m = root.pv[made];
+        } else {
+            int ignoredScore = 0, ignoredThreat = 0;
+            hashTable.probe(board.side, static_cast<uint32_t>(board.key),
+                            static_cast<uint32_t>(board.key >> 32), 0, 0, -INFINITE_SCORE, INFINITE_SCORE, 2,
+                            ignoredScore, m, ignoredThreat);
+        }
+        if (!playable(pos, m)) break;
+        report.moves[made] = m;
+        pos.pushMove(m);
+        ++made;
+        if (fromTable && pos.isRepetition()) break;
+    }
+    report.length = made;
+    for (; made > 0; --made) pos.popMove();
+    listener.line(report);
+}
+
+void Search::reportProgress(int index) {
+    if (!listener.wantsLines(*this)) return;
+    listener.progress(ProgressReport{pos, iteration, stats.nodes, index, ply(0).moveCount,
+                                     ply(0).moves[index], wallClockMs() - startTime});
+}

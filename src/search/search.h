@@ -1,0 +1,150 @@
+// The search: iterative deepening with time management, the root search, the
+// alpha-beta and quiescence searches, move ordering and extensions. A Search
+// works on a Position it is given, stores into a transposition table it is
+// given, and reports to a listener that the front end supplies; it prints
+// nothing itself.
+#pragma once
+
+#include <cstdint>
+
+#include "board/position.h"
+#include "search/limits.h"
+#include "search/plyrecord.h"
+#include "search/report.h"
+#include "search/stats.h"
+#include "search/tt.h"
+
+class Search;
+class OpeningBook;
+class LearnStore;
+
+// The front end's side of a search. Every call comes from the searching thread.
+class SearchListener {
+  public:
+    virtual ~SearchListener() = default;
+    // Every 9000 nodes of a search that is not of fixed depth: read waiting
+    // input and run the commands allowed during a search, which may stop it
+    // (Search::stop) or turn pondering into the engine's own search
+    // (Search::ponderHit). The clock rule is applied after it.
+    virtual void poll(Search&) {}
+    // Whether a principal-variation line of this iteration is wanted.
+    virtual bool wantsLines(const Search&) const { return false; }
+    virtual void line(const PvReport&) {}
+    // The root move about to be searched (a line is wanted in this iteration).
+    virtual void progress(const ProgressReport&) {}
+    // One root move is far ahead of the rest: the search will be short.
+    virtual void easyMove(const Search&) {}
+    // Iterative deepening begins (after the book, and with the allowance set).
+    virtual void deepeningStarts(const Search&) {}
+    // The book gave the move.
+    virtual void bookMoveFound(const Search&) {}
+    // The search has ended with a searched move.
+    virtual void finished(const Search&) {}
+};
+
+class Search {
+  public:
+    Search(Position& position, MainHashTable& table, SearchListener& listener);
+    Search(const Search&) = delete;
+    Search& operator=(const Search&) = delete;
+
+    // --- what the front end sets --------------------------------------------
+    TimeControl time;
+    SearchModes modes;
+    SearchOptions options;
+    OpeningBook* book = nullptr;      // asked while options.useBook is on
+    LearnStore* learnStore = nullptr; // written while options.useLearn is on
+
+    // The best move for the position, NO_MOVE when there is none (no legal
+    // move, a position without both kings, or no room in the game record).
+    Move think();
+    // Asks the running search to stop as soon as it can.
+    void stop() { stopRequested = searchAborted = true; }
+    // The expected reply was played while pondering: the search goes on as
+    // the engine's own, with its clock started a third of the way in.
+    void ponderHit();
+    // Clock play's allowance for a move at game ply `plies` (time.moveTimeMs).
+    void allocateTime(int plies);
+
+    // --- what the front end reads -------------------------------------------
+    Position& position() { return pos; }
+    const Position& position() const { return pos; }
+    MainHashTable& table() { return hashTable; }
+    // The ply record of search ply p; two empty records sit below ply 0 so that
+    // looking two plies back from plies 0 and 1 finds nothing.
+    PlyRecord& ply(int p) {
+        FM_ASSERT(p >= -2 && p < MAX_PLY);
+        return plyStack[p + 2];
+    }
+    const PlyRecord& ply(int p) const {
+        FM_ASSERT(p >= -2 && p < MAX_PLY);
+        return plyStack[p + 2];
+    }
+
+    SearchStats stats{};
+    int32_t iteration = 0;
+    int32_t rootScore = 0;
+    int32_t rootAlpha = 0;
+    int32_t rootBeta = 0;
+    int32_t rootMoveCount = 0; // legal root moves of the running search
+    int32_t rootMoveIndex = 0; // index of the root move being searched
+    int64_t startTime = 0;
+    int64_t startCpuTime = 0;
+    bool easyMove = false;
+    int32_t failLowCount = 0; // of the running iteration
+    int32_t failHighCount = 0;
+    bool stopRequested = false;
+    bool searchAborted = false;
+    bool clockStopped = false; // the last stop of the search came from the clock rule
+    // The root score of the last search, the reference of the score-drop rule.
+    // The front end sets it for a new position and turns it round when the
+    // engine changes sides.
+    int32_t lastScore = 0;
+    // Game ply of the last book move: the book is asked for six plies after it.
+    int32_t bookExitPly = 0;
+    uint32_t historyCounters[4096] = {};
+
+    // --- the search routines ---------------------------------------------------
+    int rootSearch(int alpha, int beta, int depth);
+    int search(int alpha, int beta, int depth, bool nullAllowed);
+    int quiescence(int alpha, int beta, int qdepth);
+    // The index of the next move of the current ply's list, -1 when none is left.
+    int nextMove();
+    void computeExtension(Move move, int movesBefore);
+    // Orders the root list by ordering score, highest first; equal scores keep their order.
+    void sortRootMoves();
+    // The root list's index of a move, or -1.
+    int rootIndexOf(Move move) const;
+    // The input poll and the clock rule, every 9000 nodes.
+    void pollInputAndClock();
+    void checkTime();
+    // After a stop by the clock in clock play: more time when the score fell.
+    void extendAfterScoreDrop();
+    // Reports the root's variation (searched, then from the table) when the
+    // listener wants lines; the position must stand at the root.
+    void reportLine(int score);
+    void reportProgress(int index);
+    // The variation of ply p becomes move m followed by the child's variation.
+    void extendPV(int p, Move m) {
+        PlyRecord& node = ply(p);
+        const PlyRecord& child = ply(p + 1);
+        node.pv[p] = m;
+        for (int i = p + 1; i < child.pvEnd; ++i) node.pv[i] = child.pv[i];
+        node.pvEnd = child.pvEnd > p + 1 ? child.pvEnd : p + 1;
+    }
+
+  private:
+    Position& pos;
+    Board& board;
+    MainHashTable& hashTable;
+    SearchListener& listener;
+    PlyRecord plyStack[MAX_PLY + 2];
+
+    PlyRecord& currentPly() { return plyStack[pos.searchPly + 2]; }
+    HistoryRecord& top() { return pos.top(); }
+    // Step by step, the parts of think.
+    bool prepareRootList();
+    void presortRootMoves();
+    void detectEasyMove();
+    void deepen();
+};

@@ -1,0 +1,40 @@
+// The game: new games, set-up positions and the announcement of results.
+#include "shell/engine.h"
+
+void Engine::resetHistory() {
+    position.resetHistory();
+    search.lastScore = position.board.hasBothKings() ? position.board.evaluate() : 0;
+    hashTable.clear();
+}
+
+void Engine::newGame() {
+    position.board.setStartPosition();
+    resetHistory();
+    if (search.options.useLearn) learnStore.load(hashTable, *this);
+}
+
+int Engine::checkGameEnd() {
+    switch (position.gameEnd()) {
+        case GameEnd::None:
+            return NO_RESULT;
+        case GameEnd::Repetition:
+            print("1/2-1/2 {Draw by repetition}\n");
+            return DRAWN;
+        case GameEnd::FiftyMoves:
+            print("1/2-1/2 {Draw by fifty move rule}\n");
+            return DRAWN;
+        case GameEnd::InsufficientMaterial:
+            print("1/2-1/2 {Draw by insufficent material}\n");
+            return DRAWN;
+        case GameEnd::Stalemate:
+            print("1/2-1/2 {Stalemate}\n");
+            return DRAWN;
+        case GameEnd::BlackMates:
+            print("0-1 {Black mates}\n");
+            return BLACK_WON;
+        case GameEnd::WhiteMates:
+            print("1-0 {White mates}\n");
+            return WHITE_WON;
+    }
+    return NO_RESULT;
+}

@@ -1,0 +1,179 @@
+// The front end's side of a search: the input poll, and the thinking output in
+// the console and xboard formats.
+#include <cstdarg>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "board/movetext.h"
+#include "egtb/tablebases.h"
+#include "eval/evalcache.h"
+#include "eval/pawncache.h"
+#include "shell/engine.h"
+#include "shell/thinking.h"
+#include "shell/words.h"
+
+namespace {
+
+// A line of text assembled piece by piece in a fixed buffer.
+class LineBuffer {
+  public:
+    void add(const char* format, ...) __attribute__((format(printf, 2, 3))) {
+        if (length >= sizeof text - 1) return;
+        va_list args;
+        va_start(args, format);
+        const int n = std::vsnprintf(text + length, sizeof text - length, format, args);
+        va_end(args);
+        if (n > 0) length = std::min(length + static_cast<size_t>(n), sizeof text - 1);
+    }
+    const char* str() const { return text; }
+
+  private:
+    char text[4096] = {};
+    size_t length = 0;
+};
+
+double percent(uint32_t part, uint32_t whole) { return whole == 0 ? 0.0 : part * 100.0 / whole; }
+
+} // namespace
+
+void Engine::poll(Search& s) {
+    if (!inputAvailable()) return;
+    std::string line;
+    if (!readInputLine(line)) {
+        s.stop();
+        return;
+    }
+    if (parseSearchCommand(line.c_str()) || !(s.modes.pondering || s.modes.ponderSearch)) return;
+    // Only coordinate notation is recognised during a search.
+    const Move move = coordToMove(firstWord(line.c_str()).c_str());
+    if (move == NO_MOVE) return;
+    ponderReply = move;
+    if (s.modes.ponderSearch) {
+        s.stop();
+    } else if (s.modes.pondering && sameMove(move, ponderMove)) {
+        s.ponderHit();
+        print("Expected move!\n");
+    } else if (s.modes.pondering) {
+        s.stop();
+        print("Unexpected move!\n");
+    }
+}
+
+bool Engine::wantsLines(const Search& s) const {
+    return s.iteration >= modes.pvDepth && modes.post != PostMode::Silent;
+}
+
+std::string thinkingLine(const PvReport& report, bool console) {
+    LineBuffer text;
+    if (console) {
+        char depthField[32];
+        std::snprintf(depthField, sizeof depthField, "%d/%d", report.iteration, report.selDepth);
+        text.add("%6s%14u  %6.2f  %6.2f ", depthField, report.nodes, report.score / 100.0,
+                 report.elapsedMs / 1000.0);
+    } else {
+        text.add("%d %d %lld %u", report.iteration, report.score,
+                 static_cast<long long>(report.elapsedMs / 10), report.nodes);
+    }
+
+    const char* mark = report.bound == ScoreBound::Lower   ? "+ "
+                       : report.bound == ScoreBound::Upper ? "- "
+                                                           : ". ";
+    Position line;
+    line.copyFrom(report.root);
+    int firstNumber = 1;
+    if (line.board.side == BLACK) {
+        firstNumber = 2;
+        text.add(" 1%c ...", mark[0]);
+    }
+    for (int made = 0; made < report.length; ++made) {
+        if (line.board.side == WHITE) {
+            const int number = made / 2 + firstNumber;
+            if (console && number - 1 != 0 && (number - 1) % 3 == 0) text.add("\n\t\t\t\t     ");
+            text.add(" %d", number);
+            text.add("%s", made == 0 ? mark : ". ");
+        } else {
+            text.add(" ");
+        }
+        char san[16];
+        line.board.moveToSanText(report.moves[made], san);
+        text.add("%s", san);
+        line.pushMove(report.moves[made]);
+    }
+    text.add("\n");
+    return text.str();
+}
+
+std::string progressLine(const ProgressReport& report) {
+    char san[16];
+    report.root.board.moveToSanText(report.move, san);
+    LineBuffer text;
+    text.add("\r%6d%14u   %2d/%2d  %6.2f ", report.iteration, report.nodes, report.index + 1, report.count,
+             report.elapsedMs / 1000.0);
+    text.add(report.root.board.side == BLACK ? " 1. ... %s   \r" : " 1. %s   \r", san);
+    return text.str();
+}
+
+void Engine::line(const PvReport& report) {
+    print("%s", thinkingLine(report, modes.post == PostMode::Console).c_str());
+}
+
+// The progress line bypasses the log: it is overwritten on the screen at once.
+void Engine::progress(const ProgressReport& report) {
+    if (modes.post != PostMode::Console || modes.xboard) return;
+    const std::string text = progressLine(report);
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fflush(stdout);
+}
+
+void Engine::easyMove(const Search&) { print("easy move\n"); }
+
+void Engine::deepeningStarts(const Search& s) {
+    if (s.time.mode != TimeMode::FixedDepth && modes.post != PostMode::Silent && !s.modes.analyze &&
+        !s.modes.ponderSearch)
+        print("stime=%.2f\n", s.time.moveTimeMs / 1000.0);
+    if (modes.post == PostMode::Console) print(" depth         nodes   score    time  pv\n");
+}
+
+void Engine::bookMoveFound(const Search& s) {
+    if (modes.post != PostMode::Silent && modes.xboard && !s.modes.analyze && !s.modes.pondering &&
+        !s.modes.ponderSearch) {
+        std::printf("kibitz bookmove\n");
+        std::fflush(stdout);
+    }
+}
+
+void Engine::finished(const Search& s) {
+    if (modes.post != PostMode::Silent && !s.modes.analyze && !s.modes.pondering && !s.modes.ponderSearch)
+        printStatistics();
+}
+
+void Engine::printStatistics() {
+    const SearchStats& stats = search.stats;
+    int64_t elapsed = wallClockMs() - search.startTime;
+    if (elapsed <= 1) elapsed = 1;
+    const uint64_t nps = uint64_t{stats.nodes} * 1000 / static_cast<uint64_t>(elapsed);
+    const double seconds = elapsed / 1000.0;
+    if (modes.xboard) {
+        std::printf("kibitz depth = %d score = %.2f time = %.2f nps = %llu\n", search.iteration - 1,
+                    search.rootScore / 100.0, seconds, static_cast<unsigned long long>(nps));
+        std::fflush(stdout);
+    }
+    print("nodes=%u <%.1f%% quisnodes> time=%.2f NPS=%llu\n", stats.nodes,
+          stats.qnodes * 100.0 / (stats.nodes > 0 ? stats.nodes : 1), seconds,
+          static_cast<unsigned long long>(nps));
+    print("TTh=%u TTp=%u <%.1f%%> pTTh=%u pTTp=%u <%.1f%%>\n", hashTable.hits, hashTable.probes,
+          percent(hashTable.hits, hashTable.probes), pawnHashTable.hits, pawnHashTable.probes,
+          percent(pawnHashTable.hits, pawnHashTable.probes));
+    print("egtbh=%u egtbp=%u <%.1f%%> evalh=%u evalp=%u <%.1f%%>\n", tablebaseStats.hits,
+          tablebaseStats.probes, percent(tablebaseStats.hits, tablebaseStats.probes), evalCache.hits,
+          evalCache.probes, percent(evalCache.hits, evalCache.probes));
+    print("lazy=%u see=%u \n", stats.lazy, stats.seePruned);
+    print("check=%u threat=%u force1=%u force2=%u\n", stats.checkExt, stats.threatExt, stats.force1Ext,
+          stats.force2Ext);
+    print("recap=%u pushext=%u bm=%u reductions=%u\n", stats.recapExt, stats.pushExt, stats.bmExt,
+          stats.reductions);
+    print("nulltried=%u <%.1f%%> ordering=%.2f%%\n", stats.nullTried,
+          stats.nullCutoffs * 100.0 / (stats.nullTried > 0 ? stats.nullTried : 1),
+          stats.firstMoveCutoffs * 100.0 / (stats.cutoffs > 0 ? stats.cutoffs : 1));
+}
