@@ -13,4 +13,4 @@ clang++ "${flags[@]}" -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=
     "$root/tools/fuzz/emd_fuzz.cc" "${sources[@]}" -o "$out/emd_fuzz"
 clang++ "${flags[@]}" "$root/tools/fuzz/emd_seeds.cc" "${sources[@]}" -o "$out/emd_seeds"
 "$out/emd_seeds" "$out/corpus"
-"$out/emd_fuzz" -max_total_time="$seconds" -rss_limit_mb=2048 -max_len=70000 "$out/corpus"
+"$out/emd_fuzz" -artifact_prefix="$out/" -max_total_time="$seconds" -rss_limit_mb=2048 -max_len=70000 "$out/corpus"

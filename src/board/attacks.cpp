@@ -22,6 +22,7 @@ bool Board::hitsKing(Square attacker, Square king) const {
 }
 
 int Board::isAttacked(int colour, Square s) const {
+    FM_ASSERT(isColour(colour) && isSquare(s));
     if (!onBoard(s)) return 1;
     if (pieceList[colour][PAWN]) {
         for (int offset : PAWN_CAPTURE[colour]) {
@@ -48,6 +49,7 @@ int Board::isAttacked(int colour, Square s) const {
 // Whether the piece on `from` could capture on `to`, by geometry and a clear
 // path only (pins are not considered).
 int Board::canReach(Square from, Square to) const {
+    FM_ASSERT(isSquare(from) && isSquare(to));
     const PieceEntry* e = squares[from];
     if (e->piece == PAWN) {
         int d = (to - from) - PAWN_PUSH[e->colour];
@@ -61,6 +63,7 @@ int Board::canReach(Square from, Square to) const {
 // Direction from the king of `colour` to s when the piece on s alone shields
 // that king from an enemy slider on the same line; 0 otherwise.
 int Board::pinDirection(Square s, int colour) const {
+    FM_ASSERT(isSquare(s) && isColour(colour));
     const Square k = kingSquare(colour);
     const int d = lineStep(s - k);
     if (d == 0 || !pathClear(s, k)) return 0;
@@ -84,6 +87,7 @@ bool Board::castlingReady(int right) const {
 }
 
 int Board::canCastle(Square kingFrom, Square kingTo) const {
+    FM_ASSERT(isSquare(kingFrom) && isSquare(kingTo));
     const int them = side ^ 1;
     const Square pass = kingTo > kingFrom ? kingTo - 1 : kingTo + 1;
     if (kingTo < kingFrom && squares[kingTo - 1]->piece != NO_PIECE) return 0;
@@ -95,6 +99,7 @@ int Board::canCastle(Square kingFrom, Square kingTo) const {
 // Works before the move is made (made = 0; only while the mover is not in
 // check) and after it (made = 1).
 int Board::leavesKingInCheck(Move move, int made) const {
+    FM_ASSERT(isWellFormed(move) && (made == 0 || made == 1));
     const Square from = moveFrom(move), to = moveTo(move);
     const int c = squares[made ? to : from]->colour;
     if (movePiece(move) == KING) return isAttacked(c ^ 1, to);
@@ -124,6 +129,7 @@ int Board::leavesKingInCheck(Move move, int made) const {
 
 // Called right after the board made the move, before the side to move changes.
 int Board::givesCheck(Move move) const {
+    FM_ASSERT(isWellFormed(move));
     const Square from = moveFrom(move), to = moveTo(move);
     const int c = squares[to]->colour;
     if (pieceList[c ^ 1][KING] == nullptr) return 0; // the king was just taken (illegal positions only)

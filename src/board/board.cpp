@@ -133,12 +133,14 @@ void Board::updateStage() {
 }
 
 void Board::setCastling(int rights) {
+    FM_ASSERT(rights >= 0 && rights <= 15);
     if (rights == castling) return;
     key ^= castlingKeys[rights] ^ castlingKeys[castling];
     castling = rights;
 }
 
 void Board::setEnPassant(Square square) {
+    FM_ASSERT(square == 0 || isSquare(square));
     if (square == epSquare) return;
     if (epSquare != 0) key ^= enPassantKeys[epSquare & 7];
     if (square != 0) key ^= enPassantKeys[square & 7];

@@ -23,6 +23,7 @@ inline bool lastRank(Square s) { return rankOf(s) == 0 || rankOf(s) == 7; }
 } // namespace
 
 void Board::generateEvasions(Move* moves, int& count) const {
+    FM_ASSERT(moves != nullptr && count >= 0 && count <= MAX_MOVES);
     const int us = side, them = side ^ 1;
     const int push = PAWN_PUSH[us];
     const Square k = kingSquare(us);

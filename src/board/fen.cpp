@@ -24,6 +24,7 @@ struct ParsedFen {
 } // namespace
 
 int Board::readFen(const char* text) {
+    FM_ASSERT(text != nullptr);
     ParsedFen parsed;
     const char* c = text;
 
@@ -106,6 +107,7 @@ int Board::readFen(const char* text) {
 }
 
 void Board::writeFen(char* buffer) const {
+    FM_ASSERT(buffer != nullptr);
     char* out = buffer;
     for (int rank = 7; rank >= 0; --rank) {
         int empty = 0;

@@ -54,6 +54,7 @@ inline void sliderQuiets(const Board& b, Square s, int piece, const Rays& rays, 
 } // namespace
 
 void Board::generateCaptures(Move* moves, int& count) const {
+    FM_ASSERT(moves != nullptr && count >= 0 && count <= MAX_MOVES);
     const int us = side, them = side ^ 1;
 
     for (const PieceEntry* e = pieceList[us][PAWN]; e; e = e->next) {
@@ -124,6 +125,7 @@ void Board::generateEnPassant(Move* moves, int& count) const {
 }
 
 void Board::generateQuiet(Move* moves, int& count) const {
+    FM_ASSERT(moves != nullptr && count >= 0 && count <= MAX_MOVES);
     const int us = side;
 
     if (us == WHITE) {
@@ -177,6 +179,7 @@ void Board::generateQuiet(Move* moves, int& count) const {
 }
 
 void Board::generateAll(Move* moves, int& count) const {
+    FM_ASSERT(moves != nullptr && count >= 0 && count <= MAX_MOVES);
     generateQuiet(moves, count);
     generateCaptures(moves, count);
 }
@@ -184,6 +187,7 @@ void Board::generateAll(Move* moves, int& count) const {
 // Captures (promotions only to a queen) and quiet moves that give check, found
 // from the geometry tables without making moves.
 void Board::generateChecksAndCaptures(Move* moves, int& count) const {
+    FM_ASSERT(moves != nullptr && count >= 0 && count <= MAX_MOVES);
     const int us = side, them = side ^ 1;
     const int push = PAWN_PUSH[us];
     const Square k = kingSquare(them);

@@ -18,12 +18,14 @@ constexpr size_t MOVE_TEXT_LIMIT = 15;
 } // namespace
 
 void squareToText(Square square, char* text) {
+    FM_ASSERT(isSquare(square) && text != nullptr);
     text[0] = FILE_LETTERS[fileOf(square)];
     text[1] = RANK_DIGITS[rankOf(square)];
     text[2] = '\0';
 }
 
 void moveToCoord(Move move, char* text) {
+    FM_ASSERT(text != nullptr);
     squareToText(moveFrom(move), text);
     squareToText(moveTo(move), text + 2);
     if (move & MOVE_PROMOTION) {
@@ -33,6 +35,7 @@ void moveToCoord(Move move, char* text) {
 }
 
 Move coordToMove(const char* text) {
+    FM_ASSERT(text != nullptr);
     const int fromFile = indexIn(FILE_LETTERS, text[0]);
     if (fromFile < 0) return NO_MOVE;
     const int fromRank = indexIn(RANK_DIGITS, text[1]);
@@ -101,6 +104,7 @@ void Board::moveToSanText(Move move, char* text) const {
 }
 
 void moveToSan(Position& position, Move move, char* text) {
+    FM_ASSERT(text != nullptr && (move == NO_MOVE || isWellFormed(move)));
     const Board& board = position.board;
     board.moveToSanText(move, text);
     if (!board.hasBothKings() || !board.isPseudoLegal(move)) return;
@@ -240,6 +244,7 @@ Move matchSan(Position& position, const SanFields& f) {
 } // namespace
 
 Move parseMove(Position& position, const char* text) {
+    FM_ASSERT(text != nullptr);
     SanFields fields;
     const char* end = nullptr;
     if (!readPromotionSuffix(text, end, fields.promotion)) return NO_MOVE;

@@ -97,6 +97,7 @@ void Position::generateMoves(Move* moves, int& count) const {
 }
 
 bool Position::isLegalMove(Move move) {
+    FM_ASSERT(isWellFormed(move) && board.isPseudoLegal(move));
     if (moveCaptured(move) == KING) return false;
     pushMove(move);
     const bool legal = !board.leavesKingInCheck(move, 1);
@@ -117,6 +118,7 @@ int Position::legalMoves(Move* moves) {
 }
 
 int Position::isLegalBySquares(Square from, Square to) {
+    FM_ASSERT(isSquare(from) && isSquare(to));
     if (!board.hasBothKings()) return 0;
     Move moves[MAX_MOVES];
     int count = 0;

@@ -138,6 +138,7 @@ uint8_t Board::attackerSet(int colour, Square t) const {
 // captured value less what the exchange on the to-square takes back. A
 // promotion that nobody can answer also gains the new piece.
 int Board::staticExchange(Move move) const {
+    FM_ASSERT(isWellFormed(move));
     const Square t = moveTo(move);
     const int piece = movePiece(move);
     FM_ASSERT(onBoard(t) && piece >= KING && piece <= PAWN);

@@ -96,6 +96,19 @@ constexpr Move buildMove(Square from, Square to, int piece, int captured = 0, in
            static_cast<Move>(captured) << 19 | static_cast<Move>(promotion) << 22 | flags;
 }
 
+// Argument predicates for the checks of debug builds.
+constexpr bool isColour(int c) { return c == WHITE || c == BLACK; }
+constexpr bool isSquare(int s) { return s >= 0 && s < 128 && onBoard(s); }
+constexpr bool isPieceCode(int p) { return p >= NO_PIECE && p <= PAWN; }
+// A move word whose fields all name squares and piece codes (not a check of
+// legality or even of a piece on its from-square).
+constexpr bool isWellFormed(Move m) {
+    return m != NO_MOVE && isSquare(moveFrom(m)) && isSquare(moveTo(m)) && isPieceCode(movePiece(m)) &&
+           isPieceCode(moveCaptured(m)) &&
+           (movePromotion(m) == 0 || (movePromotion(m) >= QUEEN && movePromotion(m) <= KNIGHT)) &&
+           (m >> 31) == 0;
+}
+
 // Two move words name the same move when from, to and promotion piece agree.
 constexpr uint32_t SAME_MOVE_MASK = 0x01C0FFFF;
 constexpr bool sameMove(Move a, Move b) { return ((a ^ b) & SAME_MOVE_MASK) == 0; }

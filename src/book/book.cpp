@@ -29,6 +29,7 @@ template <typename SwapItems> void exchangeSort(int32_t* scores, int count, Swap
 } // namespace
 
 int OpeningBook::load(const char* bookPath, Output& out) {
+    FM_ASSERT(bookPath != nullptr);
     close();
     if (std::strlen(bookPath) >= sizeof path) return 0;
     std::memmove(path, bookPath, std::strlen(bookPath) + 1);
@@ -87,6 +88,7 @@ int64_t OpeningBook::lookup(uint32_t keyLow, uint32_t keyHigh, int section, Book
 }
 
 Move OpeningBook::chooseMove(Position& position, Move* moves, int32_t* scores, int count) {
+    FM_ASSERT(moves != nullptr && scores != nullptr && count >= 0 && count <= MAX_MOVES);
     const Board& board = position.board;
     if (!file || !board.hasBothKings() || count <= 0 || count > MAX_MOVES) return NO_MOVE;
     const int mover = board.side;

@@ -254,6 +254,7 @@ void createBook(const char* path, int depth, int minElo, Position& position, Ope
 }
 
 void mergeBook(const char* path1, const char* path2, Output& out) {
+    FM_ASSERT(path1 != nullptr && path2 != nullptr);
     // 1. Both books must exist.
     FILE* first = std::fopen(path1, "rb");
     FILE* second = std::fopen(path2, "rb");

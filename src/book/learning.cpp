@@ -103,6 +103,7 @@ void LearnStore::learnPosition(const Position& position, MainHashTable& table) {
 }
 
 void OpeningBook::learnFromResult(const Position& game, int result, int learnColor) {
+    FM_ASSERT(result >= NO_RESULT && result <= DRAWN && game.gamePly < HISTORY_SIZE);
     if (!file || result < 1 || result > 3 || (learnColor != WHITE && learnColor != BLACK)) return;
     // Only games played from the standard initial position are learned.
     if (game.history[0].key != initialPositionKey()) return;

@@ -3,6 +3,7 @@
 // and side. Nothing is allocated once the cache exists.
 #include <cstring>
 
+#include "board/types.h"
 #include "egtb/registry.h"
 
 namespace egtb {
@@ -148,6 +149,7 @@ bool setUpCache(uint8_t* buffer, size_t size) {
 size_t cacheEntries() { return entryCount; }
 
 bool cachedByte(int table, int side, uint64_t block, uint32_t offset, uint8_t& value) {
+    FM_ASSERT(table >= 0 && table < TABLE_COUNT && (side == 0 || side == 1) && offset < CACHE_DATA_BYTES);
     TableDescriptor& d = descriptor(table);
     auto& chains = d.chains[side];
     if (entryCount == 0 || chains.empty()) return false;

@@ -1,6 +1,7 @@
 // The fixed list of tables: names in their order, flags and entry counts.
 #include <cstring>
 
+#include "board/types.h"
 #include "egtb/registry.h"
 
 namespace egtb {
@@ -83,7 +84,10 @@ int tableNumber(const char* name) {
     return -1;
 }
 
-TableDescriptor& descriptor(int table) { return descriptors[table]; }
+TableDescriptor& descriptor(int table) {
+    FM_ASSERT(table >= 0 && table < TABLE_COUNT);
+    return descriptors[table];
+}
 
 void initDescriptors() {
     if (descriptorsBuilt) return;

@@ -1,5 +1,5 @@
 // Probing: from the board to a table entry, from the stored value to a score.
-#include "board/board.h"
+#include "board/position.h"
 #include "egtb/registry.h"
 #include "egtb/tablebases.h"
 
@@ -59,6 +59,7 @@ bool storedValueToByte(int value, int8_t& byte) {
 }
 
 int readStoredValue(int table, int side, uint64_t index) {
+    FM_ASSERT(table >= 0 && table < TABLE_COUNT && (side == 0 || side == 1));
     TableDescriptor& d = descriptor(table);
     if (d.flags & TABLE_SYMMETRIC) side = 0;
     if (cacheEntries() == 0) return STORED_BROKEN;
@@ -87,6 +88,7 @@ int readStoredValue(int table, int side, uint64_t index) {
 TablebaseStats tablebaseStats;
 
 bool probeTablebases(const Board& board, int ply, int& score) {
+    FM_ASSERT(ply >= 0 && ply < MAX_PLY);
     using namespace egtb;
     ++tablebaseStats.probes;
 

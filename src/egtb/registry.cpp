@@ -2,6 +2,7 @@
 // checking their lengths (or compressed indexes) and recording their names.
 // Files found broken here end the program; files are opened for probing later.
 #include "egtb/registry.h"
+#include "board/types.h"
 
 #include <cinttypes>
 #include <cstdarg>
@@ -157,6 +158,8 @@ void closeTableFiles() {
 int highestRegisteredTable() { return highestRegistered; }
 
 bool registerFile(int table, int side, int extent, const std::string& directory) {
+    FM_ASSERT(table >= 0 && table < TABLE_COUNT && (side == 0 || side == 1) && extent >= 0 &&
+              extent < EXTENTS);
     TableDescriptor& d = descriptor(table);
     if (d.flags & TABLE_SYMMETRIC) side = 0;
     TableFile& slot = d.files[side][extent];

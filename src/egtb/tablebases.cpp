@@ -1,5 +1,6 @@
 // Start-up of the tablebases: registration, then the block cache.
 #include "egtb/tablebases.h"
+#include "board/types.h"
 
 #include <cstdlib>
 
@@ -13,6 +14,7 @@ uint8_t* cacheBuffer = nullptr;
 } // namespace
 
 bool loadTablebases(const char* paths, int cacheMB, bool xboard) {
+    FM_ASSERT(paths != nullptr && cacheMB >= 0);
     using namespace egtb;
     if (!xboard) tablebasePrint("Loading Nalimov tablebase=>");
     menAvailable = initTablebases(paths);

@@ -14,6 +14,7 @@ inline int difference(int a, int b) { return a > b ? a - b : b - a; }
 } // namespace
 
 void Search::computeExtension(Move move, int movesBefore) {
+    FM_ASSERT(isWellFormed(move) && movesBefore >= 0 && pos.searchPly >= 1 && pos.searchPly < MAX_PLY);
     PlyRecord& node = currentPly();
     const PlyRecord& parent = ply(pos.searchPly - 1);
     const HistoryRecord& parentRecord = pos.history[pos.gamePly - 1];

@@ -16,6 +16,7 @@ bool playable(Position& pos, Move m) {
 } // namespace
 
 void Search::reportLine(int score) {
+    FM_ASSERT(score >= -INFINITE_SCORE && score <= INFINITE_SCORE && pos.searchPly == 0);
     if (!listener.wantsLines(*this)) return;
     PvReport report{pos,
                     iteration,
@@ -55,6 +56,7 @@ void Search::reportLine(int score) {
 }
 
 void Search::reportProgress(int index) {
+    FM_ASSERT(index >= 0 && index < ply(0).moveCount);
     if (!listener.wantsLines(*this)) return;
     listener.progress(ProgressReport{pos, iteration, stats.nodes, index, ply(0).moveCount,
                                      ply(0).moves[index], wallClockMs() - startTime});

@@ -7,6 +7,7 @@
 #include "search/search.h"
 
 void Search::allocateTime(int plies) {
+    FM_ASSERT(plies >= 0 && plies < HISTORY_SIZE);
     if (time.mode != TimeMode::Clock) return;
     int64_t allowance;
     if (time.movesPerControl <= 0) {
