@@ -27,9 +27,8 @@ bool repeatsThreat(const Position& pos, const PlyRecord& node, const PlyRecord& 
 
 int Search::search(int alpha, int beta, int depth, bool nullAllowed) {
     // 1. Node set-up.
-    FM_ASSERT(alpha < beta);
+    FM_ASSERT(isWindow(alpha, beta));
     FM_ASSERT(pos.searchPly >= 0 && pos.searchPly < MAX_PLY);
-    FM_ASSERT(alpha >= -INFINITE_SCORE && beta <= INFINITE_SCORE);
     const int plyIndex = pos.searchPly;
     PlyRecord& r = currentPly();
     const int side = board.side;

@@ -32,9 +32,8 @@ void scoreQuiescenceMoves(const Board& board, SearchStats& stats, PlyRecord& r, 
 
 int Search::quiescence(int alpha, int beta, int qdepth) {
     // 1. Node set-up.
-    FM_ASSERT(alpha < beta);
+    FM_ASSERT(isWindow(alpha, beta));
     FM_ASSERT(pos.searchPly >= 0 && pos.searchPly < MAX_PLY);
-    FM_ASSERT(alpha >= -INFINITE_SCORE && beta <= INFINITE_SCORE);
     const int plyIndex = pos.searchPly;
     PlyRecord& r = currentPly();
     const PlyRecord& parent = ply(plyIndex - 1);

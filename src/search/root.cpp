@@ -23,7 +23,7 @@ int Search::rootIndexOf(Move move) const {
 }
 
 int Search::rootSearch(int alpha, int beta, int depth) {
-    FM_ASSERT(alpha < beta && alpha >= -INFINITE_SCORE && beta <= INFINITE_SCORE && depth >= 0);
+    FM_ASSERT(isWindow(alpha, beta) && depth >= 0);
     // 1. Set-up.
     PlyRecord& root = ply(0);
     const int side = board.side;
