@@ -4,8 +4,9 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 jobs="$(nproc)"
-# The Gaviota tablebases are the oracle of the tablebase generator tests.
-"$root/tools/install-deps.sh" gaviotatb libgaviotatb-dev
+# The Gaviota tablebases are the oracle of the tablebase generator tests; Debian's
+# polyglot program makes and dumps the Polyglot books the book reader is checked on.
+"$root/tools/install-deps.sh" gaviotatb libgaviotatb-dev polyglot
 
 cmake -S "$root" -B "$root/build/release" -DCMAKE_BUILD_TYPE=Release -DFALKMERE_TESTS=ON -DFALKMERE_BENCH=ON
 cmake --build "$root/build/release" -j"$jobs"

@@ -1,0 +1,20 @@
+// Helpers of the Polyglot book tests: engines walked along move lists and
+// book files written byte by byte, independently of the reader under test.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "book/polyglot.h"
+#include "testutil.h"
+
+// Plays moves given in SAN or coordinates; false when one is not legal.
+bool playText(Engine& engine, const std::vector<std::string>& moves);
+// The legal move that `text` names in the engine's position, or NO_MOVE.
+Move legalMoveNamed(Engine& engine, const std::string& text);
+
+// A Polyglot file holding the entries in the given order, big-endian.
+void writePolyglotFile(const std::string& path, const std::vector<PolyglotEntry>& entries);
+// The Polyglot move word built straight from squares ("e1h1"), promotion code 0-4.
+uint16_t polyglotWord(const std::string& squares, int promotion = 0);
