@@ -11,6 +11,7 @@
 #include "book/book.h"
 #include "book/pgn.h"
 #include "shell/engine.h"
+#include "shell/progress.h"
 
 namespace {
 
@@ -141,19 +142,21 @@ bool readRecordsInto(FILE* file, SectionBuilder sections[2], const uint32_t coun
 
 // Plays the first `depth` moves of a cleaned game and counts its result in the
 // records of the positions reached. Returns false when a section is full, which
-// ends the whole run.
+// ends the whole run. Messages start below the games counter.
 bool addGame(Engine& engine, SectionBuilder sections[2], const std::vector<const char*>& tokens, int depth,
-             int gameResult, int games) {
+             int gameResult, int games, ProgressCount& counter) {
     const int tokenCount = static_cast<int>(tokens.size());
     const int plies = std::min(depth, tokenCount);
     if (plies > MAX_GAME_PLY) {
-        engine.print("\nGame %d skipped: more than %d plies\n", games, MAX_GAME_PLY);
+        counter.endLine();
+        engine.print("Game %d skipped: more than %d plies\n", games, MAX_GAME_PLY);
         return true;
     }
     for (int i = 0; i < plies; ++i) {
         const int mover = engine.board.side;
         if (playGameMove(engine, tokens[i]) == NO_MOVE) {
-            engine.print("\nInvalid move @ game = %d move = %d/%d\n", games, i, tokenCount);
+            counter.endLine();
+            engine.print("Invalid move @ game = %d move = %d/%d\n", games, i, tokenCount);
             return true;
         }
         // Results count from the mover's side; a black move of a game without a
@@ -165,6 +168,7 @@ bool addGame(Engine& engine, SectionBuilder sections[2], const std::vector<const
         BookRecord* record = sections[mover].find(key);
         if (!record) record = sections[mover].append(newRecord(key));
         if (!record) {
+            counter.endLine();
             engine.print("Book size limit reached:Increase book cache!\n");
             return false;
         }
@@ -204,8 +208,10 @@ void Engine::createBook(const char* path, int depth, int minElo) {
         return;
     }
 
-    // 3. Replay the opening of every game between two players rated above minElo.
+    // 3. Replay the opening of every game between two players rated above
+    //    minElo, with a running count of the games read.
     newGame();
+    ProgressCount counter("games read");
     PgnReader reader(pgn, minElo);
     PgnGame game;
     std::vector<const char*> tokens;
@@ -213,20 +219,24 @@ void Engine::createBook(const char* path, int depth, int minElo) {
     bool full = false;
     while (!full) {
         while (gamePly > 0) popGameMove();
-        std::printf("\r%d", games);
-        std::fflush(stdout);
+        counter.show(games);
         if (!reader.nextGame(game)) break;
         if (!game.whiteRated || !game.blackRated) continue;
         ++games;
         if (game.moveTextTooLong) {
-            print("\nGame %d skipped: its move text is longer than %d bytes\n", games,
+            counter.endLine();
+            print("Game %d skipped: its move text is longer than %d bytes\n", games,
                   static_cast<int>(MAX_MOVE_TEXT));
             continue;
         }
-        if (!cleanMoveText(game.moveText)) print("Unclosed brace in game %d", games);
+        if (!cleanMoveText(game.moveText)) {
+            counter.endLine();
+            print("Unclosed brace in game %d\n", games);
+        }
         splitTokens(game.moveText, tokens);
-        full = !addGame(*this, sections, tokens, depth, game.result, games);
+        full = !addGame(*this, sections, tokens, depth, game.result, games, counter);
     }
+    counter.finish(games);
 
     // 4-5. Report, sort, and leave the board at the initial position.
     const bool readFailed = reader.readError();
@@ -240,7 +250,6 @@ void Engine::createBook(const char* path, int depth, int minElo) {
           static_cast<int>(sections[0].size() + sections[1].size()), games);
     sections[0].sortByKey();
     sections[1].sortByKey();
-    print("Book created!\n");
     newGame();
 
     // 6. The new book replaces the old one only once it is completely written.
@@ -249,6 +258,7 @@ void Engine::createBook(const char* path, int depth, int minElo) {
         print("Can't write %s: the book there is left unchanged\n", bookPath);
         return;
     }
+    print("Book created! (%s)\n", bookPath);
     closeBook();
     bookFile = std::fopen(bookPath, "r+b");
     if (!bookFile) {
