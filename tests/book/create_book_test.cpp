@@ -193,50 +193,6 @@ TEST(BookCreation, HandMadeGamesGiveTheCountsWorkedOutByHand) {
     engine->closeBook();
 }
 
-// The lines a terminal shows for `text`: a carriage return goes back to the
-// start of the line, and what follows overwrites what was there.
-std::vector<std::string> terminalLines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::string line;
-    size_t column = 0;
-    for (char c : text) {
-        if (c == '\n') {
-            lines.push_back(line);
-            line.clear();
-            column = 0;
-        } else if (c == '\r') {
-            column = 0;
-        } else {
-            if (column < line.size())
-                line[column] = c;
-            else
-                line += c;
-            ++column;
-        }
-    }
-    if (!line.empty()) lines.push_back(line);
-    return lines;
-}
-
-TEST(BookCreation, AtATerminalTheCounterMessagesSummaryAndBookFileStandOnLinesOfTheirOwn) {
-    ScratchDir dir;
-    writeText(dir.path("games.pgn"), HAND_MADE_GAMES);
-    auto engine = bookEngine(dir.path("book.dat"));
-    const std::string out =
-        captureOutput([&] { engine->createBook(dir.path("games.pgn").c_str(), 4, 2000); });
-    const std::vector<std::string> lines = terminalLines(out);
-    ASSERT_EQ(lines.size(), 6u) << out;
-    EXPECT_EQ(lines[0].rfind("allocated memory for ", 0), 0u);
-    EXPECT_TRUE(lines[1] == "games read: 0" || lines[1] == "games read: 1" || lines[1] == "games read: 2" ||
-                lines[1] == "games read: 3")
-        << lines[1];
-    EXPECT_EQ(lines[2], "Invalid move @ game = 3 move = 3/5");
-    EXPECT_EQ(lines[3], "games read: 4");
-    EXPECT_EQ(lines[4], "8 positions added to book from 4 games");
-    EXPECT_EQ(lines[5], "Book created! (" + dir.path("book.dat") + ")");
-    engine->closeBook();
-}
-
 TEST(BookCreation, TheSameGamesWithWindowsLineEndsAndAnnotationsGiveTheSameBook) {
     std::string pgn;
     for (const char* c = HAND_MADE_GAMES; *c; ++c) {
