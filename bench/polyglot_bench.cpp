@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "board/position.h"
 #include "book/polyglot.h"
 #include "book/polyglotkey.h"
 #include "eval/weights.h"
-#include "shell/engine.h"
 
 namespace {
 
@@ -51,27 +51,28 @@ struct BookFixture {
             error = "polyglot make-book failed";
             return;
         }
-        Engine engine;
-        engine.newGame();
+        auto position = std::make_unique<Position>();
+        position->board.setStartPosition();
+        position->resetHistory();
         std::set<uint64_t> seen;
-        collect(engine, seen);
+        collect(*position, seen);
     }
     ~BookFixture() {
         std::error_code ignored;
         if (!root.empty()) std::filesystem::remove_all(root, ignored);
     }
 
-    void collect(Engine& engine, std::set<uint64_t>& seen) {
-        if (!seen.insert(polyglotKey(engine.board)).second) return;
-        const std::vector<BookChoice> moves = book.movesFor(engine.board);
+    void collect(Position& position, std::set<uint64_t>& seen) {
+        if (!seen.insert(polyglotKey(position.board)).second) return;
+        const std::vector<BookChoice> moves = book.movesFor(position.board);
         if (moves.empty()) return;
         auto board = std::make_unique<Board>();
-        board->readFen(engine.board.fen().c_str());
+        board->readFen(position.board.fen().c_str());
         boards.push_back(std::move(board));
         for (const BookChoice& c : moves) {
-            engine.pushGameMove(c.move);
-            collect(engine, seen);
-            engine.popGameMove();
+            position.pushGameMove(c.move);
+            collect(position, seen);
+            position.popGameMove();
         }
     }
 };

@@ -5,12 +5,15 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 jobs="$(nproc)"
 # The Gaviota tablebases are the oracle of the tablebase generator tests; Debian's
-# polyglot program makes and dumps the Polyglot books the book reader is checked on.
-"$root/tools/install-deps.sh" gaviotatb libgaviotatb-dev polyglot
+# polyglot program makes and dumps the Polyglot books the book reader is checked
+# on; groff renders the installed manual pages.
+"$root/tools/install-deps.sh" gaviotatb libgaviotatb-dev polyglot groff-base
+"$root/tools/check-layers.sh"
 
 cmake -S "$root" -B "$root/build/release" -DCMAKE_BUILD_TYPE=Release -DFALKMERE_TESTS=ON -DFALKMERE_BENCH=ON
 cmake --build "$root/build/release" -j"$jobs"
 (cd "$root/build/release" && ctest --output-on-failure -j"$jobs")
+"$root/tools/check-install.sh" "$root/build/release"
 # Two games under the real xboard GUI against phalanx, headless.
 FALKMERE="$root/build/release/falkmere" "$root/tools/xboard-match.sh" 2
 

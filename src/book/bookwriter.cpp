@@ -12,6 +12,7 @@
 #include "book/book.h"
 #include "book/bookwriter.h"
 #include "book/pgn.h"
+#include "book/progress.h"
 
 namespace {
 
@@ -141,19 +142,22 @@ bool readRecordsInto(FILE* file, SectionBuilder sections[2], const uint32_t coun
 
 // Plays the first `depth` moves of a cleaned game and counts its result in the
 // records of the positions reached. Returns false when a section is full, which
-// ends the whole run.
+// ends the whole run. Messages start below the games counter.
 bool addGame(Position& position, Output& out, SectionBuilder sections[2],
-             const std::vector<const char*>& tokens, int depth, int gameResult, int games) {
+             const std::vector<const char*>& tokens, int depth, int gameResult, int games,
+             ProgressCount& counter) {
     const int tokenCount = static_cast<int>(tokens.size());
     const int plies = std::min(depth, tokenCount);
     if (plies > MAX_GAME_PLY) {
-        out.print("\nGame %d skipped: more than %d plies\n", games, MAX_GAME_PLY);
+        counter.endLine();
+        out.print("Game %d skipped: more than %d plies\n", games, MAX_GAME_PLY);
         return true;
     }
     for (int i = 0; i < plies; ++i) {
         const int mover = position.board.side;
         if (playGameMove(position, tokens[i]) == NO_MOVE) {
-            out.print("\nInvalid move @ game = %d move = %d/%d\n", games, i, tokenCount);
+            counter.endLine();
+            out.print("Invalid move @ game = %d move = %d/%d\n", games, i, tokenCount);
             return true;
         }
         // Results count from the mover's side; a black move of a game without a
@@ -165,6 +169,7 @@ bool addGame(Position& position, Output& out, SectionBuilder sections[2],
         BookRecord* record = sections[mover].find(key);
         if (!record) record = sections[mover].append(newRecord(key));
         if (!record) {
+            counter.endLine();
             out.print("Book size limit reached:Increase book cache!\n");
             return false;
         }
@@ -205,8 +210,10 @@ void createBook(const char* path, int depth, int minElo, Position& position, Ope
         return;
     }
 
-    // 3. Replay the opening of every game between two players rated above minElo.
+    // 3. Replay the opening of every game between two players rated above
+    //    minElo, with a running count of the games read.
     newGame();
+    ProgressCount counter("games read");
     PgnReader reader(pgn, minElo);
     PgnGame game;
     std::vector<const char*> tokens;
@@ -214,20 +221,24 @@ void createBook(const char* path, int depth, int minElo, Position& position, Ope
     bool full = false;
     while (!full) {
         while (position.gamePly > 0) position.popGameMove();
-        std::printf("\r%d", games);
-        std::fflush(stdout);
+        counter.show(games);
         if (!reader.nextGame(game)) break;
         if (!game.whiteRated || !game.blackRated) continue;
         ++games;
         if (game.moveTextTooLong) {
-            out.print("\nGame %d skipped: its move text is longer than %d bytes\n", games,
+            counter.endLine();
+            out.print("Game %d skipped: its move text is longer than %d bytes\n", games,
                       static_cast<int>(MAX_MOVE_TEXT));
             continue;
         }
-        if (!cleanMoveText(game.moveText)) out.print("Unclosed brace in game %d", games);
+        if (!cleanMoveText(game.moveText)) {
+            counter.endLine();
+            out.print("Unclosed brace in game %d\n", games);
+        }
         splitTokens(game.moveText, tokens);
-        full = !addGame(position, out, sections, tokens, depth, game.result, games);
+        full = !addGame(position, out, sections, tokens, depth, game.result, games, counter);
     }
+    counter.finish(games);
 
     // 4-5. Report, sort, and leave the board at the initial position.
     const bool readFailed = reader.readError();
@@ -241,7 +252,6 @@ void createBook(const char* path, int depth, int minElo, Position& position, Ope
               static_cast<int>(sections[0].size() + sections[1].size()), games);
     sections[0].sortByKey();
     sections[1].sortByKey();
-    out.print("Book created!\n");
     newGame();
 
     // 6. The new book replaces the old one only once it is completely written.
@@ -250,7 +260,11 @@ void createBook(const char* path, int depth, int minElo, Position& position, Ope
         out.print("Can't write %s: the book there is left unchanged\n", book.path);
         return;
     }
-    if (!book.reopen(sections[0].size(), sections[1].size())) out.print("Can't open %s\n", book.path);
+    if (!book.reopen(sections[0].size(), sections[1].size())) {
+        out.print("Can't open %s\n", book.path);
+        return;
+    }
+    out.print("Book created! (%s)\n", book.path);
 }
 
 void mergeBook(const char* path1, const char* path2, Output& out) {

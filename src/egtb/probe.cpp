@@ -2,6 +2,7 @@
 #include "board/position.h"
 #include "egtb/registry.h"
 #include "egtb/tablebases.h"
+#include "search/score.h"
 
 namespace egtb {
 
@@ -127,11 +128,13 @@ bool probeTablebases(const Board& board, int ply, int& score) {
     const int value = readStoredValue(table, side, index);
     if (value == STORED_BROKEN) return false;
 
-    // 4. Mates counted from this ply.
+    // 4. The search's own scale, where the side mated at ply p scores
+    //    p - MATE_SCORE: a win in n moves (stored 32767 - n) mates at
+    //    ply + 2n - 1, a loss in n moves (stored n - 32766) is mated at ply + 2n.
     if (value > 0)
-        score = 2 * value - 55534 - ply;
+        score = MATE_SCORE - (ply + 2 * (32767 - value) - 1);
     else if (value < 0)
-        score = 2 * value + 55532 + ply;
+        score = ply + 2 * (value + 32766) - MATE_SCORE;
     else
         score = 0;
     ++tablebaseStats.hits;

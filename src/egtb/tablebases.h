@@ -20,8 +20,9 @@ void setTablebaseOutput(std::function<void(const char*)> output);
 // 0 when no table is registered, else the most men of any registered table (3 to 6).
 int tablebaseMenAvailable();
 
-// The exact score of the position from the side to move's point of view, with
-// mates counted from `ply`; false when no table answers.
+// The exact score of the position from the side to move's point of view, on
+// the search's scale: the side mated at ply p scores p - MATE_SCORE, counted
+// from `ply`, and a draw scores 0. False when no table answers.
 bool probeTablebases(const Board& board, int ply, int& score);
 
 // Probes attempted and answered since the last reset (each search resets them).

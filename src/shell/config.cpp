@@ -9,6 +9,7 @@
 #include "eval/evalcache.h"
 #include "eval/pawncache.h"
 #include "eval/weights.h"
+#include "shell/config.h"
 #include "shell/engine.h"
 #include "shell/version.h"
 #include "shell/words.h"
@@ -101,6 +102,12 @@ void applyKey(Engine& engine, const ConfigKey& key, const std::string& value) {
 }
 
 } // namespace
+
+std::vector<std::string> configKeyNames() {
+    std::vector<std::string> names;
+    for (const ConfigKey& key : CONFIG_KEYS) names.emplace_back(key.name);
+    return names;
+}
 
 void Engine::readConfig() {
     mainHashRequest = 16;

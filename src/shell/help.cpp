@@ -1,5 +1,6 @@
 #include "shell/help.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "shell/engine.h"
@@ -66,4 +67,18 @@ void printHelp(Engine& engine, const char* topic) {
         printLines(engine, BOOK_HELP);
     else
         printLines(engine, GENERAL_HELP);
+}
+
+std::vector<std::string> helpCommandWords() {
+    std::vector<std::string> words;
+    for (const char* line : GENERAL_HELP) {
+        const std::string entry(line, std::strcspn(line, " "));
+        for (size_t start = 0; start <= entry.size();) {
+            const size_t end = std::min(entry.find('/', start), entry.size());
+            const std::string word = entry.substr(start, end - start);
+            if (std::find(words.begin(), words.end(), word) == words.end()) words.push_back(word);
+            start = end + 1;
+        }
+    }
+    return words;
 }

@@ -1,31 +1,22 @@
 // The main loop: the engine's turn when it is to move, then one input line,
 // run as a command or played as a move.
-#include <cstring>
 #include <string>
 
 #include "board/movetext.h"
+#include "shell/commandline.h"
 #include "shell/engine.h"
 #include "shell/words.h"
 
-namespace {
-
-bool startsGroup(const char* word) {
-    return !std::strcmp(word, "runeval") || !std::strcmp(word, "runepd") || !std::strcmp(word, "score") ||
-           !std::strcmp(word, "quit");
-}
-
-} // namespace
-
 void Engine::runArguments(int argc, char** argv) {
     int i = 1;
-    while (i < argc && !startsGroup(argv[i])) ++i; // words before the first group do nothing
+    while (i < argc && !startsArgumentGroup(argv[i])) ++i; // words before the first group do nothing
     while (i < argc) {
         std::string line;
         do {
             line += argv[i];
             line += ' ';
             ++i;
-        } while (i < argc && !startsGroup(argv[i]));
+        } while (i < argc && !startsArgumentGroup(argv[i]));
         line += '\n';
         parseCommand(line.c_str());
     }

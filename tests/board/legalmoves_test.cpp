@@ -12,7 +12,7 @@ TEST(LegalMoveList, EqualsMakingEachMoveAndTestingTheKing) {
                       "r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1"});
     const size_t step = kSlowBuild ? 7 : 1;
     for (size_t i = 0; i < positions.size(); i += step) {
-        auto engine = engineAt(positions[i]);
+        auto engine = positionAt(positions[i]);
         Move moves[MAX_MOVES];
         int count = 0;
         generateLegalMoves(engine->board, moves, count);

@@ -14,16 +14,16 @@ namespace {
 
 const std::string START = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
 
-uint64_t keyOf(const std::string& fen) { return polyglotKey(engineAt(fen)->board); }
+uint64_t keyOf(const std::string& fen) { return polyglotKey(positionAt(fen)->board); }
 
 // A book written from entries (sorted here by key, file order kept within a
 // key) and opened; the engine stands at `fen`.
 struct BookAt {
     ScratchDir dir;
     PolyglotBook book;
-    std::unique_ptr<Engine> engine;
+    std::unique_ptr<Position> engine;
 
-    BookAt(const std::string& fen, std::vector<PolyglotEntry> entries) : engine(engineAt(fen)) {
+    BookAt(const std::string& fen, std::vector<PolyglotEntry> entries) : engine(positionAt(fen)) {
         std::stable_sort(entries.begin(), entries.end(),
                          [](const PolyglotEntry& a, const PolyglotEntry& b) { return a.key < b.key; });
         writePolyglotFile(dir.path("book.bin"), entries);
@@ -77,7 +77,7 @@ TEST(PolyglotLoad, DamagedOrMissingBooksAreRefusedWithAMessageAndGiveNoMoves) {
         {"noise.bin", noise, PolyglotStatus::OUT_OF_ORDER},
         {"reversed.bin", bytesOf({{e4.key + 1, e4.move, 1, 0}, e4}), PolyglotStatus::OUT_OF_ORDER},
     };
-    auto engine = engineAt(START);
+    auto engine = positionAt(START);
     for (const auto& c : cases) {
         const std::string path = c.name[0] == '/' ? c.name : dir.path(c.name);
         if (c.contents) writeText(path, *c.contents);
@@ -200,7 +200,7 @@ TEST(PolyglotMoves, EveryLegalMoveRoundTripsThroughItsMoveWord) {
     const size_t step = kSlowBuild ? 7 : 1;
     size_t castles = 0, promotions = 0;
     for (size_t i = 0; i < positions.size(); i += step) {
-        auto engine = engineAt(positions[i]);
+        auto engine = positionAt(positions[i]);
         const std::vector<Move> legal = legalMoves(*engine);
         for (Move m : legal) {
             const uint16_t word = polyglotMoveCode(m);
@@ -253,6 +253,6 @@ TEST(PolyglotChoice, NothingPlayableGivesNoMove) {
     BookAt zero(START, {entry(START, "e2e4", 0), entry(START, "d2d4", 0), entry(other, "e1e2", 5)});
     EXPECT_EQ(zero.book.chooseMove(zero.engine->board, 3, false), NO_MOVE);
     EXPECT_EQ(zero.book.chooseMove(zero.engine->board, 3, true), NO_MOVE);
-    auto elsewhere = engineAt("rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1");
+    auto elsewhere = positionAt("rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1");
     EXPECT_EQ(zero.book.chooseMove(elsewhere->board, 3, false), NO_MOVE) << "a position not in the book";
 }

@@ -50,7 +50,7 @@ void readDump(const std::string& path, std::map<std::string, DumpedPosition>& po
         std::istringstream in(line);
         std::string word;
         if (!(in >> word) || word.back() != ':') continue; // the title line
-        auto engine = engineAt(START);
+        auto engine = positionAt(START);
         while (in >> word && word[0] != '{') {
             if (word.back() == '.') continue; // a move number
             const size_t brace = word.find('{');
@@ -133,13 +133,13 @@ TEST_F(PolyglotDebianBook, MovesMatchPolyglotsOwnDumpAndTheRawEntries) {
     readDump(dir->path("white.txt"), positions);
     readDump(dir->path("black.txt"), positions);
     ASSERT_GT(positions.size(), 200u);
-    ASSERT_EQ(positions.count(engineAt(START)->board.fen()), 1u);
+    ASSERT_EQ(positions.count(positionAt(START)->board.fen()), 1u);
     const std::string bytes = readBytes(bookPath);
     EXPECT_EQ(book.entryCount() * POLYGLOT_ENTRY_BYTES, bytes.size());
 
     int castlingMoves = 0;
     for (const auto& [fen, dumped] : positions) {
-        auto engine = engineAt(fen);
+        auto engine = positionAt(fen);
         const std::vector<BookChoice> moves = book.movesFor(engine->board);
         uint64_t total = 0;
         for (const BookChoice& c : moves) total += c.weight;

@@ -39,7 +39,7 @@ const std::vector<PublishedKey> PUBLISHED = {
 };
 
 uint64_t keyOfFen(const std::string& fen) {
-    auto engine = engineAt(fen);
+    auto engine = positionAt(fen);
     return polyglotKey(engine->board);
 }
 
@@ -61,15 +61,15 @@ TEST(PolyglotKey, PublishedPositionsFromTheirFen) {
 
 TEST(PolyglotKey, PublishedPositionsReachedByPlayingTheirMoves) {
     for (const PublishedKey& p : PUBLISHED) {
-        auto engine = engineAt("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
+        auto engine = positionAt("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
         ASSERT_TRUE(playText(*engine, p.moves)) << p.fen;
         EXPECT_EQ(polyglotKey(engine->board), p.key) << p.fen;
     }
 }
 
 TEST(PolyglotKey, MoveOrderAndMoveCountersDoNotMatter) {
-    auto a = engineAt("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
-    auto b = engineAt("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
+    auto a = positionAt("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
+    auto b = positionAt("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
     ASSERT_TRUE(playText(*a, {"Nf3", "Nf6", "Nc3", "Nc6", "e4", "e5"}));
     ASSERT_TRUE(playText(*b, {"e3", "e6", "Nc3", "Nc6", "e4", "e5", "Nf3", "Nf6"}));
     EXPECT_EQ(polyglotKey(a->board), polyglotKey(b->board));
@@ -95,7 +95,7 @@ TEST(PolyglotKey, EnPassantFileCountsOnlyBesideAPawnOfTheSideToMove) {
         {"4k3/8/8/8/4P3/8/8/4K3 b - e3 0 1", -1, "no black pawn at all"},
     };
     for (const auto& row : rows) {
-        auto engine = engineAt(row.fen);
+        auto engine = positionAt(row.fen);
         EXPECT_EQ(polyglotEnPassantFile(engine->board), row.file) << row.fen << ": " << row.why;
         const uint64_t expected = row.file < 0 ? 0 : POLYGLOT_RANDOM[POLYGLOT_EN_PASSANT + row.file];
         EXPECT_EQ(keyOfFen(row.fen) ^ keyOfFen(withoutEnPassant(row.fen)), expected) << row.fen;

@@ -2,9 +2,9 @@
 
 #include <fstream>
 
-Move legalMoveNamed(Engine& engine, const std::string& text) {
+Move legalMoveNamed(Position& engine, const std::string& text) {
     Move named = NO_MOVE;
-    engine.parseMove(named, text.c_str());
+    named = parseMove(engine, text.c_str());
     if (named == NO_MOVE) return NO_MOVE;
     for (Move m : legalMoves(engine)) {
         if (sameMove(m, named)) return m;
@@ -12,7 +12,7 @@ Move legalMoveNamed(Engine& engine, const std::string& text) {
     return NO_MOVE;
 }
 
-bool playText(Engine& engine, const std::vector<std::string>& moves) {
+bool playText(Position& engine, const std::vector<std::string>& moves) {
     for (const std::string& text : moves) {
         const Move move = legalMoveNamed(engine, text);
         if (move == NO_MOVE) return false;

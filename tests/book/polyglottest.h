@@ -10,9 +10,9 @@
 #include "testutil.h"
 
 // Plays moves given in SAN or coordinates; false when one is not legal.
-bool playText(Engine& engine, const std::vector<std::string>& moves);
+bool playText(Position& engine, const std::vector<std::string>& moves);
 // The legal move that `text` names in the engine's position, or NO_MOVE.
-Move legalMoveNamed(Engine& engine, const std::string& text);
+Move legalMoveNamed(Position& engine, const std::string& text);
 
 // A Polyglot file holding the entries in the given order, big-endian.
 void writePolyglotFile(const std::string& path, const std::vector<PolyglotEntry>& entries);

@@ -10,6 +10,7 @@
 
 #include "egtb/tablebases.h"
 #include "egtb/tbtestutil.h"
+#include "search/score.h"
 #include "search/searchtest.h"
 
 using namespace egtb;
@@ -269,8 +270,8 @@ TEST(TablebasePlay, FollowingTheTableMatesOnTime) {
             int score = 0;
             answered = probeTablebases(engine->board, ply, score);
             const bool whiteToMove = engine->board.side == WHITE;
-            if (whiteToMove && score > 0) return 9999 - score;
-            if (!whiteToMove && score < 0) return score + 10000;
+            if (whiteToMove && score > 0) return MATE_SCORE - score;
+            if (!whiteToMove && score < 0) return score + MATE_SCORE;
             return 1000;
         };
         int plies = 0;
@@ -347,7 +348,11 @@ TEST(TablebasePlay, ProbesFromTheBoardFindTheGeneratedValues) {
             if (!tbtest::legalPlacement(p, side)) continue;
             ++checked;
             const int v = storedValue(p, side);
-            const int expected = v > 0 ? 2 * v - 55534 - 5 : v < 0 ? 2 * v + 55532 + 5 : 0;
+            // Mated at ply 5 + 2n - 1 after a win in n = 32767 - v moves, at
+            // ply 5 + 2n after a loss in n = v + 32766 moves.
+            const int expected = v > 0   ? MATE_SCORE - (5 + 2 * (32767 - v) - 1)
+                                 : v < 0 ? 5 + 2 * (v + 32766) - MATE_SCORE
+                                         : 0;
             for (bool exchanged : {false, true}) {
                 auto engine = positionAt(tbtest::fenOf(p, side, exchanged));
                 int score = 12345;

@@ -7,6 +7,7 @@
 
 #include "egtb/tablebases.h"
 #include "egtb/tbtestutil.h"
+#include "search/score.h"
 #include "search/searchtest.h"
 
 using namespace egtb;
@@ -155,9 +156,11 @@ TEST(TablebaseProbe, ScoresCountMatesFromThePly) {
     // Mate in one for White (Qg8#): 2v - 55534 - ply with v = 32766 at ply 3.
     EXPECT_EQ(probeFen("k7/8/1K6/8/8/8/8/6Q1 w - -", found), 2 * 32766 - 55534 - 3);
     EXPECT_TRUE(found);
-    EXPECT_EQ(probeFen("k7/8/1K6/8/8/8/8/6Q1 w - -", found), 9999 - 3 - 1);
-    // Black checkmated now: a loss in 0.
-    EXPECT_EQ(probeFen("k7/1Q6/1K6/8/8/8/8/8 b - -", found), 2 * -32766 + 55532 + 3);
+    EXPECT_EQ(probeFen("k7/8/1K6/8/8/8/8/6Q1 w - -", found), MATE_SCORE - (3 + 1)) << "Black mated at ply 4";
+    // Black checkmated now, a loss in 0, scores as the search scores a side mated at ply 3.
+    EXPECT_EQ(probeFen("k7/1Q6/1K6/8/8/8/8/8 b - -", found), 3 - MATE_SCORE);
+    // Black to move is mated in one move (Kb8 Qg8#): mated at ply 3 + 2.
+    EXPECT_EQ(probeFen("k7/8/1K6/8/8/8/8/6Q1 b - -", found), 3 + 2 - MATE_SCORE);
     // Stalemate: a draw.
     EXPECT_EQ(probeFen("k7/2Q5/1K6/8/8/8/8/8 b - -", found), 0);
     EXPECT_TRUE(found);
