@@ -7,7 +7,6 @@
 namespace {
 
 constexpr int ONE_PLY = 8;
-constexpr uint32_t POLL_INTERVAL = 9000;
 
 inline uint32_t keyLow(uint64_t key) { return static_cast<uint32_t>(key); }
 inline uint32_t keyHigh(uint64_t key) { return static_cast<uint32_t>(key >> 32); }
@@ -44,13 +43,8 @@ int Search::search(int alpha, int beta, int depth, bool nullAllowed) {
     r.endgame = board.castling == 0 && board.pieceMaterial[WHITE] < 15 && board.pieceMaterial[BLACK] < 15;
     r.lowMaterial = board.pieceMaterial[WHITE] < 10 && board.pieceMaterial[BLACK] < 10;
 
-    // 2. Input and clock, every POLL_INTERVAL nodes (wrap-safe comparison).
-    if (static_cast<int32_t>(stats.nodes - stats.nextPoll) > 0) {
-        if (searchAborted) return 0;
-        pollInputAndClock();
-        if (searchAborted) return 0;
-        stats.nextPoll += POLL_INTERVAL;
-    }
+    // 2. Input and clock, every POLL_INTERVAL nodes.
+    if (stopAtPoll()) return 0;
 
     // 3. The horizon.
     if (depth < 1) return quiescence(alpha, beta, ONE_PLY);

@@ -34,6 +34,7 @@ int Search::quiescence(int alpha, int beta, int qdepth) {
     // 1. Node set-up.
     FM_ASSERT(isWindow(alpha, beta));
     FM_ASSERT(pos.searchPly >= 0 && pos.searchPly < MAX_PLY);
+    if (stopAtPoll()) return 0;
     const int plyIndex = pos.searchPly;
     PlyRecord& r = currentPly();
     const PlyRecord& parent = ply(plyIndex - 1);
@@ -131,6 +132,7 @@ int Search::quiescence(int alpha, int beta, int qdepth) {
         if (childDepth < 1) childDepth = extension;
         const int score = -quiescence(-beta, -alpha, childDepth);
         pos.popMove();
+        if (searchAborted) return 0;
 
         if (score > best) {
             best = score;

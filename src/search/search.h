@@ -115,8 +115,20 @@ class Search {
     void sortRootMoves();
     // The root list's index of a move, or -1.
     int rootIndexOf(Move move) const;
-    // The input poll and the clock rule, every 9000 nodes.
+    // The input poll and the clock rule, every POLL_INTERVAL nodes.
+    static constexpr uint32_t POLL_INTERVAL = 9000;
     void pollInputAndClock();
+    // True when the search must stop now: a poll fell due and found the search
+    // stopped, or stopped it. Called at every node, of the main search and of
+    // the quiescence search alike, so that the clock and input act everywhere.
+    bool stopAtPoll() {
+        if (static_cast<int32_t>(stats.nodes - stats.nextPoll) <= 0) return false; // wrap-safe
+        if (searchAborted) return true;
+        pollInputAndClock();
+        if (searchAborted) return true;
+        stats.nextPoll += POLL_INTERVAL;
+        return false;
+    }
     void checkTime();
     // After a stop by the clock in clock play: more time when the score fell.
     void extendAfterScoreDrop();

@@ -71,3 +71,27 @@ TEST(Quiescence, AtTheLastPlyRecordItReturnsThePieceSquareBalance) {
     EXPECT_EQ(e->search.stats.nodes, 0u);
     EXPECT_EQ(e->search.stats.selDepth, MAX_PLY - 1);
 }
+
+// A stop reaches the quiescence search too: a position whose captures and
+// promotions explode (every pawn on its seventh rank) stops within a few
+// thousand nodes of the first poll that asks for it.
+TEST(Quiescence, PollsTheInputAndTheClockLikeTheMainSearch) {
+    struct StopAtFirstPoll : RecordingListener {
+        int polls = 0;
+        void poll(Search& s) override {
+            ++polls;
+            s.stop();
+        }
+    };
+    auto rig = searchAt("4k3/PPPPPPPP/8/8/8/8/pppppppp/4K3 w - -");
+    StopAtFirstPoll listener;
+    Search search(rig->position, rig->table, listener);
+    search.time.mode = TimeMode::FixedTime;
+    search.time.moveTimeMs = 1000000;
+    const Move move = search.think();
+    EXPECT_EQ(listener.polls, 1);
+    EXPECT_LE(search.stats.nodes, Search::POLL_INTERVAL + 1000);
+    EXPECT_NE(move, NO_MOVE) << "a stopped search still names a legal move";
+    EXPECT_EQ(rig->position.searchPly, 0);
+    EXPECT_EQ(rig->board().fen(), "4k3/PPPPPPPP/8/8/8/8/pppppppp/4K3 w - -");
+}
