@@ -18,6 +18,9 @@ struct TimeControl {
     int32_t engineClockMs = 0;
     int32_t opponentClockMs = 0;
     int32_t incrementMs = 0;
+    // Stop once the search has visited this many nodes (0: no limit). It holds in
+    // every mode, fixed depth included.
+    uint32_t nodeLimit = 0;
 };
 
 // The kind of the running search. The front end sets it before a search and

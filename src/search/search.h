@@ -127,6 +127,9 @@ class Search {
         pollInputAndClock();
         if (searchAborted) return true;
         stats.nextPoll += POLL_INTERVAL;
+        // A node limit falls due between two regular polls.
+        if (time.nodeLimit != 0 && static_cast<int32_t>(stats.nextPoll - time.nodeLimit) > 0)
+            stats.nextPoll = time.nodeLimit;
         return false;
     }
     void checkTime();

@@ -53,8 +53,13 @@ void Search::checkTime() {
     }
 }
 
-// A fixed-depth search reads no input and keeps no clock.
+// A node limit holds in every search; a fixed-depth search reads no input and
+// keeps no clock.
 void Search::pollInputAndClock() {
+    if (time.nodeLimit != 0 && stats.nodes >= time.nodeLimit) {
+        stop();
+        return;
+    }
     if (time.mode == TimeMode::FixedDepth) return;
     if (stopRequested) {
         searchAborted = true;

@@ -317,3 +317,18 @@ TEST(Think, AFailLowOrHighWidensTheWindowAndSearchesAgain) {
         EXPECT_GT(rig->search.stats.nodes, 0u);
     }
 }
+
+TEST(Think, ANodeLimitStopsTheSearchInEveryMode) {
+    for (TimeMode mode : {TimeMode::FixedDepth, TimeMode::FixedTime}) {
+        auto rig = searchAt("r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq -", 30);
+        rig->search.time.mode = mode;
+        rig->search.time.moveTimeMs = 1000000;
+        rig->search.time.nodeLimit = 5000;
+        const Move move = rig->search.think();
+        EXPECT_GE(rig->search.stats.nodes, 5000u);
+        EXPECT_LE(rig->search.stats.nodes, 5001u);
+        bool legal = false;
+        for (Move m : legalMoves(rig->position)) legal = legal || m == move;
+        EXPECT_TRUE(legal);
+    }
+}
