@@ -5,9 +5,10 @@
 #include <cstdint>
 
 enum class TimeMode : int32_t {
-    Clock = 0,     // clock play: the allowance comes from the clock
-    FixedTime = 1, // a fixed time per move
-    FixedDepth = 2 // a fixed depth; no clock and no input
+    Clock = 0,      // clock play: the allowance comes from the clock
+    FixedTime = 1,  // a fixed time per move
+    FixedDepth = 2, // a fixed depth; no clock and no input
+    Infinite = 3    // no clock, but input is read: until stopped, or to the depth or node limit
 };
 
 struct TimeControl {
@@ -15,6 +16,9 @@ struct TimeControl {
     int32_t moveTimeMs = 2000; // the allowance of the move (set from the clock in clock play)
     int32_t depthLimit = 65;
     int32_t movesPerControl = 0; // 0: sudden death, possibly with increment
+    // Moves still to play before the next time control, when the front end says
+    // so (0: counted from movesPerControl and the game ply).
+    int32_t movesToGo = 0;
     int32_t engineClockMs = 0;
     int32_t opponentClockMs = 0;
     int32_t incrementMs = 0;

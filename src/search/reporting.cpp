@@ -17,7 +17,7 @@ bool playable(Position& pos, Move m) {
 
 void Search::reportLine(int score) {
     FM_ASSERT(score >= -INFINITE_SCORE && score <= INFINITE_SCORE && pos.searchPly == 0);
-    if (!listener.wantsLines(*this)) return;
+    if (!listener->wantsLines(*this)) return;
     PvReport report{pos,
                     iteration,
                     stats.selDepth,
@@ -52,12 +52,12 @@ void Search::reportLine(int score) {
     }
     report.length = made;
     for (; made > 0; --made) pos.popMove();
-    listener.line(report);
+    listener->line(report);
 }
 
 void Search::reportProgress(int index) {
     FM_ASSERT(index >= 0 && index < ply(0).moveCount);
-    if (!listener.wantsLines(*this)) return;
-    listener.progress(ProgressReport{pos, iteration, stats.nodes, index, ply(0).moveCount,
-                                     ply(0).moves[index], wallClockMs() - startTime});
+    if (!listener->wantsLines(*this)) return;
+    listener->progress(ProgressReport{pos, iteration, stats.nodes, index, ply(0).moveCount,
+                                      ply(0).moves[index], wallClockMs() - startTime});
 }

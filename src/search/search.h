@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "board/position.h"
 #include "search/limits.h"
@@ -15,8 +16,6 @@
 #include "search/tt.h"
 
 class Search;
-class OpeningBook;
-class LearnStore;
 
 // The front end's side of a search. Every call comes from the searching thread.
 class SearchListener {
@@ -36,8 +35,16 @@ class SearchListener {
     virtual void easyMove(const Search&) {}
     // Iterative deepening begins (after the book, and with the allowance set).
     virtual void deepeningStarts(const Search&) {}
+    // The opening book's move among the legal root moves (the book may reorder
+    // the list and its ordering scores), or NO_MOVE. Asked only while
+    // options.useBook is on, outside analysis, within six plies of the last
+    // book move.
+    virtual Move bookMove(Position&, Move* /*moves*/, int32_t* /*scores*/, int /*count*/) { return NO_MOVE; }
     // The book gave the move.
     virtual void bookMoveFound(const Search&) {}
+    // The clock stopped a search of clock play whose score had fallen: a
+    // position worth remembering (learning, while options.useLearn is on).
+    virtual void scoreDropped(const Search&) {}
     // The search has ended with a searched move.
     virtual void finished(const Search&) {}
 };
@@ -52,8 +59,11 @@ class Search {
     TimeControl time;
     SearchModes modes;
     SearchOptions options;
-    OpeningBook* book = nullptr;      // asked while options.useBook is on
-    LearnStore* learnStore = nullptr; // written while options.useLearn is on
+    // Only these root moves are searched (empty: every legal move).
+    std::vector<Move> searchMoves;
+
+    // Another front end takes the reports from now on.
+    void setListener(SearchListener& other) { listener = &other; }
 
     // The best move for the position, NO_MOVE when there is none (no legal
     // move, a position without both kings, or no room in the game record).
@@ -152,13 +162,14 @@ class Search {
     Position& pos;
     Board& board;
     MainHashTable& hashTable;
-    SearchListener& listener;
+    SearchListener* listener;
     PlyRecord plyStack[MAX_PLY + 2];
 
     PlyRecord& currentPly() { return plyStack[pos.searchPly + 2]; }
     HistoryRecord& top() { return pos.top(); }
     // Step by step, the parts of think.
     bool prepareRootList();
+    void keepSearchMoves(PlyRecord& root);
     void presortRootMoves();
     void detectEasyMove();
     void deepen();

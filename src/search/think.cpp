@@ -3,8 +3,6 @@
 #include <cstdint>
 #include <cstring>
 
-#include "book/learning.h"
-#include "book/openingbook.h"
 #include "egtb/tablebases.h"
 #include "eval/evalcache.h"
 #include "eval/pawncache.h"
@@ -33,7 +31,7 @@ int widened(int score, int failures, int direction) {
 } // namespace
 
 Search::Search(Position& position, MainHashTable& table, SearchListener& searchListener)
-    : pos(position), board(position.board), hashTable(table), listener(searchListener) {
+    : pos(position), board(position.board), hashTable(table), listener(&searchListener) {
     std::memset(plyStack, 0, sizeof plyStack);
 }
 
@@ -71,7 +69,7 @@ void Search::extendAfterScoreDrop() {
             searchAborted = stopRequested = clockStopped = false;
             --iteration;
         }
-        if (options.useLearn && learnStore) learnStore->learnPosition(pos, hashTable);
+        if (options.useLearn) listener->scoreDropped(*this);
     }
     lastScore = rootScore;
 }
@@ -82,6 +80,7 @@ void Search::extendAfterScoreDrop() {
 bool Search::prepareRootList() {
     PlyRecord& root = ply(0);
     root.moveCount = pos.legalMoves(root.moves);
+    if (!searchMoves.empty()) keepSearchMoves(root);
     for (int i = 0; i < root.moveCount; ++i) root.orderScores[i] = 0;
     rootMoveCount = root.moveCount;
     if (root.moveCount == 0) return false;
@@ -90,6 +89,20 @@ bool Search::prepareRootList() {
         return false;
     }
     return true;
+}
+
+// The root list keeps, in its order, the moves the front end named; when none
+// of them is legal, the whole list stays.
+void Search::keepSearchMoves(PlyRecord& root) {
+    int kept = 0;
+    for (int i = 0; i < root.moveCount; ++i) {
+        for (Move wanted : searchMoves) {
+            if (!sameMove(root.moves[i], wanted)) continue;
+            root.moves[kept++] = root.moves[i];
+            break;
+        }
+    }
+    if (kept > 0) root.moveCount = kept;
 }
 
 // Step 6: every root move ordered by a quiescence search of it (checks included).
@@ -116,7 +129,7 @@ void Search::detectEasyMove() {
                            pieceValue[moveCaptured(first)] == pieceValue[moveCaptured(last)];
     if (s0 > root.orderScores[1] + 2 * pawn && (recapture || s0 <= pawn)) {
         easyMove = true;
-        listener.easyMove(*this);
+        listener->easyMove(*this);
     }
 }
 
@@ -187,14 +200,14 @@ Move Search::think() {
     if (!prepareRootList()) return root.moveCount == 0 ? NO_MOVE : root.bestMove;
 
     // 5. The opening book; its move must be one of the legal moves.
-    if (bookExitPly + 6 >= pos.gamePly && options.useBook && book && !modes.analyze) {
-        const Move bookChoice = book->chooseMove(pos, root.moves, root.orderScores, root.moveCount);
+    if (bookExitPly + 6 >= pos.gamePly && options.useBook && !modes.analyze) {
+        const Move bookChoice = listener->bookMove(pos, root.moves, root.orderScores, root.moveCount);
         const int index =
             bookChoice != NO_MOVE && board.isPseudoLegal(bookChoice) ? rootIndexOf(bookChoice) : -1;
         if (index >= 0) {
             bookExitPly = pos.gamePly;
             root.bestMove = root.moves[index];
-            listener.bookMoveFound(*this);
+            listener->bookMoveFound(*this);
             return root.bestMove;
         }
     }
@@ -205,7 +218,7 @@ Move Search::think() {
     detectEasyMove();
 
     // 8-9. The front end may announce the search.
-    listener.deepeningStarts(*this);
+    listener->deepeningStarts(*this);
 
     // 10. The first move stands until the search finds better.
     root.bestMove = root.moves[0];
@@ -220,6 +233,6 @@ Move Search::think() {
 
     // 11. Iterative deepening; 12. the front end may print statistics.
     deepen();
-    listener.finished(*this);
+    listener->finished(*this);
     return root.bestMove;
 }

@@ -10,7 +10,7 @@ void Search::allocateTime(int plies) {
     FM_ASSERT(plies >= 0 && plies < HISTORY_SIZE);
     if (time.mode != TimeMode::Clock) return;
     int64_t allowance;
-    if (time.movesPerControl <= 0) {
+    if (time.movesPerControl <= 0 && time.movesToGo <= 0) {
         // Sudden death or increment: a 35th of the clock plus the increment,
         // weighted down while the clock is small compared with it.
         const int64_t clock = time.engineClockMs, increment = time.incrementMs;
@@ -19,7 +19,8 @@ void Search::allocateTime(int plies) {
             allowance += static_cast<int64_t>(static_cast<double>(increment) * static_cast<double>(clock) /
                                               static_cast<double>(clock + increment));
     } else {
-        const int64_t movesLeft = time.movesPerControl - ((plies / 2) % time.movesPerControl);
+        const int64_t movesLeft =
+            time.movesToGo > 0 ? time.movesToGo : time.movesPerControl - ((plies / 2) % time.movesPerControl);
         allowance = (int64_t{time.incrementMs} * movesLeft + time.engineClockMs) / movesLeft;
     }
     if (modes.ponderSearch) allowance /= 3;
@@ -65,7 +66,7 @@ void Search::pollInputAndClock() {
         searchAborted = true;
         return;
     }
-    listener.poll(*this);
+    listener->poll(*this);
     checkTime();
 }
 

@@ -1,5 +1,6 @@
 #include "search/tt.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -144,4 +145,12 @@ HashEntry MainHashTable::readEntry(int side, uint32_t keyLow, uint32_t keyHigh) 
         if (matches(b[secondarySlot(side)], keyLow, keyHigh)) return b[secondarySlot(side)];
     }
     return HashEntry{};
+}
+
+int MainHashTable::permilleUsed() const {
+    if (!buckets) return 0;
+    const uint64_t sample = std::min<uint64_t>(1000, (uint64_t{mask} + 1) * 4);
+    uint64_t used = 0;
+    for (uint64_t i = 0; i < sample; ++i) used += (buckets[i].keyLow | buckets[i].keyHigh) != 0;
+    return static_cast<int>(used * 1000 / sample);
 }

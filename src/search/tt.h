@@ -59,6 +59,8 @@ class MainHashTable {
                Move move, int threat, int age);
     void storeRaw(int side, const HashEntry& entry);
     HashEntry readEntry(int side, uint32_t keyLow, uint32_t keyHigh) const;
+    // Per mille of a sample of entries (the first thousand) that hold a position.
+    int permilleUsed() const;
 
     static HashEntry* defaultEntryAllocator(uint64_t count);
 

@@ -11,6 +11,7 @@
 #include "search/bench.h"
 #include "shell/engine.h"
 #include "shell/help.h"
+#include "shell/settings.h"
 #include "shell/version.h"
 #include "shell/words.h"
 
@@ -155,14 +156,15 @@ void cmdPv(Engine& e, const Args& a) {
     if (!readInteger(a.word(1), e.modes.pvDepth)) refuse(e, a, "pv needs a depth; unchanged");
 }
 
-void cmdDisplay(Engine& e, const Args&) { e.board().display(stdout); }
+void cmdDisplay(Engine& e, const Args&) { e.shownPosition().board.display(stdout); }
 
 void cmdHistory(Engine& e, const Args&) {
     e.print(" white     black\n");
-    const int plies = e.position.gamePly - e.position.searchPly;
+    const Position& game = e.shownPosition();
+    const int plies = game.gamePly;
     char text[8];
     for (int i = 0; i < plies; ++i) {
-        moveToCoord(e.position.history[i].move, text);
+        moveToCoord(game.history[i].move, text);
         if (i % 2 == 0) {
             e.print("%d.%s     ", i / 2 + 1, text);
             if (i == plies - 1) e.print("\n");
@@ -175,7 +177,7 @@ void cmdHistory(Engine& e, const Args&) {
 void cmdMoves(Engine& e, const Args&) {
     if (!e.positionPlayable()) return;
     Move moves[MAX_MOVES];
-    const int count = e.position.legalMoves(moves);
+    const int count = e.shownPosition().legalMoves(moves);
     char text[8];
     for (int i = 0; i < count; ++i) {
         moveToCoord(moves[i], text);
@@ -186,7 +188,7 @@ void cmdMoves(Engine& e, const Args&) {
 
 void cmdScore(Engine& e, const Args&) {
     if (!e.positionPlayable()) return;
-    Board& b = e.board();
+    Board& b = e.shownPosition().board;
     b.updateStage();
     int score = 0;
     if (!(b.castling == 0 && b.pieceMaterial[WHITE] < 15 && b.pieceMaterial[BLACK] < 15 &&
@@ -197,7 +199,7 @@ void cmdScore(Engine& e, const Args&) {
 
 void cmdFen(Engine& e, const Args&) {
     char text[96];
-    e.board().writeFen(text);
+    e.shownPosition().board.writeFen(text);
     e.print("%s\n", text);
 }
 
@@ -213,8 +215,62 @@ void cmdXboard(Engine& e, const Args&) {
     std::fflush(stdout);
 }
 
+// The features, the options the GUI may set, then done=1 to end the list.
 void cmdProtover(Engine& e, const Args&) {
-    e.print("feature setboard=1 analyze=1 draw=0 done=1 name=1 myname=\"Falkmere %s\"\n", FALKMERE_VERSION);
+    e.print("feature ping=1 setboard=1 analyze=1 draw=0 name=1 sigint=0 sigterm=0 memory=1 smp=1 "
+            "egt=\"nalimov\" myname=\"Falkmere %s\"\n",
+            FALKMERE_VERSION);
+    for (const EngineOption& option : engineOptions()) {
+        if (!offeredToXboard(option)) continue;
+        e.print("feature %s\n", xboardOptionFeature(e, option).c_str());
+    }
+    e.print("feature done=1\n");
+}
+
+// ping N: pong N once every earlier command is done. While the engine searches
+// its own move, that is after the move; while it ponders or analyses, at once.
+void cmdPing(Engine& e, const Args& a) {
+    const std::string pong = std::string("pong ") + a.word(1) + "\n";
+    const SearchModes& m = e.search.modes;
+    if (e.searching && !m.pondering && !m.ponderSearch && !m.analyze)
+        e.deferredPings.push_back(pong);
+    else
+        e.print("%s", pong.c_str());
+}
+
+// memory N: the tables take N megabytes together, shared out as the
+// configured sizes share them.
+void cmdMemory(Engine& e, const Args& a) {
+    int32_t total = 0;
+    if (!readInteger(a.word(1), total) || total < 1) return refuse(e, a, "memory needs megabytes; unchanged");
+    resizeTables(e, total);
+}
+
+void cmdCores(Engine& e, const Args& a) {
+    int32_t cores = 0;
+    if (!readInteger(a.word(1), cores) || cores < 1) return refuse(e, a, "cores needs a number; unchanged");
+    e.modes.cores = cores;
+}
+
+// egtpath nalimov DIR: the tables are registered again from there.
+void cmdEgtpath(Engine& e, const Args& a) {
+    if (std::string(a.word(1)) != "nalimov" || !a.has(2)) return;
+    std::string path = a.word(2);
+    for (size_t i = 3; i < a.words.size(); ++i) path += " " + a.words[i];
+    const EngineOption* option = findOption("NalimovPath");
+    if (option) applyOption(e, *option, path, e);
+}
+
+// option NAME=VALUE (a button: option NAME).
+void cmdOption(Engine& e, const Args& a) {
+    std::string text = withoutLineEnd(a.line);
+    text = text.substr(std::min(text.size(), text.find_first_not_of(' ', std::strlen("option"))));
+    const size_t equals = text.find('=');
+    const std::string name = text.substr(0, equals);
+    const std::string value = equals == std::string::npos ? "" : text.substr(equals + 1);
+    const EngineOption* option = findOption(name);
+    if (!option) return refuse(e, a, "no such option");
+    applyOption(e, *option, value, e);
 }
 
 // Turns the score-drop reference round unless the engine plays `side` already.
@@ -259,9 +315,7 @@ void cmdRemove(Engine& e, const Args&) {
 
 void cmdAnalyze(Engine& e, const Args&) {
     if (!e.positionPlayable()) return;
-    e.search.modes.analyze = true;
-    e.runSearch();
-    e.search.modes.analyze = false;
+    e.analyze();
 }
 
 // The board editor reads its lines from the engine's input, logged like all input.
@@ -394,6 +448,7 @@ const Command COMMANDS[] = {
     {"score", true, cmdScore},
     {"fen", true, cmdFen},
     {"help", true, cmdHelp},
+    {"ping", true, cmdPing},
     // only between searches
     {"xboard", false, cmdXboard},
     {"protover", false, cmdProtover},
@@ -419,6 +474,13 @@ const Command COMMANDS[] = {
     {"random", false, cmdIgnored},
     {"computer", false, cmdIgnored},
     {"bk", false, cmdIgnored},
+    {"draw", false, cmdIgnored},
+    {"rating", false, cmdIgnored},
+    {"ics", false, cmdIgnored},
+    {"memory", false, cmdMemory},
+    {"cores", false, cmdCores},
+    {"egtpath", false, cmdEgtpath},
+    {"option", false, cmdOption},
     {"bench", false, cmdBench},
 };
 

@@ -1,9 +1,6 @@
 #include "shell/engine.h"
 
-Engine::Engine() : search(position, hashTable, *this) {
-    search.book = &book;
-    search.learnStore = &learnStore;
-}
+Engine::Engine() : search(position, hashTable, *this) {}
 
 // The book and the learning store close their own files.
 Engine::~Engine() {

@@ -6,7 +6,10 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <deque>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "board/output.h"
 #include "board/position.h"
@@ -38,6 +41,8 @@ struct ShellModes {
     bool ponderEnabled = true;
     int32_t pvDepth = 5; // thinking lines from this iteration on
     bool rawInput = false;
+    bool uci = false;  // the UCI front end runs (entered by a first command "uci")
+    int32_t cores = 1; // as the GUI allows ("cores N")
 };
 
 class Engine : public Output, private SearchListener {
@@ -91,11 +96,32 @@ class Engine : public Output, private SearchListener {
     int inputAvailable();
     // The next input line (with its line feed), copied to the log; 0 at the end.
     int readInputLine(std::string& line);
+    // The next line to run: one held back during a search first, else the next
+    // input line; false at the end of the input.
+    bool nextLine(std::string& line);
+    // Lines read during a search that must run after it (the board-changing
+    // commands of an analysis, a ping that must follow the engine's move).
+    std::deque<std::string> pendingInput;
+    // The commands of the program's arguments are running: the end of the input
+    // stops no search then (no front end has gone away).
+    bool runningArguments = false;
     // Runs the search for the engine's turn, pondering, hint, analyze and test
-    // suites. Tests may put a scripted search in place of the real one.
-    Move runSearch();
+    // suites. Tests may put a scripted search in place of the real one. A
+    // search for the engine's own move leaves the pings that came meanwhile
+    // to be answered after its move.
+    Move runSearch(bool ownMove = false);
     Move (*searchFunction)(Engine&) = nullptr;
     bool searching = false; // a search started by runSearch is running
+    // The game's position as the player sees it: while a search runs, the root
+    // of its line (before the expected reply while pondering); else the position.
+    Position& shownPosition();
+    // The opponent's move in any notation the console takes, read in the
+    // game's position during a search; NO_MOVE when the text names none.
+    Move opponentMoveFrom(const std::string& text);
+    // Analysis of the position until "exit" (or another command that ends it):
+    // moves, undo, new, setboard and edit act at once and the analysis starts
+    // again on the new position.
+    void analyze();
     Move ponderMove = NO_MOVE;
     Move ponderReply = NO_MOVE;
     // True when the position has exactly one king per side. Otherwise says so
@@ -117,7 +143,18 @@ class Engine : public Output, private SearchListener {
     void runEpd(const char* path);
     void bench(int depth);
 
+    // Answers the pings that came while the engine searched its own move; they
+    // follow its move.
+    void answerDeferredPings();
+    std::vector<std::string> deferredPings;
+
+    // --- book and learning for the search, whichever front end runs it -----------
+    Move bookMove(Position& root, Move* moves, int32_t* scores, int count) override;
+    void scoreDropped(const Search&) override;
+
   private:
+    std::unique_ptr<Position> shown; // the copy shownPosition() makes during a search
+
     // --- the search's listener (shell/thinking.cpp) ----------------------------
     // Reads waiting input, runs the commands allowed during a search, and
     // recognises the opponent's move while pondering.

@@ -27,11 +27,17 @@ int Engine::readInputLine(std::string& line) {
     return 1;
 }
 
-Move Engine::runSearch() {
+Move Engine::runSearch(bool ownMove) {
     searching = true;
     const Move move = searchFunction ? searchFunction(*this) : search.think();
     searching = false;
+    if (!ownMove) answerDeferredPings();
     return move;
+}
+
+void Engine::answerDeferredPings() {
+    for (const std::string& pong : deferredPings) print("%s", pong.c_str());
+    deferredPings.clear();
 }
 
 bool Engine::positionPlayable() {
@@ -98,20 +104,24 @@ bool Engine::playSearchedMove(Move best) {
 // The engine's turn: search, resign or play, then ponder while it is enabled.
 void Engine::enginesTurn() {
     if (!positionPlayable() || !roomForGameMove()) return;
-    Move best = runSearch();
+    Move best = runSearch(true);
     for (;;) {
         if (gameResult != NO_RESULT) {
             modes.computerSide = NEUTRAL;
+            answerDeferredPings();
             learnGameResult();
             return;
         }
-        if (!playSearchedMove(best)) return;
+        const bool played = playSearchedMove(best);
+        answerDeferredPings();
+        if (!played) return;
         if (!modes.ponderEnabled) return;
         int outcome;
         do outcome = ponder();
         while (outcome == 2);
+        answerDeferredPings();
         if (outcome == 0) return;
-        best = runSearch();
+        best = runSearch(true);
     }
 }
 
@@ -185,7 +195,7 @@ int Engine::ponder() {
         print("%s<%d>: %s [pondering]\n", colourName(opponent), position.gamePly / 2 + 1, san);
     position.pushGameMove(ponderMove);
     searchModes.pondering = true;
-    const Move best = runSearch();
+    const Move best = runSearch(true); // after a ponder hit it searches the engine's own move
 
     if (gameResult != NO_RESULT) {
         if (searchModes.pondering) {
@@ -203,5 +213,7 @@ int Engine::ponder() {
     }
 
     // Ponder hit: the search went on as the engine's own.
-    return playSearchedMove(best) ? 2 : 0;
+    const bool played = playSearchedMove(best);
+    answerDeferredPings();
+    return played ? 2 : 0;
 }

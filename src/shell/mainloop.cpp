@@ -5,6 +5,7 @@
 #include "board/movetext.h"
 #include "shell/commandline.h"
 #include "shell/engine.h"
+#include "shell/uci.h"
 #include "shell/words.h"
 
 void Engine::runArguments(int argc, char** argv) {
@@ -18,21 +19,37 @@ void Engine::runArguments(int argc, char** argv) {
             ++i;
         } while (i < argc && !startsArgumentGroup(argv[i]));
         line += '\n';
+        runningArguments = true;
         parseCommand(line.c_str());
+        runningArguments = false;
     }
+}
+
+bool Engine::nextLine(std::string& line) {
+    if (!pendingInput.empty()) {
+        line = pendingInput.front();
+        pendingInput.pop_front();
+        return true;
+    }
+    return readInputLine(line) != 0;
 }
 
 void Engine::mainLoop(int argc, char** argv) {
     runArguments(argc, argv);
     std::string line;
-    for (;;) {
+    for (bool first = true;; first = false) {
         if (modes.computerSide == position.board.side) enginesTurn();
         if (!modes.xboard) {
             std::printf("%s<%d>: ", position.board.side == WHITE ? "WHITE" : "BLACK",
                         position.gamePly / 2 + 1);
             std::fflush(stdout);
         }
-        if (!readInputLine(line)) return;
+        if (!nextLine(line)) return;
+        // A GUI speaking UCI opens with "uci": the rest of the run is that protocol's.
+        if (first && firstWord(line.c_str()) == "uci") {
+            UciSession(*this).run();
+            return;
+        }
         if (!parseCommand(line.c_str())) playInputMove(line.c_str());
         if (gameResult != NO_RESULT) {
             modes.computerSide = NEUTRAL;

@@ -35,6 +35,9 @@ class LineInput {
     // false at the end of the input.
     bool readLine(std::string& line);
 
+    // True when the input has ended and nothing of it is left to read.
+    bool atEnd() const { return ended_ && buffer_.empty(); }
+
     // True when the descriptor is a terminal.
     bool isTerminal() const;
 

@@ -39,14 +39,24 @@ double percent(uint32_t part, uint32_t whole) { return whole == 0 ? 0.0 : part *
 
 void Engine::poll(Search& s) {
     if (!inputAvailable()) return;
+    // The commands come from the program's arguments: an input that has ended
+    // (a script, cron, < /dev/null) stops nothing.
+    if (runningArguments && input.atEnd()) return;
     std::string line;
     if (!readInputLine(line)) {
         s.stop();
         return;
     }
-    if (parseSearchCommand(line.c_str()) || !(s.modes.pondering || s.modes.ponderSearch)) return;
-    // Only coordinate notation is recognised during a search.
-    const Move move = coordToMove(firstWord(line.c_str()).c_str());
+    if (parseSearchCommand(line.c_str())) return;
+    // In analysis, a command that changes the position stops the search; it
+    // runs next, and the analysis starts again on the new position.
+    if (s.modes.analyze) {
+        pendingInput.push_back(line);
+        s.stop();
+        return;
+    }
+    if (!(s.modes.pondering || s.modes.ponderSearch)) return;
+    const Move move = opponentMoveFrom(firstWord(line.c_str()));
     if (move == NO_MOVE) return;
     ponderReply = move;
     if (s.modes.ponderSearch) {
@@ -58,6 +68,22 @@ void Engine::poll(Search& s) {
         s.stop();
         print("Unexpected move!\n");
     }
+}
+
+Position& Engine::shownPosition() {
+    if (!searching) return position;
+    if (!shown) shown = std::make_unique<Position>();
+    copyRootOf(position, *shown);
+    if (search.modes.pondering && shown->gamePly > 0) shown->popGameMove();
+    return *shown;
+}
+
+Move Engine::opponentMoveFrom(const std::string& text) {
+    Position& game = shownPosition();
+    Move move = parseMove(game, text.c_str());
+    if (move != NO_MOVE && movePiece(move) == NO_PIECE)
+        move = moveFromSquares(game.board, moveFrom(move), moveTo(move), movePromotion(move));
+    return move;
 }
 
 bool Engine::wantsLines(const Search& s) const {
@@ -134,6 +160,12 @@ void Engine::deepeningStarts(const Search& s) {
         print("stime=%.2f\n", s.time.moveTimeMs / 1000.0);
     if (modes.post == PostMode::Console) print(" depth         nodes   score    time  pv\n");
 }
+
+Move Engine::bookMove(Position& root, Move* moves, int32_t* scores, int count) {
+    return book.chooseMove(root, moves, scores, count);
+}
+
+void Engine::scoreDropped(const Search& s) { learnStore.learnPosition(s.position(), hashTable); }
 
 void Engine::bookMoveFound(const Search& s) {
     if (modes.post != PostMode::Silent && modes.xboard && !s.modes.analyze && !s.modes.pondering &&

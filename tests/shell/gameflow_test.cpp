@@ -135,14 +135,15 @@ TEST_F(GameFlow, PonderMissPlaysTheReplyAndThinksAtOnce) {
     EXPECT_EQ(engine->modes.computerSide, NEUTRAL);
 }
 
-TEST_F(GameFlow, OnlyCoordinateMovesAreRecognisedWhilePondering) {
+TEST_F(GameFlow, TheOpponentsMoveIsRecognisedInSanWhilePondering) {
     engine->modes.xboard = true;
-    // "new" and a move in SAN arrive while pondering: both are read and dropped;
-    // the result then ends the pondering and takes the expected move back.
+    // "new" arrives while pondering and is dropped; the expected reply typed in
+    // SAN, as the prompt shows it, is a ponder hit; the result then ends the
+    // engine's own search with the reply played.
     const std::string out = turn({{}, {}, {"new\n", "Nc6\n", "result 0-1\n"}});
-    EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 2) << out;
-    EXPECT_EQ(engine->position.gamePly, 1);
-    EXPECT_EQ(engine->board().side, BLACK);
+    EXPECT_NE(out.find("pondering on move [Nc6]\nExpected move!\n"), std::string::npos) << out;
+    EXPECT_EQ(engine->position.gamePly, 2);
+    EXPECT_EQ(engine->board().side, WHITE);
     EXPECT_EQ(engine->modes.computerSide, NEUTRAL);
     EXPECT_EQ(engine->gameResult, 2);
     EXPECT_FALSE(engine->search.modes.pondering);

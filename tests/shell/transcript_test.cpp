@@ -11,6 +11,30 @@
 namespace {
 
 const std::string NO_INI = "Can't find falkmere.ini. Using defaults.\n\n";
+
+// The answer to "protover 2" with the default settings: the features, the
+// options xboard may set, then done=1.
+const std::string FEATURES =
+    "feature ping=1 setboard=1 analyze=1 draw=0 name=1 sigint=0 sigterm=0 memory=1 smp=1 egt=\"nalimov\" "
+    "myname=\"Falkmere 1.08\"\n"
+    "feature option=\"Clear Hash -button\"\n"
+    "feature option=\"OwnBook -check 0\"\n"
+    "feature option=\"BookFile -string book.dat\"\n"
+    "feature option=\"Learning -check 0\"\n"
+    "feature option=\"LearnFile -string learn.dat\"\n"
+    "feature option=\"NalimovCache -spin 2 1 1024\"\n"
+    "feature option=\"Reductions -check 0\"\n"
+    "feature option=\"PawnValue -spin 100 1 1000\"\n"
+    "feature option=\"KnightValue -spin 325 1 2000\"\n"
+    "feature option=\"BishopValue -spin 325 1 2000\"\n"
+    "feature option=\"RookValue -spin 500 1 3000\"\n"
+    "feature option=\"QueenValue -spin 975 1 5000\"\n"
+    "feature option=\"PieceFavour -spin 75 0 500\"\n"
+    "feature option=\"PieceMobility -spin 100 0 500\"\n"
+    "feature option=\"KingAttack -spin 120 0 500\"\n"
+    "feature option=\"SpaceControl -spin 120 0 500\"\n"
+    "feature option=\"PawnStructure -spin 100 0 500\"\n"
+    "feature done=1\n";
 const std::string HASH_LINE = "main cache    16 MB [262144 entries]\n";
 
 // The session after the start-up lines of a run without falkmere.ini.
@@ -197,8 +221,7 @@ TEST(Log, TheFirstFreeNumberIsUsedAndOnlyPrintedOutputAndInputGoThere) {
     // the move list or the answer to "xboard".
     const std::string bannerPart = banner.substr(0, banner.find("main cache"));
     EXPECT_EQ(log, bannerPart + "\n" + "xboard>: d\n" + "xboard>: fen\n" + START_FEN + "\n" +
-                       "xboard>: moves\n" + "xboard>: xboard\n" + "xboard>: protover 2\n" +
-                       "feature setboard=1 analyze=1 draw=0 done=1 name=1 myname=\"Falkmere 1.08\"\n" +
+                       "xboard>: moves\n" + "xboard>: xboard\n" + "xboard>: protover 2\n" + FEATURES +
                        "xboard>: news\n" + "Error (unknown command): news\n");
     EXPECT_NE(rest.find(START_DIAGRAM), std::string::npos);
     EXPECT_NE(rest.find("\nkibitz Greetings from Falkmere 1.08\n"), std::string::npos);
@@ -322,10 +345,9 @@ TEST(Commands, IllegalMoveOrUnknownCommand) {
 TEST(Commands, XboardHandshake) {
     EXPECT_EQ(
         session(
-            "xboard\nprotover 2\naccepted setboard\nrejected ping\nrandom\ncomputer\nbk\nname Phalanx XXV\n"),
-        "WHITE<1>: \nkibitz Greetings from Falkmere 1.08\n"
-        "feature setboard=1 analyze=1 draw=0 done=1 name=1 myname=\"Falkmere 1.08\"\n"
-        "Opponent is Phalanx\n");
+            "xboard\nprotover 2\naccepted setboard\nrejected ping\nrandom\ncomputer\nbk\nname Phalanx XXV\n"
+            "draw\nrating 1800 1900\nics -\ncores 2\nping 7\n"),
+        "WHITE<1>: \nkibitz Greetings from Falkmere 1.08\n" + FEATURES + "Opponent is Phalanx\npong 7\n");
 }
 
 TEST(Commands, AResultPutsTheEngineInForceMode) {

@@ -1,0 +1,47 @@
+// Analysis mode: the engine searches the position until told to stop, and
+// follows the board: a move, undo, new, setboard or edit sent meanwhile acts
+// at once, and the analysis starts again on the position it leaves.
+#include "shell/engine.h"
+#include "shell/words.h"
+
+namespace {
+
+// Analysis mode for as long as the analysis lasts, also between its searches
+// (so that "exit" ends it there too).
+struct AnalysisMode {
+    explicit AnalysisMode(SearchModes& m) : modes(m) { modes.analyze = true; }
+    ~AnalysisMode() { modes.analyze = false; }
+    SearchModes& modes;
+};
+
+} // namespace
+
+void Engine::analyze() {
+    const AnalysisMode mode(search.modes);
+    for (;;) {
+        if (position.board.hasBothKings()) {
+            runSearch();
+            // Stopped by a command that ends the analysis (exit, ?, force, result,
+            // easy) or by the end of the input.
+            if (search.stopRequested && pendingInput.empty()) return;
+        }
+        if (pendingInput.empty()) {
+            // The search ended by itself (a mate, the depth limit), or there is
+            // no position to search: wait for the next command.
+            std::string line;
+            for (;;) {
+                if (!readInputLine(line)) return;
+                search.stopRequested = false;
+                if (!parseSearchCommand(line.c_str())) break;
+                if (search.stopRequested) return;
+            }
+            pendingInput.push_back(line);
+        }
+        while (!pendingInput.empty()) {
+            const std::string line = pendingInput.front();
+            pendingInput.pop_front();
+            if (firstWord(line.c_str()) == "analyze") continue; // analysing already
+            if (!parseCommand(line.c_str())) playInputMove(line.c_str());
+        }
+    }
+}

@@ -1,0 +1,321 @@
+#include "shell/settings.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+
+#include "egtb/tablebases.h"
+#include "eval/evalcache.h"
+#include "eval/pawncache.h"
+#include "eval/weights.h"
+#include "shell/engine.h"
+#include "shell/words.h"
+
+namespace {
+
+std::string lowerCase(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+std::string checkText(bool on) { return on ? "true" : "false"; }
+
+int32_t numberOf(const std::string& value) {
+    int32_t n = 0;
+    readInteger(value, n);
+    return n;
+}
+
+bool copyPath(char (&target)[256], const std::string& value, Output& out) {
+    if (value.size() >= sizeof target) {
+        out.print("path too long: %s\n", value.c_str());
+        return false;
+    }
+    std::memcpy(target, value.c_str(), value.size() + 1);
+    return true;
+}
+
+// --- the actions --------------------------------------------------------------------
+
+bool applyHash(Engine& e, const std::string& value, Output& out) {
+    MainHashTable& table = e.hashTable;
+    const uint32_t before = table.mainHashMB;
+    table.mainHashMB = static_cast<uint32_t>(numberOf(value));
+    table.allocate(false);
+    if (table.allocated()) return true;
+    // The memory is not there: the size the table had before.
+    out.print("not enough memory for a %s MB hash table; it stays at %u MB\n", value.c_str(), before);
+    table.mainHashMB = before;
+    table.allocate(false);
+    return false;
+}
+
+bool clearHash(Engine& e, const std::string&, Output&) {
+    e.hashTable.clear();
+    pawnHashTable.clear();
+    evalCache.clear();
+    return true;
+}
+
+bool applyPonder(Engine& e, const std::string& value, Output&) {
+    e.modes.ponderEnabled = value == "true";
+    return true;
+}
+
+bool applyOwnBook(Engine& e, const std::string& value, Output& out) {
+    const bool on = value == "true";
+    if (on && !e.book.isOpen() && !e.book.load(e.book.path, out)) {
+        out.print("Book not loaded\n");
+        e.search.options.useBook = false;
+        return false;
+    }
+    e.search.options.useBook = on;
+    return true;
+}
+
+bool applyBookFile(Engine& e, const std::string& value, Output& out) {
+    if (!e.book.load(value.c_str(), out)) {
+        out.print("Book not loaded: %s\n", value.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool applyLearning(Engine& e, const std::string& value, Output& out) {
+    const bool on = value == "true";
+    if (on && !e.learnStore.isOpen() && !e.learnStore.open()) {
+        out.print("Learn file not found\n");
+        e.search.options.useLearn = false;
+        return false;
+    }
+    e.search.options.useLearn = on;
+    return true;
+}
+
+bool applyLearnFile(Engine& e, const std::string& value, Output& out) {
+    if (!copyPath(e.learnStore.path, value, out)) return false;
+    e.learnStore.close();
+    if (e.search.options.useLearn && !e.learnStore.open()) {
+        out.print("Learn file not found\n");
+        e.search.options.useLearn = false;
+        return false;
+    }
+    return true;
+}
+
+// The tables are registered again from the path in force; empty turns them off.
+bool registerTables(Engine& e, Output& out) {
+    if (e.settings.tbPath[0] == '\0') {
+        e.search.options.useTablebases = false;
+        return true;
+    }
+    e.search.options.useTablebases = loadTablebases(e.settings.tbPath, e.settings.egtbCacheMB, true);
+    if (!e.search.options.useTablebases) out.print("Nalimov table base NOT loaded!\n");
+    return e.search.options.useTablebases;
+}
+
+bool applyTablebasePath(Engine& e, const std::string& value, Output& out) {
+    const std::string path = value == "<empty>" ? "" : value;
+    return copyPath(e.settings.tbPath, path, out) && registerTables(e, out);
+}
+
+bool applyTablebaseCache(Engine& e, const std::string& value, Output& out) {
+    e.settings.egtbCacheMB = numberOf(value);
+    return !e.search.options.useTablebases || registerTables(e, out);
+}
+
+bool applyReductions(Engine& e, const std::string& value, Output&) {
+    e.search.options.useReductions = value == "true";
+    return true;
+}
+
+template <int Piece> bool applyPieceValue(Engine& e, const std::string& value, Output&) {
+    pieceValue[Piece] = numberOf(value);
+    applyEvaluationChange(e);
+    return true;
+}
+
+template <int EvalWeights::*Weight> bool applyWeight(Engine& e, const std::string& value, Output&) {
+    evalWeights.*Weight = numberOf(value);
+    applyEvaluationChange(e);
+    return true;
+}
+
+const std::vector<EngineOption> OPTIONS = {
+    {"Hash", OptionKind::Spin, 1, 65536,
+     [](const Engine& e) { return std::to_string(e.hashTable.mainHashMB); }, applyHash},
+    {"Clear Hash", OptionKind::Button, 0, 0, [](const Engine&) { return std::string(); }, clearHash},
+    {"Ponder", OptionKind::Check, 0, 0, [](const Engine& e) { return checkText(e.modes.ponderEnabled); },
+     applyPonder},
+    {"OwnBook", OptionKind::Check, 0, 0, [](const Engine& e) { return checkText(e.search.options.useBook); },
+     applyOwnBook},
+    {"BookFile", OptionKind::String, 0, 0, [](const Engine& e) { return std::string(e.book.path); },
+     applyBookFile},
+    {"Learning", OptionKind::Check, 0, 0,
+     [](const Engine& e) { return checkText(e.search.options.useLearn); }, applyLearning},
+    {"LearnFile", OptionKind::String, 0, 0, [](const Engine& e) { return std::string(e.learnStore.path); },
+     applyLearnFile},
+    {"NalimovPath", OptionKind::String, 0, 0,
+     [](const Engine& e) { return e.settings.tbPath[0] ? std::string(e.settings.tbPath) : "<empty>"; },
+     applyTablebasePath},
+    {"NalimovCache", OptionKind::Spin, 1, 1024,
+     [](const Engine& e) { return std::to_string(e.settings.egtbCacheMB); }, applyTablebaseCache},
+    {"Reductions", OptionKind::Check, 0, 0,
+     [](const Engine& e) { return checkText(e.search.options.useReductions); }, applyReductions},
+    {"PawnValue", OptionKind::Spin, 1, 1000, [](const Engine&) { return std::to_string(pieceValue[PAWN]); },
+     applyPieceValue<PAWN>},
+    {"KnightValue", OptionKind::Spin, 1, 2000,
+     [](const Engine&) { return std::to_string(pieceValue[KNIGHT]); }, applyPieceValue<KNIGHT>},
+    {"BishopValue", OptionKind::Spin, 1, 2000,
+     [](const Engine&) { return std::to_string(pieceValue[BISHOP]); }, applyPieceValue<BISHOP>},
+    {"RookValue", OptionKind::Spin, 1, 3000, [](const Engine&) { return std::to_string(pieceValue[ROOK]); },
+     applyPieceValue<ROOK>},
+    {"QueenValue", OptionKind::Spin, 1, 5000, [](const Engine&) { return std::to_string(pieceValue[QUEEN]); },
+     applyPieceValue<QUEEN>},
+    {"PieceFavour", OptionKind::Spin, 0, 500,
+     [](const Engine&) { return std::to_string(evalWeights.pieceFavour); },
+     applyWeight<&EvalWeights::pieceFavour>},
+    {"PieceMobility", OptionKind::Spin, 0, 500,
+     [](const Engine&) { return std::to_string(evalWeights.pieceMobility); },
+     applyWeight<&EvalWeights::pieceMobility>},
+    {"KingAttack", OptionKind::Spin, 0, 500,
+     [](const Engine&) { return std::to_string(evalWeights.kingAttack); },
+     applyWeight<&EvalWeights::kingAttack>},
+    {"SpaceControl", OptionKind::Spin, 0, 500,
+     [](const Engine&) { return std::to_string(evalWeights.spaceControl); },
+     applyWeight<&EvalWeights::spaceControl>},
+    {"PawnStructure", OptionKind::Spin, 0, 500,
+     [](const Engine&) { return std::to_string(evalWeights.pawnStructure); },
+     applyWeight<&EvalWeights::pawnStructure>},
+};
+
+// The value as the option's kind takes it: "true"/"false" for a check, a
+// number inside the range for a spin; false when it does not fit.
+bool normalise(const EngineOption& option, std::string& value, Output& out) {
+    switch (option.kind) {
+        case OptionKind::Check: {
+            const std::string v = lowerCase(value);
+            if (v == "true" || v == "1" || v == "on")
+                value = "true";
+            else if (v == "false" || v == "0" || v == "off")
+                value = "false";
+            else
+                break;
+            return true;
+        }
+        case OptionKind::Spin: {
+            int32_t n = 0;
+            if (!readInteger(value, n) || n < option.min || n > option.max) {
+                out.print("%s takes a number from %d to %d, not \"%s\"; unchanged\n", option.name, option.min,
+                          option.max, value.c_str());
+                return false;
+            }
+            value = std::to_string(n);
+            return true;
+        }
+        case OptionKind::String:
+        case OptionKind::Button:
+            return true;
+    }
+    out.print("%s takes true or false, not \"%s\"; unchanged\n", option.name, value.c_str());
+    return false;
+}
+
+} // namespace
+
+const std::vector<EngineOption>& engineOptions() { return OPTIONS; }
+
+const EngineOption* findOption(const std::string& name) {
+    const std::string wanted = lowerCase(name);
+    for (const EngineOption& option : OPTIONS) {
+        if (lowerCase(option.name) == wanted) return &option;
+    }
+    return nullptr;
+}
+
+bool applyOption(Engine& engine, const EngineOption& option, const std::string& value, Output& out) {
+    std::string checked = value;
+    if (!normalise(option, checked, out)) return false;
+    return option.apply(engine, checked, out);
+}
+
+std::string uciOptionLine(const Engine& engine, const EngineOption& option) {
+    std::string line = std::string("option name ") + option.name + " type ";
+    switch (option.kind) {
+        case OptionKind::Check:
+            return line + "check default " + option.current(engine);
+        case OptionKind::Spin:
+            return line + "spin default " + option.current(engine) + " min " + std::to_string(option.min) +
+                   " max " + std::to_string(option.max);
+        case OptionKind::String: {
+            const std::string value = option.current(engine);
+            return line + "string default " + (value.empty() ? "<empty>" : value);
+        }
+        case OptionKind::Button:
+            return line + "button";
+    }
+    return line;
+}
+
+std::string xboardOptionFeature(const Engine& engine, const EngineOption& option) {
+    std::string text = std::string("option=\"") + option.name;
+    switch (option.kind) {
+        case OptionKind::Check:
+            text += std::string(" -check ") + (option.current(engine) == "true" ? "1" : "0");
+            break;
+        case OptionKind::Spin:
+            text += " -spin " + option.current(engine) + " " + std::to_string(option.min) + " " +
+                    std::to_string(option.max);
+            break;
+        case OptionKind::String:
+            text += " -string " + option.current(engine);
+            break;
+        case OptionKind::Button:
+            text += " -button";
+            break;
+    }
+    return text + "\"";
+}
+
+void applyEvaluationChange(Engine& engine) {
+    foldMaterialIntoTables();
+    pawnHashTable.clear();
+    evalCache.clear();
+    // The piece-square sums of the position follow the new tables; castling
+    // done is part of the position and survives the rebuild.
+    Board& board = engine.board();
+    const int32_t castled[2] = {board.castled[WHITE], board.castled[BLACK]};
+    board.rebuild();
+    board.castled[WHITE] = castled[WHITE];
+    board.castled[BLACK] = castled[BLACK];
+}
+
+bool offeredToXboard(const EngineOption& option) {
+    const std::string name = option.name;
+    return name != "Hash" && name != "Ponder" && name != "NalimovPath";
+}
+
+void resizeTables(Engine& engine, int32_t totalMB) {
+    MainHashTable& table = engine.hashTable;
+    const int64_t main = table.mainHashMB, pawn = pawnHashTable.sizeMB, eval = evalCache.sizeMB;
+    const int64_t configured = std::max<int64_t>(main + pawn + eval, 1);
+    const auto share = [&](int64_t part) {
+        return static_cast<int32_t>(std::max<int64_t>(1, int64_t{totalMB} * part / configured));
+    };
+    const uint32_t newMain = static_cast<uint32_t>(share(main));
+    const int32_t newPawn = share(pawn), newEval = share(eval);
+    if (newMain == table.mainHashMB && newPawn == pawnHashTable.sizeMB && newEval == evalCache.sizeMB &&
+        table.allocated())
+        return;
+    table.mainHashMB = newMain;
+    table.allocate(!engine.modes.uci);
+    while (!table.allocated() && table.mainHashMB > 1) {
+        table.mainHashMB /= 2;
+        engine.print("not enough memory: the hash table gets %u MB\n", table.mainHashMB);
+        table.allocate(!engine.modes.uci);
+    }
+    pawnHashTable.sizeMB = newPawn;
+    evalCache.sizeMB = newEval;
+    pawnHashTable.allocate();
+    evalCache.allocate();
+}

@@ -1,0 +1,53 @@
+// The engine's options as GUIs set them: UCI's setoption and the xboard option
+// command share one table of names, kinds, ranges and actions. An option acts
+// at once (a new hash size reallocates, a new tablebase path re-registers).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "board/output.h"
+
+class Engine;
+
+enum class OptionKind { Check, Spin, String, Button };
+
+struct EngineOption {
+    const char* name;
+    OptionKind kind;
+    int32_t min; // spins only
+    int32_t max;
+    // The option's value now, as text ("true"/"false" for a check).
+    std::string (*current)(const Engine&);
+    // Applies a value already checked against the kind and the range; false,
+    // with a message on `out`, when the engine cannot take it.
+    bool (*apply)(Engine&, const std::string& value, Output& out);
+};
+
+const std::vector<EngineOption>& engineOptions();
+// The option of that name (compared without regard to case), or null.
+const EngineOption* findOption(const std::string& name);
+
+// Checks a value against the option's kind and range and applies it; a value
+// that does not fit is refused with a message and changes nothing.
+bool applyOption(Engine& engine, const EngineOption& option, const std::string& value, Output& out);
+
+// "option name Hash type spin default 16 min 1 max 65536"
+std::string uciOptionLine(const Engine& engine, const EngineOption& option);
+// "option=\"Hash -spin 16 1 65536\"" for the xboard feature line.
+std::string xboardOptionFeature(const Engine& engine, const EngineOption& option);
+
+// The options offered in the xboard feature line: those the protocol has no
+// command of its own for (memory sets the hash, hard and easy pondering,
+// egtpath the tablebase path).
+bool offeredToXboard(const EngineOption& option);
+
+// The transposition table, pawn cache and evaluation cache take `totalMB`
+// together, shared out as the configured sizes share them. Sizes that cannot be
+// had are halved until they can, with a message.
+void resizeTables(Engine& engine, int32_t totalMB);
+
+// The piece values and evaluation weights have changed: the tables built from
+// them are built again, the caches emptied and the position's sums recomputed.
+void applyEvaluationChange(Engine& engine);

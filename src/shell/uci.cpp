@@ -1,0 +1,400 @@
+#include "shell/uci.h"
+
+#include <cctype>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+
+#include "board/movetext.h"
+#include "egtb/tablebases.h"
+#include "search/score.h"
+#include "shell/engine.h"
+#include "shell/settings.h"
+#include "shell/version.h"
+#include "shell/words.h"
+
+namespace {
+
+// The root move being searched is announced once a search has run this long.
+constexpr int64_t CURRMOVE_AFTER_MS = 1000;
+
+// The engine's messages in UCI mode: each line becomes an "info string" line,
+// so that nothing but protocol reaches the GUI.
+class InfoStringOutput : public Output {
+  public:
+    explicit InfoStringOutput(Engine& engine) : e(engine) {}
+    void write(const std::string& text) override {
+        size_t start = 0;
+        while (start < text.size()) {
+            size_t end = text.find('\n', start);
+            if (end == std::string::npos) end = text.size();
+            std::string line = text.substr(start, end - start);
+            while (!line.empty() && line.back() == '\r') line.pop_back();
+            if (!line.empty()) e.print("info string %s\n", line.c_str());
+            start = end + 1;
+        }
+    }
+
+  private:
+    Engine& e;
+};
+
+bool readCount(const std::string& word, int32_t& value) { return readInteger(word, value) && value >= 0; }
+
+} // namespace
+
+GoCommand parseGo(const std::vector<std::string>& words) {
+    GoCommand go;
+    for (size_t i = 1; i < words.size(); ++i) {
+        const std::string& w = words[i];
+        const std::string next = i + 1 < words.size() ? words[i + 1] : "";
+        int32_t n = 0;
+        if (w == "infinite") {
+            go.infinite = true;
+        } else if (w == "ponder") {
+            go.ponder = true;
+        } else if (w == "searchmoves") {
+            while (i + 1 < words.size() && coordToMove(words[i + 1].c_str()) != NO_MOVE)
+                go.searchMoves.push_back(words[++i]);
+        } else if (!readInteger(next, n)) {
+            continue; // a word without its number
+        } else {
+            ++i;
+            if (w == "wtime")
+                go.whiteMs = n < 0 ? 0 : n;
+            else if (w == "btime")
+                go.blackMs = n < 0 ? 0 : n;
+            else if (w == "winc")
+                go.whiteIncrementMs = n < 0 ? 0 : n;
+            else if (w == "binc")
+                go.blackIncrementMs = n < 0 ? 0 : n;
+            else if (w == "movestogo")
+                go.movesToGo = n < 0 ? 0 : n;
+            else if (w == "movetime")
+                go.moveTimeMs = n < 0 ? 0 : n;
+            else if (w == "depth")
+                go.depth = n < 1 ? 1 : n;
+            else if (w == "nodes")
+                go.nodes = n < 1 ? 1u : static_cast<uint32_t>(n);
+            else if (w == "mate")
+                go.mate = n < 1 ? 1 : n;
+            else
+                --i; // an unknown word: its "number" is the next word
+        }
+    }
+    return go;
+}
+
+std::string uciMove(Move move) {
+    char text[8];
+    moveToCoord(move, text);
+    for (char* c = text; *c; ++c) *c = static_cast<char>(std::tolower(static_cast<unsigned char>(*c)));
+    return text;
+}
+
+std::string uciScore(int score) {
+    if (score >= MATE_THRESHOLD) return "mate " + std::to_string((MATE_SCORE - score + 1) / 2);
+    if (score <= -MATE_THRESHOLD) return "mate " + std::to_string(-((MATE_SCORE + score) / 2));
+    return "cp " + std::to_string(score);
+}
+
+UciSession::UciSession(Engine& engine) : e(engine) {}
+
+void UciSession::run() {
+    e.modes.uci = true;
+    e.modes.post = PostMode::Silent;
+    e.modes.computerSide = NEUTRAL;
+    e.search.setListener(*this);
+    setTablebaseOutput([this](const char* text) { InfoStringOutput(e).print("%s", text); });
+    handshake();
+    std::string line;
+    while (!quitting && nextCommand(line)) execute(line);
+}
+
+bool UciSession::nextCommand(std::string& line) {
+    if (!pending.empty()) {
+        line = pending.front();
+        pending.pop_front();
+        return true;
+    }
+    return e.readInputLine(line) != 0;
+}
+
+// The identification, the options with their current values, "uciok". The
+// blank line first ends whatever the console printed before the first command
+// was read, so that "id name" starts a line of its own.
+void UciSession::handshake() {
+    e.print("\nid name Falkmere %s\n", FALKMERE_VERSION);
+    e.print("id author the Falkmere developers\n");
+    for (const EngineOption& option : engineOptions()) e.print("%s\n", uciOptionLine(e, option).c_str());
+    e.print("uciok\n");
+}
+
+void UciSession::execute(const std::string& line) {
+    const std::vector<std::string> words = splitWords(line.c_str());
+    if (words.empty()) return;
+    const std::string& command = words[0];
+    if (command == "uci") {
+        handshake();
+    } else if (command == "isready") {
+        e.print("readyok\n");
+    } else if (command == "ucinewgame") {
+        newGame();
+    } else if (command == "position") {
+        setPosition(words);
+    } else if (command == "go") {
+        go(words);
+    } else if (command == "setoption") {
+        setOption(line);
+    } else if (command == "quit") {
+        quitting = true;
+    } else if (command == "stop" || command == "ponderhit" || command == "debug" || command == "register") {
+        // Nothing runs that they could act on.
+    } else {
+        InfoStringOutput(e).print("unknown command: %s", command.c_str());
+    }
+}
+
+void UciSession::newGame() {
+    e.newGame();
+    e.gameResult = NO_RESULT;
+}
+
+// position startpos | fen <fields> [moves <move>...]. A FEN that cannot be read
+// leaves the position as it was; the moves stop at the first that is not legal.
+void UciSession::setPosition(const std::vector<std::string>& words) {
+    Position& position = e.position;
+    size_t i = 1;
+    int halfMoveClock = 0;
+    if (i < words.size() && words[i] == "startpos") {
+        position.board.setStartPosition();
+        ++i;
+    } else if (i < words.size() && words[i] == "fen") {
+        std::string fen;
+        for (++i; i < words.size() && words[i] != "moves"; ++i) fen += words[i] + " ";
+        const std::vector<std::string> fields = splitWords(fen.c_str());
+        if (!position.board.readFen(fen.c_str())) {
+            InfoStringOutput(e).print("invalid FEN: %s", fen.c_str());
+            return;
+        }
+        int32_t clock = 0;
+        if (fields.size() >= 5 && readCount(fields[4], clock)) halfMoveClock = clock < 100 ? clock : 100;
+    } else {
+        InfoStringOutput(e).print("position needs startpos or fen");
+        return;
+    }
+    e.resetHistory();
+    position.top().fifty = halfMoveClock;
+    if (i < words.size() && words[i] == "moves") ++i;
+    for (; i < words.size(); ++i) {
+        const Move text = coordToMove(words[i].c_str());
+        const Move move = text == NO_MOVE ? NO_MOVE
+                                          : moveFromSquares(position.board, moveFrom(text), moveTo(text),
+                                                            movePromotion(text));
+        if (move == NO_MOVE || !position.isLegalBySquares(moveFrom(move), moveTo(move))) {
+            InfoStringOutput(e).print("illegal move %s: the moves after it are left out", words[i].c_str());
+            return;
+        }
+        // A game longer than the record holds restarts the record, keeping the
+        // fifty-move count: only repetitions from before that are forgotten.
+        if (!position.hasRoomForMove()) {
+            const int fifty = position.top().fifty;
+            position.resetHistory();
+            position.top().fifty = fifty;
+        }
+        position.pushGameMove(move);
+    }
+}
+
+// setoption name <name, possibly several words> [value <value>].
+void UciSession::setOption(const std::string& line) {
+    const std::vector<std::string> words = splitWords(line.c_str());
+    std::string name, value;
+    bool inValue = false;
+    for (size_t i = 1; i < words.size(); ++i) {
+        if (i == 1 && words[i] == "name") continue;
+        if (!inValue && words[i] == "value") {
+            inValue = true;
+            continue;
+        }
+        std::string& part = inValue ? value : name;
+        part += (part.empty() ? "" : " ") + words[i];
+    }
+    const EngineOption* option = findOption(name);
+    if (!option) {
+        InfoStringOutput(e).print("no such option: %s", name.c_str());
+        return;
+    }
+    InfoStringOutput out(e);
+    applyOption(e, *option, value, out);
+}
+
+void UciSession::configure(const GoCommand& go) {
+    Search& s = e.search;
+    TimeControl& time = s.time;
+    const bool white = e.board().side == WHITE;
+    time.depthLimit = go.depth > 0 ? go.depth : go.mate > 0 ? 2 * go.mate - 1 : 65;
+    if (time.depthLimit > MAX_PLY) time.depthLimit = MAX_PLY;
+    time.nodeLimit = go.nodes;
+    time.movesToGo = 0;
+    time.movesPerControl = 0;
+    const int32_t ownClock = white ? go.whiteMs : go.blackMs;
+    if (go.moveTimeMs >= 0 && !go.infinite) {
+        time.mode = TimeMode::FixedTime;
+        time.moveTimeMs = go.moveTimeMs;
+    } else if (ownClock >= 0 && !go.infinite) {
+        // Clock play: moves to go, or sudden death with increment.
+        time.mode = TimeMode::Clock;
+        time.engineClockMs = ownClock;
+        time.opponentClockMs = white ? go.blackMs : go.whiteMs;
+        time.incrementMs = white ? go.whiteIncrementMs : go.blackIncrementMs;
+        time.movesToGo = go.movesToGo;
+    } else {
+        time.mode = TimeMode::Infinite;
+    }
+    s.modes = SearchModes{};
+    s.modes.analyze = go.infinite;
+    s.modes.pondering = go.ponder;
+    s.searchMoves.clear();
+    for (const std::string& text : go.searchMoves) {
+        const Move m = coordToMove(text.c_str());
+        s.searchMoves.push_back(moveFromSquares(e.board(), moveFrom(m), moveTo(m), movePromotion(m)));
+    }
+}
+
+void UciSession::go(const std::vector<std::string>& words) {
+    const GoCommand command = parseGo(words);
+    configure(command);
+    stopped = ponderHitCame = false;
+    holdBestMove = command.infinite || command.ponder;
+    lastCurrmoveMs = 0;
+    e.searching = true;
+    const Move best = e.search.think();
+    e.searching = false;
+    // An infinite or ponder search that ended by itself (a mate, the depth
+    // limit, a single legal move) keeps its move until it is released.
+    if (holdBestMove && !stopped && !ponderHitCame && !quitting) awaitRelease();
+    e.search.searchMoves.clear();
+    if (quitting) return;
+    sendBestMove(best);
+}
+
+void UciSession::awaitRelease() {
+    std::string line;
+    while (!quitting) {
+        if (!e.readInputLine(line)) {
+            quitting = true;
+            return;
+        }
+        const std::string word = firstWord(line.c_str());
+        if (word == "stop" || word == "ponderhit") return;
+        if (!handleDuringSearch(line)) pending.push_back(line);
+    }
+}
+
+// The best move, and the reply expected to it: the variation's second move, or
+// the table's move for the position after the best move, when it is legal.
+void UciSession::sendBestMove(Move best) {
+    Position& position = e.position;
+    if (best == NO_MOVE || !position.board.isPseudoLegal(best) || !position.isLegalMove(best)) {
+        Move moves[MAX_MOVES];
+        const int count = position.legalMoves(moves);
+        if (count == 0) {
+            e.print("bestmove 0000\n");
+            return;
+        }
+        best = moves[0]; // a search cut short before it had a move: any legal move
+    }
+    const PlyRecord& root = e.search.ply(0);
+    Move reply = root.pvEnd >= 2 && sameMove(root.pv[0], best) ? root.pv[1] : NO_MOVE;
+    position.pushMove(best);
+    if (reply == NO_MOVE) {
+        const Board& b = position.board;
+        reply =
+            e.hashTable.readEntry(b.side, static_cast<uint32_t>(b.key), static_cast<uint32_t>(b.key >> 32))
+                .move;
+    }
+    const bool replyPlayable =
+        reply != NO_MOVE && position.board.isPseudoLegal(reply) && position.isLegalMove(reply);
+    position.popMove();
+    position.searchPly = 0;
+    if (replyPlayable)
+        e.print("bestmove %s ponder %s\n", uciMove(best).c_str(), uciMove(reply).c_str());
+    else
+        e.print("bestmove %s\n", uciMove(best).c_str());
+}
+
+bool UciSession::handleDuringSearch(const std::string& line) {
+    const std::string word = firstWord(line.c_str());
+    if (word == "isready") {
+        e.print("readyok\n");
+    } else if (word == "stop") {
+        stopped = true;
+        e.search.stop();
+    } else if (word == "ponderhit") {
+        ponderHitCame = true;
+        if (e.search.modes.pondering) e.search.ponderHit();
+    } else if (word == "quit") {
+        quitting = true;
+        e.search.stop();
+    } else if (word == "debug") {
+        // no debug output to switch
+    } else {
+        return false;
+    }
+    return true;
+}
+
+void UciSession::poll(Search& s) {
+    while (e.inputAvailable()) {
+        std::string line;
+        if (!e.readInputLine(line)) {
+            // The GUI went away.
+            quitting = true;
+            s.stop();
+            return;
+        }
+        if (!handleDuringSearch(line)) pending.push_back(line);
+    }
+}
+
+void UciSession::line(const PvReport& r) {
+    const int64_t time = r.elapsedMs < 1 ? 1 : r.elapsedMs;
+    const char* bound = r.bound == ScoreBound::Lower   ? " lowerbound"
+                        : r.bound == ScoreBound::Upper ? " upperbound"
+                                                       : "";
+    char head[256];
+    std::snprintf(head, sizeof head,
+                  "info depth %d seldepth %d score %s%s nodes %u nps %llu time %lld hashfull %d tbhits %u pv",
+                  r.iteration, r.selDepth, uciScore(r.score).c_str(), bound, r.nodes,
+                  static_cast<unsigned long long>(uint64_t{r.nodes} * 1000 / static_cast<uint64_t>(time)),
+                  static_cast<long long>(r.elapsedMs), e.hashTable.permilleUsed(), tablebaseStats.hits);
+    std::string text = head;
+    for (int i = 0; i < r.length; ++i) {
+        text += ' ';
+        text += uciMove(r.moves[i]);
+    }
+    e.print("%s\n", text.c_str());
+}
+
+// On long searches, now and then, the root move being searched.
+void UciSession::progress(const ProgressReport& r) {
+    if (r.elapsedMs < CURRMOVE_AFTER_MS || r.elapsedMs - lastCurrmoveMs < CURRMOVE_AFTER_MS) return;
+    lastCurrmoveMs = r.elapsedMs;
+    e.print("info depth %d currmove %s currmovenumber %d\n", r.iteration, uciMove(r.move).c_str(),
+            r.index + 1);
+}
+
+Move UciSession::bookMove(Position& root, Move* moves, int32_t* scores, int count) {
+    return e.bookMove(root, moves, scores, count);
+}
+
+void UciSession::scoreDropped(const Search& s) { e.scoreDropped(s); }
+
+void UciSession::finished(const Search& s) {
+    int64_t elapsed = wallClockMs() - s.startTime;
+    if (elapsed < 1) elapsed = 1;
+    e.print("info nodes %u nps %llu time %lld hashfull %d tbhits %u\n", s.stats.nodes,
+            static_cast<unsigned long long>(uint64_t{s.stats.nodes} * 1000 / static_cast<uint64_t>(elapsed)),
+            static_cast<long long>(elapsed), e.hashTable.permilleUsed(), tablebaseStats.hits);
+}
