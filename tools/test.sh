@@ -14,8 +14,10 @@ cmake -S "$root" -B "$root/build/release" -DCMAKE_BUILD_TYPE=Release -DFALKMERE_
 cmake --build "$root/build/release" -j"$jobs"
 (cd "$root/build/release" && ctest --output-on-failure -j"$jobs")
 "$root/tools/check-install.sh" "$root/build/release"
-# Two games under the real xboard GUI against phalanx, headless.
+# Two games under the real xboard GUI against phalanx, headless, in each
+# protocol: xboard, and UCI through Debian's polyglot adapter.
 FALKMERE="$root/build/release/falkmere" "$root/tools/xboard-match.sh" 2
+FALKMERE="$root/build/release/falkmere" PROTOCOL=uci OUT="$root/build/uci-match" "$root/tools/xboard-match.sh" 2
 
 cmake -S "$root" -B "$root/build/sanitize" -DCMAKE_BUILD_TYPE=Debug -DFALKMERE_SANITIZE=ON -DFALKMERE_TESTS=ON -DFALKMERE_BENCH=OFF
 cmake --build "$root/build/sanitize" -j"$jobs"

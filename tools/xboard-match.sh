@@ -1,24 +1,35 @@
 #!/usr/bin/env bash
 # Plays a match between Falkmere and Debian's phalanx in xboard's match mode,
-# headless under Xvfb, then checks what came of it:
+# headless under Xvfb, with Falkmere speaking the xboard protocol or UCI (then
+# xboard talks to it through Debian's polyglot adapter), and checks what came
+# of it:
 #   - the PGN holds every game, each complete (a result other than "*"), and
 #     none was decided by an illegal move, a protocol error or a crash;
 #   - in xboard's debug log Falkmere answered with moves, sent no error lines
 #     and was never refused a move;
-#   - Falkmere's own log (USE_LOG ON) exists and recorded the traffic.
+#   - Falkmere's own log (USE_LOG ON) exists and recorded the traffic: in xboard
+#     mode the pings answered; in UCI mode every search ended by a legal
+#     bestmove and no command or move was refused.
 # Usage: tools/xboard-match.sh [games]   (default 2)
 # Environment: TC (base time, default 0:05), INC (increment, default 0.1),
 #   PONDER (-ponder or -xponder, default -ponder), OUT (result folder,
-#   default build/xboard-match), FALKMERE (engine binary, default the Release build).
+#   default build/xboard-match), FALKMERE (engine binary, default the Release build),
+#   PROTOCOL (xboard or uci, default xboard).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 games="${1:-2}"
 tc="${TC:-0:05}"
 inc="${INC:-0.1}"
 ponder="${PONDER:--ponder}"
+protocol="${PROTOCOL:-xboard}"
 out="${OUT:-$root/build/xboard-match}"
 
-"$root/tools/install-deps.sh" xboard xvfb xauth phalanx
+"$root/tools/install-deps.sh" xboard xvfb xauth phalanx polyglot
+engine_flags=()
+if [ "$protocol" = uci ]; then
+    # xboard starts polyglot (-adapterCommand), which starts the engine.
+    engine_flags=(-fUCI -adapterCommand "/usr/games/polyglot -noini -log true -lf \"$out/polyglot.log\" -ec \"%fcp\" -ed \"%fd\"")
+fi
 if [ -z "${FALKMERE:-}" ]; then
     cmake -S "$root" -B "$root/build/release" -DCMAKE_BUILD_TYPE=Release >/dev/null
     cmake --build "$root/build/release" --target falkmere -j2 >/dev/null
@@ -39,7 +50,7 @@ base_seconds=$(awk -v t="$tc" 'BEGIN { n = split(t, p, ":"); print (n == 2 ? p[1
 limit=$(( games * (2 * base_seconds + 60) + 60 ))
 set +e
 timeout --kill-after=10 "$limit" xvfb-run -a /usr/games/xboard \
-    -fcp "$FALKMERE" -fd "$out/falkmere" \
+    -fcp "$FALKMERE" -fd "$out/falkmere" "${engine_flags[@]}" \
     -scp /usr/games/phalanx -sd "$out/phalanx" \
     -matchGames "$games" -matchPause 2000 -tc "$tc" -inc "$inc" "$ponder" \
     -autoCallFlag true -testLegality true -xexit -xpopup \
@@ -78,11 +89,24 @@ else
     problem "no xboard debug log"
 fi
 
-if ls "$out"/falkmere/fal000.log >/dev/null 2>&1; then
-    grep -q '^xboard>: protover 2' "$out/falkmere/fal000.log" || problem "Falkmere's log lacks the input"
-    grep -q '^move ' "$out/falkmere/fal000.log" || problem "Falkmere's log lacks its moves"
-else
+log="$out/falkmere/fal000.log"
+if [ ! -s "$log" ]; then
     problem "Falkmere wrote no log"
+elif [ "$protocol" = uci ]; then
+    grep -q '^xboard>: uci' "$log" || problem "Falkmere's log lacks the UCI handshake"
+    searches=$(grep -c '^xboard>: go' "$log" || true)
+    bestmoves=$(grep -c '^bestmove [a-h][1-8][a-h][1-8]' "$log" || true)
+    echo "UCI searches: $searches, best moves: $bestmoves, ponder searches: $(grep -c '^xboard>: go .*ponder' "$log" || true)"
+    [ "$bestmoves" -gt 0 ] || problem "Falkmere's log lacks its best moves"
+    grep -n '^bestmove 0000' "$log" && problem "a bestmove without a move"
+    grep -n '^info string' "$log" && problem "Falkmere refused a command or a move"
+else
+    grep -q '^xboard>: protover 2' "$log" || problem "Falkmere's log lacks the input"
+    grep -q '^move ' "$log" || problem "Falkmere's log lacks its moves"
+    pings=$(grep -c '^xboard>: ping' "$log" || true)
+    pongs=$(grep -c '^pong ' "$log" || true)
+    echo "pings: $pings, pongs: $pongs"
+    [ "$pings" -gt 0 ] && [ "$pings" -eq "$pongs" ] || problem "pings and pongs do not match"
 fi
 
 if [ "$fail" -ne 0 ]; then
