@@ -365,7 +365,7 @@ void cmdBook(Engine& e, const Args& a) {
     const std::string sub = a.word(1);
     if (sub == "on") {
         // Book use needs an open book; open the configured one if none is.
-        if (!e.book.isOpen() && !e.book.load(e.book.path, e)) {
+        if (!e.bookOpen() && !e.loadBook(e.settings.bookPath)) {
             e.print("Book not loaded\n");
             return;
         }
@@ -376,15 +376,18 @@ void cmdBook(Engine& e, const Args& a) {
         int32_t depth, elo;
         if (!a.has(2) || !readInteger(a.word(3), depth) || !readInteger(a.word(4), elo))
             return refuse(e, a, "book cpgn needs a file, a depth and a rating");
+        e.noteReadOnlyBook("book cpgn");
         createBook(a.word(2), depth, elo, e.position, e.book, e, [&e] { e.newGame(); });
+        if (e.book.isOpen()) e.polyglotBook.close();
     } else if (sub == "load") {
         if (!a.has(2)) return refuse(e, a, "book load needs a file");
-        if (!e.book.load(a.word(2), e)) e.print("Book not loaded\n");
+        if (!e.loadBook(a.word(2))) e.print("Book not loaded\n");
     } else if (sub == "add") {
         if (!a.has(3)) return refuse(e, a, "book add needs two files");
+        e.noteReadOnlyBook("book add");
         mergeBook(a.word(2), a.word(3), e);
     } else {
-        if (e.positionPlayable()) e.book.list(e.position, e);
+        if (e.positionPlayable()) e.listBook();
     }
 }
 

@@ -46,7 +46,9 @@ const ConfigKey CONFIG_KEYS[] = {
     {"USE_LOG", KeyKind::Switch, 0, noNumber, [](Engine& e) { return &e.settings.useLog; }, noPath},
     {"EGTB_CACHE", KeyKind::Number, 2, [](Engine& e) { return &e.settings.egtbCacheMB; }, noFlag, noPath},
     {"TB_PATH", KeyKind::Path, 0, noNumber, noFlag, [](Engine& e) { return e.settings.tbPath; }},
-    {"BOOK_PATH", KeyKind::Path, 0, noNumber, noFlag, [](Engine& e) { return e.book.path; }},
+    {"BOOK_PATH", KeyKind::Path, 0, noNumber, noFlag, [](Engine& e) { return e.settings.bookPath; }},
+    {"BOOK_BEST_MOVE", KeyKind::Switch, 0, noNumber, [](Engine& e) { return &e.settings.bookBestMove; },
+     noPath},
     {"LEARN_PATH", KeyKind::Path, 0, noNumber, noFlag, [](Engine& e) { return e.learnStore.path; }},
     {"RESIGN_VALUE", KeyKind::Resign, -800, [](Engine& e) { return &e.settings.resignValue; }, noFlag,
      noPath},
@@ -158,7 +160,9 @@ void Engine::readConfig() {
 
     print("Welcome to Falkmere %s\n", FALKMERE_VERSION);
     print("%s\n\n", __DATE__);
-    print("book [%s]\n", book.path);
+    // Books of the engine's own format are built and learned in at this path.
+    if (!isPolyglotBookFile(settings.bookPath)) std::strcpy(book.path, settings.bookPath);
+    print("book [%s]\n", settings.bookPath);
     print("learning %s\n", search.options.useLearn ? "ON" : "OFF");
     print("learn [%s]\n", learnStore.path);
     print("egtb [%s]\n", settings.tbPath);

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <deque>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -15,9 +16,13 @@
 #include "board/position.h"
 #include "book/learning.h"
 #include "book/openingbook.h"
+#include "book/polyglot.h"
 #include "search/search.h"
 #include "search/tt.h"
 #include "shell/platform.h"
+
+// True for a Polyglot book: a .bin name, or a file made of 16-byte entries only.
+bool isPolyglotBookFile(const char* path);
 
 // Settings from falkmere.ini that belong to the shell (the others sit with
 // their owners: hash sizes with the tables, switches with the search options,
@@ -26,7 +31,9 @@ struct EngineSettings {
     bool useLog = false;
     int32_t egtbCacheMB = 2;
     char tbPath[256] = "d:\\nalimov";
-    int32_t resignValue = -800; // resign at or below this score (centipawns)
+    int32_t resignValue = -800;      // resign at or below this score (centipawns)
+    char bookPath[256] = "book.dat"; // the book to play from: the engine's format or Polyglot
+    bool bookBestMove = false;       // from a Polyglot book always the highest weight, else at random
 };
 
 // What thinking output looks like.
@@ -58,7 +65,8 @@ class Engine : public Output, private SearchListener {
     Position position;
     MainHashTable hashTable;
     Search search;
-    OpeningBook book;
+    OpeningBook book;          // the engine's own format
+    PolyglotBook polyglotBook; // open instead of it when a Polyglot book is in play
     LearnStore learnStore;
     FILE* logFile = nullptr;
     int32_t gameResult = NO_RESULT;
@@ -147,6 +155,19 @@ class Engine : public Output, private SearchListener {
     // follow its move.
     void answerDeferredPings();
     std::vector<std::string> deferredPings;
+
+    // --- the opening book (shell/books.cpp) --------------------------------------
+    // Opens a book of either format (a Polyglot book by its .bin name or its
+    // size), closing the other, and says which; false when it cannot be opened.
+    bool loadBook(const char* path, Output& out);
+    bool loadBook(const char* path) { return loadBook(path, *this); }
+    bool bookOpen() const;
+    // The book moves of the position, as a table.
+    void listBook();
+    // Says that building or learning keeps to the engine's own format while a
+    // Polyglot book is in play.
+    void noteReadOnlyBook(const char* what);
+    std::mt19937_64 bookRandom{std::random_device{}()};
 
     // --- book and learning for the search, whichever front end runs it -----------
     Move bookMove(Position& root, Move* moves, int32_t* scores, int count) override;

@@ -62,6 +62,7 @@ bool Engine::roomForGameMove() {
 
 void Engine::learnGameResult() {
     if (!search.options.useBook) return;
+    noteReadOnlyBook("result learning");
     book.learnFromResult(position, gameResult, modes.learnColor);
     gameResult = NO_RESULT;
 }

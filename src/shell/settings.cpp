@@ -64,7 +64,7 @@ bool applyPonder(Engine& e, const std::string& value, Output&) {
 
 bool applyOwnBook(Engine& e, const std::string& value, Output& out) {
     const bool on = value == "true";
-    if (on && !e.book.isOpen() && !e.book.load(e.book.path, out)) {
+    if (on && !e.bookOpen() && !e.loadBook(e.settings.bookPath, out)) {
         out.print("Book not loaded\n");
         e.search.options.useBook = false;
         return false;
@@ -74,10 +74,16 @@ bool applyOwnBook(Engine& e, const std::string& value, Output& out) {
 }
 
 bool applyBookFile(Engine& e, const std::string& value, Output& out) {
-    if (!e.book.load(value.c_str(), out)) {
+    if (!copyPath(e.settings.bookPath, value, out)) return false;
+    if (!e.loadBook(e.settings.bookPath, out)) {
         out.print("Book not loaded: %s\n", value.c_str());
         return false;
     }
+    return true;
+}
+
+bool applyBookBestMove(Engine& e, const std::string& value, Output&) {
+    e.settings.bookBestMove = value == "true";
     return true;
 }
 
@@ -149,8 +155,10 @@ const std::vector<EngineOption> OPTIONS = {
      applyPonder},
     {"OwnBook", OptionKind::Check, 0, 0, [](const Engine& e) { return checkText(e.search.options.useBook); },
      applyOwnBook},
-    {"BookFile", OptionKind::String, 0, 0, [](const Engine& e) { return std::string(e.book.path); },
+    {"BookFile", OptionKind::String, 0, 0, [](const Engine& e) { return std::string(e.settings.bookPath); },
      applyBookFile},
+    {"BookBestMove", OptionKind::Check, 0, 0,
+     [](const Engine& e) { return checkText(e.settings.bookBestMove); }, applyBookBestMove},
     {"Learning", OptionKind::Check, 0, 0,
      [](const Engine& e) { return checkText(e.search.options.useLearn); }, applyLearning},
     {"LearnFile", OptionKind::String, 0, 0, [](const Engine& e) { return std::string(e.learnStore.path); },

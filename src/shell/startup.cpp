@@ -13,7 +13,7 @@ void Engine::run(int argc, char** argv) {
     std::setvbuf(stdout, nullptr, _IONBF, 0);
     init();
     newGame();
-    if (search.options.useBook && !book.load(book.path, *this)) {
+    if (search.options.useBook && !loadBook(settings.bookPath)) {
         search.options.useBook = false;
         print("Book not loaded\n");
     }
@@ -46,6 +46,7 @@ void Engine::init() {
     pawnHashTable.allocate();
     evalCache.allocate();
     book.close();
+    polyglotBook.close();
     if (search.options.useLearn && !learnStore.open()) {
         search.options.useLearn = false;
         print("Learn file not found\n");

@@ -161,10 +161,6 @@ void Engine::deepeningStarts(const Search& s) {
     if (modes.post == PostMode::Console) print(" depth         nodes   score    time  pv\n");
 }
 
-Move Engine::bookMove(Position& root, Move* moves, int32_t* scores, int count) {
-    return book.chooseMove(root, moves, scores, count);
-}
-
 void Engine::scoreDropped(const Search& s) { learnStore.learnPosition(s.position(), hashTable); }
 
 void Engine::bookMoveFound(const Search& s) {

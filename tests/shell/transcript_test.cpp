@@ -20,6 +20,7 @@ const std::string FEATURES =
     "feature option=\"Clear Hash -button\"\n"
     "feature option=\"OwnBook -check 0\"\n"
     "feature option=\"BookFile -string book.dat\"\n"
+    "feature option=\"BookBestMove -check 0\"\n"
     "feature option=\"Learning -check 0\"\n"
     "feature option=\"LearnFile -string learn.dat\"\n"
     "feature option=\"NalimovCache -spin 2 1 1024\"\n"
