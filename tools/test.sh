@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs every test twice: a Release build, then a Debug build with the
-# board invariant checks under AddressSanitizer and UndefinedBehaviorSanitizer.
+# board invariant checks under AddressSanitizer and UndefinedBehaviorSanitizer;
+# then the multi-threaded tests under ThreadSanitizer.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 jobs="$(nproc)"
@@ -22,3 +23,10 @@ FALKMERE="$root/build/release/falkmere" PROTOCOL=uci OUT="$root/build/uci-match"
 cmake -S "$root" -B "$root/build/sanitize" -DCMAKE_BUILD_TYPE=Debug -DFALKMERE_SANITIZE=ON -DFALKMERE_TESTS=ON -DFALKMERE_BENCH=OFF
 cmake --build "$root/build/sanitize" -j"$jobs"
 (cd "$root/build/sanitize" && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j"$jobs")
+
+# The searches on several threads, and the program playing and analysing with
+# helper threads, under ThreadSanitizer: a race fails the test (in the program
+# through its exit status).
+cmake -S "$root" -B "$root/build/tsan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFALKMERE_TSAN=ON -DFALKMERE_TESTS=ON -DFALKMERE_BENCH=OFF
+cmake --build "$root/build/tsan" -j"$jobs" --target falkmere_tests
+TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" "$root/build/tsan/falkmere_tests" --gtest_filter='Threads*'

@@ -22,7 +22,7 @@ bool Board::hitsKing(Square attacker, Square king) const {
 }
 
 int Board::isAttacked(int colour, Square s) const {
-    FM_ASSERT(isColour(colour) && isSquare(s));
+    FM_ASSERT(isColour(colour)); // any square: off-board ones count as attacked
     if (!onBoard(s)) return 1;
     if (pieceList[colour][PAWN]) {
         for (int offset : PAWN_CAPTURE[colour]) {

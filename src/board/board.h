@@ -31,6 +31,7 @@ struct LineSource {
 };
 
 struct EvalTrace;
+struct CacheSet;
 
 // Work area of the evaluator, rewritten by every evaluation that misses the cache.
 struct EvalScratch {
@@ -85,6 +86,8 @@ class Board {
     uint8_t rootSnapshot[6] = {0, 0, 0, 0, 0, 0};
     PieceEntry* swapScratch = nullptr;
     EvalScratch scratch;
+    // The evaluation's caches for this board (null: the process-wide ones).
+    CacheSet* caches = nullptr;
 
     // --- set-up (board.cpp) ---------------------------------------------------
     void rebuild();

@@ -1,4 +1,6 @@
 // Probing: from the board to a table entry, from the stored value to a score.
+#include <mutex>
+
 #include "board/position.h"
 #include "egtb/registry.h"
 #include "egtb/tablebases.h"
@@ -88,6 +90,10 @@ int readStoredValue(int table, int side, uint64_t index) {
 
 TablebaseStats tablebaseStats;
 
+namespace {
+std::mutex probeMutex;
+} // namespace
+
 bool probeTablebases(const Board& board, int ply, int& score) {
     FM_ASSERT(ply >= 0 && ply < MAX_PLY);
     using namespace egtb;
@@ -110,7 +116,9 @@ bool probeTablebases(const Board& board, int ply, int& score) {
             counts[colour * 5 + COUNT_OF_PIECE[piece]] = used[piece];
     }
 
-    // 2. The table, possibly with colours exchanged.
+    // 2. The table, possibly with colours exchanged. The registry, the block
+    //    cache and the files are shared by every search thread: one probe at a time.
+    const std::lock_guard<std::mutex> lock(probeMutex);
     int table = registeredTree().lookup(counts);
     if (table == 0) return false;
     const bool exchanged = table < 0;

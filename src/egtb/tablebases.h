@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <functional>
 
+#include "board/counter.h"
+
 class Board;
 
 // Registers the tables found in the directories of `paths` (separated by "," or
@@ -27,7 +29,7 @@ bool probeTablebases(const Board& board, int ply, int& score);
 
 // Probes attempted and answered since the last reset (each search resets them).
 struct TablebaseStats {
-    uint32_t hits = 0;
-    uint32_t probes = 0;
+    RelaxedCounter hits;
+    RelaxedCounter probes;
 };
 extern TablebaseStats tablebaseStats;

@@ -9,6 +9,7 @@
 #include <memory>
 #include <new>
 
+#include "board/counter.h"
 #include "board/types.h"
 
 // Entries of 16 bytes: the largest power of two that fits in sizeMB
@@ -40,17 +41,19 @@ template <typename Payload> class KeyedCache {
 
     int32_t sizeMB;
     uint32_t mask = 0;
-    uint32_t hits = 0;
-    uint32_t probes = 0;
+    RelaxedCounter hits;
+    RelaxedCounter probes;
 
     // Sizes (largest power of two of entries within sizeMB, at least 2), clears
-    // and prints the size line. Without memory the table stays unallocated and
-    // the evaluator works uncached.
-    void allocate() {
-        hits = probes = 0;
+    // and prints the size line (unless `announce` is off). Without memory the
+    // table stays unallocated and the evaluator works uncached.
+    void allocate(bool announce = true) {
+        hits = 0;
+        probes = 0;
         const uint64_t count = cacheEntryCount(sizeMB);
         entries.reset(cacheAddressable(count) ? new (std::nothrow) Entry[count]() : nullptr);
         mask = entries ? static_cast<uint32_t>(count - 1) : 0;
+        if (!announce) return;
         if (!entries) std::printf("Couldn't allocate memory for %s!\n", failureName_);
         std::printf("%s %5.3g MB [%llu entries]\n", label_, static_cast<double>(count * 16) / 1048576.0,
                     static_cast<unsigned long long>(count));

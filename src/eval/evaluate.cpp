@@ -1,6 +1,7 @@
 // The main evaluator: two accumulators, one per colour, each the sum of that
 // colour's merits; the score is the side to move's minus the other's, with
 // corrections for drawish material, kept in the evaluation cache.
+#include "eval/cacheset.h"
 #include "eval/evalcache.h"
 #include "eval/evalterms.h"
 #include "eval/evaltrace.h"
@@ -76,7 +77,7 @@ template <bool Traced> int Board::evaluateSteps(EvalTrace* trace) {
 
     // 1. The evaluation cache keeps white-relative scores and the info bytes.
     if constexpr (!Traced) {
-        if (const EvalCacheData* cached = evalCache.probe(keyLow, keyHigh)) {
+        if (const EvalCacheData* cached = evalCacheOf(*this).probe(keyLow, keyHigh)) {
             scratch.evalInfo[0] = cached->info[0];
             scratch.evalInfo[1] = cached->info[1];
             scratch.evalInfo[2] = cached->info[2];
@@ -107,7 +108,7 @@ template <bool Traced> int Board::evaluateSteps(EvalTrace* trace) {
     // 5. Pawn structure, from the pawn cache when it knows the pawns.
     step(TERM_PAWN_STRUCTURE, [&] {
         if (const PawnCacheData* cached =
-                pawnHashTable.probe(static_cast<uint32_t>(pawnKey), static_cast<uint32_t>(pawnKey >> 32))) {
+                pawnCacheOf(*this).probe(static_cast<uint32_t>(pawnKey), static_cast<uint32_t>(pawnKey >> 32))) {
             st.passedFiles[0] = cached->passedFiles[0];
             st.passedFiles[1] = cached->passedFiles[1];
             st.acc[WHITE] += scaleBy(cached->score, evalWeights.pawnStructure, 100);
@@ -162,7 +163,7 @@ template <bool Traced> int Board::evaluateSteps(EvalTrace* trace) {
         EvalCacheData data{static_cast<int16_t>(side == WHITE ? score : -score),
                            {scratch.evalInfo[0], scratch.evalInfo[1], scratch.evalInfo[2]},
                            {0, 0, 0}};
-        evalCache.store(keyLow, keyHigh, data);
+        evalCacheOf(*this).store(keyLow, keyHigh, data);
     }
     return score;
 }

@@ -2,6 +2,7 @@
 // pawns, and the files of passed pawns. The result depends on the pawns alone,
 // so it is kept in the pawn cache under the pawn key.
 #include "eval/evalterms.h"
+#include "eval/cacheset.h"
 #include "eval/pawncache.h"
 
 using namespace evalbits;
@@ -82,6 +83,6 @@ template <int Us> int Board::pawnStructureOf(uint8_t& passed) const {
 int Board::evalPawnStructure(uint8_t passedFiles[2]) {
     const int score = pawnStructureOf<WHITE>(passedFiles[WHITE]) - pawnStructureOf<BLACK>(passedFiles[BLACK]);
     const PawnCacheData data{static_cast<int16_t>(score), {passedFiles[0], passedFiles[1]}, {0, 0, 0, 0}};
-    pawnHashTable.store(static_cast<uint32_t>(pawnKey), static_cast<uint32_t>(pawnKey >> 32), data);
+    pawnCacheOf(*this).store(static_cast<uint32_t>(pawnKey), static_cast<uint32_t>(pawnKey >> 32), data);
     return side == WHITE ? score : -score;
 }

@@ -7,6 +7,7 @@
 #include "eval/pawncache.h"
 #include "search/bench.h"
 #include "search/clock.h"
+#include "search/helpers.h"
 #include "search/search.h"
 
 namespace {
@@ -49,7 +50,7 @@ constexpr uint32_t BENCH_HASH_MB = 16;
 
 } // namespace
 
-BenchResult runBench(int depth) {
+BenchResult runBench(int depth, int threads) {
     if (depth < 1) depth = BENCH_DEPTH;
     // Everything the searches use is their own: the game, its table and the
     // settings of the caller are untouched.
@@ -62,6 +63,11 @@ BenchResult runBench(int depth) {
     search->time.mode = TimeMode::FixedDepth;
     search->time.depthLimit = depth;
     search->options = SearchOptions{}; // no book, learning or tablebases; no reductions (the default)
+    auto helpers = std::make_unique<HelperThreads>(*table);
+    if (threads > 1) {
+        helpers->setCount(threads - 1);
+        search->helpers = helpers.get();
+    }
 
     BenchResult result;
     const int64_t start = wallClockMs();
@@ -71,8 +77,9 @@ BenchResult runBench(int depth) {
         table->clear();
         pawnHashTable.clear();
         evalCache.clear();
+        helpers->clearCaches();
         search->think();
-        result.nodes += search->stats.nodes;
+        result.nodes += search->totalNodes();
     }
     result.elapsedMs = wallClockMs() - start;
     if (result.elapsedMs < 1) result.elapsedMs = 1;

@@ -14,5 +14,7 @@ struct BenchResult {
 
 // Searches every bench position to `depth` (BENCH_DEPTH when 0 or less) with a
 // 16 MB table of its own; book, learning and tablebases off; every table and
-// cache emptied before each position.
-BenchResult runBench(int depth);
+// cache emptied before each position. With more than one thread, helper
+// threads search beside the main search and their nodes count too (the count
+// is then no signature: threads meet in the table in no fixed order).
+BenchResult runBench(int depth, int threads = 1);

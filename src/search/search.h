@@ -5,6 +5,7 @@
 // nothing itself.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -16,6 +17,7 @@
 #include "search/tt.h"
 
 class Search;
+class HelperThreads;
 
 // The front end's side of a search. Every call comes from the searching thread.
 class SearchListener {
@@ -61,6 +63,17 @@ class Search {
     SearchOptions options;
     // Only these root moves are searched (empty: every legal move).
     std::vector<Move> searchMoves;
+    // Threads that search the same root beside this one while it deepens
+    // (none: this search alone).
+    HelperThreads* helpers = nullptr;
+    // A helper thread's own search: it starts this many iterations deeper
+    // than the main search, resets no shared statistics and keeps publishing
+    // its node count.
+    bool isHelper = false;
+    int32_t depthOffset = 0;
+    std::atomic<uint32_t> publishedNodes{0};
+    // Nodes of this search and of its helper threads.
+    uint64_t totalNodes() const;
 
     // Another front end takes the reports from now on.
     void setListener(SearchListener& other) { listener = &other; }
@@ -125,8 +138,10 @@ class Search {
     void sortRootMoves();
     // The root list's index of a move, or -1.
     int rootIndexOf(Move move) const;
-    // The input poll and the clock rule, every POLL_INTERVAL nodes.
+    // The input poll and the clock rule, every POLL_INTERVAL nodes (helper
+    // threads look for the stop more often: pollInterval).
     static constexpr uint32_t POLL_INTERVAL = 9000;
+    uint32_t pollInterval = POLL_INTERVAL;
     void pollInputAndClock();
     // True when the search must stop now: a poll fell due and found the search
     // stopped, or stopped it. Called at every node, of the main search and of
@@ -136,7 +151,7 @@ class Search {
         if (searchAborted) return true;
         pollInputAndClock();
         if (searchAborted) return true;
-        stats.nextPoll += POLL_INTERVAL;
+        stats.nextPoll += pollInterval;
         // A node limit falls due between two regular polls.
         if (time.nodeLimit != 0 && static_cast<int32_t>(stats.nextPoll - time.nodeLimit) > 0)
             stats.nextPoll = time.nodeLimit;

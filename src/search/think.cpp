@@ -4,11 +4,11 @@
 #include <cstring>
 
 #include "egtb/tablebases.h"
-#include "eval/evalcache.h"
-#include "eval/pawncache.h"
+#include "eval/cacheset.h"
 #include "eval/weights.h"
 #include "search/clock.h"
 #include "search/score.h"
+#include "search/helpers.h"
 #include "search/search.h"
 
 namespace {
@@ -176,14 +176,19 @@ Move Search::think() {
 
     // 1. Clocks, counters and flags.
     rootScore = 0;
-    iteration = 0;
+    iteration = depthOffset;
     startTime = wallClockMs();
     startCpuTime = cpuClockMs();
     stats = SearchStats{};
     stopRequested = searchAborted = clockStopped = false;
-    tablebaseStats.hits = tablebaseStats.probes = 0;
-    pawnHashTable.hits = pawnHashTable.probes = 0;
-    evalCache.hits = evalCache.probes = 0;
+    if (!isHelper) {
+        tablebaseStats.hits = 0;
+        tablebaseStats.probes = 0;
+    }
+    pawnCacheOf(board).hits = 0;
+    pawnCacheOf(board).probes = 0;
+    evalCacheOf(board).hits = 0;
+    evalCacheOf(board).probes = 0;
     rootMoveCount = rootMoveIndex = 0;
     allocateTime(pos.gamePly);
 
@@ -231,8 +236,13 @@ Move Search::think() {
     root.lowMaterial = board.pieceMaterial[WHITE] < 10 && board.pieceMaterial[BLACK] < 10;
     root.mateThreat = root.bmThreat = 0;
 
-    // 11. Iterative deepening; 12. the front end may print statistics.
+    // 11. Iterative deepening, with the helper threads on the same root; 12.
+    // the front end may print statistics.
+    if (helpers) helpers->start(*this);
     deepen();
+    if (helpers) helpers->stop();
     listener->finished(*this);
     return root.bestMove;
 }
+
+uint64_t Search::totalNodes() const { return stats.nodes + (helpers ? helpers->nodes() : 0); }

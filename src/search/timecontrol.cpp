@@ -61,6 +61,7 @@ void Search::pollInputAndClock() {
         stop();
         return;
     }
+    if (isHelper) publishedNodes.store(stats.nodes, std::memory_order_relaxed);
     if (time.mode == TimeMode::FixedDepth) return;
     if (stopRequested) {
         searchAborted = true;

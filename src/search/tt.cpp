@@ -14,6 +14,30 @@ namespace {
 inline int primarySlot(int side) { return 2 + side; }
 inline int secondarySlot(int side) { return side; }
 
+// One entry as a whole: the two words are each read (and written) at once,
+// the key recovered from the data; a torn entry yields a key of no position.
+HashEntry loadSlot(const TableSlot& slot) {
+    TableSlot& s = const_cast<TableSlot&>(slot);
+    const uint64_t data = std::atomic_ref<uint64_t>(s.data).load(std::memory_order_relaxed);
+    const uint64_t key = std::atomic_ref<uint64_t>(s.keyWord).load(std::memory_order_relaxed) ^ data;
+    HashEntry e;
+    e.keyLow = static_cast<uint32_t>(key);
+    e.keyHigh = static_cast<uint32_t>(key >> 32);
+    e.move = static_cast<uint32_t>(data);
+    e.score = static_cast<int16_t>(static_cast<uint16_t>(data >> 32));
+    e.depth = static_cast<uint8_t>(data >> 48);
+    e.flags = static_cast<uint8_t>(data >> 56);
+    return e;
+}
+
+void storeSlot(TableSlot& s, const HashEntry& e) {
+    const uint64_t data = uint64_t{e.move} | uint64_t{static_cast<uint16_t>(e.score)} << 32 |
+                          uint64_t{e.depth} << 48 | uint64_t{e.flags} << 56;
+    const uint64_t key = uint64_t{e.keyHigh} << 32 | e.keyLow;
+    std::atomic_ref<uint64_t>(s.data).store(data, std::memory_order_relaxed);
+    std::atomic_ref<uint64_t>(s.keyWord).store(key ^ data, std::memory_order_relaxed);
+}
+
 inline bool matches(const HashEntry& e, uint32_t keyLow, uint32_t keyHigh) {
     return e.keyLow == keyLow && e.keyHigh == keyHigh;
 }
@@ -35,13 +59,14 @@ inline int scoreToTable(int score, int ply) {
 
 } // namespace
 
-HashEntry* MainHashTable::defaultEntryAllocator(uint64_t count) {
-    if (count > SIZE_MAX / sizeof(HashEntry)) return nullptr;
-    return new (std::nothrow) HashEntry[count];
+TableSlot* MainHashTable::defaultEntryAllocator(uint64_t count) {
+    if (count > SIZE_MAX / sizeof(TableSlot)) return nullptr;
+    return new (std::nothrow) TableSlot[count];
 }
 
 void MainHashTable::allocate(bool announce) {
-    hits = probes = 0;
+    hits = 0;
+    probes = 0;
     // Largest power of two of buckets whose bytes do not exceed the request, in
     // 64-bit arithmetic so that requests of 4096 MB and more size correctly; the
     // bucket index is 32 bits wide, so 2^32 buckets is the most that can be used.
@@ -66,14 +91,14 @@ void MainHashTable::allocate(bool announce) {
 }
 
 void MainHashTable::clear() {
-    if (buckets) std::memset(buckets.get(), 0, (uint64_t{mask} + 1) * 4 * sizeof(HashEntry));
+    if (buckets) std::memset(static_cast<void*>(buckets.get()), 0, (uint64_t{mask} + 1) * 4 * sizeof(TableSlot));
 }
 
 int MainHashTable::probe(int side, uint32_t keyLow, uint32_t keyHigh, int depth, int ply, int alpha, int beta,
                          int nullReduction, int& score, Move& move, int& threat) {
     ++probes;
     if (!buckets) return HASH_MISS;
-    HashEntry* b = bucket(keyLow);
+    const TableSlot* b = bucket(keyLow);
     bool avoidNull = false;
     bool found = false;
 
@@ -92,13 +117,13 @@ int MainHashTable::probe(int side, uint32_t keyLow, uint32_t keyHigh, int depth,
         return 0;
     };
 
-    const HashEntry& primary = b[primarySlot(side)];
+    const HashEntry primary = loadSlot(b[primarySlot(side)]);
     if (matches(primary, keyLow, keyHigh)) {
         ++hits;
         found = true;
         if (int cut = examine(primary)) return cut;
     }
-    const HashEntry& secondary = b[secondarySlot(side)];
+    const HashEntry secondary = loadSlot(b[secondarySlot(side)]);
     if (matches(secondary, keyLow, keyHigh)) {
         if (!found) ++hits;
         if (int cut = examine(secondary)) return cut;
@@ -111,9 +136,9 @@ int MainHashTable::probe(int side, uint32_t keyLow, uint32_t keyHigh, int depth,
 void MainHashTable::store(int side, uint32_t keyLow, uint32_t keyHigh, int depth, int ply, int boundType,
                           int score, Move move, int threat, int age) {
     if (!buckets) return;
-    HashEntry* b = bucket(keyLow);
-    HashEntry& primary = b[primarySlot(side)];
-    HashEntry& secondary = b[secondarySlot(side)];
+    TableSlot* b = bucket(keyLow);
+    const HashEntry primary = loadSlot(b[primarySlot(side)]);
+    const HashEntry secondary = loadSlot(b[secondarySlot(side)]);
 
     HashEntry entry;
     entry.keyLow = keyLow;
@@ -125,24 +150,26 @@ void MainHashTable::store(int side, uint32_t keyLow, uint32_t keyHigh, int depth
 
     // A deeper primary entry of this search, or a learned one, stays.
     if (entry.depth < primary.depth && (ageOf(primary) == (age & 15) || (primary.flags & HASH_LEARNED))) {
-        secondary = entry;
+        storeSlot(b[secondarySlot(side)], entry);
         return;
     }
     const bool keepSecondary = secondary.depth > primary.depth && ageOf(secondary) == ageOf(primary);
-    if (!keepSecondary && !matches(primary, keyLow, keyHigh)) secondary = primary;
-    primary = entry;
+    if (!keepSecondary && !matches(primary, keyLow, keyHigh)) storeSlot(b[secondarySlot(side)], primary);
+    storeSlot(b[primarySlot(side)], entry);
 }
 
 void MainHashTable::storeRaw(int side, const HashEntry& entry) {
     if (!buckets) return;
-    bucket(entry.keyLow)[primarySlot(side)] = entry;
+    storeSlot(bucket(entry.keyLow)[primarySlot(side)], entry);
 }
 
 HashEntry MainHashTable::readEntry(int side, uint32_t keyLow, uint32_t keyHigh) const {
     if (buckets) {
-        const HashEntry* b = bucket(keyLow);
-        if (matches(b[primarySlot(side)], keyLow, keyHigh)) return b[primarySlot(side)];
-        if (matches(b[secondarySlot(side)], keyLow, keyHigh)) return b[secondarySlot(side)];
+        const TableSlot* b = bucket(keyLow);
+        const HashEntry primary = loadSlot(b[primarySlot(side)]);
+        if (matches(primary, keyLow, keyHigh)) return primary;
+        const HashEntry secondary = loadSlot(b[secondarySlot(side)]);
+        if (matches(secondary, keyLow, keyHigh)) return secondary;
     }
     return HashEntry{};
 }
@@ -151,6 +178,9 @@ int MainHashTable::permilleUsed() const {
     if (!buckets) return 0;
     const uint64_t sample = std::min<uint64_t>(1000, (uint64_t{mask} + 1) * 4);
     uint64_t used = 0;
-    for (uint64_t i = 0; i < sample; ++i) used += (buckets[i].keyLow | buckets[i].keyHigh) != 0;
+    for (uint64_t i = 0; i < sample; ++i) {
+        const HashEntry e = loadSlot(buckets[i]);
+        used += (e.keyLow | e.keyHigh) != 0;
+    }
     return static_cast<int>(used * 1000 / sample);
 }

@@ -1,11 +1,18 @@
 // The transposition table: 64-byte buckets of four 16-byte entries. For each
 // side to move a bucket holds a depth-preferred primary entry and a secondary
 // entry that takes what the primary does not keep.
+//
+// Search threads share the table without locks. An entry is kept as two
+// 64-bit words, the data and the key XOR the data, each read and written
+// whole; an entry torn by two threads writing it at once gives back a key
+// that matches no position, so it is never trusted.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 
+#include "board/counter.h"
 #include "board/types.h"
 
 struct HashEntry {
@@ -19,6 +26,14 @@ struct HashEntry {
     uint8_t flags;
 };
 static_assert(sizeof(HashEntry) == 16);
+
+// An entry as stored: the key XOR the data, and the data (move, score, depth
+// and flags packed into 64 bits).
+struct TableSlot {
+    uint64_t keyWord;
+    uint64_t data;
+};
+static_assert(sizeof(TableSlot) == 16);
 
 // Bound types, and the probe results that report a cut-off.
 enum HashResult : int {
@@ -36,12 +51,12 @@ class MainHashTable {
   public:
     uint32_t mainHashMB = 16;
     uint32_t mask = 0;
-    uint32_t hits = 0;
-    uint32_t probes = 0;
+    RelaxedCounter hits;
+    RelaxedCounter probes;
 
     // Obtains storage for `count` entries (new[] storage, or null on failure).
     // Tests substitute an allocator that fails to exercise that path.
-    using EntryAllocator = HashEntry* (*)(uint64_t count);
+    using EntryAllocator = TableSlot* (*)(uint64_t count);
     EntryAllocator entryAllocator = defaultEntryAllocator;
 
     // Sizes the table from mainHashMB (the largest power of two of bytes not
@@ -62,10 +77,10 @@ class MainHashTable {
     // Per mille of a sample of entries (the first thousand) that hold a position.
     int permilleUsed() const;
 
-    static HashEntry* defaultEntryAllocator(uint64_t count);
+    static TableSlot* defaultEntryAllocator(uint64_t count);
 
   private:
-    std::unique_ptr<HashEntry[]> buckets; // four entries per bucket
+    std::unique_ptr<TableSlot[]> buckets; // four entries per bucket
 
-    HashEntry* bucket(uint32_t keyLow) const { return &buckets[uint64_t{keyLow & mask} * 4]; }
+    TableSlot* bucket(uint32_t keyLow) const { return &buckets[uint64_t{keyLow & mask} * 4]; }
 };

@@ -32,7 +32,7 @@ const char* const USAGE = "Falkmere, a chess engine for the console and for xboa
                           "  quit               end the program\n"
                           "For example: falkmere runepd wac.epd 5 quit\n"
                           "\n"
-                          "The command \"bench [DEPTH]\" searches a fixed set of positions and prints the\n"
+                          "The command \"bench [DEPTH [THREADS]]\" searches fixed positions and prints the\n"
                           "total nodes and nodes per second, for example: echo bench | falkmere\n"
                           "\n"
                           "Options:\n"

@@ -148,7 +148,7 @@ void cmdStatus(Engine& e, const Args&) {
     if (s.rootMoveIndex >= 0 && s.rootMoveIndex < s.rootMoveCount && s.rootMoveCount <= MAX_MOVES)
         moveToCoord(s.ply(0).moves[s.rootMoveIndex], text);
     const int64_t elapsedCs = (wallClockMs() - s.startTime) / 10;
-    e.print("stat01: %d %d %d %d %d %s\n", static_cast<int>(elapsedCs), static_cast<int>(s.stats.nodes),
+    e.print("stat01: %d %d %d %d %d %s\n", static_cast<int>(elapsedCs), static_cast<int>(s.totalNodes()),
             s.iteration, s.rootMoveCount - s.rootMoveIndex - 1, s.rootMoveCount, text);
 }
 
@@ -246,10 +246,11 @@ void cmdMemory(Engine& e, const Args& a) {
     resizeTables(e, total);
 }
 
+// cores N: the search runs on N threads (the GUI's limit for the engine).
 void cmdCores(Engine& e, const Args& a) {
     int32_t cores = 0;
     if (!readInteger(a.word(1), cores) || cores < 1) return refuse(e, a, "cores needs a number; unchanged");
-    e.modes.cores = cores;
+    e.setThreads(cores);
 }
 
 // egtpath nalimov DIR: the tables are registered again from there.
@@ -418,13 +419,15 @@ void cmdName(Engine& e, const Args& a) {
 
 void cmdIgnored(Engine&, const Args&) {}
 
-// bench [depth]: the search's fixed benchmark; no depth (or 0) leaves the
+// bench [depth] [threads]: the search's fixed benchmark; no depth (or 0) leaves the
 // choice of depth to the benchmark.
 void cmdBench(Engine& e, const Args& a) {
-    int32_t depth = 0;
+    int32_t depth = 0, threads = 1;
     if (a.has(1) && (!readInteger(a.word(1), depth) || depth < 0 || depth > MAX_PLY - 1))
         return refuse(e, a, "bench needs a depth from 0 to 64");
-    e.bench(depth);
+    if (a.has(2) && (!readInteger(a.word(2), threads) || threads < 1 || threads > Engine::MAX_THREADS))
+        return refuse(e, a, "bench needs threads from 1 to 64");
+    e.bench(depth, threads);
 }
 
 const Command COMMANDS[] = {

@@ -44,6 +44,7 @@ const ConfigKey CONFIG_KEYS[] = {
     {"USE_TB", KeyKind::Switch, 0, noNumber, [](Engine& e) { return &e.search.options.useTablebases; },
      noPath},
     {"USE_LOG", KeyKind::Switch, 0, noNumber, [](Engine& e) { return &e.settings.useLog; }, noPath},
+    {"THREADS", KeyKind::Number, 1, [](Engine& e) { return &e.settings.threads; }, noFlag, noPath},
     {"EGTB_CACHE", KeyKind::Number, 2, [](Engine& e) { return &e.settings.egtbCacheMB; }, noFlag, noPath},
     {"TB_PATH", KeyKind::Path, 0, noNumber, noFlag, [](Engine& e) { return e.settings.tbPath; }},
     {"BOOK_PATH", KeyKind::Path, 0, noNumber, noFlag, [](Engine& e) { return e.settings.bookPath; }},

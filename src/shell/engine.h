@@ -17,6 +17,7 @@
 #include "book/learning.h"
 #include "book/openingbook.h"
 #include "book/polyglot.h"
+#include "search/helpers.h"
 #include "search/search.h"
 #include "search/tt.h"
 #include "shell/platform.h"
@@ -34,6 +35,7 @@ struct EngineSettings {
     int32_t resignValue = -800;      // resign at or below this score (centipawns)
     char bookPath[256] = "book.dat"; // the book to play from: the engine's format or Polyglot
     bool bookBestMove = false;       // from a Polyglot book always the highest weight, else at random
+    int32_t threads = 1;             // search threads: the main search and threads - 1 helpers
 };
 
 // What thinking output looks like.
@@ -49,7 +51,6 @@ struct ShellModes {
     int32_t pvDepth = 5; // thinking lines from this iteration on
     bool rawInput = false;
     bool uci = false;  // the UCI front end runs (entered by a first command "uci")
-    int32_t cores = 1; // as the GUI allows ("cores N")
 };
 
 class Engine : public Output, private SearchListener {
@@ -65,6 +66,7 @@ class Engine : public Output, private SearchListener {
     Position position;
     MainHashTable hashTable;
     Search search;
+    HelperThreads helpers{hashTable};
     OpeningBook book;          // the engine's own format
     PolyglotBook polyglotBook; // open instead of it when a Polyglot book is in play
     LearnStore learnStore;
@@ -149,7 +151,10 @@ class Engine : public Output, private SearchListener {
     void perf(int iterations = 2000000);
     void runEval(const char* path);
     void runEpd(const char* path);
-    void bench(int depth);
+    void bench(int depth, int threads = 1);
+    // The search runs on `count` threads from now on (1 to MAX_THREADS).
+    void setThreads(int count);
+    static constexpr int MAX_THREADS = 64;
 
     // Answers the pings that came while the engine searched its own move; they
     // follow its move.

@@ -130,6 +130,11 @@ bool applyTablebaseCache(Engine& e, const std::string& value, Output& out) {
     return !e.search.options.useTablebases || registerTables(e, out);
 }
 
+bool applyThreads(Engine& e, const std::string& value, Output&) {
+    e.setThreads(numberOf(value));
+    return true;
+}
+
 bool applyReductions(Engine& e, const std::string& value, Output&) {
     e.search.options.useReductions = value == "true";
     return true;
@@ -151,6 +156,8 @@ const std::vector<EngineOption> OPTIONS = {
     {"Hash", OptionKind::Spin, 1, 65536,
      [](const Engine& e) { return std::to_string(e.hashTable.mainHashMB); }, applyHash},
     {"Clear Hash", OptionKind::Button, 0, 0, [](const Engine&) { return std::string(); }, clearHash},
+    {"Threads", OptionKind::Spin, 1, Engine::MAX_THREADS,
+     [](const Engine& e) { return std::to_string(e.settings.threads); }, applyThreads},
     {"Ponder", OptionKind::Check, 0, 0, [](const Engine& e) { return checkText(e.modes.ponderEnabled); },
      applyPonder},
     {"OwnBook", OptionKind::Check, 0, 0, [](const Engine& e) { return checkText(e.search.options.useBook); },
@@ -300,7 +307,7 @@ void applyEvaluationChange(Engine& engine) {
 
 bool offeredToXboard(const EngineOption& option) {
     const std::string name = option.name;
-    return name != "Hash" && name != "Ponder" && name != "NalimovPath";
+    return name != "Hash" && name != "Ponder" && name != "NalimovPath" && name != "Threads";
 }
 
 void resizeTables(Engine& engine, int32_t totalMB) {
@@ -326,4 +333,5 @@ void resizeTables(Engine& engine, int32_t totalMB) {
     evalCache.sizeMB = newEval;
     pawnHashTable.allocate();
     evalCache.allocate();
+    engine.setThreads(engine.settings.threads); // the helpers' caches take the new sizes
 }

@@ -45,6 +45,7 @@ void Engine::init() {
     initEvalTables();
     pawnHashTable.allocate();
     evalCache.allocate();
+    setThreads(settings.threads);
     book.close();
     polyglotBook.close();
     if (search.options.useLearn && !learnStore.open()) {

@@ -178,24 +178,27 @@ void Engine::finished(const Search& s) {
 
 void Engine::printStatistics() {
     const SearchStats& stats = search.stats;
+    const uint64_t nodes = search.totalNodes(); // of every thread
     int64_t elapsed = wallClockMs() - search.startTime;
     if (elapsed <= 1) elapsed = 1;
-    const uint64_t nps = uint64_t{stats.nodes} * 1000 / static_cast<uint64_t>(elapsed);
+    const uint64_t nps = nodes * 1000 / static_cast<uint64_t>(elapsed);
     const double seconds = elapsed / 1000.0;
     if (modes.xboard) {
         std::printf("kibitz depth = %d score = %.2f time = %.2f nps = %llu\n", search.iteration - 1,
                     search.rootScore / 100.0, seconds, static_cast<unsigned long long>(nps));
         std::fflush(stdout);
     }
-    print("nodes=%u <%.1f%% quisnodes> time=%.2f NPS=%llu\n", stats.nodes,
+    print("nodes=%llu <%.1f%% quisnodes> time=%.2f NPS=%llu\n", static_cast<unsigned long long>(nodes),
           stats.qnodes * 100.0 / (stats.nodes > 0 ? stats.nodes : 1), seconds,
           static_cast<unsigned long long>(nps));
-    print("TTh=%u TTp=%u <%.1f%%> pTTh=%u pTTp=%u <%.1f%%>\n", hashTable.hits, hashTable.probes,
-          percent(hashTable.hits, hashTable.probes), pawnHashTable.hits, pawnHashTable.probes,
-          percent(pawnHashTable.hits, pawnHashTable.probes));
-    print("egtbh=%u egtbp=%u <%.1f%%> evalh=%u evalp=%u <%.1f%%>\n", tablebaseStats.hits,
-          tablebaseStats.probes, percent(tablebaseStats.hits, tablebaseStats.probes), evalCache.hits,
-          evalCache.probes, percent(evalCache.hits, evalCache.probes));
+    const uint32_t ttHits = hashTable.hits, ttProbes = hashTable.probes;
+    const uint32_t pawnHits = pawnHashTable.hits, pawnProbes = pawnHashTable.probes;
+    const uint32_t tbHits = tablebaseStats.hits, tbProbes = tablebaseStats.probes;
+    const uint32_t evalHits = evalCache.hits, evalProbes = evalCache.probes;
+    print("TTh=%u TTp=%u <%.1f%%> pTTh=%u pTTp=%u <%.1f%%>\n", ttHits, ttProbes, percent(ttHits, ttProbes),
+          pawnHits, pawnProbes, percent(pawnHits, pawnProbes));
+    print("egtbh=%u egtbp=%u <%.1f%%> evalh=%u evalp=%u <%.1f%%>\n", tbHits, tbProbes, percent(tbHits, tbProbes),
+          evalHits, evalProbes, percent(evalHits, evalProbes));
     print("lazy=%u see=%u \n", stats.lazy, stats.seePruned);
     print("check=%u threat=%u force1=%u force2=%u\n", stats.checkExt, stats.threatExt, stats.force1Ext,
           stats.force2Ext);

@@ -368,7 +368,7 @@ void UciSession::line(const PvReport& r) {
                   "info depth %d seldepth %d score %s%s nodes %u nps %llu time %lld hashfull %d tbhits %u pv",
                   r.iteration, r.selDepth, uciScore(r.score).c_str(), bound, r.nodes,
                   static_cast<unsigned long long>(uint64_t{r.nodes} * 1000 / static_cast<uint64_t>(time)),
-                  static_cast<long long>(r.elapsedMs), e.hashTable.permilleUsed(), tablebaseStats.hits);
+                  static_cast<long long>(r.elapsedMs), e.hashTable.permilleUsed(), static_cast<uint32_t>(tablebaseStats.hits));
     std::string text = head;
     for (int i = 0; i < r.length; ++i) {
         text += ' ';
@@ -394,7 +394,8 @@ void UciSession::scoreDropped(const Search& s) { e.scoreDropped(s); }
 void UciSession::finished(const Search& s) {
     int64_t elapsed = wallClockMs() - s.startTime;
     if (elapsed < 1) elapsed = 1;
-    e.print("info nodes %u nps %llu time %lld hashfull %d tbhits %u\n", s.stats.nodes,
-            static_cast<unsigned long long>(uint64_t{s.stats.nodes} * 1000 / static_cast<uint64_t>(elapsed)),
-            static_cast<long long>(elapsed), e.hashTable.permilleUsed(), tablebaseStats.hits);
+    const uint64_t nodes = s.totalNodes();
+    e.print("info nodes %llu nps %llu time %lld hashfull %d tbhits %u\n", static_cast<unsigned long long>(nodes),
+            static_cast<unsigned long long>(nodes * 1000 / static_cast<uint64_t>(elapsed)),
+            static_cast<long long>(elapsed), e.hashTable.permilleUsed(), static_cast<uint32_t>(tablebaseStats.hits));
 }

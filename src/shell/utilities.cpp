@@ -161,8 +161,14 @@ void Engine::runEpd(const char* path) {
     newGame();
 }
 
-void Engine::bench(int depth) {
-    const BenchResult result = runBench(depth);
+void Engine::bench(int depth, int threads) {
+    const BenchResult result = runBench(depth, threads);
     print("bench: %llu nodes %llu nps\n", static_cast<unsigned long long>(result.nodes),
           static_cast<unsigned long long>(result.nodes * 1000 / static_cast<uint64_t>(result.elapsedMs)));
+}
+
+void Engine::setThreads(int count) {
+    settings.threads = count < 1 ? 1 : count > MAX_THREADS ? MAX_THREADS : count;
+    helpers.setCount(settings.threads - 1);
+    search.helpers = settings.threads > 1 ? &helpers : nullptr;
 }

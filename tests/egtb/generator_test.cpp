@@ -264,7 +264,8 @@ TEST(TablebasePlay, FollowingTheTableMatesOnTime) {
         const int longest = longestWin(d, 0, kSlowBuild ? 3 : 1, &start);
         ASSERT_GT(longest, 0);
         auto engine = positionAt(tbtest::fenOf(start, 0));
-        tablebaseStats = {};
+        tablebaseStats.hits = 0;
+        tablebaseStats.probes = 0;
         // The ply at which White mates, from a probe at `ply` (1000: White does not win).
         auto mateAt = [&](int ply, bool& answered) {
             int score = 0;

@@ -126,7 +126,7 @@ namespace {
 
 // Records the entry count asked for and fails, like a machine out of memory.
 uint64_t requestedEntries = 0;
-HashEntry* failingAllocator(uint64_t count) {
+TableSlot* failingAllocator(uint64_t count) {
     requestedEntries = count;
     return nullptr;
 }

@@ -53,10 +53,11 @@ void expectLinesFollow(const std::string& out, size_t from, size_t to, const std
 
 } // namespace
 
-TEST(XboardAnalysis, MovesUndoAndSetboardActAtOnceAndTheAnalysisFollows) {
+// `setup` comes first (for example the number of cores).
+static void analysisFollowsTheBoard(const std::string& setup) {
     TempDir dir;
     Program program(dir.path());
-    program.send("xboard\nprotover 2\n");
+    program.send("xboard\nprotover 2\n" + setup);
     ASSERT_TRUE(program.waitFor("feature done=1\n"));
     const std::string& out = program.output();
     // Thinking lines from the first iteration on.
@@ -97,6 +98,11 @@ TEST(XboardAnalysis, MovesUndoAndSetboardActAtOnceAndTheAnalysisFollows) {
     program.send("quit\n");
     EXPECT_EQ(program.finish(), 0);
 }
+
+TEST(XboardAnalysis, MovesUndoAndSetboardActAtOnceAndTheAnalysisFollows) { analysisFollowsTheBoard(""); }
+
+// Input stops the main search and its helpers, and each new analysis starts them again.
+TEST(ThreadsInPlay, AnalysisFollowsTheBoard) { analysisFollowsTheBoard("cores 3\n"); }
 
 TEST(ConsoleSearch, DisplayCommandsShowTheGamesPositionNotTheNodeSearched) {
     TempDir dir;

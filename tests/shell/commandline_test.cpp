@@ -89,7 +89,7 @@ TEST(CommandLine, TheUsageNamesTheWaysToStartTheArgumentGroupsAndTheOptions) {
     const std::string usage = usageText();
     for (const char* part : {"falkmere [-h | --help] [-v | --version]", "console", "xboard", "\"uci\"",
                              "falkmere.ini", "current directory", "runepd FILE SECS", "runeval FILE", "score",
-                             "quit", "bench [DEPTH]", "-h, --help", "-v, --version"})
+                             "quit", "bench [DEPTH [THREADS]]", "-h, --help", "-v, --version"})
         EXPECT_NE(usage.find(part), std::string::npos) << part;
     size_t start = 0;
     for (size_t end; (end = usage.find('\n', start)) != std::string::npos; start = end + 1)

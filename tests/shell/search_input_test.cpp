@@ -108,11 +108,12 @@ TEST(SearchInput, EndOfInputDuringASearchEndsTheSearchAndTheProgram) {
     EXPECT_NE(p.output().find("WHITE<1>: "), std::string::npos);
 }
 
-TEST(SearchInput, PonderingWithHitAndMiss) {
-    REQUIRE_REAL_SEARCH();
+// Two moves of a game with pondering on: the first ponder move is expected,
+// the second is not. `setup` comes first (for example the number of cores).
+static void ponderWithHitAndMiss(const std::string& setup) {
     TempDir dir;
     Program p(dir.path());
-    p.send("xboard\nnew\nnopost\nhard\nst 1\nforce\ne2e4\ngo\n");
+    p.send("xboard\n" + setup + "new\nnopost\nhard\nst 1\nforce\ne2e4\ngo\n");
     auto shadow = engineAt("rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3");
 
     size_t from = 0;
@@ -152,4 +153,29 @@ TEST(SearchInput, PonderingWithHitAndMiss) {
     }
     p.send("force\nquit\n");
     EXPECT_EQ(p.finish(), 0);
+}
+
+TEST(SearchInput, PonderingWithHitAndMiss) {
+    REQUIRE_REAL_SEARCH();
+    ponderWithHitAndMiss("");
+}
+
+// With helper threads the game goes the same way (and the thread sanitizer
+// build reports no race in the program: its exit status would say so).
+TEST(ThreadsInPlay, PonderingWithHitAndMiss) {
+    REQUIRE_REAL_SEARCH();
+    ponderWithHitAndMiss("cores 3\n");
+}
+
+TEST(ThreadsInPlay, MoveNowAndTheEndOfInputStopEveryThread) {
+    REQUIRE_REAL_SEARCH();
+    TempDir dir;
+    Program p(dir.path());
+    p.send("cores 4\neasy\nnopost\nst 1000\ngo\n");
+    ASSERT_TRUE(p.waitFor("WHITE<1>: ", 0));
+    const size_t from = p.output().size();
+    p.send("?\n");
+    ASSERT_TRUE(p.waitFor("BLACK<1>: ", from)) << p.output();
+    p.send("st 1000\ngo\n");
+    EXPECT_EQ(p.finish(), 0); // closes the input during the search
 }
