@@ -113,6 +113,18 @@ Move moveNamed(Position& position, const std::string& text) {
     return NO_MOVE;
 }
 
+Move generatedMove(Position& position, Square from, Square to, int promotion) {
+    Move moves[MAX_MOVES];
+    int count = 0;
+    position.board.generateAll(moves, count);
+    for (int i = 0; i < count; ++i) {
+        if (moveFrom(moves[i]) == from && moveTo(moves[i]) == to && movePromotion(moves[i]) == promotion)
+            return moves[i];
+    }
+    ADD_FAILURE() << "no generated move " << from << "-" << to << " in " << position.board.fen();
+    return NO_MOVE;
+}
+
 bool playMoves(Position& position, const std::vector<std::string>& moves) {
     for (const std::string& text : moves) {
         Move move = parseMove(position, text.c_str());

@@ -55,6 +55,8 @@ std::vector<Move> legalMoves(Position& position);
 // The legal move written `text` in coordinates (e2e4, e7e8Q); fails the test
 // when there is none.
 Move moveNamed(Position& position, const std::string& text);
+// The generated (pseudo-legal) move between two squares; fails the test when there is none.
+Move generatedMove(Position& position, Square from, Square to, int promotion = 0);
 // Plays moves (any notation the move reader takes) as game moves; false when
 // one of them is not a legal move.
 bool playMoves(Position& position, const std::vector<std::string>& moves);

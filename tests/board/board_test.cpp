@@ -2,45 +2,38 @@
 #include "board/keys.h"
 #include "testutil.h"
 
-TEST(BoardState, StartPositionSummaries) {
+TEST(BoardState, StartPositionSummariesAndKey) {
     Board b;
     b.setStartPosition();
     EXPECT_EQ(b.pieceTotal, 32);
-    EXPECT_EQ(b.pawnCount[WHITE], 8);
-    EXPECT_EQ(b.pawnCount[BLACK], 8);
-    EXPECT_EQ(b.pieceMaterial[WHITE], 31);
-    EXPECT_EQ(b.pieceMaterial[BLACK], 31);
-    EXPECT_EQ(b.pieceCount[WHITE][KING], 1);
-    EXPECT_EQ(b.pieceTypes[WHITE], 31);
-    EXPECT_EQ(b.pieceTypes[BLACK], 31);
-    EXPECT_EQ(b.stage, 0);
+    EXPECT_EQ((std::vector<int>{b.pawnCount[WHITE], b.pawnCount[BLACK], b.pieceMaterial[WHITE],
+                                b.pieceMaterial[BLACK], b.pieceTypes[WHITE], b.pieceTypes[BLACK],
+                                b.pieceCount[WHITE][KING], b.stage}),
+              (std::vector<int>{8, 8, 31, 31, 31, 31, 1, 0}));
     EXPECT_EQ(b.occupied, 0xFFFF00000000FFFFull);
     std::vector<int> pawns;
     for (const PieceEntry* e = b.pieceList[WHITE][PAWN]; e; e = e->next) pawns.push_back(e->square);
     EXPECT_EQ(pawns, (std::vector<int>{A2, H2, G2, F2, E2, D2, C2, B2}));
+    // Books and learning files hold keys; these values must never change.
+    EXPECT_EQ(pieceKeys[0], 0xCCBD0578E273BFA1ull);
+    EXPECT_EQ(b.key, 0x0ED3DE7E257EBF0Aull) << std::hex << b.key;
 }
 
-TEST(BoardState, CastlingValueZeroStillEntersTheKey) {
-    Board none, all;
+TEST(BoardState, WhatTheKeysHold) {
+    Board none, all, white, black, e3, e6, a, b;
     none.readFen("r3k2r/8/8/8/8/8/8/R3K2R w - -");
     all.readFen("r3k2r/8/8/8/8/8/8/R3K2R w KQkq -");
+    // Castling value zero still enters the key.
     EXPECT_EQ(none.key ^ all.key, castlingKeys[0] ^ castlingKeys[15]);
-}
-
-TEST(BoardState, SideToMoveIsNotInTheKeyAndOnlyTheEnPassantFileIs) {
-    Board white, black;
+    // The side to move is not in the key, and of the en-passant square only its file.
     white.readFen("4k3/8/8/8/8/8/8/4K3 w - -");
     black.readFen("4k3/8/8/8/8/8/8/4K3 b - -");
     EXPECT_EQ(white.key, black.key);
-    Board e3, e6;
     e3.readFen("4k3/8/8/8/8/8/8/4K3 w - e3");
     e6.readFen("4k3/8/8/8/8/8/8/4K3 w - e6");
     EXPECT_EQ(e3.key, e6.key);
     EXPECT_EQ(e3.key ^ white.key, enPassantKeys[4]);
-}
-
-TEST(BoardState, PawnKeyHoldsOnlyThePawns) {
-    Board a, b;
+    // The pawn key holds only the pawns.
     a.readFen("4k3/pp6/8/8/8/8/PP6/4K3 w - -");
     b.readFen("r3k3/pp6/8/8/8/8/PP6/R3K3 w Qq -");
     EXPECT_EQ(a.pawnKey, b.pawnKey);
@@ -48,49 +41,34 @@ TEST(BoardState, PawnKeyHoldsOnlyThePawns) {
 }
 
 TEST(BoardState, StageFollowsCastlingAndMaterial) {
+    const std::pair<const char*, int> cases[] = {
+        {"r3k3/8/8/8/8/8/8/4K3 w q -", 0},
+        {"r1b1kb2/8/8/8/8/8/8/R1B1KB2 w - -", 2},     // 11 units each
+        {"r1bnkb2/8/8/8/8/8/8/R1BNKB2 w - -", 2},     // 14 units each
+        {"r1bnkbn1/8/8/8/8/8/8/R1B1KB2 w - -", 1},    // black 17
+        {"r1b1kb2/8/8/8/8/8/8/R1BNKBN1 w - -", 1}};   // white 17
     Board b;
-    b.readFen("r3k3/8/8/8/8/8/8/4K3 w q -");
-    EXPECT_EQ(b.stage, 0);
-    b.readFen("r1b1kb2/8/8/8/8/8/8/R1B1KB2 w - -"); // 11 units each
-    EXPECT_EQ(b.stage, 2);
-    b.readFen("r1bnkb2/8/8/8/8/8/8/R1BNKB2 w - -"); // 14 units each
-    EXPECT_EQ(b.stage, 2);
-    b.readFen("r1bnkbn1/8/8/8/8/8/8/R1B1KB2 w - -"); // black 17: stage 1
-    EXPECT_EQ(b.stage, 1);
-    b.readFen("r1b1kb2/8/8/8/8/8/8/R1BNKBN1 w - -"); // white 17
-    EXPECT_EQ(b.stage, 1);
+    for (auto [fen, stage] : cases) {
+        b.readFen(fen);
+        EXPECT_EQ(b.stage, stage) << fen;
+    }
     EXPECT_EQ(&b.currentPawnTable(), &pawnTableMiddle);
 }
 
-TEST(BoardState, InsufficientMaterialIsBareKingsOrOneMinorAgainstBareKing) {
+TEST(BoardState, InsufficientMaterialAndKingCount) {
+    // Bare kings or one minor against a bare king; two knights or a minor each play on.
+    const std::pair<const char*, int> cases[] = {
+        {"4k3/8/8/8/8/8/8/4KB2 w - -", 1}, {"4k3/8/8/8/8/8/8/3NKN2 w - -", 0},
+        {"4kn2/8/8/8/8/8/8/4KN2 w - -", 0}, {"4k3/8/8/8/8/8/8/4K3 w - -", 1},
+        {"4k3/7p/8/8/8/8/8/4K3 w - -", 0}};
     Board b;
-    b.readFen("4k3/8/8/8/8/8/8/4KB2 w - -");
-    EXPECT_EQ(b.insufficientMaterial(), 1);
-    b.readFen("4k3/8/8/8/8/8/8/3NKN2 w - -");
-    EXPECT_EQ(b.insufficientMaterial(), 0);
-    b.readFen("4kn2/8/8/8/8/8/8/4KN2 w - -");
-    EXPECT_EQ(b.insufficientMaterial(), 0);
-    b.readFen("4k3/8/8/8/8/8/8/4K3 w - -");
-    EXPECT_EQ(b.insufficientMaterial(), 1);
-    b.readFen("4k3/7p/8/8/8/8/8/4K3 w - -");
-    EXPECT_EQ(b.insufficientMaterial(), 0);
-}
-
-TEST(BoardState, PositionsWithoutOneKingPerSideAreRecognised) {
-    Board b;
-    b.readFen("8/8/8/8/8/8/8/4K3 w - -");
-    EXPECT_FALSE(b.hasBothKings());
-    b.readFen("4k3/8/8/8/8/8/8/3KK3 w - -");
-    EXPECT_FALSE(b.hasBothKings());
-    b.readFen("4k3/8/8/8/8/8/8/4K3 w - -");
-    EXPECT_TRUE(b.hasBothKings());
-}
-
-TEST(BoardState, KeyConstantsAreFixed) {
-    // Books and learning files hold keys; these values must never change.
-    EXPECT_EQ(pieceKeys[0], 0xCCBD0578E273BFA1ull);
-    EXPECT_EQ(castlingKeys[15], keys_detail::ALL_KEYS[1815]);
-    Board b;
-    b.setStartPosition();
-    EXPECT_EQ(b.key, 0x0ED3DE7E257EBF0Aull) << std::hex << b.key;
+    for (auto [fen, insufficient] : cases) {
+        b.readFen(fen);
+        EXPECT_EQ(b.insufficientMaterial(), insufficient) << fen;
+    }
+    for (auto [fen, both] : {std::pair{"8/8/8/8/8/8/8/4K3 w - -", false}, {"4k3/8/8/8/8/8/8/3KK3 w - -", false},
+                             {"4k3/8/8/8/8/8/8/4K3 w - -", true}}) {
+        b.readFen(fen);
+        EXPECT_EQ(b.hasBothKings(), both) << fen;
+    }
 }

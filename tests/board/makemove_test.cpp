@@ -2,28 +2,16 @@
 #include "board/keys.h"
 #include "testutil.h"
 
-namespace {
-
-Move find(Position& e, Square from, Square to, int promotion = 0) {
-    for (Move m : legalMoves(e)) {
-        if (moveFrom(m) == from && moveTo(m) == to && movePromotion(m) == promotion) return m;
-    }
-    ADD_FAILURE() << "no legal move " << from << "-" << to;
-    return NO_MOVE;
-}
-
-} // namespace
-
 TEST(MakeMove, DoubleStepSetsTheEnPassantSquareForOnePly) {
     auto e = positionAt("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
     const uint64_t before = e->board.key;
-    e->pushMove(find(*e, E2, E4));
+    e->pushMove(generatedMove(*e, E2, E4));
     EXPECT_EQ(e->top().epSquare, 36);
     EXPECT_EQ(e->board.epSquare, 36);
     // The key holds the e-file en-passant key besides the moved pawn.
     EXPECT_EQ(e->board.key,
               before ^ pieceKey(E2, PAWN, WHITE) ^ pieceKey(E4, PAWN, WHITE) ^ enPassantKeys[4]);
-    e->pushMove(find(*e, G8, F6));
+    e->pushMove(generatedMove(*e, G8, F6));
     EXPECT_EQ(e->top().epSquare, 0);
     EXPECT_EQ(e->board.epSquare, 0);
 }
@@ -40,17 +28,14 @@ TEST(MakeMove, CastlingMovesTheRookAndUndoRestoresRights) {
     EXPECT_EQ(e->board.castled[WHITE], 0);
     EXPECT_EQ(e->board.castling, 15);
     EXPECT_EQ(e->board.fen(), fen);
-}
-
-TEST(MakeMove, CapturingARookOnItsHomeSquareRemovesThatRight) {
-    auto e = positionAt("r3k2r/8/8/8/8/8/8/R3K2R w KQkq -");
-    e->pushMove(find(*e, H1, H8));
+    // Capturing a rook on its home square removes that right.
+    e->pushMove(generatedMove(*e, H1, H8));
     EXPECT_EQ(e->board.castling, 15 & 11 & 14);
 }
 
 TEST(MakeMove, EnPassantRemovesThePawnBehindTheSquare) {
     auto e = positionAt("4k3/8/8/3Pp3/8/8/8/4K3 w - e6");
-    const Move ep = find(*e, D5, E6);
+    const Move ep = generatedMove(*e, D5, E6);
     const std::string before = e->board.fen();
     e->pushMove(ep);
     EXPECT_EQ(e->board.squares[E5]->piece, NO_PIECE);
@@ -63,7 +48,7 @@ TEST(MakeMove, EnPassantRemovesThePawnBehindTheSquare) {
 
 TEST(MakeMove, PromotionWithCaptureMovesEntriesBetweenLists) {
     auto e = positionAt("1r2k3/P7/8/8/8/8/7P/4K3 w - -");
-    const Move m = find(*e, A7, B8, KNIGHT);
+    const Move m = generatedMove(*e, A7, B8, KNIGHT);
     e->pushMove(m);
     EXPECT_EQ(e->board.pieceCount[BLACK][ROOK], 0);
     EXPECT_EQ(e->board.pieceList[BLACK][ROOK], nullptr);
@@ -75,7 +60,7 @@ TEST(MakeMove, PromotionWithCaptureMovesEntriesBetweenLists) {
     EXPECT_EQ(e->board.fen(), "1r2k3/P7/8/8/8/8/7P/4K3 w - -");
 
     auto last = positionAt("1r2k3/P7/8/8/8/8/8/4K3 w - -");
-    last->pushMove(find(*last, A7, B8, QUEEN));
+    last->pushMove(generatedMove(*last, A7, B8, QUEEN));
     EXPECT_EQ(last->board.pieceTypes[WHITE], 1) << "the last pawn is gone, a queen came";
 }
 
@@ -84,11 +69,11 @@ TEST(MakeMove, RestoredCaptureComesBackAfterTheFirstListNode) {
     std::vector<int> order;
     for (const PieceEntry* p = e->board.pieceList[BLACK][KNIGHT]; p; p = p->next) order.push_back(p->square);
     EXPECT_EQ(order, (std::vector<int>{B4, F4, D4}));
-    e->pushMove(find(*e, C2, C3));
-    e->pushMove(find(*e, B4, A6));
-    e->pushMove(find(*e, C3, C4));
-    e->pushMove(find(*e, D4, B5));
-    e->pushMove(find(*e, C4, B5)); // takes the knight that stood last in the list
+    e->pushMove(generatedMove(*e, C2, C3));
+    e->pushMove(generatedMove(*e, B4, A6));
+    e->pushMove(generatedMove(*e, C3, C4));
+    e->pushMove(generatedMove(*e, D4, B5));
+    e->pushMove(generatedMove(*e, C4, B5)); // takes the knight that stood last in the list
     e->popMove();
     order.clear();
     for (const PieceEntry* p = e->board.pieceList[BLACK][KNIGHT]; p; p = p->next) order.push_back(p->square);

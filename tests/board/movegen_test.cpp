@@ -55,33 +55,26 @@ TEST(MoveGeneration, BothPawnsMayCaptureEnPassant) {
     EXPECT_EQ(captures, (std::vector<std::string>{"d5e6", "f5e6"}));
 }
 
-TEST(MoveGeneration, DoubleCheckAllowsOnlyKingMoves) {
-    // Rook a1 and knight f3 both check the king on e1; the queen could take the knight.
-    auto e = positionAt("4k3/8/8/8/8/5n1Q/8/r3K3 w - -");
-    ASSERT_TRUE(e->top().inCheck);
-    Move moves[MAX_MOVES];
-    int count = 0;
-    e->board.generateEvasions(moves, count);
-    ASSERT_GT(count, 0);
-    for (int i = 0; i < count; ++i) EXPECT_EQ(movePiece(moves[i]), KING);
-    EXPECT_EQ(static_cast<size_t>(count), legalMoves(*e).size());
-}
-
-TEST(MoveGeneration, PinnedPieceNeverEvades) {
-    // The knight on d2 is pinned by the bishop on a5 and cannot block the rook's check.
-    auto e = positionAt("4r1k1/8/8/b7/8/8/3N4/4K3 w - -");
-    Move moves[MAX_MOVES];
-    int count = 0;
-    e->board.generateEvasions(moves, count);
-    for (int i = 0; i < count; ++i) EXPECT_NE(moveFrom(moves[i]), D2);
-    EXPECT_EQ(static_cast<size_t>(count), legalMoves(*e).size());
+TEST(MoveGeneration, EvasionsAreTheLegalMoves) {
+    // Double check (rook a1, knight f3; the queen could take the knight): king moves only.
+    // A knight pinned by the bishop on a5 never blocks the rook's check.
+    for (auto [fen, stuck] : {std::pair{"4k3/8/8/8/8/5n1Q/8/r3K3 w - -", H3}, {"4r1k1/8/8/b7/8/8/3N4/4K3 w - -", D2}}) {
+        auto e = positionAt(fen);
+        ASSERT_TRUE(e->top().inCheck);
+        Move moves[MAX_MOVES];
+        int count = 0;
+        e->board.generateEvasions(moves, count);
+        ASSERT_GT(count, 0);
+        for (int i = 0; i < count; ++i) EXPECT_NE(moveFrom(moves[i]), stuck) << fen;
+        EXPECT_EQ(static_cast<size_t>(count), legalMoves(*e).size()) << fen;
+    }
 }
 
 TEST(MoveGeneration, CastlingNeedsKingAndRookAtHomeEvenWithRightsInTheText) {
     // Rights granted without a rook on h1: no castling move may be produced.
     auto e = positionAt("4k3/8/8/8/8/8/8/R3K3 w KQ -");
-    for (const auto& m : generated(*e, &Board::generateQuiet)) EXPECT_NE(m, "e1g1");
     const auto quiet = generated(*e, &Board::generateQuiet);
+    EXPECT_EQ(std::count(quiet.begin(), quiet.end(), "e1g1"), 0);
     EXPECT_EQ(quiet.front(), "e1c1");
     EXPECT_EQ(e->board.isPseudoLegal(CASTLE_WHITE_KINGSIDE), 0);
     EXPECT_EQ(e->board.isPseudoLegal(CASTLE_WHITE_QUEENSIDE), 1);

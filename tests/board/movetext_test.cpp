@@ -3,11 +3,7 @@
 
 namespace {
 
-Move parse(Position& e, const std::string& text) {
-    Move m = 0xDEADBEEF;
-    m = parseMove(e, text.c_str());
-    return m;
-}
+Move parse(Position& e, const std::string& text) { return parseMove(e, text.c_str()); }
 
 // The complete move word for text, as the shell builds it.
 Move full(Position& e, const std::string& text) {
@@ -44,16 +40,6 @@ TEST(MoveText, SanAndCoordinatesReadBackToTheSameMoveEverywhere) {
     EXPECT_GT(checked, 50000);
 }
 
-TEST(MoveText, CoordinatePromotionLetterIsUpperCase) {
-    auto e = positionAt("4k3/P7/8/8/8/8/8/4K3 w - -");
-    Move promo = NO_MOVE;
-    for (Move m : legalMoves(*e)) {
-        if (movePromotion(m) == QUEEN) promo = m;
-    }
-    EXPECT_EQ(coord(promo), "a7a8Q");
-    EXPECT_EQ(coord(NO_MOVE), "a1a1");
-}
-
 TEST(MoveText, SanWritesChecksMatesCastlingAndPromotions) {
     auto mate = positionAt("6k1/5ppp/8/8/8/8/8/R5K1 w - -");
     EXPECT_EQ(san(*mate, full(*mate, "a1a8")), "Ra8#");
@@ -65,13 +51,9 @@ TEST(MoveText, SanWritesChecksMatesCastlingAndPromotions) {
     auto promote = positionAt("1r2k3/P7/8/8/8/8/8/4K3 w - -");
     const Move m = parse(*promote, "axb8=N");
     EXPECT_EQ(san(*promote, m), "axb8=N");
-}
-
-TEST(MoveText, SanDisambiguatesByFileElseByRank) {
-    auto files = positionAt("4k3/8/8/8/8/8/8/1N2KN2 w - -");
-    EXPECT_EQ(san(*files, full(*files, "b1d2")), "Nbd2");
-    auto ranks = positionAt("4k3/8/8/8/R7/8/8/R3K3 w - -");
-    EXPECT_EQ(san(*ranks, full(*ranks, "a1a2")), "R1a2");
+    // Coordinates write the promotion letter in upper case.
+    EXPECT_EQ(coord(generatedMove(*promote, A7, A8, QUEEN)), "a7a8Q");
+    EXPECT_EQ(coord(NO_MOVE), "a1a1");
 }
 
 TEST(MoveText, ReaderQuirks) {
@@ -83,9 +65,11 @@ TEST(MoveText, ReaderQuirks) {
     EXPECT_EQ(coord(parse(*bishop, "bb2")), "c1b2") << "lower-case bb is a bishop";
     EXPECT_EQ(coord(parse(*bishop, "Bb2")), "c1b2");
     auto knights = positionAt("4k3/8/8/8/8/8/8/1N2KN2 w - -");
+    EXPECT_EQ(san(*knights, full(*knights, "b1d2")), "Nbd2") << "SAN names the file, else the rank";
     EXPECT_EQ(coord(parse(*knights, "Nbd2")), "b1d2");
     EXPECT_EQ(coord(parse(*knights, "Nd2")), "b1d2") << "the first generated knight move";
     auto rooks = positionAt("4k3/8/8/8/R7/8/8/R3K3 w - -");
+    EXPECT_EQ(san(*rooks, full(*rooks, "a1a2")), "R1a2");
     EXPECT_EQ(coord(parse(*rooks, "R1a2")), "a1a2");
     auto queens = positionAt("4k3/8/8/8/7Q/8/8/1Q5K w - -");
     EXPECT_EQ(coord(parse(*queens, "Qh4e1")), "h4e1") << "only the h of h4 is read";

@@ -37,31 +37,26 @@ TEST(GameRecord, TheGameEndTestFindsMatesStalemateAndTheDrawRules) {
 }
 
 TEST(GameRecord, TheEngineAnnouncesEachResult) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"7k/5Q2/8/8/8/8/8/K7 w - -", "1/2-1/2 {Stalemate}\n"},
-        {"6k1/5ppp/8/8/8/8/8/R5K1 w - -", "1-0 {White mates}\n"},
-        {"4k3/8/8/8/8/7r/8/4KB2 w - -", "1/2-1/2 {Draw by insufficent material}\n"},
+    const std::tuple<const char*, const char*, const char*, int> cases[] = {
+        {"7k/5Q2/8/8/8/8/8/K7 w - -", "Qf7g6", "1/2-1/2 {Stalemate}\n", DRAWN},
+        {"6k1/5ppp/8/8/8/8/8/R5K1 w - -", "Ra8", "1-0 {White mates}\n", WHITE_WON},
+        {"4k3/8/8/8/8/7r/8/4KB2 w - -", "Bxh3", "1/2-1/2 {Draw by insufficent material}\n", DRAWN},
     };
-    const char* moves[] = {"Qf7g6", "Ra8", "Bxh3"};
-    for (int i = 0; i < 3; ++i) {
-        auto engine = engineAt(cases[i].first);
-        ASSERT_TRUE(playMoves(engine->position, {moves[i]}));
+    for (const auto& [fen, move, announced, expected] : cases) {
+        auto engine = engineAt(fen);
+        ASSERT_TRUE(playMoves(engine->position, {move}));
         testing::internal::CaptureStdout();
         const int result = engine->checkGameEnd();
-        EXPECT_EQ(testing::internal::GetCapturedStdout(), cases[i].second);
-        EXPECT_EQ(result, i == 1 ? WHITE_WON : DRAWN);
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), announced);
+        EXPECT_EQ(result, expected);
     }
-}
-
-TEST(GameRecord, HalfMoveClockOfTheTextIsNotCarriedOver) {
-    auto e = positionAt("4k3/8/8/8/8/8/8/R3K3 w - - 90 70");
-    EXPECT_EQ(e->top().fifty, 0);
 }
 
 TEST(GameRecord, UndoRestoresCastlingAndEnPassantExactly) {
     auto e = positionAt("r3k2r/8/8/8/4p3/8/3P4/R3K2R w KQkq -");
     const std::string start = e->board.fen();
     const uint64_t key = e->board.key;
+    EXPECT_EQ(positionAt("4k3/8/8/8/8/8/8/R3K3 w - - 90 70")->top().fifty, 0) << "the text's clock is dropped";
     ASSERT_TRUE(playMoves(*e, {"d4"}));
     EXPECT_EQ(e->board.epSquare, D3);
     ASSERT_TRUE(playMoves(*e, {"exd3", "Kf1"}));

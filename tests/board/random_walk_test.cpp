@@ -10,29 +10,16 @@ namespace {
 
 struct Snapshot {
     std::string fen;
-    uint64_t key, pawnKey, occupied;
-    int pstWhite, pstBlack, total, pawnsWhite, pawnsBlack, materialWhite, materialBlack;
-    int typesWhite, typesBlack, castledWhite, castledBlack;
+    std::vector<int64_t> numbers;        // keys, occupancy and every summary
     std::vector<std::vector<int>> lists; // sorted squares of every piece list
     bool operator==(const Snapshot&) const = default;
 };
 
 Snapshot snapshot(const Board& b) {
     Snapshot s{b.fen(),
-               b.key,
-               b.pawnKey,
-               b.occupied,
-               b.pstScore[0],
-               b.pstScore[1],
-               b.pieceTotal,
-               b.pawnCount[0],
-               b.pawnCount[1],
-               b.pieceMaterial[0],
-               b.pieceMaterial[1],
-               b.pieceTypes[0],
-               b.pieceTypes[1],
-               b.castled[0],
-               b.castled[1],
+               {int64_t(b.key), int64_t(b.pawnKey), int64_t(b.occupied), b.pstScore[0], b.pstScore[1],
+                b.pieceTotal, b.pawnCount[0], b.pawnCount[1], b.pieceMaterial[0], b.pieceMaterial[1],
+                b.pieceTypes[0], b.pieceTypes[1], b.castled[0], b.castled[1]},
                {}};
     for (int c = 0; c < 2; ++c) {
         for (int p = KING; p <= PAWN; ++p) {
