@@ -1,30 +1,9 @@
 // The pawn cache and the evaluation cache: sizing and size lines, probes and
 // stores, hits during evaluation, and evaluation without any cache.
 
-#include "eval/evalcache.h"
-#include "eval/pawncache.h"
 #include "evaltest.h"
 
 namespace {
-
-// Allocates both caches at the given sizes; leaves them unallocated afterwards.
-struct CachesOn {
-    explicit CachesOn(int pawnMB = 1, int evalMB = 1) {
-        pawnHashTable.sizeMB = pawnMB;
-        evalCache.sizeMB = evalMB;
-        testing::internal::CaptureStdout();
-        pawnHashTable.allocate();
-        evalCache.allocate();
-        sizeLines = testing::internal::GetCapturedStdout();
-    }
-    ~CachesOn() {
-        pawnHashTable.release();
-        evalCache.release();
-        pawnHashTable.sizeMB = 5;
-        evalCache.sizeMB = 2;
-    }
-    std::string sizeLines;
-};
 
 // A runaway pawn (flag bit 0) and a white queen attacking the black king.
 constexpr const char* INFO_POSITION = "7k/8/8/P7/8/8/8/1QRBK3 w - -";

@@ -2,7 +2,9 @@
 // text, and a guard that restores the process-wide weights.
 #pragma once
 
+#include "eval/evalcache.h"
 #include "eval/evaltrace.h"
+#include "eval/pawncache.h"
 #include "eval/weights.h"
 #include "testutil.h"
 
@@ -31,3 +33,29 @@ struct WeightsGuard {
         foldMaterialIntoTables();
     }
 };
+
+// Allocates both caches at the given sizes; leaves them unallocated afterwards.
+struct CachesOn {
+    explicit CachesOn(int pawnMB = 1, int evalMB = 1) {
+        pawnHashTable.sizeMB = pawnMB;
+        evalCache.sizeMB = evalMB;
+        testing::internal::CaptureStdout();
+        pawnHashTable.allocate();
+        evalCache.allocate();
+        sizeLines = testing::internal::GetCapturedStdout();
+    }
+    ~CachesOn() {
+        pawnHashTable.release();
+        evalCache.release();
+        pawnHashTable.sizeMB = 5;
+        evalCache.sizeMB = 2;
+    }
+    std::string sizeLines;
+};
+
+// The traced terms add up to the raw score of the board's side to move.
+inline void expectTermsAddUp(const Board& b, const EvalTrace& trace, const std::string& fen) {
+    int sum = 0;
+    for (int t = 0; t < TERM_COUNT; ++t) sum += trace.term[t][b.side] - trace.term[t][b.side ^ 1];
+    EXPECT_EQ(sum, trace.raw) << fen;
+}

@@ -2,51 +2,46 @@
 // positions made up in text that no game reaches.
 #include "evaltest.h"
 
-TEST(Drawishness, QueenAgainstQueen) {
-    // Four pawns each: halved. Five against one: three quarters.
-    TracedPosition even("3qk3/pppp4/8/8/1P6/8/P1PP4/3QK3 w - -");
-    ASSERT_NE(even.trace.raw, 0);
-    EXPECT_EQ(even.trace.final, even.trace.raw / 2);
-    TracedPosition uneven("3qk3/p7/8/8/8/8/PPPPP3/3QK3 w - -");
-    ASSERT_NE(uneven.trace.raw, 0);
-    EXPECT_EQ(uneven.trace.final, uneven.trace.raw * 3 / 4);
-}
-
-TEST(Drawishness, OppositeColouredBishopsOnly) {
-    // c8 is light, c1 dark: halved (three pawns against two).
-    TracedPosition opposite("2b1k3/pp6/8/8/8/8/PPP5/2B1K3 w - -");
-    ASSERT_NE(opposite.trace.raw, 0);
-    EXPECT_EQ(opposite.trace.final, opposite.trace.raw / 2);
-    // f8 and c1 are both dark: unchanged.
-    TracedPosition same("4kb2/pp6/8/8/8/8/PPP5/2B1K3 w - -");
-    EXPECT_EQ(same.trace.final, same.trace.raw);
-}
-
-TEST(Drawishness, ALoneMinorWithoutPawnsCannotWin) {
-    // King and knight against king and pawn: white's plus becomes 0.
-    TracedPosition knight("4k3/p7/8/8/8/8/8/1N2K3 w - -");
-    ASSERT_GT(knight.trace.raw, 0);
-    EXPECT_EQ(knight.trace.final, 0);
-    // The same with black to move: the score in white's favour is negative.
-    TracedPosition blackToMove("4k3/p7/8/8/8/8/8/1N2K3 b - -");
-    ASSERT_LT(blackToMove.trace.raw, 0);
-    EXPECT_EQ(blackToMove.trace.final, 0);
-    // Two knights are no better.
-    EXPECT_EQ(TracedPosition("4k3/p7/8/8/8/8/8/1N2KN2 w - -").trace.final, 0);
-    // A score against the lone knight stays.
-    TracedPosition losing("3qk3/p7/8/8/8/8/8/1N2K3 w - -");
-    ASSERT_LT(losing.trace.raw, 0);
-    EXPECT_EQ(losing.trace.final, losing.trace.raw);
-}
-
-TEST(Drawishness, ASmallPawnlessEdgeInTheEndingIsHalved) {
-    // Rook against knight and pawn, white without pawns: 5 - 3 = 2.
-    TracedPosition p("1n2k3/p7/8/8/8/8/8/R3K3 w - -");
-    ASSERT_GT(p.trace.raw, 0);
-    EXPECT_EQ(p.trace.final, p.trace.raw / 2);
-    // With a pawn of its own white keeps the whole score.
-    TracedPosition q("1n2k3/p7/8/8/8/8/7P/R3K3 w - -");
-    EXPECT_EQ(q.trace.final, q.trace.raw);
+TEST(Drawishness, ScoresScaledDownInDrawishMaterial) {
+    // The final score is raw x num / den; `raw` is what the raw score must be
+    // for the case to mean anything ('n' non-zero, '+', '-', ' ' anything).
+    struct Case {
+        const char* fen;
+        int num, den;
+        char raw;
+    };
+    const Case cases[] = {
+        // Queen against queen: four pawns each halved, five against one three quarters.
+        {"3qk3/pppp4/8/8/1P6/8/P1PP4/3QK3 w - -", 1, 2, 'n'},
+        {"3qk3/p7/8/8/8/8/PPPPP3/3QK3 w - -", 3, 4, 'n'},
+        // Opposite-coloured bishops only (c8 light, c1 dark): halved; f8 and c1 both dark: unchanged.
+        {"2b1k3/pp6/8/8/8/8/PPP5/2B1K3 w - -", 1, 2, 'n'},
+        {"4kb2/pp6/8/8/8/8/PPP5/2B1K3 w - -", 1, 1, ' '},
+        // A lone minor without pawns cannot win: white's plus becomes 0, with
+        // either side to move; two knights are no better; a score against the
+        // lone knight stays.
+        {"4k3/p7/8/8/8/8/8/1N2K3 w - -", 0, 1, '+'},
+        {"4k3/p7/8/8/8/8/8/1N2K3 b - -", 0, 1, '-'},
+        {"4k3/p7/8/8/8/8/8/1N2KN2 w - -", 0, 1, ' '},
+        {"3qk3/p7/8/8/8/8/8/1N2K3 w - -", 1, 1, '-'},
+        // Rook against knight and pawn, white without pawns (5 - 3 = 2): halved;
+        // with a pawn of its own white keeps the whole score.
+        {"1n2k3/p7/8/8/8/8/8/R3K3 w - -", 1, 2, '+'},
+        {"1n2k3/p7/8/8/8/8/7P/R3K3 w - -", 1, 1, ' '},
+    };
+    for (const Case& c : cases) {
+        TracedPosition p(c.fen);
+        if (c.raw == 'n') {
+            ASSERT_NE(p.trace.raw, 0) << c.fen;
+        }
+        if (c.raw == '+') {
+            ASSERT_GT(p.trace.raw, 0) << c.fen;
+        }
+        if (c.raw == '-') {
+            ASSERT_LT(p.trace.raw, 0) << c.fen;
+        }
+        EXPECT_EQ(p.trace.final, p.trace.raw * c.num / c.den) << c.fen;
+    }
 }
 
 TEST(Evaluate, PositionsNoGameReachesAreEvaluatedWithinTheTables) {

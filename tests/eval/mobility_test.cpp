@@ -2,23 +2,26 @@
 // their pawn-count adjustments.
 #include "evaltest.h"
 
-TEST(Mobility, EachStartingKnightAttacksTwoEmptySquaresAndHasEightOwnPawns) {
+TEST(Mobility, PieceKindsAndPawnAdjustmentsSum) {
     // b1 reaches a3 and c3 (d2 is an own pawn): knightMobility[2] -8 plus
     // knightPawnAdjust[8] 9, so 1 per knight.
     TracedPosition p("1n2k1n1/pppppppp/8/8/8/8/PPPPPPPP/1N2K1N1 w - -");
     EXPECT_EQ(p.board.scratch.mobility[WHITE], 2);
     EXPECT_EQ(p.board.scratch.mobility[BLACK], 2);
-}
-
-TEST(Mobility, StartPositionSumsEveryPieceKind) {
     // Knights 2 x (-8 + 9), bishops 2 x (-30 - 9), rooks 2 x (-18 - 15), queen -18.
-    TracedPosition p("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
-    EXPECT_EQ(p.board.scratch.mobility[WHITE], -160);
-    EXPECT_EQ(p.board.scratch.mobility[BLACK], -160);
-    EXPECT_EQ(p.net(TERM_MOBILITY), 0);
+    TracedPosition p2("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
+    EXPECT_EQ(p2.board.scratch.mobility[WHITE], -160);
+    EXPECT_EQ(p2.board.scratch.mobility[BLACK], -160);
+    EXPECT_EQ(p2.net(TERM_MOBILITY), 0);
+    // A rook on d4 of an empty board sees 14 squares and a queen 27: the tables
+    // continue by their step to 24 and 18. With no pawns the rook gets +25.
+    TracedPosition rook("4k3/8/8/8/3R4/8/8/K7 w - -");
+    EXPECT_EQ(rook.board.scratch.mobility[WHITE], 24 + 25);
+    TracedPosition queen("8/8/k7/8/3Q4/8/7K/8 w - -");
+    EXPECT_EQ(queen.board.scratch.mobility[WHITE], 18);
 }
 
-TEST(Mobility, AttackBytesCountPawnsAndRooksInTheirFields) {
+TEST(Mobility, AttackBytesAndTheSideToMove) {
     // d4 is attacked by the pawns c3 and e3 (64 each) and the rook d1 (4). The
     // rook sees 10 empty squares: rookMobility[10] 12 plus rookPawnAdjust[2] 15.
     TracedPosition p("4k3/8/8/8/8/2P1P3/8/3RK3 w - -");
@@ -26,15 +29,11 @@ TEST(Mobility, AttackBytesCountPawnsAndRooksInTheirFields) {
     EXPECT_EQ(p.board.scratch.attackMap[WHITE][D2], 4 + 1); // rook and king
     EXPECT_EQ(p.board.scratch.mobility[WHITE], 27);
     EXPECT_EQ(p.net(TERM_MOBILITY), 27);
-}
-
-TEST(Mobility, TheLargestRookAndQueenCountsStayInTheirTables) {
-    // A rook on d4 of an empty board sees 14 squares and a queen 27: the tables
-    // continue by their step to 24 and 18. With no pawns the rook gets +25.
-    TracedPosition rook("4k3/8/8/8/3R4/8/8/K7 w - -");
-    EXPECT_EQ(rook.board.scratch.mobility[WHITE], 24 + 25);
-    TracedPosition queen("8/8/k7/8/3Q4/8/7K/8 w - -");
-    EXPECT_EQ(queen.board.scratch.mobility[WHITE], 18);
+    // Only white has a piece: the difference is added to the side to move.
+    TracedPosition whiteToMove("4k3/8/8/8/8/2P1P3/8/3RK3 w - -");
+    TracedPosition blackToMove("4k3/8/8/8/8/2P1P3/8/3RK3 b - -");
+    EXPECT_EQ(whiteToMove.white(TERM_MOBILITY), 27);
+    EXPECT_EQ(blackToMove.black(TERM_MOBILITY), -27);
 }
 
 TEST(Mobility, TheMobilityWeightScalesOnlyTheMobilitySum) {
@@ -50,10 +49,3 @@ TEST(Mobility, TheMobilityWeightScalesOnlyTheMobilitySum) {
         -72);
 }
 
-TEST(Mobility, TheMobilityTermBelongsToTheSideToMove) {
-    // Only white has a piece: the difference is added to the side to move.
-    TracedPosition whiteToMove("4k3/8/8/8/8/2P1P3/8/3RK3 w - -");
-    TracedPosition blackToMove("4k3/8/8/8/8/2P1P3/8/3RK3 b - -");
-    EXPECT_EQ(whiteToMove.white(TERM_MOBILITY), 27);
-    EXPECT_EQ(blackToMove.black(TERM_MOBILITY), -27);
-}

@@ -2,13 +2,19 @@
 // centre pawns, outposts, knights in the ending, rooks and queens.
 #include "evaltest.h"
 
-TEST(BishopPair, TheBonusShrinksWithThePawnsOnTheBoard) {
+TEST(MinorPieces, TheBishopPairShrinksWithPawnsAndKnightsCostMoreWithPawnsSpread) {
     EXPECT_EQ(TracedPosition("4k3/ppp5/8/8/8/8/PP6/2B1KB2 w - -").white(TERM_BISHOP_PAIR), 52);
     EXPECT_EQ(TracedPosition("4k3/8/8/8/8/8/8/2B1KB2 w - -").white(TERM_BISHOP_PAIR), 60);
     EXPECT_EQ(TracedPosition("4k3/8/8/8/8/8/8/2B1K1N1 w - -").white(TERM_BISHOP_PAIR), 0);
+    // Knights in the ending: pawns on a and h, span 7. A lone knight: 5 x 7.
+    EXPECT_EQ(TracedPosition("4k3/p7/8/8/8/8/7P/1N2K3 w - -").white(TERM_KNIGHTS_IN_ENDING), -35);
+    // Knight and rook in the late ending: 4 x 7.
+    EXPECT_EQ(TracedPosition("4k3/p7/8/8/8/8/7P/1N2K2R w - -").white(TERM_KNIGHTS_IN_ENDING), -28);
+    // Ending but not late (white has 11): 3 x 7.
+    EXPECT_EQ(TracedPosition("4k2r/p7/8/8/8/8/7P/1NB1K2R w - -").white(TERM_KNIGHTS_IN_ENDING), -21);
 }
 
-TEST(TrappedPieces, ABishopOnA7BehindAPawnItCannotWin) {
+TEST(TrappedPieces, ABishopOrKnightOnA7WithoutAWayOut) {
     // White takes on b6 with the bishop, c7 retakes, the rook takes again: the
     // exchange entry is -1, the bishop is trapped.
     EXPECT_EQ(TracedPosition("4k3/B1p5/1p6/8/8/8/8/1R2K3 w - -").white(TERM_TRAPPED_PIECES), -150);
@@ -16,9 +22,6 @@ TEST(TrappedPieces, ABishopOnA7BehindAPawnItCannotWin) {
     EXPECT_EQ(TracedPosition("4k3/B1p5/1p6/8/8/8/8/4K3 w - -").white(TERM_TRAPPED_PIECES), 0);
     // An undefended pawn can be taken: not trapped.
     EXPECT_EQ(TracedPosition("4k3/B7/1p6/8/8/8/8/1R2K3 w - -").white(TERM_TRAPPED_PIECES), 0);
-}
-
-TEST(TrappedPieces, AKnightOnA7WhoseEscapeSquaresAreBothLost) {
     // b5 (defended by c6) and c6 (defended by d7) are both attacked by the
     // knight and a rook: each exchange entry is -1.
     EXPECT_EQ(TracedPosition("4k3/N2p4/2p5/1p6/8/8/8/1RR1K3 w - -").white(TERM_TRAPPED_PIECES), -150);
@@ -26,7 +29,7 @@ TEST(TrappedPieces, AKnightOnA7WhoseEscapeSquaresAreBothLost) {
     EXPECT_EQ(TracedPosition("4k3/N2p4/8/1p6/8/8/8/1RR1K3 w - -").white(TERM_TRAPPED_PIECES), 0);
 }
 
-TEST(Castling, RightsWithAClearPathOrABlockedOne) {
+TEST(Castling, RightsPathsAndRightsLostSinceTheRoot) {
     TracedPosition open("r3k2r/8/8/8/8/8/8/R3K2R w KQkq -");
     EXPECT_EQ(open.white(TERM_CASTLING), 10);
     EXPECT_EQ(open.black(TERM_CASTLING), 10);
@@ -34,9 +37,7 @@ TEST(Castling, RightsWithAClearPathOrABlockedOne) {
     EXPECT_EQ(TracedPosition("r3k2r/8/8/8/8/8/8/RN2KB1R w KQkq -").white(TERM_CASTLING), -20);
     EXPECT_EQ(TracedPosition("r3k2r/8/8/8/8/8/8/RN1QKB1R w KQkq -").white(TERM_CASTLING), 0);
     EXPECT_EQ(TracedPosition("r3k2r/8/8/8/8/8/8/RN1qKB1R w KQkq -").white(TERM_CASTLING), 0);
-}
-
-TEST(Castling, RightsLostSinceTheRootOfTheSearch) {
+    // Rights lost since the root of the search.
     const std::string fen = "r3k2r/pppppppp/8/8/8/8/PPPPPPPP/R3K2R w KQkq -";
     auto castlingAfter = [&fen](Move move) {
         auto engine = positionAt(fen);
@@ -53,9 +54,7 @@ TEST(Castling, RightsLostSinceTheRootOfTheSearch) {
     EXPECT_EQ(castlingAfter(buildMove(H1, G1, ROOK)), -25 + 10);
     // Only the king-side right left: -20 + 10.
     EXPECT_EQ(castlingAfter(buildMove(A1, B1, ROOK)), -20 + 10);
-}
-
-TEST(Castling, ANewRootForgetsTheLostRights) {
+    // A new root forgets the lost rights.
     auto engine = positionAt("r3k2r/pppppppp/8/8/8/8/PPPPPPPP/R3K2R w KQkq -");
     engine->pushGameMove(buildMove(E1, F1, KING));
     engine->board.updateStage();
@@ -64,13 +63,10 @@ TEST(Castling, ANewRootForgetsTheLostRights) {
     EXPECT_EQ(trace.term[TERM_CASTLING][WHITE], 0);
 }
 
-TEST(BlockedCentre, CentrePawnsOnTheirHomeSquaresWithAPieceInFront) {
+TEST(Outposts, BlockedCentrePawnsAndSupportedOutposts) {
     TracedPosition p("4k3/3p4/3n4/8/8/4N3/4P3/4K3 w - -");
     EXPECT_EQ(p.white(TERM_BLOCKED_CENTRE), -8);
     EXPECT_EQ(p.black(TERM_BLOCKED_CENTRE), -8);
-}
-
-TEST(Outposts, AKnightSupportedByPawnsThatNoEnemyPawnCanChase) {
     // d5 is worth 7. No black pawn on c or e above it: +7. A pawn ahead on the
     // d-file: +7 once for its supporters; otherwise +7 per supporter.
     EXPECT_EQ(TracedPosition("4k3/8/3p4/3N4/2P1P3/8/8/4K3 w - -").white(TERM_OUTPOSTS), 14);
@@ -83,24 +79,12 @@ TEST(Outposts, AKnightSupportedByPawnsThatNoEnemyPawnCanChase) {
     EXPECT_EQ(TracedPosition("4k3/8/8/3p1p2/4n3/8/8/4K3 w - -").black(TERM_OUTPOSTS), 21);
 }
 
-TEST(KnightsInTheEnding, KnightsCostMoreThePawnsSpreadWide) {
-    // Pawns on a and h: span 7. A lone knight: 5 x 7.
-    EXPECT_EQ(TracedPosition("4k3/p7/8/8/8/8/7P/1N2K3 w - -").white(TERM_KNIGHTS_IN_ENDING), -35);
-    // Knight and rook in the late ending: 4 x 7.
-    EXPECT_EQ(TracedPosition("4k3/p7/8/8/8/8/7P/1N2K2R w - -").white(TERM_KNIGHTS_IN_ENDING), -28);
-    // Ending but not late (white has 11): 3 x 7.
-    EXPECT_EQ(TracedPosition("4k2r/p7/8/8/8/8/7P/1NB1K2R w - -").white(TERM_KNIGHTS_IN_ENDING), -21);
-}
-
-TEST(Rooks, OpenAndHalfOpenFiles) {
+TEST(Rooks, FilesTheSeventhAndPassedPawns) {
     EXPECT_EQ(TracedPosition("4k3/pp6/8/8/8/8/PP6/3RK3 w - -").white(TERM_ROOKS), 10);
     // Half open: black's d7 (not passed: c2 is ahead of it).
     EXPECT_EQ(TracedPosition("4k3/pp1p4/8/8/8/8/PPP5/3RK3 w - -").white(TERM_ROOKS), 7);
     // Two rooks on the open file: 10 and 10 + 5.
     EXPECT_EQ(TracedPosition("4k3/pp6/8/8/8/8/PP1R4/3RK3 w - -").white(TERM_ROOKS), 25);
-}
-
-TEST(Rooks, HeavyPiecesOnTheSeventhAgainstAKingOnTheEighth) {
     // b7 on a file closed by white's b2 and black's c7: +10.
     EXPECT_EQ(TracedPosition("4k3/1Rp5/8/8/8/8/1P6/4K3 w - -").white(TERM_ROOKS), 10);
     // a7 (open file 10, seventh 10) and b7 (seventh 10, sees a7: 10).
@@ -110,9 +94,6 @@ TEST(Rooks, HeavyPiecesOnTheSeventhAgainstAKingOnTheEighth) {
     EXPECT_EQ(q.white(TERM_ROOKS), 20);
     EXPECT_EQ(q.white(TERM_QUEENS), 25);
     EXPECT_EQ(TracedPosition("4k3/1Qp5/8/8/8/8/1P6/4K3 w - -").white(TERM_QUEENS), 10);
-}
-
-TEST(Rooks, RooksAndPassedPawnsOnOneFile) {
     // Behind its own passer +25, in front of it +12.
     EXPECT_EQ(TracedPosition("4k3/8/8/P7/8/8/8/R3K3 w - -").white(TERM_ROOKS), 25);
     EXPECT_EQ(TracedPosition("R3k3/8/8/P7/8/8/8/4K3 w - -").white(TERM_ROOKS), 12);
@@ -121,3 +102,4 @@ TEST(Rooks, RooksAndPassedPawnsOnOneFile) {
     EXPECT_EQ(TracedPosition("4k3/8/8/8/p7/8/8/R3K3 w - -").white(TERM_ROOKS), 25);
     EXPECT_EQ(TracedPosition("R3k3/8/8/8/p7/8/8/4K3 w - -").white(TERM_ROOKS), 16);
 }
+

@@ -2,7 +2,7 @@
 // selectors, the material-imbalance bonus and the weights that scale terms.
 #include "evaltest.h"
 
-TEST(PieceSquareTables, MaterialIsFoldedIntoEveryPieceTable) {
+TEST(PieceSquareTables, MaterialFoldedIntoTheTablesAndTheStartSums) {
     EXPECT_EQ(pieceValue, (std::array<int, 7>{0, 0, 975, 500, 325, 325, 100}));
     // A knight on e4 for white is worth what one on e5 is for black.
     EXPECT_EQ(knightTable[E4], 4 + 325);
@@ -18,9 +18,6 @@ TEST(PieceSquareTables, MaterialIsFoldedIntoEveryPieceTable) {
     EXPECT_EQ(kingTableEnding[E4], 25);
     EXPECT_EQ(kingTableEnding[128 + A8], -40);
     EXPECT_EQ(kingTableMiddle[G1], 0);
-}
-
-TEST(PieceSquareTables, StartPositionSumsMaterialAndPlacement) {
     // Pawns 2+5+5-10-10+5+5+2 + 800, knights and bishops 2 x (325 - 8),
     // rooks 2 x 500, queen 975 - 9, king 0.
     TracedPosition p("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
@@ -54,28 +51,19 @@ TEST(PieceSquareTables, EachBoardFollowsItsOwnStage) {
     EXPECT_TRUE(b.isConsistent());
 }
 
-TEST(MaterialImbalance, RookAgainstMinorGetsTwoThirdsOfTheFavour) {
+TEST(MaterialImbalance, TheKindRulesAndTheirWeight) {
     EXPECT_EQ(TracedPosition("4k1n1/8/8/8/8/8/8/R3K3 w - -").net(TERM_IMBALANCE), 50);
     EXPECT_EQ(TracedPosition("r3k3/8/8/8/8/8/8/1N2K3 b - -").net(TERM_IMBALANCE), -50);
-}
-
-TEST(MaterialImbalance, QueenAgainstTwoRooksGetsTheFavour) {
+    // Queen against two rooks gets the favour.
     EXPECT_EQ(TracedPosition("r3k2r/8/8/8/8/8/8/3QK3 w - -").net(TERM_IMBALANCE), 75);
-}
-
-TEST(MaterialImbalance, PiecesAgainstNoPiecesAddToTheKindRules) {
     // A knight against pawns: rule 1 (75) and one minor more (50).
     EXPECT_EQ(TracedPosition("4k3/pppp4/8/8/8/8/PPPP4/1N2K3 w - -").net(TERM_IMBALANCE), 125);
     // A rook against pawns: rule 1 (75) and, minors equal, more majors (75).
     EXPECT_EQ(TracedPosition("4k3/pppp4/8/8/8/8/PPPP4/R3K3 w - -").net(TERM_IMBALANCE), 150);
-}
-
-TEST(MaterialImbalance, TwoMinorsAgainstARookMatchNoRule) {
+    // Two minors against a rook match no rule.
     EXPECT_EQ(TracedPosition("4k2r/8/8/8/8/8/8/1NB1K3 w - -").net(TERM_IMBALANCE), 0);
     EXPECT_EQ(TracedPosition("r3k3/8/8/8/8/8/8/1NB1K3 b - -").net(TERM_IMBALANCE), 0);
-}
-
-TEST(MaterialImbalance, ThePieceFavourWeightSizesTheBonuses) {
+    // The piece favour weight sizes the bonuses.
     WeightsGuard guard;
     evalWeights.pieceFavour = 30;
     EXPECT_EQ(TracedPosition("4k1n1/8/8/8/8/8/8/R3K3 w - -").net(TERM_IMBALANCE), 20);
@@ -114,8 +102,6 @@ TEST(EvalWeights, LargeWeightsAreUsedAsGivenWithoutLeavingAnyTable) {
         if (b.readFen(positions[i].c_str()) != 1 || !b.hasBothKings()) continue;
         EvalTrace trace;
         b.evaluate(trace);
-        int sum = 0;
-        for (int t = 0; t < TERM_COUNT; ++t) sum += trace.term[t][b.side] - trace.term[t][b.side ^ 1];
-        EXPECT_EQ(sum, trace.raw) << positions[i];
+        expectTermsAddUp(b, trace, positions[i]);
     }
 }
