@@ -3,14 +3,7 @@
 #include "search/score.h"
 #include "searchtest.h"
 
-namespace {
-
-uint32_t low(uint64_t key) { return static_cast<uint32_t>(key); }
-uint32_t high(uint64_t key) { return static_cast<uint32_t>(key >> 32); }
-
-} // namespace
-
-TEST(AlphaBeta, ARepeatedPositionScoresZero) {
+TEST(AlphaBeta, RepetitionsAndTheFiftyMoveRuleScoreZero) {
     // White is a pawn up; after the knights went out and back the position repeats.
     auto e = searchAt("rnbqkbnr/ppp1pppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
     for (const char* m : {"g1f3", "g8f6", "f3g1"}) e->position.pushGameMove(moveNamed(e->position, m));
@@ -21,6 +14,13 @@ TEST(AlphaBeta, ARepeatedPositionScoresZero) {
     e->position.pushMove(moveNamed(e->position, "f6h5"));
     EXPECT_FALSE(e->position.isRepetition());
     EXPECT_NE(e->search.search(-INFINITE_SCORE, INFINITE_SCORE, 24, true), 0);
+    // The fifty move rule scores zero.
+    auto e2 = searchAt("4k3/8/8/8/8/8/8/3QK3 b - -");
+    e2->position.pushGameMove(moveNamed(e2->position, "e8f7"));
+    e2->position.history[e2->position.gamePly].fifty = 99;
+    e2->position.pushMove(moveNamed(e2->position, "d1d5"));
+    EXPECT_EQ(e2->position.top().fifty, 100);
+    EXPECT_EQ(e2->search.search(-INFINITE_SCORE, INFINITE_SCORE, 16, true), 0);
 }
 
 TEST(AlphaBeta, TheRepetitionTestStaysInsideTheRecord) {
@@ -36,35 +36,23 @@ TEST(AlphaBeta, TheRepetitionTestStaysInsideTheRecord) {
     EXPECT_TRUE(e->position.isRepetition());
 }
 
-TEST(AlphaBeta, TheFiftyMoveRuleScoresZero) {
-    auto e = searchAt("4k3/8/8/8/8/8/8/3QK3 b - -");
-    e->position.pushGameMove(moveNamed(e->position, "e8f7"));
-    e->position.history[e->position.gamePly].fifty = 99;
-    e->position.pushMove(moveNamed(e->position, "d1d5"));
-    EXPECT_EQ(e->position.top().fifty, 100);
-    EXPECT_EQ(e->search.search(-INFINITE_SCORE, INFINITE_SCORE, 16, true), 0);
-}
-
 TEST(AlphaBeta, WithoutLegalMovesANodeIsMatedOrStalemateAndStoresNothing) {
-    auto mated = searchAt("6k1/5ppp/8/8/8/8/5PPP/R5K1 w - -");
-    mated->position.pushMove(moveNamed(mated->position, "a1a8"));
-    EXPECT_EQ(mated->search.search(-INFINITE_SCORE, INFINITE_SCORE, 16, true), -(MATE_SCORE - 1));
-    EXPECT_EQ(mated->table.readEntry(BLACK, low(mated->board().key), high(mated->board().key)).keyLow, 0u);
-
-    auto stalemate = searchAt("k7/8/1K6/8/8/8/8/2Q5 w - -");
-    stalemate->position.pushMove(moveNamed(stalemate->position, "c1c7"));
-    EXPECT_EQ(stalemate->search.search(-INFINITE_SCORE, INFINITE_SCORE, 16, true), 0);
-    EXPECT_EQ(
-        stalemate->table.readEntry(BLACK, low(stalemate->board().key), high(stalemate->board().key)).keyLow,
-        0u);
+    for (auto [fen, move, score] : {std::tuple{"6k1/5ppp/8/8/8/8/5PPP/R5K1 w - -", "a1a8", -(MATE_SCORE - 1)},
+                                    {"k7/8/1K6/8/8/8/8/2Q5 w - -", "c1c7", 0}}) {
+        auto e = searchAt(fen);
+        e->position.pushMove(moveNamed(e->position, move));
+        EXPECT_EQ(e->search.search(-INFINITE_SCORE, INFINITE_SCORE, 16, true), score) << fen;
+        EXPECT_EQ(e->table.readEntry(BLACK, keyLow(e->board().key), keyHigh(e->board().key)).keyLow, 0u) << fen;
+    }
 }
 
 TEST(AlphaBeta, ATableEntryCutsOffOnlyWithAPlayableMove) {
     const char* fen = "4k3/pp6/8/8/8/8/PPP5/4K3 b - -";
-    auto searchWith = [&](Move stored) {
+    auto searchWith = [&](Move stored, int depth = 9) {
         auto e = searchAt(fen);
         e->position.pushMove(moveNamed(e->position, "e8d7"));
-        e->table.store(WHITE, low(e->board().key), high(e->board().key), 9, 1, HASH_EXACT, 777, stored, 0, 0);
+        e->table.store(WHITE, keyLow(e->board().key), keyHigh(e->board().key), depth, 1, HASH_EXACT, 777, stored,
+                       0, 0);
         return e->search.search(-INFINITE_SCORE, INFINITE_SCORE, 16, true);
     };
     auto e = searchAt(fen);
@@ -74,12 +62,7 @@ TEST(AlphaBeta, ATableEntryCutsOffOnlyWithAPlayableMove) {
     EXPECT_NE(searchWith(NO_MOVE), 777) << "an entry without a move never cuts off";
     EXPECT_NE(searchWith(buildMove(D4, D5, QUEEN)), 777)
         << "a move that does not fit the position is ignored";
-    // Too shallow: no cut-off either.
-    auto shallow = searchAt(fen);
-    shallow->position.pushMove(moveNamed(shallow->position, "e8d7"));
-    shallow->table.store(WHITE, low(shallow->board().key), high(shallow->board().key), 1, 1, HASH_EXACT, 777,
-                         playable, 0, 0);
-    EXPECT_NE(shallow->search.search(-INFINITE_SCORE, INFINITE_SCORE, 16, true), 777);
+    EXPECT_NE(searchWith(playable, 1), 777) << "too shallow: no cut-off either";
 }
 
 TEST(AlphaBeta, ReductionsApplyOnlyWhenSwitchedOn) {
@@ -111,7 +94,7 @@ TEST(AlphaBeta, ACutOffByAQuietMoveMakesItAKillerAndCountsItsHistory) {
     EXPECT_EQ(e->search.historyCounters[square64(moveFrom(killer)) + 64 * square64(moveTo(killer))], 1u);
     EXPECT_EQ(e->search.stats.cutoffs, 1u);
     EXPECT_EQ(e->search.stats.firstMoveCutoffs, 1u);
-    const HashEntry stored = e->table.readEntry(WHITE, low(e->board().key), high(e->board().key));
+    const HashEntry stored = e->table.readEntry(WHITE, keyLow(e->board().key), keyHigh(e->board().key));
     EXPECT_EQ(stored.flags & 3, HASH_LOWER - 3);
     EXPECT_EQ(stored.move, killer);
     EXPECT_EQ(stored.depth, 2);

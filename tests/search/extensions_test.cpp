@@ -15,11 +15,16 @@ int extensionOf(SearchRig& rig, const std::string& move, int movesBefore = 0) {
 
 } // namespace
 
-TEST(Extensions, AChecksGetsAFullPly) {
+TEST(Extensions, ChecksAndTheCapAtOnePly) {
     auto e = searchAt("4k3/8/8/8/8/8/8/R3K3 w - -");
     EXPECT_EQ(extensionOf(*e, "a1a8"), 8);
     EXPECT_EQ(e->search.stats.checkExt, 1u);
     EXPECT_EQ(extensionOf(*e, "a1a7"), 0);
+    // A pawn that reaches the seventh rank with check: 8 + 6, capped.
+    auto e2 = searchAt("3k4/8/4P3/8/8/8/8/4K3 w - -");
+    EXPECT_EQ(extensionOf(*e2, "e6e7"), 8);
+    EXPECT_EQ(e2->search.stats.checkExt, 1u);
+    EXPECT_EQ(e2->search.stats.pushExt, 1u);
 }
 
 TEST(Extensions, PawnsToTheSeventhAndInTheEndingToTheSixth) {
@@ -36,35 +41,34 @@ TEST(Extensions, PawnsToTheSeventhAndInTheEndingToTheSixth) {
 }
 
 TEST(Extensions, ARecaptureOfEqualValueOnTheSameSquare) {
-    auto e = searchAt("4k3/8/8/3n4/1n6/2N5/8/4K3 w - -");
-    e->position.pushGameMove(moveNamed(e->position, "c3d5"));
-    EXPECT_EQ(extensionOf(*e, "b4d5"), 6) << "knight takes knight takes knight";
-    EXPECT_EQ(e->search.stats.recapExt, 1u);
-    auto f = searchAt("4k3/8/8/3p4/1n6/2N5/8/4K3 w - -");
-    f->position.pushGameMove(moveNamed(f->position, "c3d5"));
-    EXPECT_EQ(extensionOf(*f, "b4d5"), 0) << "the first capture took a pawn";
+    // Knight takes knight takes knight; not when the first capture took a pawn.
+    for (auto [fen, extension] : {std::pair{"4k3/8/8/3n4/1n6/2N5/8/4K3 w - -", 6}, {"4k3/8/8/3p4/1n6/2N5/8/4K3 w - -", 0}}) {
+        auto e = searchAt(fen);
+        e->position.pushGameMove(moveNamed(e->position, "c3d5"));
+        EXPECT_EQ(extensionOf(*e, "b4d5"), extension) << fen;
+        EXPECT_EQ(e->search.stats.recapExt, extension ? 1u : 0u);
+    }
 }
 
 TEST(Extensions, SimplificationIntoAPawnlessOrPiecelessEnding) {
-    auto e = searchAt("4k3/8/8/3p4/8/8/8/3RK2B w - -");
-    e->search.ply(0).lowMaterial = 1;
-    // Rxd5 takes the last pawn: rook and bishop against nothing differ by 8.
-    EXPECT_EQ(extensionOf(*e, "d1d5"), 0);
-    auto f = searchAt("4k3/8/8/3p4/8/8/8/3RK3 w - -");
-    f->search.ply(0).lowMaterial = 1;
-    EXPECT_EQ(extensionOf(*f, "d1d5"), 8) << "rook against nothing differs by 5";
-    f->search.ply(0).lowMaterial = 0;
-    EXPECT_EQ(extensionOf(*f, "d1d5"), 0);
-    // Taking the last piece into a pawn ending with pawn counts close enough.
-    auto g = searchAt("4k3/pp6/8/3n4/8/4P3/P3K3/3R4 w - -");
-    g->search.ply(0).lowMaterial = 1;
-    EXPECT_EQ(extensionOf(*g, "d1d5"), 0) << "the rook is still on the board";
-    auto h = searchAt("4k3/pp6/8/3n4/8/2N1P3/P3K3/8 w - -");
-    h->search.ply(0).lowMaterial = 1;
-    EXPECT_EQ(extensionOf(*h, "c3d5"), 0) << "the knight that captures stays";
-    auto i = searchAt("4k3/pp6/8/3n4/4P3/8/P3K3/8 w - -");
-    i->search.ply(0).lowMaterial = 1;
-    EXPECT_EQ(extensionOf(*i, "e4d5"), 8) << "pawn takes the last piece: 2 pawns against 2";
+    const std::tuple<const char*, const char*, int, int> cases[] = {
+        // Rxd5 takes the last pawn: rook and bishop against nothing differ by 8;
+        // rook against nothing differs by 5; only in low material.
+        {"4k3/8/8/3p4/8/8/8/3RK2B w - -", "d1d5", 1, 0},
+        {"4k3/8/8/3p4/8/8/8/3RK3 w - -", "d1d5", 1, 8},
+        {"4k3/8/8/3p4/8/8/8/3RK3 w - -", "d1d5", 0, 0},
+        // Taking the last piece into a pawn ending with pawn counts close enough:
+        // not while the rook, or the knight that captures, stays; pawn takes the
+        // last piece, 2 pawns against 2.
+        {"4k3/pp6/8/3n4/8/4P3/P3K3/3R4 w - -", "d1d5", 1, 0},
+        {"4k3/pp6/8/3n4/8/2N1P3/P3K3/8 w - -", "c3d5", 1, 0},
+        {"4k3/pp6/8/3n4/4P3/8/P3K3/8 w - -", "e4d5", 1, 8},
+    };
+    for (const auto& [fen, move, lowMaterial, extension] : cases) {
+        auto e = searchAt(fen);
+        e->search.ply(0).lowMaterial = lowMaterial;
+        EXPECT_EQ(extensionOf(*e, move), extension) << fen << " " << move;
+    }
 }
 
 TEST(Extensions, ForcedRepliesToACheck) {
@@ -103,10 +107,3 @@ TEST(Extensions, MateThreatsAndRepeatedThreats) {
     EXPECT_EQ(e->search.stats.bmExt, 2u);
 }
 
-TEST(Extensions, TheSumIsCappedAtOnePly) {
-    // A pawn that reaches the seventh rank with check: 8 + 6, capped.
-    auto e = searchAt("3k4/8/4P3/8/8/8/8/4K3 w - -");
-    EXPECT_EQ(extensionOf(*e, "e6e7"), 8);
-    EXPECT_EQ(e->search.stats.checkExt, 1u);
-    EXPECT_EQ(e->search.stats.pushExt, 1u);
-}

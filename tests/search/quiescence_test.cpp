@@ -24,52 +24,45 @@ TEST(Quiescence, CapturesWinAHangingQueen) {
     EXPECT_EQ(e->search.stats.nodes, e->search.stats.qnodes);
 }
 
-TEST(Quiescence, OnlyTheFirstPlyTriesQuietChecks) {
+TEST(Quiescence, QuietChecksOnTheFirstPlyAndTheForcedEvasion) {
     // Nf7+ forks king and queen: a quiet check, seen only when checks are tried.
     auto e = searchAt("3q3k/6pp/8/4N3/8/8/6PP/6K1 w - -");
     const int stand = e->board().evaluate();
     ASSERT_LT(stand, 0);
     EXPECT_EQ(e->search.quiescence(-INFINITE_SCORE, INFINITE_SCORE, 0), stand);
     EXPECT_GT(e->search.quiescence(-INFINITE_SCORE, INFINITE_SCORE, 8), 0);
+    // A single forced evasion extends the reply.
+    auto e2 = searchAt("3q3k/6pp/8/4N3/8/8/6PP/6K1 w - -");
+    e2->search.iteration = 0; // no extensions while pre-sorting the root
+    e2->search.quiescence(-INFINITE_SCORE, INFINITE_SCORE, 8);
+    EXPECT_EQ(e2->search.stats.force1Ext, 0u);
+    e2->search.stats = SearchStats{};
+    e2->search.iteration = 4;
+    e2->search.quiescence(-INFINITE_SCORE, INFINITE_SCORE, 8);
+    EXPECT_GT(e2->search.stats.force1Ext, 0u) << "after Nf7+ Kg8 is the only reply";
 }
 
-TEST(Quiescence, ASingleForcedEvasionExtendsTheReply) {
-    auto e = searchAt("3q3k/6pp/8/4N3/8/8/6PP/6K1 w - -");
-    e->search.iteration = 0; // no extensions while pre-sorting the root
-    e->search.quiescence(-INFINITE_SCORE, INFINITE_SCORE, 8);
-    EXPECT_EQ(e->search.stats.force1Ext, 0u);
-    e->search.stats = SearchStats{};
-    e->search.iteration = 4;
-    e->search.quiescence(-INFINITE_SCORE, INFINITE_SCORE, 8);
-    EXPECT_GT(e->search.stats.force1Ext, 0u) << "after Nf7+ Kg8 is the only reply";
-}
-
-TEST(Quiescence, InCheckWithoutEvasionIsMateEvenWithoutChecks) {
+TEST(Quiescence, MateRepetitionAndTheEndOfTheStack) {
     auto e = searchAt("6k1/5ppp/8/8/8/8/5PPP/R5K1 w - -");
     e->position.pushMove(moveNamed(e->position, "a1a8"));
     EXPECT_EQ(e->search.quiescence(-INFINITE_SCORE, INFINITE_SCORE, 0), 1 - MATE_SCORE);
     EXPECT_EQ(e->search.quiescence(-INFINITE_SCORE, INFINITE_SCORE, 8), 1 - MATE_SCORE);
-}
-
-TEST(Quiescence, TheFirstPlyScoresARepetitionAsADraw) {
     // White is a pawn up; the knights go out and back.
-    auto e = searchAt("rnbqkbnr/ppp1pppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
-    for (const char* m : {"g1f3", "g8f6", "f3g1"}) e->position.pushGameMove(moveNamed(e->position, m));
-    e->position.pushMove(moveNamed(e->position, "f6g8"));
-    const int stand = e->board().evaluate();
+    auto e2 = searchAt("rnbqkbnr/ppp1pppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
+    for (const char* m : {"g1f3", "g8f6", "f3g1"}) e2->position.pushGameMove(moveNamed(e2->position, m));
+    e2->position.pushMove(moveNamed(e2->position, "f6g8"));
+    const int stand = e2->board().evaluate();
     ASSERT_NE(stand, 0);
-    EXPECT_EQ(e->search.quiescence(-INFINITE_SCORE, INFINITE_SCORE, 8), 0);
-    EXPECT_EQ(e->search.quiescence(-INFINITE_SCORE, INFINITE_SCORE, 0), stand) << "deeper plies do not look";
-}
-
-TEST(Quiescence, AtTheLastPlyRecordItReturnsThePieceSquareBalance) {
-    auto e = searchAt("6k1/5ppp/8/8/8/8/5PPP/R5K1 w - -");
-    e->position.pushMove(moveNamed(e->position, "a1a8")); // black is mated, but the stack is full
-    e->position.searchPly = MAX_PLY - 1;
-    const int balance = e->board().pstScore[BLACK] - e->board().pstScore[WHITE];
-    EXPECT_EQ(e->search.quiescence(-INFINITE_SCORE, INFINITE_SCORE, 8), balance);
-    EXPECT_EQ(e->search.stats.nodes, 0u);
-    EXPECT_EQ(e->search.stats.selDepth, MAX_PLY - 1);
+    EXPECT_EQ(e2->search.quiescence(-INFINITE_SCORE, INFINITE_SCORE, 8), 0);
+    EXPECT_EQ(e2->search.quiescence(-INFINITE_SCORE, INFINITE_SCORE, 0), stand) << "deeper plies do not look";
+    // At the last ply record it returns the piece square balance.
+    auto e3 = searchAt("6k1/5ppp/8/8/8/8/5PPP/R5K1 w - -");
+    e3->position.pushMove(moveNamed(e3->position, "a1a8")); // black is mated, but the stack is full
+    e3->position.searchPly = MAX_PLY - 1;
+    const int balance = e3->board().pstScore[BLACK] - e3->board().pstScore[WHITE];
+    EXPECT_EQ(e3->search.quiescence(-INFINITE_SCORE, INFINITE_SCORE, 8), balance);
+    EXPECT_EQ(e3->search.stats.nodes, 0u);
+    EXPECT_EQ(e3->search.stats.selDepth, MAX_PLY - 1);
 }
 
 // A stop reaches the quiescence search too: a position whose captures and

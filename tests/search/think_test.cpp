@@ -11,6 +11,7 @@ struct SearchResult {
     int score;
     std::vector<std::string> line;
     uint32_t nodes;
+    bool operator==(const SearchResult&) const = default;
 };
 
 SearchResult thinkOnce(Search& s) {
@@ -28,10 +29,7 @@ TEST(Think, AFixedDepthSearchIsRepeatable) {
     const SearchResult first = thinkOnce(a->search);
     const SearchResult second = thinkOnce(b->search);
     EXPECT_NE(first.move, NO_MOVE);
-    EXPECT_EQ(first.move, second.move);
-    EXPECT_EQ(first.score, second.score);
-    EXPECT_EQ(first.line, second.line);
-    EXPECT_EQ(first.nodes, second.nodes);
+    EXPECT_TRUE(first == second) << "move, score, line and node count";
     EXPECT_EQ(a->search.iteration, depth);
     // The same search again once the position is set up afresh. (Searching
     // reorders the piece lists, which decide the order of generated moves, so
@@ -39,11 +37,7 @@ TEST(Think, AFixedDepthSearchIsRepeatable) {
     EXPECT_EQ(a->board().readFen(fen), 1);
     a->position.resetHistory();
     a->table.clear();
-    const SearchResult third = thinkOnce(a->search);
-    EXPECT_EQ(third.move, first.move);
-    EXPECT_EQ(third.score, first.score);
-    EXPECT_EQ(third.line, first.line);
-    EXPECT_EQ(third.nodes, first.nodes);
+    EXPECT_TRUE(thinkOnce(a->search) == first);
     // The position and the record are as they were.
     EXPECT_EQ(a->board().fen(), fen);
     EXPECT_EQ(a->position.gamePly, 0);
@@ -239,7 +233,7 @@ TEST(Think, AScoreDropAtATimeOutBuysTimeAndRepeatsTheDepth) {
     EXPECT_EQ(s.time.moveTimeMs, 1000) << "a rising score needs no time";
 }
 
-TEST(Think, ReportedLinesAreTheSearchedVariationOfEachIteration) {
+TEST(Think, ReportedLinesAndEasyMoves) {
     auto rig = searchAt("6k1/5ppp/8/8/8/8/5PPP/R5K1 w - -", 5);
     rig->listener.recordLines = true;
     rig->search.think();
@@ -249,6 +243,15 @@ TEST(Think, ReportedLinesAreTheSearchedVariationOfEachIteration) {
     EXPECT_EQ(last.score, MATE_SCORE - 1);
     EXPECT_EQ(last.moves, (std::vector<std::string>{"a1a8"}));
     EXPECT_EQ(rig->listener.finishes, 1);
+    // A recapture far ahead of the other moves is an easy move.
+    auto rig2 = searchAt("4k3/7r/8/1n6/3N4/2P5/5PPP/6K1 b - -", 1);
+    rig2->position.pushGameMove(moveNamed(rig2->position, "b5d4"));
+    EXPECT_EQ(coord(rig2->search.think()), "c3d4");
+    EXPECT_TRUE(rig2->search.easyMove);
+    EXPECT_EQ(rig2->listener.easyMoves, 1);
+    auto quiet = searchAt("r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq -", 1);
+    quiet->search.think();
+    EXPECT_FALSE(quiet->search.easyMove);
 }
 
 // The searched line goes on with table moves, each checked for legality,
@@ -283,17 +286,6 @@ TEST(Think, TheReportedLineGoesOnWithTableMoves) {
         EXPECT_EQ(pos.searchPly, 0);
         EXPECT_EQ(pos.gamePly, 0);
     }
-}
-
-TEST(Think, ARecaptureFarAheadOfTheOtherMovesIsAnEasyMove) {
-    auto rig = searchAt("4k3/7r/8/1n6/3N4/2P5/5PPP/6K1 b - -", 1);
-    rig->position.pushGameMove(moveNamed(rig->position, "b5d4"));
-    EXPECT_EQ(coord(rig->search.think()), "c3d4");
-    EXPECT_TRUE(rig->search.easyMove);
-    EXPECT_EQ(rig->listener.easyMoves, 1);
-    auto quiet = searchAt("r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq -", 1);
-    quiet->search.think();
-    EXPECT_FALSE(quiet->search.easyMove);
 }
 
 TEST(Think, AFailLowOrHighWidensTheWindowAndSearchesAgain) {

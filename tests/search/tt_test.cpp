@@ -25,9 +25,16 @@ Probe probe(MainHashTable& t, int side, uint32_t low, uint32_t high, int depth, 
     return p;
 }
 
+// A 1 MB table.
+class TranspositionTable : public ::testing::Test {
+  protected:
+    MainHashTable t;
+    void SetUp() override { allocate(t, 1); }
+};
+
 } // namespace
 
-TEST(TranspositionTable, SizingLines) {
+TEST(TranspositionTableSizing, SizingLines) {
     MainHashTable t;
     EXPECT_EQ(allocate(t, 1), "main cache     1 MB [16384 entries]\n");
     EXPECT_EQ(t.bucketCount(), 16384u);
@@ -38,9 +45,7 @@ TEST(TranspositionTable, SizingLines) {
     EXPECT_EQ(t.bucketCount(), 1u);
 }
 
-TEST(TranspositionTable, MissHitAndCutoffs) {
-    MainHashTable t;
-    allocate(t, 1);
+TEST_F(TranspositionTable, MissHitAndCutoffs) {
     EXPECT_EQ(probe(t, WHITE, 5, 7, 3, 0, -100, 100).result, HASH_MISS);
     t.store(WHITE, 5, 7, 4, 0, HASH_EXACT, 33, 0x1234, 0, 0);
     const Probe exact = probe(t, WHITE, 5, 7, 4, 0, -100, 100);
@@ -64,9 +69,7 @@ TEST(TranspositionTable, MissHitAndCutoffs) {
     EXPECT_EQ(probe(t, WHITE, 11, 1, 10, 0, -200, 100).result, HASH_HIT);
 }
 
-TEST(TranspositionTable, MateScoresKeepTheirDistanceFromTheNode) {
-    MainHashTable t;
-    allocate(t, 1);
+TEST_F(TranspositionTable, MateScoresKeepTheirDistanceFromTheNodeAndTheRoot) {
     const int mateIn3 = MATE_SCORE - 10;
     t.store(WHITE, 1, 2, 5, 5, HASH_EXACT, mateIn3, 0, 0, 0);
     EXPECT_EQ(probe(t, WHITE, 1, 2, 0, 7, -INFINITE_SCORE, INFINITE_SCORE).score, mateIn3 - 2);
@@ -74,11 +77,17 @@ TEST(TranspositionTable, MateScoresKeepTheirDistanceFromTheNode) {
     EXPECT_EQ(probe(t, WHITE, 3, 2, 0, 7, -INFINITE_SCORE, INFINITE_SCORE).score, -mateIn3 + 2);
     t.store(WHITE, 4, 2, 5, 5, HASH_EXACT, 9935, 0, 0, 0);
     EXPECT_EQ(probe(t, WHITE, 4, 2, 0, 9, -INFINITE_SCORE, INFINITE_SCORE).score, 9935) << "not a mate score";
+    // Mate scores stored at the root come back unchanged at the root.
+    for (int score : {MATE_SCORE - 1, MATE_SCORE - 64, -(MATE_SCORE - 3), 9935, -9935, 0}) {
+        t.store(BLACK, 100, 1, 3, 0, HASH_EXACT, score, 0, 0, 0);
+        EXPECT_EQ(probe(t, BLACK, 100, 1, 0, 0, -INFINITE_SCORE, INFINITE_SCORE).score, score);
+    }
+    // A mate found 3 plies below a node at ply 4 is stored relative to that node.
+    t.store(WHITE, 101, 1, 3, 4, HASH_EXACT, MATE_SCORE - 7, 0, 0, 0);
+    EXPECT_EQ(t.readEntry(WHITE, 101, 1).score, MATE_SCORE - 7 + 4 + 1);
 }
 
-TEST(TranspositionTable, ReplacementPrefersDepthOfTheCurrentSearch) {
-    MainHashTable t;
-    allocate(t, 1);
+TEST_F(TranspositionTable, ReplacementPrefersDepthOfTheCurrentSearch) {
     const uint32_t low = 77; // one bucket for all keys below
     t.store(WHITE, low, 1, 8, 0, HASH_EXACT, 10, 0, 0, 3);
     t.store(WHITE, low, 2, 4, 0, HASH_EXACT, 20, 0, 0, 3); // shallower, same age: secondary
@@ -96,9 +105,7 @@ TEST(TranspositionTable, ReplacementPrefersDepthOfTheCurrentSearch) {
     EXPECT_EQ(t.readEntry(WHITE, low, 1).score, 10) << "secondary untouched";
 }
 
-TEST(TranspositionTable, LearnedEntriesStayAgainstShallowerResults) {
-    MainHashTable t;
-    allocate(t, 1);
+TEST_F(TranspositionTable, LearnedEntriesStayAgainstShallowerResults) {
     HashEntry learned{42, 1, 0x99, 55, 12, static_cast<uint8_t>(HASH_LEARNED | 0)};
     t.storeRaw(BLACK, learned);
     t.store(BLACK, 42, 2, 3, 0, HASH_EXACT, 1, 0, 0, 9);
@@ -108,9 +115,7 @@ TEST(TranspositionTable, LearnedEntriesStayAgainstShallowerResults) {
     EXPECT_EQ(t.readEntry(BLACK, 42, 1).keyLow, 0u);
 }
 
-TEST(TranspositionTable, SecondaryMatchReportsItsOwnScore) {
-    MainHashTable t;
-    allocate(t, 1);
+TEST_F(TranspositionTable, SecondaryMatchReportsItsOwnScore) {
     t.store(WHITE, 5, 1, 8, 0, HASH_EXACT, 10, 0x11, 0, 1); // deep primary of this search
     t.store(WHITE, 5, 9, 2, 0, HASH_EXACT, 80, 0x33, 0, 1); // shallower: secondary
     HashEntry learned{5, 9, 0x44, 60, 1, static_cast<uint8_t>(HASH_LEARNED | 1)}; // upper bound 60
@@ -133,9 +138,7 @@ TableSlot* failingAllocator(uint64_t count) {
 
 } // namespace
 
-TEST(TranspositionTable, FailedAllocationLeavesATableThatMissesEveryProbeAndStoresNothing) {
-    MainHashTable t;
-    allocate(t, 1);
+TEST_F(TranspositionTable, FailedAllocationLeavesATableThatMissesEveryProbeAndStoresNothing) {
     t.store(WHITE, 5, 7, 4, 0, HASH_EXACT, 33, 0x1234, 0, 0);
     t.entryAllocator = failingAllocator;
     EXPECT_EQ(allocate(t, 1),
@@ -155,7 +158,7 @@ TEST(TranspositionTable, FailedAllocationLeavesATableThatMissesEveryProbeAndStor
     EXPECT_EQ(t.hits, 0u);
 }
 
-TEST(TranspositionTable, RequestsOf4096MegabytesAndMoreSizeWithoutOverflow) {
+TEST(TranspositionTableSizing, RequestsOf4096MegabytesAndMoreSizeWithoutOverflow) {
     MainHashTable t;
     t.entryAllocator = failingAllocator;
     const std::string failed = "Couldn't allocate memory for main hash table!\n";
@@ -170,21 +173,7 @@ TEST(TranspositionTable, RequestsOf4096MegabytesAndMoreSizeWithoutOverflow) {
     EXPECT_EQ(requestedEntries, uint64_t{4} << 32);
 }
 
-TEST(TranspositionTable, MateScoresStoredAtTheRootComeBackUnchangedAtTheRoot) {
-    MainHashTable t;
-    allocate(t, 1);
-    for (int score : {MATE_SCORE - 1, MATE_SCORE - 64, -(MATE_SCORE - 3), 9935, -9935, 0}) {
-        t.store(BLACK, 100, 1, 3, 0, HASH_EXACT, score, 0, 0, 0);
-        EXPECT_EQ(probe(t, BLACK, 100, 1, 0, 0, -INFINITE_SCORE, INFINITE_SCORE).score, score);
-    }
-    // A mate found 3 plies below a node at ply 4 is stored relative to that node.
-    t.store(WHITE, 101, 1, 3, 4, HASH_EXACT, MATE_SCORE - 7, 0, 0, 0);
-    EXPECT_EQ(t.readEntry(WHITE, 101, 1).score, MATE_SCORE - 7 + 4 + 1);
-}
-
-TEST(TranspositionTable, StoreAndReadEntryUseTheSlotsOfTheBucketLayout) {
-    MainHashTable t;
-    allocate(t, 1);
+TEST_F(TranspositionTable, StoreAndReadEntryUseTheSlotsOfTheBucketLayout) {
     HashEntry learned{7, 3, 0x42, -5, 9, static_cast<uint8_t>(HASH_LEARNED | (2 << 3) | 1)};
     t.storeRaw(BLACK, learned);
     const HashEntry back = t.readEntry(BLACK, 7, 3);
