@@ -82,46 +82,32 @@ TEST(LineInput, OverlongLinesAreCutAndTheirRestDropped) {
     EXPECT_EQ(line, "fen\n");
 }
 
-TEST(Words, NumbersAsFormattedInputReadsThem) {
-    int32_t v = 7;
-    EXPECT_TRUE(readInteger("42", v));
-    EXPECT_EQ(v, 42);
-    EXPECT_TRUE(readInteger("-3pawns", v));
-    EXPECT_EQ(v, -3);
-    EXPECT_TRUE(readInteger("+5", v));
-    EXPECT_EQ(v, 5);
-    v = 7;
-    EXPECT_FALSE(readInteger("x", v));
-    EXPECT_FALSE(readInteger("", v));
-    EXPECT_FALSE(readInteger("-", v));
-    EXPECT_FALSE(readInteger("99999999999", v));
-    EXPECT_EQ(v, 7);
+TEST(Words, NumbersAndTimesAsFormattedInputReadsThem) {
+    // {reader, text, read, value}; a failed number leaves the value as it was
+    // (7); ANY: the value is not looked at.
+    constexpr int32_t ANY = -1;
+    using Reader = bool (*)(const std::string&, int32_t&);
+    const std::tuple<Reader, const char*, bool, int32_t> cases[] = {
+        {readInteger, "42", true, 42}, {readInteger, "-3pawns", true, -3}, {readInteger, "+5", true, 5},
+        {readInteger, "x", false, 7}, {readInteger, "", false, 7}, {readInteger, "-", false, 7},
+        {readInteger, "99999999999", false, 7},
+        // xboard times in both forms: minutes, or minutes and seconds.
+        {readClockTime, "5", true, 300000}, {readClockTime, "0:05", true, 5000},
+        {readClockTime, "1:30", true, 90000}, {readClockTime, "1:", false, ANY},
+        {readClockTime, "-5", false, ANY}, {readClockTime, "a:05", false, ANY},
+        {readSeconds, "0.1", true, 100}, {readSeconds, "2", true, 2000}, {readSeconds, "0.05", true, 50},
+        {readSeconds, "1.2345", true, 1234}, {readSeconds, "0.x", false, ANY}, {readSeconds, "", false, ANY},
+    };
+    for (const auto& [reader, text, read, value] : cases) {
+        int32_t v = 7;
+        EXPECT_EQ(reader(text, v), read) << text;
+        if (value != ANY) {
+            EXPECT_EQ(v, value) << text;
+        }
+    }
     EXPECT_EQ(splitWords("  st\t 5 \n"), (std::vector<std::string>{"st", "5"}));
     EXPECT_EQ(firstWord(" go"), "");
     EXPECT_EQ(firstWord("news\n"), "news");
-}
-
-TEST(Words, XboardTimesInBothForms) {
-    int32_t ms = -1;
-    EXPECT_TRUE(readClockTime("5", ms));
-    EXPECT_EQ(ms, 300000);
-    EXPECT_TRUE(readClockTime("0:05", ms));
-    EXPECT_EQ(ms, 5000);
-    EXPECT_TRUE(readClockTime("1:30", ms));
-    EXPECT_EQ(ms, 90000);
-    EXPECT_FALSE(readClockTime("1:", ms));
-    EXPECT_FALSE(readClockTime("-5", ms));
-    EXPECT_FALSE(readClockTime("a:05", ms));
-    EXPECT_TRUE(readSeconds("0.1", ms));
-    EXPECT_EQ(ms, 100);
-    EXPECT_TRUE(readSeconds("2", ms));
-    EXPECT_EQ(ms, 2000);
-    EXPECT_TRUE(readSeconds("0.05", ms));
-    EXPECT_EQ(ms, 50);
-    EXPECT_TRUE(readSeconds("1.2345", ms));
-    EXPECT_EQ(ms, 1234);
-    EXPECT_FALSE(readSeconds("0.x", ms));
-    EXPECT_FALSE(readSeconds("", ms));
 }
 
 TEST(TimeCommands, WhatRealXboardSendsIsReadExactly) {

@@ -14,6 +14,7 @@ class TempDir {
     TempDir& operator=(const TempDir&) = delete;
     const std::string& path() const { return path_; }
     std::string file(const std::string& name) const { return path_ + "/" + name; }
+    std::string path(const std::string& name) const { return file(name); }
     void write(const std::string& name, const std::string& text) const;
     std::string read(const std::string& name) const;
     bool exists(const std::string& name) const;

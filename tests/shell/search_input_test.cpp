@@ -1,39 +1,14 @@
 // Input while the real program searches: moving at once, force, the status
-// line, the end of input, and pondering with hit and miss. These need the
-// real search (the stand-in search returns at once and never polls input);
-// they are skipped while the program has only the stand-in.
+// line, the end of input, and pondering with hit and miss.
 #include "program.h"
 #include "testutil.h"
 
 namespace {
 
-// The real search prints its statistics ("nodes=...") after a search.
-bool programHasRealSearch() {
-    static const bool real = [] {
-        TempDir dir;
-        return runProgram(dir.path(), "easy\nsd 2\ngo\n").find("\nnodes=") != std::string::npos;
-    }();
-    return real;
-}
-
-#define REQUIRE_REAL_SEARCH()                                                                                \
-    do {                                                                                                     \
-        if (!programHasRealSearch())                                                                         \
-            GTEST_SKIP() << "the program's search is the stand-in that never polls input";                   \
-    } while (0)
-
 // The full move word for move text (SAN or coordinates) in the shadow's position.
 Move fullMove(Engine& shadow, const std::string& text) {
-    Move m = NO_MOVE;
-    m = parseMove(shadow.position, text.c_str());
+    const Move m = parseMove(shadow.position, text.c_str());
     return moveFromSquares(shadow.board(), moveFrom(m), moveTo(m), movePromotion(m));
-}
-
-std::string coordOfSan(Engine& shadow, const std::string& san) {
-    const Move m = fullMove(shadow, san);
-    char text[8];
-    moveToCoord(m, text);
-    return text;
 }
 
 // The first complete line after `from` that starts with `prefix`.
@@ -53,7 +28,6 @@ bool lineStartingWith(Program& p, const std::string& prefix, size_t from, std::s
 } // namespace
 
 TEST(SearchInput, MoveNowEndsALongSearchWithItsBestMove) {
-    REQUIRE_REAL_SEARCH();
     TempDir dir;
     Program p(dir.path());
     p.send("easy\nnopost\nst 1000\ngo\n");
@@ -65,7 +39,6 @@ TEST(SearchInput, MoveNowEndsALongSearchWithItsBestMove) {
 }
 
 TEST(SearchInput, ForceDuringTheSearchStillPlaysTheMoveFound) {
-    REQUIRE_REAL_SEARCH();
     TempDir dir;
     Program p(dir.path());
     p.send("easy\nnopost\nst 1000\ngo\n");
@@ -79,7 +52,6 @@ TEST(SearchInput, ForceDuringTheSearchStillPlaysTheMoveFound) {
 }
 
 TEST(SearchInput, DotPrintsTheStatusLineOfTheRunningSearch) {
-    REQUIRE_REAL_SEARCH();
     TempDir dir;
     Program p(dir.path());
     p.send("xboard\npost\neasy\nst 1000\ngo\n.\n");
@@ -99,7 +71,6 @@ TEST(SearchInput, DotPrintsTheStatusLineOfTheRunningSearch) {
 }
 
 TEST(SearchInput, EndOfInputDuringASearchEndsTheSearchAndTheProgram) {
-    REQUIRE_REAL_SEARCH();
     TempDir dir;
     Program p(dir.path());
     p.send("nopost\nst 1000\ngo\n");
@@ -126,7 +97,7 @@ static void ponderWithHitAndMiss(const std::string& setup) {
         shadow->position.pushGameMove(m);
         ASSERT_TRUE(lineStartingWith(p, "pondering on move [", from, line)) << p.output();
         from = p.output().find(line, from) + line.size();
-        const std::string expected = coordOfSan(*shadow, line.substr(19, line.size() - 20));
+        const std::string expected = coord(fullMove(*shadow, line.substr(19, line.size() - 20)));
         if (round == 0) {
             // The expected reply: the search goes on and plays its move.
             p.send(expected + "\n");
@@ -135,14 +106,8 @@ static void ponderWithHitAndMiss(const std::string& setup) {
         } else {
             // Another reply: the ponder move is taken back, the reply played.
             Move other = NO_MOVE;
-            for (Move candidate : legalMoves(shadow->position)) {
-                char text[8];
-                moveToCoord(candidate, text);
-                if (expected != text) other = candidate;
-            }
-            char text[8];
-            moveToCoord(other, text);
-            p.send(std::string(text) + "\n");
+            for (Move candidate : legalMoves(shadow->position)) other = coord(candidate) != expected ? candidate : other;
+            p.send(coord(other) + "\n");
             ASSERT_TRUE(p.waitFor("Unexpected move!\n", from)) << p.output();
             shadow->position.pushGameMove(other);
             ASSERT_TRUE(lineStartingWith(p, "move ", from, line)) << p.output();
@@ -155,20 +120,13 @@ static void ponderWithHitAndMiss(const std::string& setup) {
     EXPECT_EQ(p.finish(), 0);
 }
 
-TEST(SearchInput, PonderingWithHitAndMiss) {
-    REQUIRE_REAL_SEARCH();
-    ponderWithHitAndMiss("");
-}
+TEST(SearchInput, PonderingWithHitAndMiss) { ponderWithHitAndMiss(""); }
 
 // With helper threads the game goes the same way (and the thread sanitizer
 // build reports no race in the program: its exit status would say so).
-TEST(ThreadsInPlay, PonderingWithHitAndMiss) {
-    REQUIRE_REAL_SEARCH();
-    ponderWithHitAndMiss("cores 3\n");
-}
+TEST(ThreadsInPlay, PonderingWithHitAndMiss) { ponderWithHitAndMiss("cores 3\n"); }
 
 TEST(ThreadsInPlay, MoveNowAndTheEndOfInputStopEveryThread) {
-    REQUIRE_REAL_SEARCH();
     TempDir dir;
     Program p(dir.path());
     p.send("cores 4\neasy\nnopost\nst 1000\ngo\n");

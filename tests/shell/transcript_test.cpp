@@ -47,27 +47,19 @@ std::string session(const std::string& input, const std::vector<std::string>& ar
     return rest;
 }
 
-const std::string START_DIAGRAM = "\n"
-                                  "       #====#====#====#====#====#====#====#====#\n"
-                                  "    8  # `r'# `n'# `b'# `q'# `k'# `b'# `n'# `r'#\n"
-                                  "       #====#====#====#====#====#====#====#====#\n"
-                                  "    7  # `p'# `p'# `p'# `p'# `p'# `p'# `p'# `p'#\n"
-                                  "       #====#====#====#====#====#====#====#====#\n"
-                                  "    6  #    #    #    #    #    #    #    #    #\n"
-                                  "       #====#====#====#====#====#====#====#====#\n"
-                                  "    5  #    #    #    #    #    #    #    #    #\n"
-                                  "       #====#====#====#====#====#====#====#====#\n"
-                                  "    4  #    #    #    #    #    #    #    #    #\n"
-                                  "       #====#====#====#====#====#====#====#====#\n"
-                                  "    3  #    #    #    #    #    #    #    #    #\n"
-                                  "       #====#====#====#====#====#====#====#====#\n"
-                                  "    2  #  P #  P #  P #  P #  P #  P #  P #  P #\n"
-                                  "       #====#====#====#====#====#====#====#====#\n"
-                                  "    1  #  R #  N #  B #  Q #  K #  B #  N #  R #\n"
-                                  "       #====#====#====#====#====#====#====#====#\n"
-                                  "          a    b    c    d    e    f    g    h\n"
-                                  "\n"
-                                  "       rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -\n\n";
+const std::string START_FEN = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -";
+
+// The diagram of the initial position as "d" prints it.
+const std::string START_DIAGRAM = [] {
+    const std::string border = "       #====#====#====#====#====#====#====#====#\n";
+    const std::string ranks[8] = {"# `r'# `n'# `b'# `q'# `k'# `b'# `n'# `r'#", "# `p'# `p'# `p'# `p'# `p'# `p'# `p'# `p'#",
+                                  "", "", "", "", "#  P #  P #  P #  P #  P #  P #  P #  P #",
+                                  "#  R #  N #  B #  Q #  K #  B #  N #  R #"};
+    std::string d = "\n" + border;
+    for (int i = 0; i < 8; ++i)
+        d += "    " + std::to_string(8 - i) + "  " + (ranks[i].empty() ? "#    #    #    #    #    #    #    #    #" : ranks[i]) + "\n" + border;
+    return d + "          a    b    c    d    e    f    g    h\n\n       " + START_FEN + "\n\n";
+}();
 
 const std::string GENERAL_HELP = "go              - computer plays for the side to move\n"
                                  "force           - computer stops playing for any side\n"
@@ -112,8 +104,6 @@ const std::string EDIT_HELP = "             - '#' clears board\n"
                               "             - 'ka4' insert king at a4\n"
                               "             - 'xa4' remove piece at a4\n"
                               "             - '.' exit edit mode\n";
-
-const std::string START_FEN = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -";
 
 // The banner after the build-date line, for the default evaluation settings.
 std::string bannerTail(const std::string& settings) {
@@ -241,14 +231,19 @@ TEST(Log, AnUnterminatedLastLineKeepsItsLastCharacter) {
     EXPECT_FALSE(dir.exists("fal000.log"));
 }
 
-TEST(Log, AllNamesTakenReusesTheLastOne) {
-    TempDir dir;
+// A directory with logging on and the log names fal000.log up to `count` - 1 taken.
+static void logsTaken(const TempDir& dir, int count) {
     dir.write("falkmere.ini", "USE_LOG ON\n");
     char name[32];
-    for (int n = 0; n < 200; ++n) {
+    for (int n = 0; n < count; ++n) {
         std::snprintf(name, sizeof name, "fal%03d.log", n);
         dir.write(name, "old\n");
     }
+}
+
+TEST(Log, AllNamesTakenReusesTheLastOne) {
+    TempDir dir;
+    logsTaken(dir, 200);
     runProgram(dir.path(), "fen\n");
     EXPECT_EQ(dir.read("fal198.log"), "old\n");
     EXPECT_NE(dir.read("fal199.log").find("xboard>: fen\n" + START_FEN + "\n"), std::string::npos);
@@ -257,12 +252,7 @@ TEST(Log, AllNamesTakenReusesTheLastOne) {
 
 TEST(Log, ALogThatCannotBeCreatedSwitchesLoggingOff) {
     TempDir dir;
-    dir.write("falkmere.ini", "USE_LOG ON\n");
-    char name[32];
-    for (int n = 0; n < 199; ++n) {
-        std::snprintf(name, sizeof name, "fal%03d.log", n);
-        dir.write(name, "old\n");
-    }
+    logsTaken(dir, 199);
     // A directory in the way of the last name: it opens for reading, not for writing.
     ASSERT_EQ(mkdir(dir.file("fal199.log").c_str(), 0755), 0);
     std::string startup;
