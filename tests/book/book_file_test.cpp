@@ -14,9 +14,7 @@ uint16_t littleEndian16(const std::string& bytes, size_t at) {
                                  static_cast<unsigned char>(bytes[at + 1]) << 8);
 }
 
-BookRecord record(uint64_t key, uint16_t wins = 1) {
-    return BookRecord{keyLowOf(key), keyHighOf(key), wins, 0, 0, 100};
-}
+BookRecord record(uint64_t key, uint16_t wins = 1) { return recordOf(key, wins, 0, 0); }
 
 } // namespace
 

@@ -5,28 +5,9 @@
 
 namespace {
 
-BookRecord recordAfter(const std::vector<std::string>& moves, uint16_t wins, uint16_t losses, uint16_t draws,
-                       uint16_t learn = 100) {
-    const uint64_t key = keyAfter(moves);
-    return BookRecord{keyLowOf(key), keyHighOf(key), wins, losses, draws, learn};
-}
-
-std::vector<BookRecord> sorted(std::vector<BookRecord> records) {
-    std::sort(records.begin(), records.end(),
-              [](const BookRecord& a, const BookRecord& b) { return bookKey(a) < bookKey(b); });
-    return records;
-}
-
 // The initial position with a book holding the given records.
-struct BookFixture {
-    ScratchDir dir;
-    std::unique_ptr<BookRig> engine;
-
-    BookFixture(const std::vector<BookRecord>& white, const std::vector<BookRecord>& black) {
-        writeBookRecords(dir.path("book.dat"), sorted(white), sorted(black));
-        engine = bookRig(dir.path("book.dat"));
-        EXPECT_TRUE(engine->load());
-    }
+struct BookFixture : BookOnDisk {
+    using BookOnDisk::BookOnDisk;
 
     int indexOf(const std::string& san) {
         const Move move = parseMove(engine->position, san.c_str());

@@ -1,24 +1,9 @@
 #include "book/booktest.h"
 
-#include <cstdlib>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-
-ScratchDir::ScratchDir() {
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base && *base ? base : "/tmp") + "/falkmere-book-XXXXXX";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    const char* made = mkdtemp(name.data());
-    EXPECT_NE(made, nullptr);
-    root = made ? made : "/tmp";
-}
-
-ScratchDir::~ScratchDir() {
-    std::error_code ignored;
-    if (root != "/tmp") std::filesystem::remove_all(root, ignored);
-}
 
 void writeText(const std::string& path, const std::string& text) {
     std::ofstream out(path, std::ios::binary);
@@ -97,4 +82,21 @@ uint64_t keyAfter(const std::vector<std::string>& sanMoves) {
     auto position = positionAt("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
     EXPECT_TRUE(playMoves(*position, sanMoves));
     return position->board.key;
+}
+
+BookRecord recordAfter(const std::vector<std::string>& moves, uint16_t wins, uint16_t losses, uint16_t draws,
+                       uint16_t learn) {
+    return recordOf(keyAfter(moves), wins, losses, draws, learn);
+}
+
+std::vector<BookRecord> sortedByKey(std::vector<BookRecord> records) {
+    std::sort(records.begin(), records.end(),
+              [](const BookRecord& a, const BookRecord& b) { return bookKey(a) < bookKey(b); });
+    return records;
+}
+
+BookOnDisk::BookOnDisk(const std::vector<BookRecord>& white, const std::vector<BookRecord>& black) {
+    writeBookRecords(dir.path("book.dat"), sortedByKey(white), sortedByKey(black));
+    engine = bookRig(dir.path("book.dat"));
+    EXPECT_TRUE(engine->load());
 }

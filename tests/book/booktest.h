@@ -10,21 +10,12 @@
 #include "book/bookwriter.h"
 #include "book/learning.h"
 #include "book/openingbook.h"
+#include "shell/program.h"
 #include "testutil.h"
 
 // A fresh directory under the system's temporary directory, removed with its
 // contents when the object goes.
-class ScratchDir {
-  public:
-    ScratchDir();
-    ~ScratchDir();
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
-    std::string path(const std::string& name) const { return root + "/" + name; }
-
-  private:
-    std::string root;
-};
+using ScratchDir = TempDir;
 
 void writeText(const std::string& path, const std::string& text);
 std::string readBytes(const std::string& path);
@@ -69,6 +60,21 @@ struct BookRig {
 std::unique_ptr<BookRig> bookRig(const std::string& bookPath);
 // The key of the position reached by playing SAN moves from the initial position.
 uint64_t keyAfter(const std::vector<std::string>& sanMoves);
+// The record of that position with the given counts.
+BookRecord recordAfter(const std::vector<std::string>& moves, uint16_t wins, uint16_t losses, uint16_t draws,
+                       uint16_t learn = 100);
+inline BookRecord recordOf(uint64_t key, uint16_t wins, uint16_t losses, uint16_t draws, uint16_t learn = 100) {
+    return BookRecord{keyLowOf(key), keyHighOf(key), wins, losses, draws, learn};
+}
+std::vector<BookRecord> sortedByKey(std::vector<BookRecord> records);
+// A book written from records (each section sorted here) and loaded by an
+// engine at the initial position.
+struct BookOnDisk {
+    ScratchDir dir;
+    std::unique_ptr<BookRig> engine;
+    BookOnDisk(const std::vector<BookRecord>& white, const std::vector<BookRecord>& black);
+    ~BookOnDisk() { engine->book.close(); }
+};
 // Standard output produced while `action` runs.
 template <typename Action> std::string captureOutput(Action action) {
     testing::internal::CaptureStdout();

@@ -126,6 +126,26 @@ void expectOrderedAndFindable(BookRig& engine, const std::string& path) {
     }
 }
 
+// Games written to games.pgn and a book built from them at book.dat.
+struct BuiltBook {
+    ScratchDir dir;
+    std::unique_ptr<BookRig> engine = bookRig(dir.path("book.dat"));
+    std::string out; // what the first build printed
+    BuiltBook(const std::string& pgn, int depth, int minElo) {
+        writeText(dir.path("games.pgn"), pgn);
+        out = build(depth, minElo);
+    }
+    ~BuiltBook() { engine->book.close(); }
+    std::string build(int depth, int minElo) {
+        return captureOutput([&] { engine->create(dir.path("games.pgn"), depth, minElo); });
+    }
+};
+
+// A game between players rated 1.
+std::string game(const std::string& result, const std::string& moves) {
+    return "[WhiteElo \"1\"]\n[BlackElo \"1\"]\n[Result \"" + result + "\"]\n" + moves;
+}
+
 // The one legal move that SAN text names (piece, destination, promotion and
 // the origin's file or rank), or NO_MOVE.
 Move legalMoveFromSan(BookRig& engine, std::string san) {
@@ -162,10 +182,10 @@ Move legalMoveFromSan(BookRig& engine, std::string san) {
 } // namespace
 
 TEST(BookCreation, HandMadeGamesGiveTheCountsWorkedOutByHand) {
-    ScratchDir dir;
-    writeText(dir.path("games.pgn"), HAND_MADE_GAMES);
-    auto engine = bookRig(dir.path("book.dat"));
-    const std::string out = captureOutput([&] { engine->create(dir.path("games.pgn"), 4, 2000); });
+    BuiltBook built(HAND_MADE_GAMES, 4, 2000);
+    const ScratchDir& dir = built.dir;
+    auto& engine = built.engine;
+    const std::string& out = built.out;
 
     // The games counter starts at 0 and may be shown again while the games are
     // read (how often depends on the clock); the message starts on a line of
@@ -189,7 +209,6 @@ TEST(BookCreation, HandMadeGamesGiveTheCountsWorkedOutByHand) {
     // The game is back at the initial position.
     EXPECT_EQ(engine->position.gamePly, 0);
     EXPECT_EQ(engine->board().key, keyAfter({}));
-    engine->book.close();
 }
 
 TEST(BookCreation, TheSameGamesWithWindowsLineEndsAndAnnotationsGiveTheSameBook) {
@@ -205,58 +224,43 @@ TEST(BookCreation, TheSameGamesWithWindowsLineEndsAndAnnotationsGiveTheSameBook)
     };
     replace("1. e4 e5 2. Nf3 {good}", "1. e4! e5?! 2. Nf3 $1 {good}");
     replace("1. e4 e5 2. Nf3 Nf6", "1. e4 {a comment (with a bracket} 1... e5!? 2. Nf3 2... Nf6!!");
-    ScratchDir dir;
-    writeText(dir.path("games.pgn"), pgn);
-    auto engine = bookRig(dir.path("book.dat"));
-    captureOutput([&] { engine->create(dir.path("games.pgn"), 4, 2000); });
-    expectHandMadeBook(*engine);
-    engine->book.close();
+    expectHandMadeBook(*BuiltBook(pgn, 4, 2000).engine);
 }
 
 TEST(BookCreation, ABlackWinCountsAsALossForWhiteMovesAndAWinForBlackMoves) {
-    ScratchDir dir;
-    writeText(dir.path("games.pgn"),
-              "[WhiteElo \"1\"]\n[BlackElo \"1\"]\n[Result \"0-1\"]\n1. f3 e5 2. g4 Qh4# 0-1\n");
-    auto engine = bookRig(dir.path("book.dat"));
-    captureOutput([&] { engine->create(dir.path("games.pgn"), 100, 0); });
+    BuiltBook built(game("0-1", "1. f3 e5 2. g4 Qh4# 0-1\n"), 100, 0);
+    auto& engine = built.engine;
     EXPECT_EQ(bookCounts(*engine, {"f3"}), (Counts{0, 1, 0}));
     EXPECT_EQ(bookCounts(*engine, {"f3", "e5", "g4"}), (Counts{0, 1, 0}));
     EXPECT_EQ(bookCounts(*engine, {"f3", "e5"}), (Counts{1, 0, 0}));
     EXPECT_EQ(bookCounts(*engine, {"f3", "e5", "g4", "Qh4"}), (Counts{1, 0, 0}));
-    engine->book.close();
 }
 
 TEST(BookCreation, AMoveOfAPinnedPieceLeftUndisambiguatedIsReadAsTheLegalOne) {
     // After 3. Nc3 the c3 knight is pinned, so "Ne2" can only be the g1 knight.
-    ScratchDir dir;
-    writeText(dir.path("games.pgn"), "[WhiteElo \"1\"]\n[BlackElo \"1\"]\n[Result \"1-0\"]\n1. d4 e6 2. e4 "
-                                     "Bb4+ 3. Nc3 Nf6 4. Ne2 O-O 5. a3 1-0\n");
-    auto engine = bookRig(dir.path("book.dat"));
-    const std::string out = captureOutput([&] { engine->create(dir.path("games.pgn"), 100, 0); });
+    BuiltBook built(game("1-0", "1. d4 e6 2. e4 Bb4+ 3. Nc3 Nf6 4. Ne2 O-O 5. a3 1-0\n"), 100, 0);
+    auto& engine = built.engine;
+    const std::string& out = built.out;
     EXPECT_EQ(out.find("Invalid"), std::string::npos) << out;
     EXPECT_EQ(engine->book.whiteCount() + engine->book.blackCount(), 9u);
     EXPECT_EQ(bookCounts(*engine, {"d4", "e6", "e4", "Bb4", "Nc3", "Nf6", "Nge2", "O-O", "a3"}),
               (Counts{1, 0, 0}));
-    engine->book.close();
 }
 
 TEST(BookCreation, UnclosedCommentsAndOverlongGamesAreReportedAndTheOthersKept) {
-    std::string pgn = "[WhiteElo \"1\"]\n[BlackElo \"1\"]\n[Result \"1-0\"]\n1. e4 {left open e5 2. Nf3\n";
-    pgn += "[WhiteElo \"1\"]\n[BlackElo \"1\"]\n[Result \"1-0\"]\n";
+    std::string pgn = game("1-0", "1. e4 {left open e5 2. Nf3\n") + game("1-0", "");
     const std::string filler = "{" + std::string(1 << 20, '.') + "}\n";
     for (size_t size = 0; size <= MAX_MOVE_TEXT; size += filler.size()) pgn += filler;
-    pgn += "1. d4 1-0\n[WhiteElo \"1\"]\n[BlackElo \"1\"]\n[Result \"0-1\"]\n1. c4 0-1\n";
-    ScratchDir dir;
-    writeText(dir.path("games.pgn"), pgn);
-    auto engine = bookRig(dir.path("book.dat"));
-    const std::string out = captureOutput([&] { engine->create(dir.path("games.pgn"), 100, 0); });
+    pgn += "1. d4 1-0\n" + game("0-1", "1. c4 0-1\n");
+    BuiltBook built(pgn, 100, 0);
+    auto& engine = built.engine;
+    const std::string& out = built.out;
     EXPECT_NE(out.find("Unclosed brace in game 1"), std::string::npos) << out.substr(0, 200);
     EXPECT_NE(out.find("\nGame 2 skipped: its move text is longer than 4194304 bytes\n"), std::string::npos);
     EXPECT_NE(out.find("2 positions added to book from 3 games\n"), std::string::npos);
     EXPECT_EQ(bookCounts(*engine, {"e4"}), (Counts{1, 0, 0}));
     EXPECT_EQ(bookCounts(*engine, {"c4"}), (Counts{0, 1, 0}));
     EXPECT_FALSE(inBook(*engine, {"d4"}));
-    engine->book.close();
 }
 
 TEST(BookCreation, AFullSectionEndsTheRunButKeepsWhatWasCollected) {
@@ -264,12 +268,11 @@ TEST(BookCreation, AFullSectionEndsTheRunButKeepsWhatWasCollected) {
     const std::string moves =
         "e4 e5 Nf3 Nc6 Bb5 a6 Ba4 Nf6 O-O Be7 Re1 b5 Bb3 d6 c3 O-O h3 Nb8 d4 Nbd7 c4 c6 cxb5 axb5 "
         "Nc3 Bb7 Bg5 b4 Nb1 h6 Bh4 c5 dxe5 Nxe4 Bxe7 Qxe7 exd6 Qf6 Nbd2 Nxd6 Nc4 Nxc4 Bxc4 Nb6";
-    const std::string pgn = "[WhiteElo \"1\"]\n[BlackElo \"1\"]\n[Result \"1-0\"]\n" + moves + " 1-0\n";
+    const std::string pgn = game("1-0", moves + " 1-0\n");
     const int capacity = static_cast<int>(pgn.size() / 16);
-    ScratchDir dir;
-    writeText(dir.path("games.pgn"), pgn);
-    auto engine = bookRig(dir.path("book.dat"));
-    const std::string out = captureOutput([&] { engine->create(dir.path("games.pgn"), 100, 0); });
+    BuiltBook built(pgn, 100, 0);
+    auto& engine = built.engine;
+    const std::string& out = built.out;
     ASSERT_LT(capacity, 22);
     EXPECT_NE(out.find("Book size limit reached:Increase book cache!\n"), std::string::npos) << out;
     // Both sections fill, the black one at ply 2 x capacity; the next white move finds no room.
@@ -277,8 +280,7 @@ TEST(BookCreation, AFullSectionEndsTheRunButKeepsWhatWasCollected) {
     EXPECT_EQ(engine->book.blackCount(), static_cast<uint32_t>(capacity));
     EXPECT_NE(out.find(std::to_string(2 * capacity) + " positions added to book from 1 games\n"),
               std::string::npos);
-    expectOrderedAndFindable(*engine, dir.path("book.dat"));
-    engine->book.close();
+    expectOrderedAndFindable(*engine, built.dir.path("book.dat"));
 }
 
 TEST(BookCreation, AMissingSourceChangesNothing) {
@@ -398,20 +400,16 @@ TEST(BookCreation, GamesLongerThanTheGameRecordAreSkippedWithAMessage) {
     // 1004 plies of knight moves out and back: legal, but more than the game record holds.
     std::string moves;
     for (int i = 0; i < 251; ++i) moves += "Nf3 Nf6 Ng1 Ng8 ";
-    const std::string pgn =
-        "[WhiteElo \"1\"]\n[BlackElo \"1\"]\n[Result \"1/2-1/2\"]\n" + moves + "1/2-1/2\n";
-    ScratchDir dir;
-    writeText(dir.path("games.pgn"), pgn);
-    auto engine = bookRig(dir.path("book.dat"));
-    std::string out = captureOutput([&] { engine->create(dir.path("games.pgn"), 2000, 0); });
+    BuiltBook built(game("1/2-1/2", moves + "1/2-1/2\n"), 2000, 0);
+    auto& engine = built.engine;
+    std::string out = built.out;
     EXPECT_NE(out.find("\nGame 1 skipped: more than 1000 plies\n"), std::string::npos) << out;
     EXPECT_EQ(engine->book.whiteCount() + engine->book.blackCount(), 0u);
 
     // Taking its first 1000 plies works: four positions, each reached 250 times.
-    out = captureOutput([&] { engine->create(dir.path("games.pgn"), 1000, 0); });
+    out = built.build(1000, 0);
     EXPECT_EQ(out.find("skipped"), std::string::npos) << out;
     EXPECT_EQ(bookCounts(*engine, {"Nf3"}), (Counts{0, 0, 250}));
     EXPECT_EQ(bookCounts(*engine, {"Nf3", "Nf6", "Ng1", "Ng8"}), (Counts{0, 0, 250}));
     EXPECT_EQ(engine->book.whiteCount() + engine->book.blackCount(), 4u);
-    engine->book.close();
 }

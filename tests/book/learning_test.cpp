@@ -26,12 +26,6 @@ uint32_t header(const std::string& bytes, int field) {
     return getU32(reinterpret_cast<const unsigned char*>(bytes.data()) + 4 * field);
 }
 
-BookRecord recordAfter(const std::vector<std::string>& moves, uint16_t wins, uint16_t losses, uint16_t draws,
-                       uint16_t learn) {
-    const uint64_t key = keyAfter(moves);
-    return BookRecord{keyLowOf(key), keyHighOf(key), wins, losses, draws, learn};
-}
-
 BookRecord lookup(BookRig& engine, const std::vector<std::string>& moves, int section) {
     const uint64_t key = keyAfter(moves);
     BookRecord r{0, 0, 0, 0, 0, 0};
@@ -39,32 +33,15 @@ BookRecord lookup(BookRig& engine, const std::vector<std::string>& moves, int se
     return r;
 }
 
-std::vector<BookRecord> sortedByKey(std::vector<BookRecord> records) {
-    std::sort(records.begin(), records.end(),
-              [](const BookRecord& a, const BookRecord& b) { return bookKey(a) < bookKey(b); });
-    return records;
-}
-
-// A book with positions of 1. e4 e5 2. Nf3 Nc6 3. Bb5 in both sections.
 const std::vector<std::string> RUY_LOPEZ = {"e4", "e5", "Nf3", "Nc6", "Bb5", "a6"};
 
-struct ResultFixture {
-    ScratchDir dir;
-    std::unique_ptr<BookRig> engine;
-
-    ResultFixture() {
-        writeBookRecords(
-            dir.path("book.dat"),
-            sortedByKey({recordAfter({"e4"}, 5, 0, 0, 100), recordAfter({"e4", "e5", "Nf3"}, 0, 0, 0, 120),
-                         recordAfter({"e4", "e5", "Nf3", "Nc6", "Bb5"}, 0, 0, 0, 100),
-                         recordAfter({"d4"}, 0, 0, 0, 100)}),
-            sortedByKey({recordAfter({"e4", "e5"}, 0, 0, 0, 100),
-                         recordAfter({"e4", "e5", "Nf3", "Nc6"}, 0, 0, 0, 100),
-                         recordAfter(RUY_LOPEZ, 0, 0, 0, 100)}));
-        engine = bookRig(dir.path("book.dat"));
-        EXPECT_TRUE(engine->load());
-    }
-    ~ResultFixture() { engine->book.close(); }
+// A book with positions of 1. e4 e5 2. Nf3 Nc6 3. Bb5 a6 in both sections.
+struct ResultFixture : BookOnDisk {
+    ResultFixture()
+        : BookOnDisk({recordAfter({"e4"}, 5, 0, 0, 100), recordAfter({"e4", "e5", "Nf3"}, 0, 0, 0, 120),
+                      recordAfter({"e4", "e5", "Nf3", "Nc6", "Bb5"}, 0, 0, 0, 100), recordAfter({"d4"}, 0, 0, 0, 100)},
+                     {recordAfter({"e4", "e5"}, 0, 0, 0, 100), recordAfter({"e4", "e5", "Nf3", "Nc6"}, 0, 0, 0, 100),
+                      recordAfter(RUY_LOPEZ, 0, 0, 0, 100)}) {}
 };
 
 } // namespace
@@ -231,21 +208,15 @@ TEST(ResultLearning, AnOpponentsPositionIsNotLearnedEvenWhenTheEnginesSectionHol
     // 1. e3 Nf6 2. e4 and 1. e4 Nf6 reach the same placement: the first by a
     // white move, the second by a black one. After 1. e4 Nf6 the white section
     // holds that key, but the engine (white) did not reach it.
-    ScratchDir dir;
     ASSERT_EQ(keyAfter({"e3", "Nf6", "e4"}), keyAfter({"e4", "Nf6"}));
-    writeBookRecords(dir.path("book.dat"),
-                     sortedByKey({recordAfter({"e3", "Nf6", "e4"}, 0, 0, 0, 100),
-                                  recordAfter({"e4", "Nf6", "Nc3"}, 0, 0, 0, 100)}),
-                     {});
-    auto engine = bookRig(dir.path("book.dat"));
-    ASSERT_TRUE(engine->load());
+    BookOnDisk book({recordAfter({"e3", "Nf6", "e4"}, 0, 0, 0), recordAfter({"e4", "Nf6", "Nc3"}, 0, 0, 0)}, {});
+    auto& engine = book.engine;
     ASSERT_TRUE(playMoves(engine->position, {"e4", "Nf6", "Nc3", "d6"}));
     engine->book.learnFromResult(engine->position, 1, WHITE);
     EXPECT_EQ(lookup(*engine, {"e4", "Nf6"}, 0).wins, 0);
     EXPECT_EQ(lookup(*engine, {"e4", "Nf6"}, 0).learn, 100);
     EXPECT_EQ(lookup(*engine, {"e4", "Nf6", "Nc3"}, 0).wins, 1);
     EXPECT_EQ(lookup(*engine, {"e4", "Nf6", "Nc3"}, 0).learn, 120);
-    engine->book.close();
 }
 
 TEST(ResultLearning, GamesFromASetUpPositionAndUnknownResultsChangeNothing) {
@@ -266,13 +237,10 @@ TEST(ResultLearning, GamesFromASetUpPositionAndUnknownResultsChangeNothing) {
 }
 
 TEST(ResultLearning, CountersAndWeightsStopAtTheirLargestValue) {
-    ScratchDir dir;
-    writeBookRecords(dir.path("book.dat"), {recordAfter({"e4"}, 65535, 0, 0, 60000)}, {});
-    auto engine = bookRig(dir.path("book.dat"));
-    ASSERT_TRUE(engine->load());
+    BookOnDisk book({recordAfter({"e4"}, 65535, 0, 0, 60000)}, {});
+    auto& engine = book.engine;
     ASSERT_TRUE(playMoves(engine->position, {"e4", "e5"}));
     engine->book.learnFromResult(engine->position, 1, WHITE);
     EXPECT_EQ(lookup(*engine, {"e4"}, 0).wins, 65535);
     EXPECT_EQ(lookup(*engine, {"e4"}, 0).learn, 65535);
-    engine->book.close();
 }

@@ -6,16 +6,6 @@
 
 namespace {
 
-BookRecord rec(uint64_t key, uint16_t wins, uint16_t losses, uint16_t draws, uint16_t learn) {
-    return BookRecord{keyLowOf(key), keyHighOf(key), wins, losses, draws, learn};
-}
-
-std::vector<BookRecord> sortedByKey(std::vector<BookRecord> records) {
-    std::sort(records.begin(), records.end(),
-              [](const BookRecord& a, const BookRecord& b) { return bookKey(a) < bookKey(b); });
-    return records;
-}
-
 void expectSortedUnique(const std::vector<BookRecord>& records) {
     for (size_t i = 1; i < records.size(); ++i) EXPECT_LT(bookKey(records[i - 1]), bookKey(records[i]));
 }
@@ -24,17 +14,17 @@ void expectSortedUnique(const std::vector<BookRecord>& records) {
 
 TEST(BookMerge, MergingABookIntoItselfDoublesCountersAndAppliesTheLearnRule) {
     const std::vector<BookRecord> white = sortedByKey({
-        rec(0x10, 1, 2, 3, 100),
-        rec(0x20, 4, 0, 1, 150),
-        rec(0x30, 0, 0, 0, 199),
-        rec(0x40, 5, 5, 5, 200),
-        rec(0x50, 1, 1, 1, 299),
-        rec(0x60, 1, 0, 0, 99),
-        rec(0x70, 1, 0, 0, 0),
-        rec(0xFFFFFFFF00000001ull, 40000, 32768, 65535, 300),
-        rec(0x8000000000000000ull, 7, 0, 0, 30000),
+        recordOf(0x10, 1, 2, 3, 100),
+        recordOf(0x20, 4, 0, 1, 150),
+        recordOf(0x30, 0, 0, 0, 199),
+        recordOf(0x40, 5, 5, 5, 200),
+        recordOf(0x50, 1, 1, 1, 299),
+        recordOf(0x60, 1, 0, 0, 99),
+        recordOf(0x70, 1, 0, 0, 0),
+        recordOf(0xFFFFFFFF00000001ull, 40000, 32768, 65535, 300),
+        recordOf(0x8000000000000000ull, 7, 0, 0, 30000),
     });
-    const std::vector<BookRecord> black = sortedByKey({rec(0x10, 9, 9, 9, 100), rec(0x99, 0, 1, 0, 50)});
+    const std::vector<BookRecord> black = sortedByKey({recordOf(0x10, 9, 9, 9, 100), recordOf(0x99, 0, 1, 0, 50)});
     ScratchDir dir;
     writeBookRecords(dir.path("book.dat"), white, black);
     StandardOutput out;
@@ -49,15 +39,15 @@ TEST(BookMerge, MergingABookIntoItselfDoublesCountersAndAppliesTheLearnRule) {
     // learn: below 100 gives 0, 100..199 stays, 200..299 doubles, 300 triples; the
     // 16-bit fields stop at 65535 instead of wrapping.
     std::map<uint64_t, BookRecord> expected = {
-        {0x10, rec(0x10, 2, 4, 6, 100)},
-        {0x20, rec(0x20, 8, 0, 2, 150)},
-        {0x30, rec(0x30, 0, 0, 0, 199)},
-        {0x40, rec(0x40, 10, 10, 10, 400)},
-        {0x50, rec(0x50, 2, 2, 2, 598)},
-        {0x60, rec(0x60, 2, 0, 0, 0)},
-        {0x70, rec(0x70, 2, 0, 0, 0)},
-        {0xFFFFFFFF00000001ull, rec(0xFFFFFFFF00000001ull, 65535, 65535, 65535, 900)},
-        {0x8000000000000000ull, rec(0x8000000000000000ull, 14, 0, 0, 65535)},
+        {0x10, recordOf(0x10, 2, 4, 6, 100)},
+        {0x20, recordOf(0x20, 8, 0, 2, 150)},
+        {0x30, recordOf(0x30, 0, 0, 0, 199)},
+        {0x40, recordOf(0x40, 10, 10, 10, 400)},
+        {0x50, recordOf(0x50, 2, 2, 2, 598)},
+        {0x60, recordOf(0x60, 2, 0, 0, 0)},
+        {0x70, recordOf(0x70, 2, 0, 0, 0)},
+        {0xFFFFFFFF00000001ull, recordOf(0xFFFFFFFF00000001ull, 65535, 65535, 65535, 900)},
+        {0x8000000000000000ull, recordOf(0x8000000000000000ull, 14, 0, 0, 65535)},
     };
     for (size_t i = 0; i < merged.white.size(); ++i) {
         const BookRecord& got = merged.white[i];
@@ -76,10 +66,10 @@ TEST(BookMerge, MergingABookIntoItselfDoublesCountersAndAppliesTheLearnRule) {
 TEST(BookMerge, ManyNewPositionsAreAppendedAndEveryPositionCanBeFoundAfterwards) {
     // The first book is small; the second shares a few keys and brings many more.
     std::vector<BookRecord> white1, black1, white2, black2;
-    for (uint64_t i = 1; i <= 5; ++i) white1.push_back(rec(i * 0x9E3779B97F4A7C15ull, 1, 0, 0, 200));
-    for (uint64_t i = 1; i <= 3; ++i) black1.push_back(rec(i * 0xC2B2AE3D27D4EB4Full, 0, 1, 0, 100));
-    for (uint64_t i = 3; i <= 300; ++i) white2.push_back(rec(i * 0x9E3779B97F4A7C15ull, 2, 1, 0, 150));
-    for (uint64_t i = 2; i <= 250; ++i) black2.push_back(rec(i * 0xC2B2AE3D27D4EB4Full, 0, 0, 3, 100));
+    for (uint64_t i = 1; i <= 5; ++i) white1.push_back(recordOf(i * 0x9E3779B97F4A7C15ull, 1, 0, 0, 200));
+    for (uint64_t i = 1; i <= 3; ++i) black1.push_back(recordOf(i * 0xC2B2AE3D27D4EB4Full, 0, 1, 0, 100));
+    for (uint64_t i = 3; i <= 300; ++i) white2.push_back(recordOf(i * 0x9E3779B97F4A7C15ull, 2, 1, 0, 150));
+    for (uint64_t i = 2; i <= 250; ++i) black2.push_back(recordOf(i * 0xC2B2AE3D27D4EB4Full, 0, 0, 3, 100));
     ScratchDir dir;
     writeBookRecords(dir.path("one.dat"), sortedByKey(white1), sortedByKey(black1));
     writeBookRecords(dir.path("two.dat"), sortedByKey(white2), sortedByKey(black2));
@@ -121,7 +111,7 @@ TEST(BookMerge, ManyNewPositionsAreAppendedAndEveryPositionCanBeFoundAfterwards)
 
 TEST(BookMerge, MissingOrDamagedBooksAreReportedAndNothingIsWritten) {
     ScratchDir dir;
-    writeBookRecords(dir.path("good.dat"), {rec(1, 1, 0, 0, 100)}, {});
+    writeBookRecords(dir.path("good.dat"), {recordOf(1, 1, 0, 0, 100)}, {});
     const std::string good = readBytes(dir.path("good.dat"));
     StandardOutput out;
     const std::string missing1 = dir.path("no1.dat"), missing2 = dir.path("no2.dat");
@@ -150,8 +140,8 @@ TEST(BookMerge, MissingOrDamagedBooksAreReportedAndNothingIsWritten) {
 TEST(BookMerge, TheOpenBookKeepsWorkingUntilItIsLoadedAgain) {
     ScratchDir dir;
     const uint64_t e4 = keyAfter({"e4"}), d4 = keyAfter({"d4"});
-    writeBookRecords(dir.path("book.dat"), {rec(e4, 1, 0, 0, 100)}, {});
-    writeBookRecords(dir.path("more.dat"), sortedByKey({rec(e4, 1, 0, 0, 100), rec(d4, 5, 0, 0, 100)}), {});
+    writeBookRecords(dir.path("book.dat"), {recordOf(e4, 1, 0, 0, 100)}, {});
+    writeBookRecords(dir.path("more.dat"), sortedByKey({recordOf(e4, 1, 0, 0, 100), recordOf(d4, 5, 0, 0, 100)}), {});
     StandardOutput out;
     OpeningBook book;
     captureOutput([&] { book.load(dir.path("book.dat").c_str(), out); });

@@ -29,7 +29,7 @@ std::vector<PgnGame> readGames(const std::string& pgn, int minElo) {
 
 } // namespace
 
-TEST(PgnMoveText, CommentsVariationsMoveNumbersAndResultsLeaveOnlyTheMoves) {
+TEST(PgnMoveText, CommentsVariationsNumbersAnnotationsAndLineEndsLeaveOnlyTheMoves) {
     EXPECT_EQ(tokensOf("1. e4 e5 2. Nf3 {good} Nc6 (2... d6) 3. Bb5 1-0"),
               (Tokens{"e4", "e5", "Nf3", "Nc6", "Bb5"}));
     // Nested variations with comments inside, both closing properly.
@@ -37,25 +37,17 @@ TEST(PgnMoveText, CommentsVariationsMoveNumbersAndResultsLeaveOnlyTheMoves) {
               (Tokens{"d4", "d5"}));
     EXPECT_EQ(tokensOf("1/2-1/2"), Tokens{});
     EXPECT_EQ(tokensOf("1.e4 e5 2.Nf3 0-1"), (Tokens{"e4", "e5", "Nf3"}));
-}
-
-TEST(PgnMoveText, MoveNumbersWithThreeDotsAreRemovedWholeInTheMainLine) {
+    // Move numbers with three dots are removed whole in the main line.
     EXPECT_EQ(tokensOf("12. Nf3 {note} 12... Nc6 13.d4 13...exd4"), (Tokens{"Nf3", "Nc6", "d4", "exd4"}));
     EXPECT_EQ(tokensOf("5. ... Nc6"), (Tokens{"Nc6"}));
-}
-
-TEST(PgnMoveText, AnnotationsNagsAndTheUnfinishedMarkAreNotMoves) {
+    // Annotations nags and the unfinished mark are not moves.
     EXPECT_EQ(tokensOf("1. e4! e5? 2. Nf3!? Nc6?! 3. Bb5!! $1 a6 $14 4. Ba4 +- *"),
               (Tokens{"e4", "e5", "Nf3", "Nc6", "Bb5", "a6", "Ba4"}));
     EXPECT_EQ(tokensOf("1. e4 e5 ; rest of line (ignored\n2. Nf3 %not a comment here\n% escaped line\n*"),
               (Tokens{"e4", "e5", "Nf3", "%not", "a", "comment", "here"}));
-}
-
-TEST(PgnMoveText, CastlingWithZerosChecksAndPromotionsStay) {
+    // Castling with zeros checks and promotions stay.
     EXPECT_EQ(tokensOf("10. 0-0 0-0-0 11. O-O+ e8=Q# 0-1"), (Tokens{"0-0", "0-0-0", "O-O+", "e8=Q#"}));
-}
-
-TEST(PgnMoveText, WindowsLineEndsAndTabsAreSpaces) {
+    // Windows line ends and tabs are spaces.
     EXPECT_EQ(tokensOf("1. e4\r\ne5\t2. Nf3\r\n"), (Tokens{"e4", "e5", "Nf3"}));
 }
 
@@ -90,20 +82,21 @@ TEST(PgnReading, TagsGiveRatingsAboveTheThresholdAndTheResult) {
     EXPECT_EQ(games[3].result, NO_RESULT);
 }
 
-TEST(PgnReading, AGameWithoutResultTagDoesNotInheritThePreviousResult) {
+TEST(PgnReading, ResultsAndRatingsBelongToTheirOwnGame) {
     const auto games = readGames("[Result \"1-0\"]\n1. e4 1-0\n[Event \"x\"]\n1. d4\n", 0);
     ASSERT_EQ(games.size(), 2u);
     EXPECT_EQ(games[0].result, WHITE_WON);
     EXPECT_EQ(games[1].result, NO_RESULT);
-}
-
-TEST(PgnReading, TheTagLineThatEndsAMoveTextIsReadAsTheNextGamesTag) {
     // The second game's first tag is its rating: it must count.
-    const auto games = readGames("[WhiteElo \"2500\"]\n[BlackElo \"2500\"]\n1. e4\n[WhiteElo \"2500\"]\n"
+    const auto games2 = readGames("[WhiteElo \"2500\"]\n[BlackElo \"2500\"]\n1. e4\n[WhiteElo \"2500\"]\n"
                                  "[BlackElo \"2500\"]\n1. d4\n",
                                  2000);
-    ASSERT_EQ(games.size(), 2u);
-    EXPECT_TRUE(games[1].whiteRated && games[1].blackRated);
+    ASSERT_EQ(games2.size(), 2u);
+    EXPECT_TRUE(games2[1].whiteRated && games2[1].blackRated);
+    // End of file in the tags ends the games.
+    EXPECT_TRUE(readGames("", 0).empty());
+    EXPECT_TRUE(readGames("[Event \"only tags\"]\n[Site \"x\"]\n", 0).empty());
+    EXPECT_EQ(readGames("[Event \"x\"]\n1. e4", 0).size(), 1u); // last line without line end
 }
 
 TEST(PgnReading, LongLinesCrLfAndAByteOrderMarkAreRead) {
@@ -133,8 +126,3 @@ TEST(PgnReading, MoveTextBeyondTheLimitMarksTheGameTooLong) {
     EXPECT_EQ(games[1].moveText, "1. e4\n");
 }
 
-TEST(PgnReading, EndOfFileInTheTagsEndsTheGames) {
-    EXPECT_TRUE(readGames("", 0).empty());
-    EXPECT_TRUE(readGames("[Event \"only tags\"]\n[Site \"x\"]\n", 0).empty());
-    EXPECT_EQ(readGames("[Event \"x\"]\n1. e4", 0).size(), 1u); // last line without line end
-}

@@ -60,7 +60,7 @@ void readDump(const std::string& path, std::map<std::string, DumpedPosition>& po
                 p.fen = engine->board.fen();
                 p.percent[withoutCheckMark(san)] = std::atoi(word.c_str() + brace + 1);
             }
-            ASSERT_TRUE(playText(*engine, {san})) << line;
+            ASSERT_TRUE(playMoves(*engine, {san})) << line;
         }
     }
 }

@@ -3,22 +3,12 @@
 #include <fstream>
 
 Move legalMoveNamed(Position& engine, const std::string& text) {
-    Move named = NO_MOVE;
-    named = parseMove(engine, text.c_str());
+    const Move named = parseMove(engine, text.c_str());
     if (named == NO_MOVE) return NO_MOVE;
     for (Move m : legalMoves(engine)) {
         if (sameMove(m, named)) return m;
     }
     return NO_MOVE;
-}
-
-bool playText(Position& engine, const std::vector<std::string>& moves) {
-    for (const std::string& text : moves) {
-        const Move move = legalMoveNamed(engine, text);
-        if (move == NO_MOVE) return false;
-        engine.pushGameMove(move);
-    }
-    return true;
 }
 
 void writePolyglotFile(const std::string& path, const std::vector<PolyglotEntry>& entries) {

@@ -9,8 +9,6 @@
 #include "book/polyglot.h"
 #include "testutil.h"
 
-// Plays moves given in SAN or coordinates; false when one is not legal.
-bool playText(Position& engine, const std::vector<std::string>& moves);
 // The legal move that `text` names in the engine's position, or NO_MOVE.
 Move legalMoveNamed(Position& engine, const std::string& text);
 
