@@ -164,24 +164,17 @@ TEST(CompressedFiles, SingleSymbolAlphabetDecodesWithoutReadingBits) {
 
 TEST(CompressedFiles, MatchesBeforeTheBlockOrAtDistanceZeroAreErrors) {
     std::vector<uint8_t> out(EMD_BLOCK_SIZE + EMD_OUTPUT_SLACK);
-    {
-        // A match at the very start reaches before the block.
-        Opened o = open(craft({emdMatchSymbol(1, 5), {'z'}}, std::vector<uint8_t>(6, 'z')));
+    // A match at the very start reaches before the block; a match at distance
+    // 0; fewer symbols than the block needs (the bit stream runs out).
+    const std::vector<uint8_t> files[] = {craft({emdMatchSymbol(1, 5), {'z'}}, std::vector<uint8_t>(6, 'z')),
+                                          craft({{'q'}, emdMatchSymbol(0, 5)}, std::vector<uint8_t>(6, 'q'), {}, 0),
+                                          craft({{'a'}, {'b'}, {'c'}, {'d'}}, std::vector<uint8_t>(40, 'a'))};
+    for (const auto& file : files) {
+        Opened o = open(file);
         ASSERT_EQ(o.status, EMD_OK);
         EXPECT_EQ(emdDecompress(*o.decoder, *o.source, 0, out.data(), work()), EMD_MALFORMED);
     }
-    {
-        Opened o = open(craft({{'q'}, emdMatchSymbol(0, 5)}, std::vector<uint8_t>(6, 'q'), {}, 0));
-        ASSERT_EQ(o.status, EMD_OK);
-        EXPECT_EQ(o.decoder->distances[0], 0u);
-        EXPECT_EQ(emdDecompress(*o.decoder, *o.source, 0, out.data(), work()), EMD_MALFORMED);
-    }
-    {
-        // Fewer symbols than the block needs: the bit stream runs out.
-        Opened o = open(craft({{'a'}, {'b'}, {'c'}, {'d'}}, std::vector<uint8_t>(40, 'a')));
-        ASSERT_EQ(o.status, EMD_OK);
-        EXPECT_EQ(emdDecompress(*o.decoder, *o.source, 0, out.data(), work()), EMD_MALFORMED);
-    }
+    EXPECT_EQ(open(files[1]).decoder->distances[0], 0u);
 }
 
 TEST(CompressedFiles, DamagedFilesAreReportedByKind) {
@@ -190,21 +183,19 @@ TEST(CompressedFiles, DamagedFilesAreReportedByKind) {
     const auto good = emdCompress(data.data(), data.size());
     ASSERT_EQ(open(good).status, EMD_OK);
 
-    auto damaged = good;
-    damaged[3] ^= 1; // signature
-    EXPECT_EQ(open(damaged).status, EMD_READ_ERROR);
-    damaged = good;
-    damaged[90] ^= 0x40; // a block check value inside the index: the index check fails
-    EXPECT_EQ(open(damaged).status, EMD_FILE_BROKEN);
-    damaged = good;
-    damaged[71] = 23; // distance count
-    EXPECT_EQ(open(damaged).status, EMD_FILE_BROKEN);
-    damaged = good;
-    damaged[79] ^= 1; // magic
-    EXPECT_EQ(open(damaged).status, EMD_FILE_BROKEN);
-    damaged = good;
-    damaged[70] = 17; // block size above 2^16
-    EXPECT_EQ(open(damaged).status, EMD_FILE_BROKEN);
+    // {byte, xor mask, status}: signature; a block check value inside the index
+    // (the index check fails); distance count (set to 23); magic; block size
+    // above 2^16 (set to 17).
+    const std::tuple<size_t, uint8_t, int> damages[] = {{3, 1, EMD_READ_ERROR},
+                                                        {90, 0x40, EMD_FILE_BROKEN},
+                                                        {71, static_cast<uint8_t>(good[71] ^ 23), EMD_FILE_BROKEN},
+                                                        {79, 1, EMD_FILE_BROKEN},
+                                                        {70, static_cast<uint8_t>(good[70] ^ 17), EMD_FILE_BROKEN}};
+    for (const auto& [at, mask, status] : damages) {
+        auto damaged = good;
+        damaged[at] ^= mask;
+        EXPECT_EQ(open(damaged).status, status) << "byte " << at;
+    }
     EXPECT_EQ(open(std::vector<uint8_t>(good.begin(), good.begin() + 60)).status, EMD_READ_ERROR);
     EXPECT_EQ(open(std::vector<uint8_t>(good.begin(), good.begin() + 100)).status, EMD_READ_ERROR);
 

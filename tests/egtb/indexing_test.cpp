@@ -101,46 +101,34 @@ TEST(TablebaseIndex, SharedTablesHaveTheirKingPairCounts) {
 }
 
 TEST(TablebaseIndex, EntryCountsMatchTheFileFormat) {
-    EXPECT_EQ(table("kpk").count[0], 81664u);
-    EXPECT_EQ(table("kpk").count[1], 84012u);
-    EXPECT_EQ(table("knk").count[0], 26282u);
-    EXPECT_EQ(table("knk").count[1], 28644u);
-    EXPECT_EQ(table("kpkp").count[0], 3863492u);
-    EXPECT_EQ(table("kpkp").count[1], 3863492u);
+    const std::tuple<const char*, uint64_t, uint64_t> counts[] = {
+        {"kpk", 81664, 84012},         {"knk", 26282, 28644},           {"kpkp", 3863492, 3863492},
+        {"krbkr", 95673600, 98951760}, {"kqqpkq", 7297961576, 8514011520}};
+    for (const auto& [name, white, black] : counts) {
+        EXPECT_EQ(table(name).count[0], white) << name;
+        EXPECT_EQ(table(name).count[1], black) << name;
+    }
     EXPECT_EQ(table("kpkp").plan[0].normalCount, 3838208u);
-    EXPECT_EQ(table("krbkr").count[0], 95673600u);
-    EXPECT_EQ(table("krbkr").count[1], 98951760u);
-    EXPECT_EQ(table("kqqpkq").count[0], 7297961576u);
-    EXPECT_EQ(table("kqqpkq").count[1], 8514011520u);
     // The product of the pair-offset total and the other radices, not the largest index + 1.
     EXPECT_EQ(table("kbnk").count[0], 1550621u);
 }
 
 TEST(TablebaseIndex, DescriptorListHasItsNamesFlagsAndSizes) {
     initDescriptors();
-    EXPECT_STREQ(TABLE_NAMES[0], "kk");
-    EXPECT_STREQ(TABLE_NAMES[5], "kqk");
-    EXPECT_STREQ(TABLE_NAMES[6], "kpkp");
-    EXPECT_STREQ(TABLE_NAMES[35], "kqqk");
-    EXPECT_STREQ(TABLE_NAMES[36], "kppkp");
-    EXPECT_STREQ(TABLE_NAMES[145], "kqqqk");
-    EXPECT_STREQ(TABLE_NAMES[146], "knnknn");
-    EXPECT_STREQ(TABLE_NAMES[375], "kqqpkq");
+    for (auto [n, name] : {std::pair{0, "kk"}, {5, "kqk"}, {6, "kpkp"}, {35, "kqqk"}, {36, "kppkp"},
+                           {145, "kqqqk"}, {146, "knnknn"}, {375, "kqqpkq"}})
+        EXPECT_STREQ(TABLE_NAMES[n], name);
     for (int n = 0; n < TABLE_COUNT; ++n) {
         const int men = descriptor(n).material.men();
         EXPECT_EQ(men, n == 0 ? 2 : n <= 5 ? 3 : n <= 35 ? 4 : n <= 145 ? 5 : 6) << TABLE_NAMES[n];
         EXPECT_EQ(tableNumber(TABLE_NAMES[n]), n) << "names are unique";
         EXPECT_GT(descriptor(n).count[0], 0u);
     }
-    EXPECT_EQ(tableFlags("kk"), TABLE_SYMMETRIC);
-    EXPECT_EQ(tableFlags("kqrkqr"), TABLE_SYMMETRIC);
-    EXPECT_EQ(tableFlags("krnknn"), TABLE_TWO_BYTES);
-    EXPECT_EQ(tableFlags("krrpkq"), TABLE_TWO_BYTES | TABLE_SPLIT);
-    EXPECT_EQ(tableFlags("kqbnkq"), TABLE_SPLIT);
-    EXPECT_EQ(tableFlags("kqqpkq"), TABLE_SPLIT);
-    EXPECT_EQ(tableFlags("kpppkq"), 0);
-    EXPECT_EQ(tableFlags("krbkr"), 0);
-    EXPECT_EQ(tableFlags("kqbnkn"), 0);
+    for (auto [name, flags] : {std::pair<const char*, int>{"kk", TABLE_SYMMETRIC}, {"kqrkqr", TABLE_SYMMETRIC},
+                               {"krnknn", TABLE_TWO_BYTES}, {"krrpkq", TABLE_TWO_BYTES | TABLE_SPLIT},
+                               {"kqbnkq", TABLE_SPLIT}, {"kqqpkq", TABLE_SPLIT}, {"kpppkq", 0}, {"krbkr", 0},
+                               {"kqbnkn", 0}})
+        EXPECT_EQ(tableFlags(name), flags) << name;
     EXPECT_EQ(descriptor(15).count[0], descriptor(15).count[1]) << "krkr is symmetric";
 }
 
@@ -158,21 +146,17 @@ TEST(TablebaseIndex, MembersFollowTheirFormulas) {
         const int side = static_cast<int>(random() % 2);
         if (!tbtest::legalPlacement(p, side)) continue;
         ++checked;
-        // knk: black to move, kings by the pawnless pair, the knight anywhere else.
+        // knk: the mover's king first; black to move, kings by the pawnless pair,
+        // the knight anywhere else; white to move, the knight by its enumeration.
+        const int mask = t.quarterMask[p.square[side]];
+        int k1 = p.square[side] ^ mask, k2 = p.square[1 - side] ^ mask, n = p.square[2] ^ mask;
+        if (!(t.inTriangle[k1] && (t.offDiagonal[k1] || t.onOrBelowDiagonal[k2]))) {
+            k1 = t.transpose[k1], k2 = t.transpose[k2], n = t.transpose[n];
+        }
         if (side == 1) {
-            const int mask = t.quarterMask[p.square[1]];
-            int k1 = p.square[1] ^ mask, k2 = p.square[0] ^ mask, n = p.square[2] ^ mask;
-            if (!(t.inTriangle[k1] && (t.offDiagonal[k1] || t.onOrBelowDiagonal[k2]))) {
-                k1 = t.transpose[k1], k2 = t.transpose[k2], n = t.transpose[n];
-            }
             const uint64_t expected = uint64_t{t.pawnlessPair[k1][k2]} * 62 + n - (k1 < n) - (k2 < n);
             EXPECT_EQ(indexOf(knk, p, 1), expected);
         } else {
-            const int mask = t.quarterMask[p.square[0]];
-            int k1 = p.square[0] ^ mask, k2 = p.square[1] ^ mask, n = p.square[2] ^ mask;
-            if (!(t.inTriangle[k1] && (t.offDiagonal[k1] || t.onOrBelowDiagonal[k2]))) {
-                k1 = t.transpose[k1], k2 = t.transpose[k2], n = t.transpose[n];
-            }
             int m = t.enumeration[KIND_KNIGHT][k2][n];
             if (t.enumeration[KIND_KNIGHT][k2][k1] != NOT_ALLOWED && k1 < n) --m;
             EXPECT_EQ(indexOf(knk, p, 0), knk.plan[0].pairOffsets[t.pawnlessPair[k1][k2]] + m);

@@ -34,6 +34,17 @@ void sparseFile(const std::string& path, uint64_t length, uint64_t at = UINT64_M
     std::filesystem::resize_file(path, length);
 }
 
+// Loading the tables of `dir` ends the program with exit code 1 and `message`.
+void expectLoadExits(const std::string& dir, const std::string& message) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            tablebaseOutput = [](const char* text) { std::fputs(text, stderr); };
+            loadTablebases(dir.c_str(), 2, false);
+        },
+        ::testing::ExitedWithCode(1), message);
+}
+
 int probeFen(const std::string& fen, bool& found) {
     auto engine = positionAt(fen);
     int score = 0;
@@ -119,22 +130,14 @@ TEST(TablebaseRegistry, CacheThatCannotBeHadTurnsTablebasesOff) {
 // The death tests make their own files: the length check and the index check
 // come before any value is read.
 TEST(TablebaseRegistryDeathTest, TruncatedFileEndsTheProgramWithItsMessage) {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
     const std::string dir = tbtest::freshDirectory("short");
     sparseFile(dir + "/kqk.nbw", 1000);
     const uint64_t count = (initDescriptors(), descriptor(5).count[0]);
-    const std::string expected =
-        "\\*\\*\\* .*/kqk.nbw corrupted " + std::to_string(count) + " " + std::to_string(count) + " 1000";
-    EXPECT_EXIT(
-        {
-            tablebaseOutput = [](const char* text) { std::fputs(text, stderr); };
-            loadTablebases(dir.c_str(), 2, false);
-        },
-        ::testing::ExitedWithCode(1), expected);
+    expectLoadExits(dir, "\\*\\*\\* .*/kqk.nbw corrupted " + std::to_string(count) + " " + std::to_string(count) +
+                             " 1000");
 }
 
 TEST(TablebaseRegistryDeathTest, BrokenCompressedFileEndsTheProgramWithItsMessage) {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
     const std::string dir = tbtest::freshDirectory("broken");
     initDescriptors();
     const std::vector<uint8_t> entries(descriptor(5).count[0], 0);
@@ -142,12 +145,7 @@ TEST(TablebaseRegistryDeathTest, BrokenCompressedFileEndsTheProgramWithItsMessag
     file[84] ^= 0x55; // inside the index: its check value no longer matches
     std::ofstream(dir + "/kqk.nbw.emd", std::ios::binary)
         .write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
-    EXPECT_EXIT(
-        {
-            tablebaseOutput = [](const char* text) { std::fputs(text, stderr); };
-            loadTablebases(dir.c_str(), 2, false);
-        },
-        ::testing::ExitedWithCode(1), "\\*\\*\\* Unable to read .*kqk.nbw.emd - file broken");
+    expectLoadExits(dir, "\\*\\*\\* Unable to read .*kqk.nbw.emd - file broken");
 }
 
 TEST(TablebaseProbe, ScoresCountMatesFromThePly) {
@@ -256,14 +254,9 @@ TEST(TablebaseProbe, KppkpLongLossesReadOneMoveBeyondTheByteScale) {
 }
 
 TEST(TablebaseProbe, ByteMappingCoversTheWholeScale) {
-    EXPECT_EQ(byteToStoredValue(0), 0);
-    EXPECT_EQ(byteToStoredValue(127), 32767);
-    EXPECT_EQ(byteToStoredValue(1), 32641);
-    EXPECT_EQ(byteToStoredValue(126), 32766);
-    EXPECT_EQ(byteToStoredValue(-1), -32641);
-    EXPECT_EQ(byteToStoredValue(-126), -32766);
-    EXPECT_EQ(byteToStoredValue(-127), -32640);
-    EXPECT_EQ(byteToStoredValue(-128), 32640);
+    for (auto [byte, value] : {std::pair{0, 0}, {127, 32767}, {1, 32641}, {126, 32766}, {-1, -32641},
+                               {-126, -32766}, {-127, -32640}, {-128, 32640}})
+        EXPECT_EQ(byteToStoredValue(static_cast<int8_t>(byte)), value) << byte;
     for (int b = -128; b <= 127; ++b) {
         int8_t back;
         ASSERT_TRUE(storedValueToByte(byteToStoredValue(static_cast<int8_t>(b)), back));
