@@ -86,18 +86,21 @@ class GameFlow : public ::testing::Test {
 // What the scripted search plays: the first legal move.
 Move firstMove(Engine& e) { return legalMoves(e.position).at(0); }
 
+// The first legal move and its SAN, played on `e` when `play`.
+std::pair<Move, std::string> first(Engine& e, bool play = true) {
+    const Move m = firstMove(e);
+    std::pair<Move, std::string> result{m, san(e.position, m)};
+    if (play) e.position.pushGameMove(m);
+    return result;
+}
+
 } // namespace
 
 TEST_F(GameFlow, PonderHitPrintsExpectedMoveAndTheSearchGoesOnAsTheEnginesOwn) {
     auto shadow = engineAt("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
-    const Move w1 = firstMove(*shadow);
-    const std::string w1San = san(shadow->position, w1);
-    shadow->position.pushGameMove(w1);
-    const Move b1 = firstMove(*shadow);
-    const std::string b1San = san(shadow->position, b1);
-    shadow->position.pushGameMove(b1);
-    const Move w2 = firstMove(*shadow);
-    const std::string w2San = san(shadow->position, w2);
+    const auto [w1, w1San] = first(*shadow);
+    const auto [b1, b1San] = first(*shadow);
+    const auto [w2, w2San] = first(*shadow, false);
 
     const std::string out = turn({{}, {}, {coord(b1) + "\n"}, {"result 1/2-1/2\n"}});
     EXPECT_EQ(out, "WHITE<1>: " + w1San + "\nBLACK<1>: " + b1San +
@@ -112,17 +115,13 @@ TEST_F(GameFlow, PonderHitPrintsExpectedMoveAndTheSearchGoesOnAsTheEnginesOwn) {
 TEST_F(GameFlow, PonderMissPlaysTheReplyAndThinksAtOnce) {
     engine->modes.xboard = true;
     auto shadow = engineAt("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
-    const Move w1 = firstMove(*shadow);
-    shadow->position.pushGameMove(w1);
-    const Move b1 = firstMove(*shadow);
-    const std::string b1San = san(shadow->position, b1);
+    const Move w1 = first(*shadow).first;
+    const auto [b1, b1San] = first(*shadow, false);
     const Move other = legalMoves(shadow->position).back();
     ASSERT_FALSE(sameMove(other, b1));
     shadow->position.pushGameMove(other);
-    const Move w2 = firstMove(*shadow);
-    shadow->position.pushGameMove(w2);
-    const Move b2 = firstMove(*shadow);
-    const std::string b2San = san(shadow->position, b2);
+    const Move w2 = first(*shadow).first;
+    const std::string b2San = first(*shadow, false).second;
 
     // The ponder search after w2 meets "force": pondering still follows, and
     // without a reply the turn ends.
@@ -234,18 +233,9 @@ TEST_F(GameFlow, NoLegalMoveIsReportedAndForceModeFollows) {
 
 TEST_F(GameFlow, AMoveThatEndsTheGameEndsTheTurn) {
     start("6k1/5ppp/8/8/8/8/8/R5K1 w - -");
-    // The scripted search plays the first legal move; make it the mate.
-    ScriptedSearch::inputs = {};
-    const std::vector<Move> moves = legalMoves(engine->position);
-    Move mate = NO_MOVE;
-    for (Move m : moves)
-        if (coord(m) == "a1a8") mate = m;
-    ASSERT_NE(mate, NO_MOVE);
-    engine->searchFunction = [](Engine& e) {
-        Move m = NO_MOVE;
-        m = parseMove(e.position, "Ra8");
-        return m;
-    };
+    // A search that plays the mate.
+    ASSERT_NE(moveNamed(engine->position, "a1a8"), NO_MOVE);
+    engine->searchFunction = [](Engine& e) { return parseMove(e.position, "Ra8"); };
     EXPECT_EQ(turn({}), "WHITE<1>: Ra8#\n1-0 {White mates}\n");
     EXPECT_EQ(engine->modes.computerSide, NEUTRAL);
 }
