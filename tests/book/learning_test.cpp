@@ -88,12 +88,8 @@ TEST(LearnFile, PositionsAreStoredWithTheirSideAndReloadIntoTheRightHalfOfTheBuc
     EXPECT_EQ(header(bytes, 0), 2u);
     EXPECT_EQ(header(bytes, 1), 0u);
     const HashEntry first = storedRecord(bytes, 0), second = storedRecord(bytes, 1);
-    EXPECT_EQ(first.keyLow, white.keyLow);
-    EXPECT_EQ(first.keyHigh, white.keyHigh);
-    EXPECT_EQ(first.move, white.move);
-    EXPECT_EQ(first.score, 35);
-    EXPECT_EQ(first.depth, 7);
-    EXPECT_EQ(first.flags, white.flags | 0x80);
+    EXPECT_EQ(std::tuple(first.keyLow, first.keyHigh, first.move, first.score, first.depth, first.flags),
+              std::tuple(white.keyLow, white.keyHigh, white.move, int32_t{35}, uint8_t{7}, uint8_t(white.flags | 0x80)));
     EXPECT_EQ(second.score, -20);
     EXPECT_EQ(second.flags, black.flags & 0x7F);
 
