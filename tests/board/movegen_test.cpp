@@ -58,14 +58,20 @@ TEST(MoveGeneration, BothPawnsMayCaptureEnPassant) {
 TEST(MoveGeneration, EvasionsAreTheLegalMoves) {
     // Double check (rook a1, knight f3; the queen could take the knight): king moves only.
     // A knight pinned by the bishop on a5 never blocks the rook's check.
-    for (auto [fen, stuck] : {std::pair{"4k3/8/8/8/8/5n1Q/8/r3K3 w - -", H3}, {"4r1k1/8/8/b7/8/8/3N4/4K3 w - -", D2}}) {
+    // {position, the square no evasion leaves (0: king moves only)}.
+    for (auto [fen, stuck] : {std::pair{"4k3/8/8/8/8/5n1Q/8/r3K3 w - -", 0}, {"4r1k1/8/8/b7/8/8/3N4/4K3 w - -", int(D2)}}) {
         auto e = positionAt(fen);
         ASSERT_TRUE(e->top().inCheck);
         Move moves[MAX_MOVES];
         int count = 0;
         e->board.generateEvasions(moves, count);
         ASSERT_GT(count, 0);
-        for (int i = 0; i < count; ++i) EXPECT_NE(moveFrom(moves[i]), stuck) << fen;
+        for (int i = 0; i < count; ++i) {
+            if (stuck)
+                EXPECT_NE(moveFrom(moves[i]), stuck) << fen;
+            else
+                EXPECT_EQ(movePiece(moves[i]), KING) << fen;
+        }
         EXPECT_EQ(static_cast<size_t>(count), legalMoves(*e).size()) << fen;
     }
 }
