@@ -1,6 +1,8 @@
 #include "testutil.h"
 
 #include <sys/stat.h>
+
+#include <algorithm>
 #include <unistd.h>
 
 namespace {
@@ -105,6 +107,11 @@ std::vector<Move> legalMoves(Position& position) {
     return legal;
 }
 
+bool isLegalIn(Position& position, Move move) {
+    const auto legal = legalMoves(position);
+    return std::find(legal.begin(), legal.end(), move) != legal.end();
+}
+
 Move moveNamed(Position& position, const std::string& text) {
     for (Move m : legalMoves(position)) {
         if (coord(m) == text) return m;
@@ -130,9 +137,7 @@ bool playMoves(Position& position, const std::vector<std::string>& moves) {
         Move move = parseMove(position, text.c_str());
         if (move != NO_MOVE && movePiece(move) == NO_PIECE)
             move = moveFromSquares(position.board, moveFrom(move), moveTo(move), movePromotion(move));
-        bool legal = false;
-        for (Move m : legalMoves(position)) legal = legal || m == move;
-        if (!legal) return false;
+        if (!isLegalIn(position, move)) return false;
         position.pushGameMove(move);
     }
     return true;

@@ -52,6 +52,7 @@ std::string san(Position& position, Move move);
 
 // Every legal move of the position.
 std::vector<Move> legalMoves(Position& position);
+bool isLegalIn(Position& position, Move move);
 // The legal move written `text` in coordinates (e2e4, e7e8Q); fails the test
 // when there is none.
 Move moveNamed(Position& position, const std::string& text);

@@ -34,6 +34,15 @@ std::vector<Move> generated(SearchRig& rig, void (Board::*generator)(Move*, int&
 
 int historyIndex(Move m) { return square64(moveFrom(m)) + 64 * square64(moveTo(m)); }
 
+// The ordering score of `m` among the first `end` moves of the record.
+int orderScore(const PlyRecord& r, int end, Move m) {
+    for (int i = 0; i < end; ++i) {
+        if (r.moves[i] == m) return r.orderScores[i];
+    }
+    ADD_FAILURE() << "move not listed: " << coord(m);
+    return 0;
+}
+
 } // namespace
 
 TEST(MovePicker, StagesComeInOrderHashCapturesKillersQuietLosingCaptures) {
@@ -130,13 +139,7 @@ TEST(MovePicker, QuietMovesScoreHistoryPlusThreatCastlingOrPieceSquareGain) {
     const PlyRecord& r = e->search.ply(e->position.searchPly);
     int listEnd = 0; // losing captures may have shortened the visible list again
     for (const Handed& h : handed) listEnd = std::max(listEnd, h.index + 1);
-    auto scoreOf = [&](Move m) {
-        for (int i = 0; i < listEnd; ++i) {
-            if (r.moves[i] == m) return r.orderScores[i];
-        }
-        ADD_FAILURE() << "move not listed: " << coord(m);
-        return 0;
-    };
+    auto scoreOf = [&](Move m) { return orderScore(r, listEnd, m); };
     EXPECT_EQ(scoreOf(shortCastle), 80);
     EXPECT_EQ(scoreOf(longCastle), 7 + 50);
     EXPECT_EQ(scoreOf(ontoThreat), 130);
@@ -147,14 +150,7 @@ TEST(MovePicker, QuietMovesScoreHistoryPlusThreatCastlingOrPieceSquareGain) {
     f->position.pushMove(moveNamed(f->position, "a7a6"));
     drain(*f);
     const PlyRecord& q = f->search.ply(f->position.searchPly);
-    const Move toA1 = moveNamed(f->position, "b1a1");
-    bool found = false;
-    for (int i = 0; i < q.moveCount; ++i) {
-        if (q.moves[i] != toA1) continue;
-        EXPECT_EQ(q.orderScores[i], 130);
-        found = true;
-    }
-    EXPECT_TRUE(found);
+    EXPECT_EQ(orderScore(q, q.moveCount, moveNamed(f->position, "b1a1")), 130);
 }
 
 TEST(MovePicker, EvasionsAreScoredByTheirFixedPriorities) {
@@ -174,13 +170,7 @@ TEST(MovePicker, EvasionsAreScoredByTheirFixedPriorities) {
     std::vector<Move> evasions = generated(*e, &Board::generateEvasions);
     ASSERT_EQ(handed.size(), evasions.size());
     for (const Handed& h : handed) EXPECT_EQ(h.stage, 11);
-    auto scoreOf = [&](Move m) {
-        for (int i = 0; i < r.moveCount; ++i) {
-            if (r.moves[i] == m) return r.orderScores[i];
-        }
-        ADD_FAILURE() << "not an evasion: " << coord(m);
-        return 0;
-    };
+    auto scoreOf = [&](Move m) { return orderScore(r, r.moveCount, m); };
     EXPECT_EQ(scoreOf(hash), 10000);
     EXPECT_EQ(scoreOf(capture), e->board().staticExchange(capture));
     EXPECT_EQ(scoreOf(threat), 92);

@@ -9,12 +9,14 @@
 
 namespace {
 
-bool isLegalIn(Position& position, Move move) {
-    for (Move m : legalMoves(position)) {
-        if (m == move) return true;
+// Helper threads for a rig's search, as many as asked for.
+struct Helpers {
+    HelperThreads threads;
+    Helpers(SearchRig& rig, int count) : threads(rig.table) {
+        threads.setCount(count);
+        rig.search.helpers = &threads;
     }
-    return false;
-}
+};
 
 // Stops the search it listens to after a number of polls.
 struct StopAfterPolls : SearchListener {
@@ -38,9 +40,7 @@ TEST(ThreadsSearch, EveryThreadCountPlaysALegalMove) {
     for (int threads = 2; threads <= 4; ++threads) {
         for (const char* fen : fens) {
             auto rig = searchAt(fen, 6);
-            HelperThreads helpers(rig->table);
-            helpers.setCount(threads - 1);
-            rig->search.helpers = &helpers;
+            Helpers helpers(*rig, threads - 1);
             const Move best = rig->search.think();
             EXPECT_TRUE(isLegalIn(rig->position, best)) << threads << " threads: " << fen;
             EXPECT_EQ(rig->board().fen(), positionAt(fen)->board.fen()) << "the root is left as it was";
@@ -49,9 +49,7 @@ TEST(ThreadsSearch, EveryThreadCountPlaysALegalMove) {
     }
     // The mate is found whatever the helpers store.
     auto rig = searchAt("6k1/5ppp/8/8/8/8/8/R5K1 w - -", 4);
-    HelperThreads helpers(rig->table);
-    helpers.setCount(3);
-    rig->search.helpers = &helpers;
+    Helpers helpers(*rig, 3);
     EXPECT_EQ(coord(rig->search.think()), "a1a8");
 }
 
@@ -78,9 +76,7 @@ TEST(ThreadsSearch, StopReachesEveryHelperAndSearchesStartAgain) {
 
 TEST(ThreadsSearch, ANodeLimitStopsTheHelpersToo) {
     auto rig = searchAt("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq -", 60);
-    HelperThreads helpers(rig->table);
-    helpers.setCount(2);
-    rig->search.helpers = &helpers;
+    Helpers helpers(*rig, 2);
     rig->search.time.nodeLimit = 20000;
     EXPECT_TRUE(isLegalIn(rig->position, rig->search.think()));
     EXPECT_LT(rig->search.stats.nodes, 20000u + 9000u);
