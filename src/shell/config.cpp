@@ -11,6 +11,7 @@
 #include "eval/weights.h"
 #include "shell/config.h"
 #include "shell/engine.h"
+#include "shell/settings.h"
 #include "shell/version.h"
 #include "shell/words.h"
 
@@ -141,6 +142,10 @@ void Engine::readConfig() {
         }
     }
     std::fclose(file);
+    mainHashRequest = holdableMB(mainHashRequest, 16, "MAIN_HASH_SIZE", *this);
+    pawnHashTable.sizeMB = holdableMB(pawnHashTable.sizeMB, 5, "PAWN_HASH_SIZE", *this);
+    evalCache.sizeMB = holdableMB(evalCache.sizeMB, 2, "EVAL_HASH_SIZE", *this);
+    settings.egtbCacheMB = holdableMB(settings.egtbCacheMB, 2, "EGTB_CACHE", *this);
     hashTable.mainHashMB = static_cast<uint32_t>(mainHashRequest);
 
     if (settings.useLog) {
