@@ -70,6 +70,22 @@ const ConfigKey CONFIG_KEYS[] = {
      noPath},
 };
 
+// The piece values and evaluation weights are bounded in size by the ranges of
+// their GUI options (either sign, as the file has always taken negative
+// weights), so that the sums built from them cannot overflow.
+const EngineOption* rangeOf(const ConfigKey& key) {
+    static const char* const OPTION_OF[][2] = {
+        {"PAWN_VALUE", "PawnValue"},         {"KNIGHT_VALUE", "KnightValue"},
+        {"BISHOP_VALUE", "BishopValue"},     {"ROOK_VALUE", "RookValue"},
+        {"QUEEN_VALUE", "QueenValue"},       {"PIECE_FAVOUR", "PieceFavour"},
+        {"PIECE_MOBILITY", "PieceMobility"}, {"KING_ATTACK", "KingAttack"},
+        {"SPACE_CONTROL", "SpaceControl"},   {"PAWN_STRUCTURE", "PawnStructure"},
+    };
+    for (const auto& pair : OPTION_OF)
+        if (std::strcmp(pair[0], key.name) == 0) return findOption(pair[1]);
+    return nullptr;
+}
+
 void applyKey(Engine& engine, const ConfigKey& key, const std::string& value) {
     switch (key.kind) {
         case KeyKind::Switch:
@@ -83,7 +99,14 @@ void applyKey(Engine& engine, const ConfigKey& key, const std::string& value) {
         }
         case KeyKind::Number: {
             int32_t n;
-            if (readInteger(value, n)) *key.number(engine) = n;
+            if (!readInteger(value, n)) break;
+            const EngineOption* range = rangeOf(key);
+            if (range && (n > range->max || n < -range->max)) {
+                engine.print("%s takes a number from %d to %d, not %s; unchanged\n", key.name, -range->max,
+                             range->max, value.c_str());
+                break;
+            }
+            *key.number(engine) = n;
             break;
         }
         case KeyKind::HashSize: {
