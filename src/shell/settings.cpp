@@ -330,7 +330,8 @@ void resizeTables(Engine& engine, int32_t totalMB) {
     MainHashTable& table = engine.hashTable;
     const int64_t main = table.mainHashMB, pawn = pawnHashTable.sizeMB, eval = evalCache.sizeMB;
     const int64_t configured = std::max<int64_t>(main + pawn + eval, 1);
-    totalMB = holdableMB(totalMB, static_cast<int32_t>(std::min<int64_t>(configured, INT32_MAX)), "memory", engine);
+    totalMB =
+        holdableMB(totalMB, static_cast<int32_t>(std::min<int64_t>(configured, INT32_MAX)), "memory", engine);
     const auto share = [&](int64_t part) {
         return static_cast<int32_t>(std::max<int64_t>(1, int64_t{totalMB} * part / configured));
     };
