@@ -11,6 +11,7 @@
 #include "eval/weights.h"
 #include "shell/config.h"
 #include "shell/engine.h"
+#include "shell/settings.h"
 #include "shell/version.h"
 #include "shell/words.h"
 
@@ -69,6 +70,22 @@ const ConfigKey CONFIG_KEYS[] = {
      noPath},
 };
 
+// The piece values and evaluation weights are bounded in size by the ranges of
+// their GUI options (either sign, as the file has always taken negative
+// weights), so that the sums built from them cannot overflow.
+const EngineOption* rangeOf(const ConfigKey& key) {
+    static const char* const OPTION_OF[][2] = {
+        {"PAWN_VALUE", "PawnValue"},         {"KNIGHT_VALUE", "KnightValue"},
+        {"BISHOP_VALUE", "BishopValue"},     {"ROOK_VALUE", "RookValue"},
+        {"QUEEN_VALUE", "QueenValue"},       {"PIECE_FAVOUR", "PieceFavour"},
+        {"PIECE_MOBILITY", "PieceMobility"}, {"KING_ATTACK", "KingAttack"},
+        {"SPACE_CONTROL", "SpaceControl"},   {"PAWN_STRUCTURE", "PawnStructure"},
+    };
+    for (const auto& pair : OPTION_OF)
+        if (std::strcmp(pair[0], key.name) == 0) return findOption(pair[1]);
+    return nullptr;
+}
+
 void applyKey(Engine& engine, const ConfigKey& key, const std::string& value) {
     switch (key.kind) {
         case KeyKind::Switch:
@@ -82,7 +99,14 @@ void applyKey(Engine& engine, const ConfigKey& key, const std::string& value) {
         }
         case KeyKind::Number: {
             int32_t n;
-            if (readInteger(value, n)) *key.number(engine) = n;
+            if (!readInteger(value, n)) break;
+            const EngineOption* range = rangeOf(key);
+            if (range && (n > range->max || n < -range->max)) {
+                engine.print("%s takes a number from %d to %d, not %s; unchanged\n", key.name, -range->max,
+                             range->max, value.c_str());
+                break;
+            }
+            *key.number(engine) = n;
             break;
         }
         case KeyKind::HashSize: {
@@ -141,6 +165,10 @@ void Engine::readConfig() {
         }
     }
     std::fclose(file);
+    mainHashRequest = holdableMB(mainHashRequest, 16, "MAIN_HASH_SIZE", *this);
+    pawnHashTable.sizeMB = holdableMB(pawnHashTable.sizeMB, 5, "PAWN_HASH_SIZE", *this);
+    evalCache.sizeMB = holdableMB(evalCache.sizeMB, 2, "EVAL_HASH_SIZE", *this);
+    settings.egtbCacheMB = holdableMB(settings.egtbCacheMB, 2, "EGTB_CACHE", *this);
     hashTable.mainHashMB = static_cast<uint32_t>(mainHashRequest);
 
     if (settings.useLog) {

@@ -14,4 +14,6 @@ void Engine::write(const std::string& text) {
         std::fwrite(text.data(), 1, text.size(), logFile);
         std::fflush(logFile);
     }
+    // The GUI or the pipe's reader has gone: nothing the engine does can be seen.
+    if (standardOutputFailed()) endForClosedOutput();
 }

@@ -44,6 +44,7 @@ void Engine::mainLoop(int argc, char** argv) {
                         position.gamePly / 2 + 1);
             std::fflush(stdout);
         }
+        if (standardOutputFailed()) endForClosedOutput(); // what was printed directly failed too
         if (!nextLine(line)) return;
         // A GUI speaking UCI opens with "uci": the rest of the run is that protocol's.
         if (first && firstWord(line.c_str()) == "uci") {

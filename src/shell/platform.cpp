@@ -2,10 +2,25 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <poll.h>
 #include <unistd.h>
 
 void ignoreInterruptSignal() { std::signal(SIGINT, SIG_IGN); }
+
+void ignoreBrokenPipeSignal() { std::signal(SIGPIPE, SIG_IGN); }
+
+bool standardOutputFailed() { return std::ferror(stdout) != 0; }
+
+void endForClosedOutput() { std::_Exit(0); }
+
+int64_t physicalMemoryMB() {
+    const long pages = sysconf(_SC_PHYS_PAGES);
+    const long pageSize = sysconf(_SC_PAGE_SIZE);
+    if (pages <= 0 || pageSize <= 0) return 0;
+    return static_cast<int64_t>(pages) / 1024 * pageSize / 1024;
+}
 
 void LineInput::reset(int fd) {
     fd_ = fd;

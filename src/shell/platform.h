@@ -12,6 +12,21 @@
 // the opponent moves, and the engine does not need it.
 void ignoreInterruptSignal();
 
+// From now on a write to a closed pipe fails with an error instead of ending
+// the program by signal (SIGPIPE is ignored): the engine notices the error and
+// ends by itself.
+void ignoreBrokenPipeSignal();
+
+// True once writing to standard output has failed (the reader went away).
+bool standardOutputFailed();
+
+// Ends the program at once with status 0: nobody reads its output any more.
+// Every file it writes is flushed after each write, so nothing is lost.
+[[noreturn]] void endForClosedOutput();
+
+// The machine's physical memory in megabytes (0 when the system does not say).
+int64_t physicalMemoryMB();
+
 // Lines from a file descriptor (standard input by default), read with read(2)
 // into an own buffer. The main loop and the search-time poll both take their
 // lines from here, so that no line is lost or delayed however the bytes arrive:

@@ -9,7 +9,21 @@
 #include "eval/pawncache.h"
 #include "eval/weights.h"
 #include "shell/engine.h"
+#include "shell/platform.h"
 #include "shell/words.h"
+
+int64_t (*machineMemoryMB)() = physicalMemoryMB;
+
+int32_t holdableMB(int64_t requestMB, int32_t fallbackMB, const char* what, Output& out) {
+    const int64_t machine = machineMemoryMB();
+    if (requestMB >= 0 && (machine <= 0 || requestMB <= machine)) return static_cast<int32_t>(requestMB);
+    if (requestMB < 0)
+        out.print("%s cannot be %lld MB; using %d MB\n", what, static_cast<long long>(requestMB), fallbackMB);
+    else
+        out.print("%s of %lld MB is more than the %lld MB of memory of this machine; using %d MB\n", what,
+                  static_cast<long long>(requestMB), static_cast<long long>(machine), fallbackMB);
+    return fallbackMB;
+}
 
 namespace {
 
@@ -40,7 +54,9 @@ bool copyPath(char (&target)[256], const std::string& value, Output& out) {
 bool applyHash(Engine& e, const std::string& value, Output& out) {
     MainHashTable& table = e.hashTable;
     const uint32_t before = table.mainHashMB;
-    table.mainHashMB = static_cast<uint32_t>(numberOf(value));
+    const int32_t wanted = numberOf(value);
+    if (holdableMB(wanted, static_cast<int32_t>(before), "Hash", out) != wanted) return false;
+    table.mainHashMB = static_cast<uint32_t>(wanted);
     table.allocate(false);
     if (table.allocated()) return true;
     // The memory is not there: the size the table had before.
@@ -126,7 +142,7 @@ bool applyTablebasePath(Engine& e, const std::string& value, Output& out) {
 }
 
 bool applyTablebaseCache(Engine& e, const std::string& value, Output& out) {
-    e.settings.egtbCacheMB = numberOf(value);
+    e.settings.egtbCacheMB = holdableMB(numberOf(value), e.settings.egtbCacheMB, "NalimovCache", out);
     return !e.search.options.useTablebases || registerTables(e, out);
 }
 
@@ -314,6 +330,8 @@ void resizeTables(Engine& engine, int32_t totalMB) {
     MainHashTable& table = engine.hashTable;
     const int64_t main = table.mainHashMB, pawn = pawnHashTable.sizeMB, eval = evalCache.sizeMB;
     const int64_t configured = std::max<int64_t>(main + pawn + eval, 1);
+    totalMB =
+        holdableMB(totalMB, static_cast<int32_t>(std::min<int64_t>(configured, INT32_MAX)), "memory", engine);
     const auto share = [&](int64_t part) {
         return static_cast<int32_t>(std::max<int64_t>(1, int64_t{totalMB} * part / configured));
     };

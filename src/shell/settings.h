@@ -43,6 +43,16 @@ std::string xboardOptionFeature(const Engine& engine, const EngineOption& option
 // egtpath the tablebase path).
 bool offeredToXboard(const EngineOption& option);
 
+// The megabytes of memory the tables may take at most: the machine's physical
+// memory. Tests and fuzzers put a smaller figure in place.
+extern int64_t (*machineMemoryMB)();
+
+// The size a table of `what` gets for a request of `requestMB` megabytes: the
+// request when the machine can hold it, else (or for a negative request)
+// `fallbackMB`, with a message saying so. Every size that comes from outside
+// (falkmere.ini, xboard's memory, UCI's Hash and NalimovCache) passes here.
+int32_t holdableMB(int64_t requestMB, int32_t fallbackMB, const char* what, Output& out);
+
 // The transposition table, pawn cache and evaluation cache take `totalMB`
 // together, shared out as the configured sizes share them. Sizes that cannot be
 // had are halved until they can, with a message.

@@ -11,6 +11,7 @@
 
 void Engine::run(int argc, char** argv) {
     std::setvbuf(stdout, nullptr, _IONBF, 0);
+    ignoreBrokenPipeSignal();
     init();
     newGame();
     if (search.options.useBook && !loadBook(settings.bookPath)) {

@@ -1,5 +1,6 @@
 #include "shell/uci.h"
 
+#include <algorithm>
 #include <cctype>
 #include <climits>
 #include <cstdio>
@@ -233,7 +234,11 @@ void UciSession::configure(const GoCommand& go) {
     Search& s = e.search;
     TimeControl& time = s.time;
     const bool white = e.board().side == WHITE;
-    time.depthLimit = go.depth > 0 ? go.depth : go.mate > 0 ? 2 * go.mate - 1 : 65;
+    // Mate in n moves: 2n - 1 plies, counted wide so that no n overflows.
+    const int64_t matePlies = 2 * int64_t{go.mate} - 1;
+    time.depthLimit = go.depth > 0  ? go.depth
+                      : go.mate > 0 ? static_cast<int32_t>(std::min<int64_t>(matePlies, MAX_PLY))
+                                    : 65;
     if (time.depthLimit > MAX_PLY) time.depthLimit = MAX_PLY;
     time.nodeLimit = go.nodes;
     time.movesToGo = 0;

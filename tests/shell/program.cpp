@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -155,10 +156,20 @@ bool Program::waitFor(const std::string& text, size_t from, int timeoutMs) {
     return output_.find(text, from) != std::string::npos;
 }
 
+void Program::closeOutput() {
+    if (out_ >= 0) close(out_);
+    out_ = -1;
+}
+
 int Program::finish(int timeoutMs) {
     closeInput();
     const int64_t deadline = nowMs() + timeoutMs;
     while (out_ >= 0 && nowMs() < deadline) readSome(100);
+    return waitExit(static_cast<int>(std::max<int64_t>(deadline - nowMs(), 0)));
+}
+
+int Program::waitExit(int timeoutMs) {
+    const int64_t deadline = nowMs() + timeoutMs;
     int status = 0;
     for (;;) {
         const pid_t r = waitpid(pid_, &status, WNOHANG);

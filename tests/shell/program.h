@@ -34,6 +34,11 @@ class Program {
 
     void send(const std::string& text);
     void closeInput();
+    // Closes the read end of the program's output, as a GUI that went away does.
+    void closeOutput();
+    // Waits for the program to end without touching its input; the exit status,
+    // or -1 when it had to be killed after `timeoutMs`.
+    int waitExit(int timeoutMs);
     // Reads output until `text` has appeared after position `from`, or the
     // time runs out (a guard against hangs only); true when it appeared.
     bool waitFor(const std::string& text, size_t from = 0, int timeoutMs = 60000);

@@ -137,3 +137,50 @@ TEST(ThreadsInPlay, MoveNowAndTheEndOfInputStopEveryThread) {
     p.send("st 1000\ngo\n");
     EXPECT_EQ(p.finish(), 0); // closes the input during the search
 }
+
+// The end of the input ends the program in every mode, each reached by its
+// commands, with the input ending once the mode is running: the console prompt,
+// the board editor, analysis, pondering, an xboard game and a UCI infinite search.
+TEST(SearchInput, EndOfInputEndsTheProgramInEveryMode) {
+    REQUIRE_REAL_SEARCH();
+    struct Case {
+        const char* mode;
+        const char* input;
+        const char* running; // printed once the mode runs
+    };
+    const Case cases[] = {
+        {"console", "new\n", "WHITE<1>: "},
+        {"edit", "edit\n#\nKe1\n", "WHITE<1>: "},
+        {"analysis", "post\nanalyze\n", " 5/"},
+        {"pondering", "hard\npost\nst 1\ne2e4\n", "[pondering]"},
+        {"xboard", "xboard\nprotover 2\nnew\nst 30\ne2e4\n", "feature done=1"},
+        {"uci", "uci\nposition startpos\ngo infinite\n", "info depth 3"},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        Program p(dir.path());
+        p.send(c.input);
+        ASSERT_TRUE(p.waitFor(c.running)) << c.mode << ": " << p.output();
+        EXPECT_EQ(p.finish(20000), 0) << c.mode << ": the program did not end by itself";
+    }
+}
+
+// A reader that goes away (the GUI closed the engine's output) ends the program
+// at its next message, whether it was waiting for commands or searching.
+TEST(SearchInput, ClosedOutputEndsTheProgram) {
+    REQUIRE_REAL_SEARCH();
+    const char* const cases[][2] = {
+        {"force\n", "d\nfen\n"},
+        {"uci\nposition startpos\ngo infinite\n", "isready\n"},
+        {"post\nanalyze\n", "."}, // the analysis keeps printing thinking lines
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        Program p(dir.path());
+        p.send(c[0]);
+        ASSERT_TRUE(p.waitFor("\n"));
+        p.closeOutput();
+        p.send(c[1]);
+        EXPECT_EQ(p.waitExit(20000), 0) << c[0] << "still runs with its output closed";
+    }
+}

@@ -1,0 +1,77 @@
+// The engine as the stream drivers run it: one Engine for the whole process
+// (its tables are small, set by a falkmere.ini in the scratch directory), put
+// back into the state of a fresh start before each input, with every search
+// held to a few hundred nodes.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <unistd.h>
+
+#include "eval/weights.h"
+#include "fuzz_support.h"
+#include "shell/engine.h"
+#include "shell/settings.h"
+
+namespace fuzzsupport {
+
+constexpr uint32_t SEARCH_NODES = 300;
+
+inline Engine*& sharedEngine() {
+    static Engine* engine = nullptr;
+    return engine;
+}
+
+inline std::array<int, 7>& savedPieceValues() {
+    static std::array<int, 7> values;
+    return values;
+}
+
+inline EvalWeights& savedWeights() {
+    static EvalWeights weights;
+    return weights;
+}
+
+// Once per process, after enterScratchDirectory().
+inline Engine& startEngine() {
+    static const char INI[] = "MAIN_HASH_SIZE 1\nPAWN_HASH_SIZE 1\nEVAL_HASH_SIZE 1\n";
+    writeFile("falkmere.ini", reinterpret_cast<const uint8_t*>(INI), sizeof INI - 1);
+    Engine* engine = new Engine();
+    const int fd = inputDescriptor("");
+    engine->input.reset(fd);
+    engine->init();
+    close(fd);
+    savedPieceValues() = pieceValue;
+    savedWeights() = evalWeights;
+    sharedEngine() = engine;
+    return *engine;
+}
+
+// The state of a fresh start, reading its input from `fd`.
+inline Engine& resetEngine(int fd) {
+    Engine& e = *sharedEngine();
+    e.input.reset(fd);
+    e.pendingInput.clear();
+    e.deferredPings.clear();
+    e.modes = ShellModes{};
+    e.search.modes = SearchModes{};
+    e.search.time = TimeControl{};
+    e.search.time.nodeLimit = SEARCH_NODES;
+    e.search.searchMoves.clear();
+    e.search.options = SearchOptions{};
+    e.settings.bookBestMove = false;
+    e.book.close();
+    e.polyglotBook.close();
+    e.gameResult = NO_RESULT;
+    if (pieceValue != savedPieceValues() || std::memcmp(&evalWeights, &savedWeights(), sizeof evalWeights)) {
+        pieceValue = savedPieceValues();
+        evalWeights = savedWeights();
+        applyEvaluationChange(e);
+    }
+    e.newGame();
+    return e;
+}
+
+} // namespace fuzzsupport

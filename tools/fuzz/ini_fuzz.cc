@@ -1,0 +1,48 @@
+// libFuzzer target: falkmere.ini, read at start-up as the program reads it,
+// with the book and the tablebases brought up as its settings ask. The
+// machine is taken to have 4 MB of memory, so that table sizes beyond that
+// must be refused and fall back. THREADS lines are left out (each helper
+// thread has caches of its own, which would make every run slow).
+#include <cctype>
+#include <cstdint>
+#include <string>
+#include <unistd.h>
+
+#include "egtb/tablebases.h"
+#include "engine_support.h"
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    fuzzsupport::enterScratchDirectory();
+    machineMemoryMB = [] { return int64_t{4}; };
+    fuzzsupport::startEngine();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::string text(reinterpret_cast<const char*>(data), size);
+    std::string kept;
+    size_t start = 0;
+    while (start < text.size()) {
+        const size_t end = text.find('\n', start);
+        const size_t next = end == std::string::npos ? text.size() : end + 1;
+        std::string line = text.substr(start, next - start);
+        start = next;
+        std::string word = line.substr(line.find_first_not_of(' ') == std::string::npos ? line.size()
+                                                                                         : line.find_first_not_of(' '));
+        word = word.substr(0, word.find(' '));
+        for (char& c : word) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        if (word.rfind("THREADS", 0) != 0) kept += line;
+    }
+    fuzzsupport::writeFile("falkmere.ini", reinterpret_cast<const uint8_t*>(kept.data()), kept.size());
+    const int fd = fuzzsupport::inputDescriptor("");
+    Engine& engine = fuzzsupport::resetEngine(fd);
+    if (engine.logFile) std::fclose(engine.logFile);
+    engine.logFile = nullptr;
+    engine.init();
+    if (engine.search.options.useBook) engine.loadBook(engine.settings.bookPath);
+    if (engine.search.options.useTablebases)
+        loadTablebases(engine.settings.tbPath, engine.settings.egtbCacheMB, false);
+    engine.newGame();
+    close(fd);
+    return 0;
+}
