@@ -142,10 +142,14 @@ int Board::staticExchange(Move move) const {
     const Square t = moveTo(move);
     const int piece = movePiece(move);
     FM_ASSERT(onBoard(t) && piece >= KING && piece <= PAWN);
-    uint8_t attackers = attackerSet(side, t);
     const uint8_t defenders = attackerSet(side ^ 1, t);
-    if (piece != PAWN || isCapture(move)) attackers = static_cast<uint8_t>(attackers - ATTACKER_UNIT[piece]);
-    int gain = EXCHANGE_VALUE[moveCaptured(move)] - swapTable[piece - 1][defenders][attackers];
+    int gain = EXCHANGE_VALUE[moveCaptured(move)];
+    // With no defender there is no exchange: the table row of an empty defender set is all zero.
+    if (defenders != 0) {
+        uint8_t attackers = attackerSet(side, t);
+        if (piece != PAWN || isCapture(move)) attackers = static_cast<uint8_t>(attackers - ATTACKER_UNIT[piece]);
+        gain -= swapTable[piece - 1][defenders][attackers];
+    }
     if (isPromotion(move) && defenders == 0) gain += EXCHANGE_VALUE[movePromotion(move)];
     return gain * 100;
 }

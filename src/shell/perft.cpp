@@ -2,7 +2,8 @@
 #include "shell/perft.h"
 
 // Moves are generated pseudo-legally (evasions in check) and a move counts when
-// the mover's king is not attacked once it is made. Depth 0 counts like depth 1.
+// the mover's king is not attacked once it is made (on the last ply, when it
+// would not be). Depth 0 counts like depth 1.
 // A position where a king can be taken is illegal; such a capture counts as a
 // leaf like any move, and the king-less position below it has no moves.
 uint64_t perft(Position& position, int depth, Output* progress) {
@@ -13,6 +14,13 @@ uint64_t perft(Position& position, int depth, Output* progress) {
     int count = 0;
     position.generateMoves(moves, count);
     uint64_t leaves = 0;
+    // On the last ply out of check, the legality test that works on the board
+    // before the move (pins, en passant, king steps) counts the moves without
+    // making them. In check, and at a root that prints progress, moves are made.
+    if (depth < 2 && !position.top().inCheck && !(progress && position.searchPly == 0)) {
+        for (int i = 0; i < count; ++i) leaves += board.leavesKingInCheck(moves[i], 0) ? 0 : 1;
+        return leaves;
+    }
     for (int i = 0; i < count; ++i) {
         const Move move = moves[i];
         position.pushMove(move);
