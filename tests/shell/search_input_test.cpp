@@ -142,7 +142,6 @@ TEST(ThreadsInPlay, MoveNowAndTheEndOfInputStopEveryThread) {
 // commands, with the input ending once the mode is running: the console prompt,
 // the board editor, analysis, pondering, an xboard game and a UCI infinite search.
 TEST(SearchInput, EndOfInputEndsTheProgramInEveryMode) {
-    REQUIRE_REAL_SEARCH();
     struct Case {
         const char* mode;
         const char* input;
@@ -168,7 +167,6 @@ TEST(SearchInput, EndOfInputEndsTheProgramInEveryMode) {
 // A reader that goes away (the GUI closed the engine's output) ends the program
 // at its next message, whether it was waiting for commands or searching.
 TEST(SearchInput, ClosedOutputEndsTheProgram) {
-    REQUIRE_REAL_SEARCH();
     const char* const cases[][2] = {
         {"force\n", "d\nfen\n"},
         {"uci\nposition startpos\ngo infinite\n", "isready\n"},
