@@ -35,12 +35,12 @@ int OpeningBook::load(const char* bookPath, Output& out) {
     std::memmove(path, bookPath, std::strlen(bookPath) + 1);
     file = std::fopen(path, "r+b");
     if (!file) return 0;
-    // Nothing marks a file as a book: a header that cannot be read is an empty
-    // book, and counts larger than the file only make lookups fail.
-    unsigned char header[BOOK_HEADER_BYTES];
-    if (readAt(file, 0, header, sizeof header)) {
-        counts[0] = getU32(header);
-        counts[1] = getU32(header + 4);
+    // Nothing marks a file as a book: a file too short for a header is an
+    // empty book, but counts larger than the file mean a damaged one.
+    if (fileLength(file) >= BOOK_HEADER_BYTES && !readBookCounts(file, counts)) {
+        out.print("%s is damaged: its counts do not fit its size; no book opened\n", path);
+        close();
+        return 0;
     }
     out.print("%d book positions\n", static_cast<int>(counts[0] + counts[1]));
     return 1;

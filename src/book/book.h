@@ -56,7 +56,11 @@ bool seekFile(FILE* file, int64_t offset);
 bool readAt(FILE* file, int64_t offset, void* buffer, size_t bytes);
 bool writeAt(FILE* file, int64_t offset, const void* buffer, size_t bytes);
 // Length of an open file in bytes, or -1 when it cannot be told.
+// The length of a regular file; -1 for anything else (a directory, a device).
 int64_t fileLength(FILE* file);
+// The two record counts of a book file; false when the header cannot be read
+// or the counts need more records than the file holds.
+bool readBookCounts(FILE* file, uint32_t counts[2]);
 
 // Writes a complete book (header and both sections) to a temporary file beside
 // `path` and renames it into place. On failure nothing at `path` has changed.

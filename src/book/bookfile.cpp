@@ -1,5 +1,7 @@
 // Byte-level access to the book and learning files: little-endian records,
 // positioned reads and writes, and the safe replacement of a whole book.
+#include <sys/stat.h>
+
 #include <climits>
 #include <cstdlib>
 #include <string>
@@ -98,6 +100,9 @@ bool writeAt(FILE* file, int64_t offset, const void* buffer, size_t bytes) {
 }
 
 int64_t fileLength(FILE* file) {
+    // A directory or a device opens like a file but has no length to trust.
+    struct stat status;
+    if (fstat(fileno(file), &status) != 0 || !S_ISREG(status.st_mode)) return -1;
     if (std::fseek(file, 0, SEEK_END) != 0) return -1;
     const long length = std::ftell(file);
     if (length < 0 || std::fseek(file, 0, SEEK_SET) != 0) return -1;
@@ -122,3 +127,14 @@ bool writeBookFile(const char* path, const BookRecord* white, uint32_t whiteCoun
 int bookRandom() { return std::rand() % 32768; }
 
 int bookRandomTerm() { return 5 * bookRandom() / 32767; }
+
+// The two record counts of a book file, checked against the file's length.
+bool readBookCounts(FILE* file, uint32_t counts[2]) {
+    unsigned char header[BOOK_HEADER_BYTES];
+    const int64_t length = fileLength(file);
+    if (length < BOOK_HEADER_BYTES || !readAt(file, 0, header, sizeof header)) return false;
+    counts[0] = getU32(header);
+    counts[1] = getU32(header + 4);
+    const uint64_t needed = BOOK_HEADER_BYTES + (uint64_t{counts[0]} + counts[1]) * BOOK_RECORD_BYTES;
+    return static_cast<uint64_t>(length) >= needed;
+}

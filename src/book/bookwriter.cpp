@@ -178,17 +178,6 @@ bool addGame(Position& position, Output& out, SectionBuilder sections[2],
     return true;
 }
 
-// The two record counts of a book file, checked against the file's length.
-bool readBookCounts(FILE* file, uint32_t counts[2]) {
-    unsigned char header[BOOK_HEADER_BYTES];
-    const int64_t length = fileLength(file);
-    if (length < BOOK_HEADER_BYTES || !readAt(file, 0, header, sizeof header)) return false;
-    counts[0] = getU32(header);
-    counts[1] = getU32(header + 4);
-    const uint64_t needed = BOOK_HEADER_BYTES + (uint64_t{counts[0]} + counts[1]) * BOOK_RECORD_BYTES;
-    return static_cast<uint64_t>(length) >= needed;
-}
-
 } // namespace
 
 void createBook(const char* path, int depth, int minElo, Position& position, OpeningBook& book, Output& out,
@@ -200,6 +189,11 @@ void createBook(const char* path, int depth, int minElo, Position& position, Ope
         return;
     }
     const int64_t size = fileLength(pgn);
+    if (size < 0) {
+        out.print("Can't read %s: not a regular file\n", path);
+        std::fclose(pgn);
+        return;
+    }
     const uint64_t capacity =
         std::min<uint64_t>(size > 0 ? static_cast<uint64_t>(size) / 16 : 0, MAX_SECTION_RECORDS);
     out.print("allocated memory for %d positions\n", static_cast<int>(2 * capacity));

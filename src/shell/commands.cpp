@@ -51,8 +51,13 @@ void requestStop(Engine& e) { e.search.stop(); }
 // follows the new side.
 void setSideToMove(Engine& e, int side) {
     Board& board = e.board();
+    const bool sideChanges = board.side != side;
     board.side = side;
     if (board.hasBothKings()) e.position.top().inCheck = board.isAttacked(side ^ 1, board.kingSquare(side));
+    // The recorded moves were made with the other side to move: taking one
+    // back now would leave the wrong side to move and corrupt the board's
+    // sums. The record restarts here, as after vboard.
+    if (sideChanges && e.position.gamePly > 0) e.position.resetHistory();
 }
 
 // --- commands allowed during a search -----------------------------------------

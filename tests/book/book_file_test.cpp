@@ -105,14 +105,17 @@ TEST(BookFile, EmptySectionsShortFilesAndEmptyFilesFindNothing) {
     EXPECT_EQ(engine->book.lookup(42, 0, 1, r), 0);
     EXPECT_EQ(engine->book.lookup(42, 0, 0, r), 8);
 
-    // Counts larger than the file: records past its end are simply not there.
+    // Counts larger than the file (a damaged book, or a header of random
+    // bytes): no book is opened, and it says so.
     std::string bytes = readBytes(dir.path("white-only.dat"));
-    bytes[0] = 100;
-    writeText(dir.path("short.dat"), bytes);
-    captureOutput([&] { engine->book.load(dir.path("short.dat").c_str(), engine->out); });
-    EXPECT_EQ(engine->book.whiteCount(), 100u);
-    EXPECT_EQ(engine->book.lookup(42, 0, 0, r), 0); // the search starts in the missing middle
-    EXPECT_EQ(engine->book.lookup(43, 0, 1, r), 0);
+    for (const int first : {100, 0xff}) {
+        bytes.replace(0, 4, 4, static_cast<char>(first));
+        writeText(dir.path("short.dat"), bytes);
+        EXPECT_EQ(captureOutput([&] { EXPECT_EQ(engine->book.load(dir.path("short.dat").c_str(), engine->out), 0); }),
+                  dir.path("short.dat") + " is damaged: its counts do not fit its size; no book opened\n");
+        EXPECT_EQ(engine->book.whiteCount(), 0u);
+        EXPECT_EQ(engine->book.lookup(42, 0, 0, r), 0);
+    }
 
     writeText(dir.path("empty.dat"), "");
     EXPECT_EQ(

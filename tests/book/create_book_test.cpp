@@ -288,6 +288,10 @@ TEST(BookCreation, AMissingSourceChangesNothing) {
     auto engine = bookRig(dir.path("book.dat"));
     EXPECT_EQ(captureOutput([&] { engine->create(dir.path("none.pgn"), 10, 0); }),
               "Can't find book source\n");
+    // A folder opens like a file, but its length means nothing: no memory is
+    // sized from it.
+    EXPECT_EQ(captureOutput([&] { engine->create(dir.path(), 10, 0); }),
+              "Can't read " + dir.path() + ": not a regular file\n");
     EXPECT_FALSE(fileExists(dir.path("book.dat")));
 }
 

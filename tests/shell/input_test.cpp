@@ -143,6 +143,20 @@ TEST(TimeCommands, WhatRealXboardSendsIsReadExactly) {
     EXPECT_EQ(e->search.time.engineClockMs, 4960 + 130);
 }
 
+// Changing the side to move after a move restarts the record: taking back a
+// move made with the other side to move would corrupt the board.
+TEST(SideCommands, ASideChangeAfterAMoveLeavesNothingToTakeBack) {
+    auto e = engineAt("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
+    e->parseCommand("force\n");
+    e->playInputMove("e2e4\n");
+    e->parseCommand("white\n");
+    e->parseCommand("undo\n");
+    std::string why;
+    EXPECT_TRUE(e->board().isConsistent(&why)) << why;
+    EXPECT_EQ(e->board().fen(), "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR w KQkq e3");
+    EXPECT_EQ(e->position.gamePly, 0);
+}
+
 TEST(SideCommands, GoWhiteAndBlackFollowTheProtocol) {
     auto e = engineAt("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
     e->modes.computerSide = BLACK;
