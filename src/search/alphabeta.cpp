@@ -97,6 +97,7 @@ int Search::search(int alpha, int beta, int depth, bool nullAllowed) {
     const bool nullPermitted = !r.mateThreat && probeResult != HASH_AVOID_NULL && nullAllowed;
     if (nullPermitted && !here.inCheck && board.pieceMaterial[side] != 0) {
         pos.pushNullMove();
+        hashTable.prefetch(keyLow(board.key));
         currentPly().extension = 0;
         const int score = -search(-beta, -beta + 1, depth - ONE_PLY * nullReduction - ONE_PLY, false);
         pos.popNullMove();
@@ -153,6 +154,8 @@ int Search::search(int alpha, int beta, int depth, bool nullAllowed) {
         ++stats.nodes;
         ++movesSearched;
         const int d = depth - ONE_PLY + childExtension;
+        // The child probes the table unless it goes straight into the quiescence search.
+        if (d - reduction >= 1) hashTable.prefetch(keyLow(board.key));
         int score;
         if (bound != HASH_EXACT) {
             if (reduction > 0) {

@@ -74,6 +74,15 @@ class MainHashTable {
                Move move, int threat, int age);
     void storeRaw(int side, const HashEntry& entry);
     HashEntry readEntry(int side, uint32_t keyLow, uint32_t keyHigh) const;
+    // Starts loading the bucket of a position that is about to be probed, so
+    // that the memory access overlaps the work done before the probe. A bucket
+    // may straddle two cache lines; both are requested.
+    void prefetch(uint32_t keyLow) const {
+        if (!buckets) return;
+        const TableSlot* b = bucket(keyLow);
+        __builtin_prefetch(b);
+        __builtin_prefetch(b + 3);
+    }
     // Per mille of a sample of entries (the first thousand) that hold a position.
     int permilleUsed() const;
 
