@@ -23,7 +23,7 @@ bool optionAllowed(const std::string& line) {
     return true;
 }
 
-bool lineAllowed(const std::string& line, bool first) {
+bool lineAllowed(std::string& line, bool first) {
     const std::string word = firstWord(line.c_str());
     const std::vector<std::string> words = splitWords(line.c_str());
     if (word == "quit" || word == "perf" || word == "bench" || word == "cores" || word == "egtpath") return false;
@@ -36,23 +36,6 @@ bool lineAllowed(const std::string& line, bool first) {
     return true;
 }
 
-// The lines of the input that may run; a final line without a line feed stays so.
-std::string allowedStream(const uint8_t* data, size_t size) {
-    std::string text(reinterpret_cast<const char*>(data), size);
-    for (char& c : text)
-        if (c == '\0') c = ' ';
-    std::string out;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        const size_t next = end == std::string::npos ? text.size() : end + 1;
-        const std::string line = text.substr(start, next - start);
-        if (lineAllowed(line, out.empty())) out += line;
-        start = next;
-    }
-    return out;
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -62,7 +45,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const int fd = fuzzsupport::inputDescriptor(allowedStream(data, size));
+    const int fd = fuzzsupport::inputDescriptor(
+        fuzzsupport::keptLines(fuzzsupport::textWithoutNul(data, size), lineAllowed));
     Engine& engine = fuzzsupport::resetEngine(fd);
     char name[] = "falkmere";
     char* argv[] = {name, nullptr};

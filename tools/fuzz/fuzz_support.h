@@ -64,4 +64,29 @@ inline int inputDescriptor(const std::string& text) {
     return fd;
 }
 
+// The fuzzed bytes as text; NUL bytes, which no line-reading front end passes
+// on, become spaces.
+inline std::string textWithoutNul(const uint8_t* data, size_t size) {
+    std::string text(reinterpret_cast<const char*>(data), size);
+    for (char& c : text)
+        if (c == '\0') c = ' ';
+    return text;
+}
+
+// The lines of `text` that `keep(line, isFirstKept)` accepts, joined; `keep`
+// may rewrite the line it is given. A final line without a line feed stays so.
+template <typename Keep>
+std::string keptLines(const std::string& text, Keep keep) {
+    std::string out;
+    size_t start = 0;
+    while (start < text.size()) {
+        const size_t end = text.find('\n', start);
+        const size_t next = end == std::string::npos ? text.size() : end + 1;
+        std::string line = text.substr(start, next - start);
+        start = next;
+        if (keep(line, out.empty())) out += line;
+    }
+    return out;
+}
+
 } // namespace fuzzsupport

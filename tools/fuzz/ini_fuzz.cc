@@ -3,6 +3,7 @@
 // machine is taken to have 4 MB of memory, so that table sizes beyond that
 // must be refused and fall back. THREADS lines are left out (each helper
 // thread has caches of its own, which would make every run slow).
+#include <algorithm>
 #include <cctype>
 #include <cstdint>
 #include <string>
@@ -19,20 +20,13 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const std::string text(reinterpret_cast<const char*>(data), size);
-    std::string kept;
-    size_t start = 0;
-    while (start < text.size()) {
-        const size_t end = text.find('\n', start);
-        const size_t next = end == std::string::npos ? text.size() : end + 1;
-        std::string line = text.substr(start, next - start);
-        start = next;
-        std::string word = line.substr(line.find_first_not_of(' ') == std::string::npos ? line.size()
-                                                                                         : line.find_first_not_of(' '));
-        word = word.substr(0, word.find(' '));
-        for (char& c : word) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        if (word.rfind("THREADS", 0) != 0) kept += line;
-    }
+    const std::string kept = fuzzsupport::keptLines(
+        std::string(reinterpret_cast<const char*>(data), size), [](const std::string& line, bool) {
+            std::string word = line.substr(std::min(line.size(), line.find_first_not_of(' ')));
+            word = word.substr(0, word.find(' '));
+            for (char& c : word) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            return word.rfind("THREADS", 0) != 0;
+        });
     fuzzsupport::writeFile("falkmere.ini", reinterpret_cast<const uint8_t*>(kept.data()), kept.size());
     const int fd = fuzzsupport::inputDescriptor("");
     Engine& engine = fuzzsupport::resetEngine(fd);

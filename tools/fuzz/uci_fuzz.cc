@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 #include "engine_support.h"
 #include "shell/uci.h"
@@ -21,28 +22,17 @@ bool optionAllowed(const std::string& line) {
     return true;
 }
 
-std::string allowedStream(const uint8_t* data, size_t size) {
-    std::string text(reinterpret_cast<const char*>(data), size);
-    for (char& c : text)
-        if (c == '\0') c = ' ';
-    std::string out;
-    size_t start = 0;
-    while (start < text.size()) {
-        const size_t end = text.find('\n', start);
-        const size_t next = end == std::string::npos ? text.size() : end + 1;
-        std::string line = text.substr(start, next - start);
-        start = next;
-        const std::vector<std::string> words = splitWords(line.c_str());
-        if (!words.empty() && words[0] == "setoption" && !optionAllowed(line)) continue;
-        if (!words.empty() && words[0] == "go") {
-            // The last "nodes" of a go command is the one that counts.
-            const bool ended = !line.empty() && line.back() == '\n';
-            if (ended) line.pop_back();
-            line += " nodes " + std::to_string(fuzzsupport::SEARCH_NODES) + (ended ? "\n" : "");
-        }
-        out += line;
+// Options that would change memory, threads or files are dropped; every "go"
+// gets a node limit (the last "nodes" of a go command is the one that counts).
+bool lineAllowed(std::string& line, bool) {
+    const std::vector<std::string> words = splitWords(line.c_str());
+    if (!words.empty() && words[0] == "setoption" && !optionAllowed(line)) return false;
+    if (!words.empty() && words[0] == "go") {
+        const bool ended = !line.empty() && line.back() == '\n';
+        if (ended) line.pop_back();
+        line += " nodes " + std::to_string(fuzzsupport::SEARCH_NODES) + (ended ? "\n" : "");
     }
-    return out;
+    return true;
 }
 
 } // namespace
@@ -54,7 +44,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const int fd = fuzzsupport::inputDescriptor(allowedStream(data, size));
+    const int fd = fuzzsupport::inputDescriptor(
+        fuzzsupport::keptLines(fuzzsupport::textWithoutNul(data, size), lineAllowed));
     Engine& engine = fuzzsupport::resetEngine(fd);
     UciSession(engine).run();
     close(fd);
