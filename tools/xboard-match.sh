@@ -54,6 +54,7 @@ timeout --kill-after=10 "$limit" xvfb-run -a /usr/games/xboard \
     -scp /usr/games/phalanx -sd "$out/phalanx" \
     -matchGames "$games" -matchPause 2000 -tc "$tc" -inc "$inc" "$ponder" \
     -autoCallFlag true -testLegality true -xexit -xpopup \
+    -animateMoving false -animateDragging false -flashCount 0 \
     -egtFormats "" -soundProgram "" -saveSettingsOnExit false -settingsFile /dev/null \
     -saveGameFile "$out/games.pgn" -debugMode true -nameOfDebugFile "$out/xboard.debug" \
     >"$out/xboard.out" 2>&1

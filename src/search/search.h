@@ -88,6 +88,8 @@ class Search {
     void ponderHit();
     // Clock play's allowance for a move at game ply `plies` (time.moveTimeMs).
     void allocateTime(int plies);
+    // The engine's clock less the reserve kept for delays outside the search.
+    int64_t usableClockMs() const;
 
     // --- what the front end reads -------------------------------------------
     Position& position() { return pos; }

@@ -1,5 +1,6 @@
 // Time allowance per move, the clock rule, and the poll that a running search
 // makes every 9000 nodes.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
@@ -10,10 +11,11 @@ void Search::allocateTime(int plies) {
     FM_ASSERT(plies >= 0 && plies < HISTORY_SIZE);
     if (time.mode != TimeMode::Clock) return;
     int64_t allowance;
+    const int64_t clock = usableClockMs();
     if (time.movesPerControl <= 0 && time.movesToGo <= 0) {
         // Sudden death or increment: a 35th of the clock plus the increment,
         // weighted down while the clock is small compared with it.
-        const int64_t clock = time.engineClockMs, increment = time.incrementMs;
+        const int64_t increment = time.incrementMs;
         allowance = clock / 35;
         if (clock + increment > 0)
             allowance += static_cast<int64_t>(static_cast<double>(increment) * static_cast<double>(clock) /
@@ -21,7 +23,7 @@ void Search::allocateTime(int plies) {
     } else {
         const int64_t movesLeft =
             time.movesToGo > 0 ? time.movesToGo : time.movesPerControl - ((plies / 2) % time.movesPerControl);
-        allowance = (int64_t{time.incrementMs} * movesLeft + time.engineClockMs) / movesLeft;
+        allowance = (int64_t{time.incrementMs} * movesLeft + clock) / movesLeft;
     }
     if (modes.ponderSearch) allowance /= 3;
     // More time just after the book, when the engine meets its first own positions.
@@ -32,6 +34,10 @@ void Search::allocateTime(int plies) {
                                            : static_cast<int32_t>(scaled);
 }
 
+int64_t Search::usableClockMs() const {
+    return std::max<int64_t>(0, int64_t{time.engineClockMs} - time.clockReserveMs);
+}
+
 void Search::checkTime() {
     if (modes.analyze || modes.pondering) return;
     const int64_t elapsed = wallClockMs() - startTime;
@@ -39,7 +45,7 @@ void Search::checkTime() {
     if (time.mode == TimeMode::FixedTime) {
         stopNow = elapsed >= time.moveTimeMs;
     } else if (time.mode == TimeMode::Clock) {
-        if (elapsed >= time.engineClockMs / 4)
+        if (elapsed >= usableClockMs() / 4)
             stopNow = true;
         else if (easyMove)
             stopNow = elapsed >= time.moveTimeMs / 5;

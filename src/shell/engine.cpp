@@ -1,6 +1,11 @@
 #include "shell/engine.h"
 
-Engine::Engine() : search(position, hashTable, *this) {}
+// Under a loaded system a GUI may see a move tens of milliseconds after the
+// engine sent it; on a fast control that is what a clock lived on the
+// increment runs out of.
+constexpr int32_t CLOCK_RESERVE_MS = 50;
+
+Engine::Engine() : search(position, hashTable, *this) { search.time.clockReserveMs = CLOCK_RESERVE_MS; }
 
 // The book and the learning store close their own files.
 Engine::~Engine() {

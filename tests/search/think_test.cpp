@@ -137,6 +137,7 @@ TEST(Think, TimeAllowances) {
         int movesPerControl, clockMs, incrementMs, plies, bookExitPly;
         bool ponderSearch;
         int expected;
+        int reserveMs = 0;
     };
     const Case cases[] = {
         {40, 300000, 0, 0, 0, false, 11250},                  // 40 in 5 minutes, just out of book
@@ -144,6 +145,10 @@ TEST(Think, TimeAllowances) {
         {0, 60000, 2000, 20, 0, true, (3649 / 3) * 85 / 100}, // a third for a ponder search
         {40, 100000, 1000, 30, 0, false, (1000 * 25 + 100000) / 25 * 85 / 100}, // 25 moves left
         {0, 0, 0, 20, 0, false, 0}, // an empty clock divides by nothing
+        // A reserve comes off the clock first: what is left is shared out.
+        {0, 60050, 2000, 20, 0, false, 3101, 50},
+        {40, 100050, 1000, 30, 0, false, (1000 * 25 + 100000) / 25 * 85 / 100, 50},
+        {0, 40, 20, 20, 0, false, 0, 50}, // a clock inside the reserve: nothing to spend
     };
     s.time.mode = TimeMode::Clock;
     for (const Case& c : cases) {
@@ -152,6 +157,7 @@ TEST(Think, TimeAllowances) {
         s.time.incrementMs = c.incrementMs;
         s.bookExitPly = c.bookExitPly;
         s.modes.ponderSearch = c.ponderSearch;
+        s.time.clockReserveMs = c.reserveMs;
         s.allocateTime(c.plies);
         EXPECT_EQ(s.time.moveTimeMs, c.expected) << c.movesPerControl << " " << c.clockMs << " " << c.plies;
     }
@@ -196,6 +202,14 @@ TEST(Think, TheClockRule) {
     s.easyMove = true; // a fifth of the allowance
     EXPECT_FALSE(stopsAfter(2000));
     EXPECT_TRUE(stopsAfter(5000));
+    s.easyMove = false;
+    s.failLowCount = 1; // the hard limit is a quarter of the clock less its reserve
+    s.time.clockReserveMs = 40000;
+    EXPECT_FALSE(stopsAfter(89000));
+    EXPECT_TRUE(stopsAfter(91000));
+    s.time.clockReserveMs = 0;
+    s.failLowCount = 0;
+    s.easyMove = true;
     // A stop that input asked for in the same poll is not the clock's.
     s.searchAborted = s.stopRequested = true;
     s.clockStopped = false;
