@@ -41,22 +41,9 @@ grep --line-buffered -v '^cores' | exec "$FALKMERE"
 EOF
 chmod +x "$out/one/engine"
 
-# The openings: each game's first eight plies (SAN), played at the console of
-# the engine itself, which prints the position reached.
+# The openings: the positions after the first eight plies of the shared games.
 positions=$(( (games + 1) / 2 ))
-awk -v want="$positions" '
-    /^1\./ {
-        n = split($0, w, " "); line = ""; plies = 0
-        for (i = 1; i <= n && plies < 8; i++) {
-            if (w[i] ~ /^[0-9]+\./ || w[i] ~ /^(1-0|0-1|1\/2-1\/2|\*)$/) continue
-            line = line w[i] "\n"; plies++
-        }
-        if (plies == 8) { printf "force\n%sfen\nnew\n", line; if (++count == want) exit }
-    }' "$source_pgn" >"$out/openings.in"
-(cd "$out/one" && { cat "$out/openings.in"; echo quit; } | "$FALKMERE") |
-    grep -oE '[rnbqkpRNBQKP1-8]+(/[rnbqkpRNBQKP1-8]+){7} [wb] [KQkq-]+ [a-h1-8-]+' |
-    sed 's/$/ 0 1/' >"$out/openings.fen"
-[ "$(wc -l <"$out/openings.fen")" -ge "$positions" ] || { echo "could not make $positions openings"; exit 1; }
+"$root/tools/openings.sh" "$positions" "$FALKMERE" "$source_pgn" >"$out/openings.fen"
 
 base_seconds=$(awk -v t="$tc" 'BEGIN { n = split(t, p, ":"); print (n == 2 ? p[1] * 60 + p[2] : t * 60) }')
 limit=$(( games * (2 * base_seconds + 60) + 60 ))
