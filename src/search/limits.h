@@ -24,8 +24,11 @@ struct TimeControl {
     int32_t incrementMs = 0;
     // Clock time kept back for what the search does not see: the GUI's and the
     // system's delays between a move sent and the clock stopped. The allowance
-    // and the hard stop of clock play come from the clock less this.
+    // and the hard stop of clock play come from the clock less this and less
+    // reserveIncrements increments: living on its increment, the engine keeps
+    // that many moves' worth in hand against a machine that stalls it.
     int32_t clockReserveMs = 0;
+    int32_t reserveIncrements = 0;
     // Stop once the search has visited this many nodes (0: no limit). It holds in
     // every mode, fixed depth included.
     uint32_t nodeLimit = 0;

@@ -141,8 +141,12 @@ class Search {
     // The root list's index of a move, or -1.
     int rootIndexOf(Move move) const;
     // The input poll and the clock rule, every POLL_INTERVAL nodes (helper
-    // threads look for the stop more often: pollInterval).
+    // threads look for the stop more often: pollInterval). Under a game clock
+    // the main search polls every CLOCK_POLL_INTERVAL nodes: on a machine short
+    // of CPU a search may run ten times fewer nodes per second than usual, and
+    // the clock rule and a ponder hit must still act within milliseconds.
     static constexpr uint32_t POLL_INTERVAL = 9000;
+    static constexpr uint32_t CLOCK_POLL_INTERVAL = 1000;
     uint32_t pollInterval = POLL_INTERVAL;
     void pollInputAndClock();
     // True when the search must stop now: a poll fell due and found the search

@@ -180,6 +180,7 @@ Move Search::think() {
     startTime = wallClockMs();
     startCpuTime = cpuClockMs();
     stats = SearchStats{};
+    if (!isHelper) pollInterval = time.mode == TimeMode::Clock ? CLOCK_POLL_INTERVAL : POLL_INTERVAL;
     stopRequested = searchAborted = clockStopped = false;
     if (!isHelper) {
         tablebaseStats.hits = 0;

@@ -35,7 +35,8 @@ void Search::allocateTime(int plies) {
 }
 
 int64_t Search::usableClockMs() const {
-    return std::max<int64_t>(0, int64_t{time.engineClockMs} - time.clockReserveMs);
+    const int64_t reserve = time.clockReserveMs + int64_t{time.reserveIncrements} * time.incrementMs;
+    return std::max<int64_t>(0, int64_t{time.engineClockMs} - reserve);
 }
 
 void Search::checkTime() {

@@ -1,11 +1,15 @@
 #include "shell/engine.h"
 
 // Under a loaded system a GUI may see a move tens of milliseconds after the
-// engine sent it; on a fast control that is what a clock lived on the
-// increment runs out of.
+// engine sent it, and a busy machine may stall the engine for a few hundred;
+// on a fast control that is what a clock lived on the increment runs out of.
 constexpr int32_t CLOCK_RESERVE_MS = 50;
+constexpr int32_t RESERVE_INCREMENTS = 4;
 
-Engine::Engine() : search(position, hashTable, *this) { search.time.clockReserveMs = CLOCK_RESERVE_MS; }
+Engine::Engine() : search(position, hashTable, *this) {
+    search.time.clockReserveMs = CLOCK_RESERVE_MS;
+    search.time.reserveIncrements = RESERVE_INCREMENTS;
+}
 
 // The book and the learning store close their own files.
 Engine::~Engine() {

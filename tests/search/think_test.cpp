@@ -138,6 +138,7 @@ TEST(Think, TimeAllowances) {
         bool ponderSearch;
         int expected;
         int reserveMs = 0;
+        int reserveIncrements = 0;
     };
     const Case cases[] = {
         {40, 300000, 0, 0, 0, false, 11250},                  // 40 in 5 minutes, just out of book
@@ -145,8 +146,10 @@ TEST(Think, TimeAllowances) {
         {0, 60000, 2000, 20, 0, true, (3649 / 3) * 85 / 100}, // a third for a ponder search
         {40, 100000, 1000, 30, 0, false, (1000 * 25 + 100000) / 25 * 85 / 100}, // 25 moves left
         {0, 0, 0, 20, 0, false, 0}, // an empty clock divides by nothing
-        // A reserve comes off the clock first: what is left is shared out.
-        {0, 60050, 2000, 20, 0, false, 3101, 50},
+        // A reserve and four increments come off the clock first: what is left
+        // is shared out.
+        {0, 68050, 2000, 20, 0, false, 3101, 50, 4},
+        {0, 2000, 50, 40, 0, false, (1750 / 35 + 50 * 1750 / 1800) * 85 / 100, 50, 4}, // 2 s + 0.05 s
         {40, 100050, 1000, 30, 0, false, (1000 * 25 + 100000) / 25 * 85 / 100, 50},
         {0, 40, 20, 20, 0, false, 0, 50}, // a clock inside the reserve: nothing to spend
     };
@@ -158,6 +161,7 @@ TEST(Think, TimeAllowances) {
         s.bookExitPly = c.bookExitPly;
         s.modes.ponderSearch = c.ponderSearch;
         s.time.clockReserveMs = c.reserveMs;
+        s.time.reserveIncrements = c.reserveIncrements;
         s.allocateTime(c.plies);
         EXPECT_EQ(s.time.moveTimeMs, c.expected) << c.movesPerControl << " " << c.clockMs << " " << c.plies;
     }

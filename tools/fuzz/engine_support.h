@@ -57,7 +57,10 @@ inline Engine& resetEngine(int fd) {
     e.deferredPings.clear();
     e.modes = ShellModes{};
     e.search.modes = SearchModes{};
-    e.search.time = TimeControl{};
+    TimeControl fresh;
+    fresh.clockReserveMs = e.search.time.clockReserveMs;
+    fresh.reserveIncrements = e.search.time.reserveIncrements;
+    e.search.time = fresh;
     e.search.time.nodeLimit = SEARCH_NODES;
     e.search.searchMoves.clear();
     e.search.options = SearchOptions{};
