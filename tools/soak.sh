@@ -47,6 +47,23 @@ control_flags() {
     }'
 }
 
+# xboard can hang when an opponent dies (it was seen spinning after gnuchess
+# aborted under polyglot): a run whose GUI log stops growing for two minutes is
+# ended, and the report counts it.
+watch_for_stall() {
+    local run="$1" last now
+    while sleep 15; do
+        [ -f "$run/xboard.debug" ] || continue
+        last=$(stat -c %Y "$run/xboard.debug")
+        now=$(date +%s)
+        if [ $((now - last)) -gt 120 ]; then
+            echo "stalled at $(date)" >"$run/stalled"
+            pkill -f "^/usr/games/xboard .*$run/" || true
+            return
+        fi
+    done
+}
+
 play_run() {
     local opponent="$1" control="$2" run flags limit
     run="$out/$opponent-${control//\//in}-$(date +%Y%m%d-%H%M%S)"
@@ -67,6 +84,8 @@ WRAPPER
     read -r -a opponent_args <<<"$(opponent_flags "$opponent")"
     echo "soak: $games games against $opponent at $control in $run"
     set +e
+    watch_for_stall "$run" &
+    local watcher=$!
     timeout --kill-after=10 "$limit" xvfb-run -a /usr/games/xboard \
         -fcp "$run/falkmere/engine" -fd "$run/falkmere" -fn Falkmere \
         "${opponent_args[@]}" -sd "$run/opponent" \
@@ -79,12 +98,14 @@ WRAPPER
         -saveGameFile "$run/games.pgn" -debugMode true -nameOfDebugFile "$run/xboard.debug" \
         >"$run/xboard.out" 2>&1
     echo "$?" >"$run/xboard-status"
+    kill "$watcher" 2>/dev/null
     echo "$games" >"$run/games-asked"
     set -e
 }
 
 # One line of figures for a run folder: opponent control games wins draws losses
-# unfinished crashes illegal forfeits opponent_forfeits protocol min_reserve_ms
+# unfinished illegal forfeits opponent_forfeits claims crashes illegal protocol
+# min_reserve_ms opponent_crashes
 run_figures() {
     local run="$1" name opponent control
     name="$(basename "$run")"
@@ -93,7 +114,7 @@ run_figures() {
     local pgn="$run/games.pgn" debug="$run/xboard.debug"
     [ -s "$pgn" ] || : >"$pgn"
     [ -s "$debug" ] || : >"$debug"
-    local results crashes illegal protocol reserve
+    local results crashes illegal protocol reserve theirs_crashed
     # Per game: the result from Falkmere's side and the comment that ended it.
     results=$(awk '
         function finish() {
@@ -128,6 +149,7 @@ run_figures() {
     crashes=$(( crashes + $(grep -cE 'first chess program .*exited unexpectedly|Error reading from first' "$debug" || true) ))
     illegal=$(grep -cE 'Illegal move ".*" from first' "$debug" || true)
     protocol=$(grep -cE '<first : (Error|Illegal move|tellusererror)|rejected by first' "$debug" || true)
+    theirs_crashed=$(grep -cE '<second: tellusererror .*exited|second chess program .*exited unexpectedly' "$debug" || true)
     # The GUI's view of the clock: the time it last sent Falkmere (centiseconds)
     # less the milliseconds until Falkmere's move came back.
     reserve=$(awk '
@@ -135,13 +157,13 @@ run_figures() {
         / <first : move / { if (have) { left = clock - ($1 - sent); if (min == "" || left < min) min = left; have = 0 } }
         END { print (min == "" ? "-" : min) }
     ' "$debug")
-    echo "$opponent $control $results $crashes $illegal $protocol $reserve"
+    echo "$opponent $control $results $crashes $illegal $protocol $reserve $theirs_crashed"
     local status asked played
     status=$(cat "$run/xboard-status" 2>/dev/null || echo "?")
     asked=$(cat "$run/games-asked" 2>/dev/null || echo "?")
     played=${results%% *}
     [ "$status" = 0 ] && [ "$asked" = "$played" ] ||
-        echo "warning: $run: xboard status $status, $played of $asked games" >&2
+        echo "warning: $run: xboard status $status, $played of $asked games$([ -f "$run/stalled" ] && echo ", ended after its GUI stalled")" >&2
 }
 
 report() {
@@ -154,15 +176,16 @@ report() {
             illegal[key] += $8 + $13; forfeit[key] += $9; theirs[key] += $10
             protocol[key] += $11 + $14; crash[key] += $12
             if ($15 != "-" && (!(key in reserve) || $15 + 0 < reserve[key])) reserve[key] = $15 + 0
+            theirs_crashed[key] += $16
         }
         END {
-            printf "%-9s %-7s %6s %13s %5s %7s %7s %8s %8s %11s %10s\n", "opponent", "control", "games",
-                "+ = - (*)", "crash", "illegal", "forfeit", "protocol", "min left", "opp forfeit", ""
+            printf "%-9s %-7s %6s %13s %5s %7s %7s %8s %9s %11s %9s\n", "opponent", "control", "games",
+                "+ = - (*)", "crash", "illegal", "forfeit", "protocol", "min left", "opp forfeit", "opp crash"
             for (i = 1; i <= keys; i++) {
                 k = order[i]; split(k, p, " ")
-                printf "%-9s %-7s %6d %4d %3d %3d (%d) %5d %7d %7d %8d %6s ms %11d\n", p[1], p[2], games[k],
+                printf "%-9s %-7s %6d %4d %3d %3d (%d) %5d %7d %7d %8d %6s ms %11d %9d\n", p[1], p[2], games[k],
                     w[k], d[k], l[k], unf[k], crash[k], illegal[k], forfeit[k], protocol[k],
-                    (k in reserve) ? reserve[k] : "-", theirs[k]
+                    (k in reserve) ? reserve[k] : "-", theirs[k], theirs_crashed[k]
                 tg += games[k]; tc += crash[k]; ti += illegal[k]; tf += forfeit[k]; tp += protocol[k]; tu += unf[k]
             }
             printf "total: %d games, %d unfinished, %d crashes, %d illegal moves, %d time forfeits, %d protocol errors\n",
