@@ -61,7 +61,7 @@ set -e
 awk -v me="Falkmere-${threads}T" '
     /^\[White / { white = $2 } /^\[Black / { black = $2 }
     /^\[Result / {
-        r = $2; gsub(/[]"]/, "", r); gsub(/"/, "", white); gsub(/"/, "", black)
+        r = $2; gsub(/[]"]/, "", r); gsub(/[]"]/, "", white); gsub(/[]"]/, "", black)
         if (r == "*") { unfinished++; next }
         p = (r == "1-0") ? 1 : (r == "0-1") ? 0 : 0.5
         if (black == me) p = 1 - p
