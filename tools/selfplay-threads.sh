@@ -22,12 +22,7 @@ out="${OUT:-$root/build/selfplay-threads}"
 source_pgn="${GAMES_PGN:-$root/../shared/data/games-lichess.pgn}"
 
 "$root/tools/install-deps.sh" xboard xvfb xauth
-if [ -z "${FALKMERE:-}" ]; then
-    cmake -S "$root" -B "$root/build/release" -DCMAKE_BUILD_TYPE=Release >/dev/null
-    cmake --build "$root/build/release" --target falkmere -j2 >/dev/null
-    FALKMERE="$root/build/release/falkmere"
-fi
-FALKMERE="$(realpath "$FALKMERE")"
+FALKMERE="$("$root/tools/release-engine.sh")"
 
 rm -rf "$out"
 mkdir -p "$out/many" "$out/one"

@@ -196,12 +196,7 @@ report() {
 
 if [ "${REPORT_ONLY:-0}" != 1 ]; then
     "$root/tools/install-deps.sh" xboard xvfb xauth phalanx sjeng gnuchess toga2 polyglot
-    if [ -z "${FALKMERE:-}" ]; then
-        cmake -S "$root" -B "$root/build/release" -DCMAKE_BUILD_TYPE=Release >/dev/null
-        cmake --build "$root/build/release" --target falkmere -j2 >/dev/null
-        FALKMERE="$root/build/release/falkmere"
-    fi
-    FALKMERE="$(realpath "$FALKMERE")"
+    FALKMERE="$("$root/tools/release-engine.sh")"
     mkdir -p "$out"
     [ -s "$out/openings.fen" ] || "$root/tools/openings.sh" 300 "$FALKMERE" >"$out/openings.fen"
     for control in $controls; do

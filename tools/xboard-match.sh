@@ -30,13 +30,7 @@ if [ "$protocol" = uci ]; then
     # xboard starts polyglot (-adapterCommand), which starts the engine.
     engine_flags=(-fUCI -adapterCommand "/usr/games/polyglot -noini -log true -lf \"$out/polyglot.log\" -ec \"%fcp\" -ed \"%fd\"")
 fi
-if [ -z "${FALKMERE:-}" ]; then
-    cmake -S "$root" -B "$root/build/release" -DCMAKE_BUILD_TYPE=Release >/dev/null
-    cmake --build "$root/build/release" --target falkmere -j2 >/dev/null
-    FALKMERE="$root/build/release/falkmere"
-fi
-# xboard starts the engine in its own folder: the path must be absolute.
-FALKMERE="$(realpath "$FALKMERE")"
+FALKMERE="$("$root/tools/release-engine.sh")"
 [ -x "$FALKMERE" ] || { echo "no engine binary at $FALKMERE"; exit 1; }
 
 rm -rf "$out"
