@@ -2,6 +2,8 @@
 // summarised in one byte; the exchange that follows is one table lookup.
 #include "board/see.h"
 
+#include <mutex>
+
 #include "board/board.h"
 
 std::array<int8_t, 256> cheapestValue;
@@ -68,9 +70,7 @@ inline bool isPieceOf(const PieceEntry* e, int piece, int colour) {
     return e->piece == piece && e->colour == colour;
 }
 
-} // namespace
-
-void buildSwapTable() {
+void fillSwapTable() {
     for (int set = 0; set < 256; ++set) {
         int value, unit;
         cheapestOf(set, value, unit);
@@ -82,6 +82,15 @@ void buildSwapTable() {
             for (int a = 0; a < 256; ++a) swapTable[piece - 1][d][a] = toByte(exchangeLoss(piece, d, a));
         }
     }
+}
+
+} // namespace
+
+// The tables depend on constants only, so a second call (a reloaded
+// falkmere.ini re-initialises the evaluation) finds them built.
+void buildSwapTable() {
+    static std::once_flag built;
+    std::call_once(built, fillSwapTable);
 }
 
 // Attacker-set byte of one colour on t. Sliders look through pieces that
