@@ -2,16 +2,49 @@
 
 namespace {
 
-// A helper stops at its next poll once the main search has finished.
+// What a helper's search tells the others: its completed iterations. The
+// depth is published after the result it describes, so that a reader that
+// sees the depth finds the result under the lock.
+struct PublishedResult {
+    mutable std::mutex lock;
+    HelperThreads::Result result;
+    std::atomic<int> depth{0};
+};
+
+// A helper stops at its next poll once the main search has finished, and
+// publishes every iteration it completes.
 class HelperListener : public SearchListener {
   public:
-    explicit HelperListener(const std::atomic<bool>& stopFlag) : stop(stopFlag) {}
+    HelperListener(const std::atomic<bool>& stopFlag, const std::atomic<int>& mainDepth, PublishedResult& out)
+        : stop(stopFlag), mainIteration(mainDepth), published(out) {}
     void poll(Search& s) override {
         if (stop.load(std::memory_order_relaxed)) s.stop();
+    }
+    // A helper keeps one iteration ahead of the main search: the main search
+    // then finds the deeper results in the table, and a helper that completes
+    // the depth limit first ends the search with its result.
+    int nextIteration(const Search& s, int following) override {
+        const int ahead = mainIteration.load(std::memory_order_relaxed) + 1;
+        const int depth = following > ahead ? following : ahead;
+        return depth < s.time.depthLimit ? depth : s.time.depthLimit;
+    }
+    void iterationCompleted(const Search& s) override {
+        const PlyRecord& root = s.ply(0);
+        {
+            std::lock_guard<std::mutex> hold(published.lock);
+            HelperThreads::Result& r = published.result;
+            r.depth = s.iteration;
+            r.score = s.rootScore;
+            r.pvEnd = root.pvEnd;
+            for (int i = 0; i < root.pvEnd; ++i) r.pv[i] = root.pv[i];
+        }
+        published.depth.store(s.iteration, std::memory_order_release);
     }
 
   private:
     const std::atomic<bool>& stop;
+    const std::atomic<int>& mainIteration;
+    PublishedResult& published;
 };
 
 // Helpers look for the stop this often (in nodes).
@@ -20,13 +53,15 @@ constexpr uint32_t HELPER_POLL_INTERVAL = 1000;
 } // namespace
 
 struct HelperThreads::Helper {
-    Helper(MainHashTable& table, const std::atomic<bool>& stop) : listener(stop), search(position, table, listener) {
+    Helper(MainHashTable& table, const std::atomic<bool>& stop, const std::atomic<int>& mainIteration)
+        : listener(stop, mainIteration, published), search(position, table, listener) {
         position.board.caches = &caches;
         search.isHelper = true;
         search.pollInterval = HELPER_POLL_INTERVAL;
     }
     Position position;
     CacheSet caches;
+    PublishedResult published;
     HelperListener listener;
     Search search;
     std::thread thread;
@@ -40,7 +75,7 @@ void HelperThreads::setCount(int count) {
     stop();
     helpers.clear();
     for (int i = 0; i < count; ++i) {
-        auto helper = std::make_unique<Helper>(table, stopping);
+        auto helper = std::make_unique<Helper>(table, stopping, mainIteration);
         helper->caches.pawn.sizeMB = pawnHashTable.sizeMB;
         helper->caches.eval.sizeMB = evalCache.sizeMB;
         helper->caches.pawn.allocate(false);
@@ -53,6 +88,7 @@ void HelperThreads::setCount(int count) {
 void HelperThreads::start(const Search& main) {
     stop();
     stopping.store(false, std::memory_order_relaxed);
+    mainIteration.store(0, std::memory_order_relaxed);
     for (auto& helper : helpers) {
         Search& s = helper->search;
         helper->position.copyFrom(main.position());
@@ -65,6 +101,7 @@ void HelperThreads::start(const Search& main) {
         s.time.depthLimit = main.time.depthLimit;
         s.searchMoves = main.searchMoves;
         s.publishedNodes.store(0, std::memory_order_relaxed);
+        helper->published.depth.store(0, std::memory_order_relaxed);
         helper->thread = std::thread([&s] { s.think(); });
     }
     running = true;
@@ -91,4 +128,26 @@ uint64_t HelperThreads::nodes() const {
     uint64_t total = 0;
     for (const auto& helper : helpers) total += helper->search.publishedNodes.load(std::memory_order_relaxed);
     return total;
+}
+
+int HelperThreads::deepestCompleted() const {
+    int deepest = 0;
+    if (!running) return deepest;
+    for (const auto& helper : helpers) {
+        const int depth = helper->published.depth.load(std::memory_order_acquire);
+        if (depth > deepest) deepest = depth;
+    }
+    return deepest;
+}
+
+bool HelperThreads::deepestResult(int depth, Result& out) const {
+    const Helper* best = nullptr;
+    for (const auto& helper : helpers) {
+        const int d = helper->published.depth.load(std::memory_order_acquire);
+        if (d > depth && (!best || d > best->published.depth.load(std::memory_order_acquire))) best = helper.get();
+    }
+    if (!best) return false;
+    std::lock_guard<std::mutex> hold(best->published.lock);
+    out = best->published.result;
+    return out.pvEnd > 0;
 }

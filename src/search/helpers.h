@@ -3,12 +3,16 @@
 // stack, history, killers, statistics and evaluation caches; they meet in the
 // shared transposition table, where each finds what the others have stored.
 // Odd helpers start one iteration deeper, so that they do not all search the
-// same tree. Only the main search reads input, keeps the clock and reports;
-// its move is the one played.
+// same tree. Only the main search reads input, keeps the clock and reports.
+// Each helper publishes its last completed iteration; when the main search
+// ends, a helper's iteration deeper than its own gives the move played, and a
+// helper that completes the depth limit ends the search.
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <memory>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -39,10 +43,29 @@ class HelperThreads {
     // once they have stopped.
     uint64_t nodes() const;
 
+    // The main search begins an iteration: helpers move on to the one after
+    // it when they finish theirs.
+    void mainIterationStarts(int depth) { mainIteration.store(depth, std::memory_order_relaxed); }
+
+    // A completed iteration of a helper: its depth, score and root variation.
+    struct Result {
+        int32_t depth = 0;
+        int32_t score = 0;
+        int32_t pvEnd = 0;
+        std::array<Move, MAX_PLY> pv{};
+    };
+    // The deepest iteration any helper of the running search has completed,
+    // 0 when none has or when the helpers are not running.
+    int deepestCompleted() const;
+    // The deepest completed iteration of the last search, when it is deeper
+    // than `depth` (read once the helpers have stopped).
+    bool deepestResult(int depth, Result& out) const;
+
   private:
     struct Helper;
     MainHashTable& table;
     std::vector<std::unique_ptr<Helper>> helpers;
     std::atomic<bool> stopping{false};
+    std::atomic<int> mainIteration{0};
     bool running = false;
 };

@@ -47,6 +47,11 @@ class SearchListener {
     // The clock stopped a search of clock play whose score had fallen: a
     // position worth remembering (learning, while options.useLearn is on).
     virtual void scoreDropped(const Search&) {}
+    // The depth of the next iteration, given the one that follows the last.
+    virtual int nextIteration(const Search&, int following) { return following; }
+    // An iteration ended inside its window (not stopped): the search's
+    // iteration, rootScore and root variation are its result.
+    virtual void iterationCompleted(const Search&) {}
     // The search has ended with a searched move.
     virtual void finished(const Search&) {}
 };
@@ -108,6 +113,8 @@ class Search {
 
     SearchStats stats{};
     int32_t iteration = 0;
+    // The last iteration that ended inside its window (0: none yet).
+    int32_t completedIteration = 0;
     int32_t rootScore = 0;
     int32_t rootAlpha = 0;
     int32_t rootBeta = 0;
@@ -164,6 +171,9 @@ class Search {
         return false;
     }
     void checkTime();
+    // A helper has completed an iteration deeper than this search: its move,
+    // score and variation become this search's result.
+    void adoptHelperResult();
     // After a stop by the clock in clock play: more time when the score fell.
     void extendAfterScoreDrop();
     // Reports the root's variation (searched, then from the table) when the

@@ -138,7 +138,8 @@ void Search::detectEasyMove() {
 void Search::deepen() {
     PlyRecord& root = ply(0);
     do {
-        ++iteration;
+        iteration = listener->nextIteration(*this, iteration + 1);
+        if (helpers) helpers->mainIterationStarts(iteration);
         failLowCount = failHighCount = 0;
         int score = rootSearch(rootAlpha, rootBeta, iteration * 8);
         while (!searchAborted && (score <= rootAlpha || score >= rootBeta)) {
@@ -155,6 +156,8 @@ void Search::deepen() {
             score = rootSearch(rootAlpha, rootBeta, iteration * 8);
         }
         if (!searchAborted) {
+            completedIteration = iteration;
+            listener->iterationCompleted(*this);
             if (score >= MATE_SCORE - iteration || score <= -(MATE_SCORE - iteration)) break;
             const int front = rootIndexOf(root.bestMove);
             if (front >= 0) root.orderScores[front] = FRONT_BONUS;
@@ -177,6 +180,7 @@ Move Search::think() {
     // 1. Clocks, counters and flags.
     rootScore = 0;
     iteration = depthOffset;
+    completedIteration = 0;
     startTime = wallClockMs();
     startCpuTime = cpuClockMs();
     stats = SearchStats{};
@@ -241,9 +245,28 @@ Move Search::think() {
     // the front end may print statistics.
     if (helpers) helpers->start(*this);
     deepen();
-    if (helpers) helpers->stop();
+    if (helpers) {
+        helpers->stop();
+        adoptHelperResult();
+    }
     listener->finished(*this);
     return root.bestMove;
+}
+
+void Search::adoptHelperResult() {
+    HelperThreads::Result deeper;
+    if (!helpers->deepestResult(completedIteration, deeper)) return;
+    PlyRecord& root = ply(0);
+    if (rootIndexOf(deeper.pv[0]) < 0) return;
+    for (int i = 0; i < deeper.pvEnd; ++i) root.pv[i] = deeper.pv[i];
+    root.pvEnd = deeper.pvEnd;
+    root.bestMove = deeper.pv[0];
+    iteration = completedIteration = deeper.depth;
+    rootScore = deeper.score;
+    // The adopted line is the one the move comes from: it is reported last.
+    rootAlpha = -INFINITE_SCORE;
+    rootBeta = INFINITE_SCORE;
+    reportLine(rootScore);
 }
 
 uint64_t Search::totalNodes() const { return stats.nodes + (helpers ? helpers->nodes() : 0); }

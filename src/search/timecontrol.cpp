@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "search/clock.h"
+#include "search/helpers.h"
 #include "search/search.h"
 
 void Search::allocateTime(int plies) {
@@ -69,6 +70,11 @@ void Search::pollInputAndClock() {
         return;
     }
     if (isHelper) publishedNodes.store(stats.nodes, std::memory_order_relaxed);
+    // A helper has reached the depth this search was asked for: its result will do.
+    if (helpers && helpers->deepestCompleted() >= time.depthLimit) {
+        stop();
+        return;
+    }
     if (time.mode == TimeMode::FixedDepth) return;
     if (stopRequested) {
         searchAborted = true;

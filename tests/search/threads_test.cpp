@@ -74,6 +74,33 @@ TEST(ThreadsSearch, StopReachesEveryHelperAndSearchesStartAgain) {
     }
 }
 
+// A fixed-depth search ends with a completed iteration of that depth, its own
+// or a helper's, and a legal line from the root; a search that follows on the
+// same helpers is not ended early by what they reached in the last one.
+TEST(ThreadsSearch, EverySearchCompletesItsDepthWithALegalLine) {
+    const char* fens[] = {
+        "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq -",
+        "r4rk1/1pp1qppp/p1np1n2/2b1p1B1/2B1P1b1/P1NP1N2/1PP1QPPP/R4RK1 w - -",
+        "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - -",
+    };
+    for (const char* fen : fens) {
+        auto rig = searchAt(fen, 7);
+        Helpers helpers(*rig, 1);
+        for (int repeat = 0; repeat < 3; ++repeat) {
+            const Move best = rig->search.think();
+            EXPECT_EQ(rig->search.completedIteration, 7) << fen << " search " << repeat;
+            const PlyRecord& root = rig->search.ply(0);
+            ASSERT_GE(root.pvEnd, 1);
+            EXPECT_TRUE(sameMove(root.pv[0], best)) << "the move played heads the line";
+            auto line = positionAt(fen);
+            for (int i = 0; i < root.pvEnd; ++i) {
+                ASSERT_TRUE(isLegalIn(*line, root.pv[i])) << fen << " line move " << i;
+                line->pushMove(root.pv[i]);
+            }
+        }
+    }
+}
+
 TEST(ThreadsSearch, ANodeLimitStopsTheHelpersToo) {
     auto rig = searchAt("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq -", 60);
     Helpers helpers(*rig, 2);
