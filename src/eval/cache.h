@@ -80,6 +80,11 @@ template <typename Payload> class KeyedCache {
         ++hits;
         return &e.data;
     }
+    // Starts loading the entry of a key about to be probed, so that the memory
+    // access overlaps the work done before the probe.
+    void prefetch(uint32_t keyLow) const {
+        if (entries) __builtin_prefetch(&entries[keyLow & mask]);
+    }
     void store(uint32_t keyLow, uint32_t keyHigh, const Payload& data) {
         if (!entries) return;
         Entry& e = entries[keyLow & mask];

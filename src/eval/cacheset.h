@@ -17,3 +17,10 @@ inline PawnHashTable& pawnCacheOf(const Board& board) {
     return board.caches ? board.caches->pawn : pawnHashTable;
 }
 inline EvalCache& evalCacheOf(const Board& board) { return board.caches ? board.caches->eval : evalCache; }
+
+// Starts loading the cache entries the evaluation of the board will probe
+// (called right after a move, while the child node sets itself up).
+inline void prefetchEvaluation(const Board& board) {
+    evalCacheOf(board).prefetch(static_cast<uint32_t>(board.key));
+    pawnCacheOf(board).prefetch(static_cast<uint32_t>(board.pawnKey));
+}

@@ -1,6 +1,7 @@
 // The principal-variation alpha-beta search below the root. Depths are in
 // eighths of a ply; the search is fail-soft.
 #include "egtb/tablebases.h"
+#include "eval/cacheset.h"
 #include "search/score.h"
 #include "search/search.h"
 
@@ -142,6 +143,7 @@ int Search::search(int alpha, int beta, int depth, bool nullAllowed) {
         if (m == NO_MOVE || moveCaptured(m) == KING || (!inCheck && board.leavesKingInCheck(m, 0))) continue;
 
         pos.pushMove(m);
+        prefetchEvaluation(board);
         ++legalMoves;
         computeExtension(m, movesSearched);
         const int childExtension = currentPly().extension;

@@ -1,6 +1,7 @@
 // The quiescence search: stand pat on the static evaluation (or a lazy estimate),
 // then captures and promotions that do not lose material, all evasions in check,
 // and on the first ply also checking moves.
+#include "eval/cacheset.h"
 #include "search/score.h"
 #include "search/search.h"
 #include "search/selectbest.h"
@@ -115,6 +116,7 @@ int Search::quiescence(int alpha, int beta, int qdepth) {
         if (m == NO_MOVE || moveCaptured(m) == KING || (!inCheck && board.leavesKingInCheck(m, 0))) continue;
 
         pos.pushMove(m);
+        prefetchEvaluation(board);
         int extension = 0;
         if (inCheck && pos.searchPly < 2 * iteration && movesSearched == 0) {
             if (r.moveCount == 1) {
