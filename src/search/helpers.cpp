@@ -20,11 +20,12 @@ class HelperListener : public SearchListener {
     void poll(Search& s) override {
         if (stop.load(std::memory_order_relaxed)) s.stop();
     }
-    // A helper keeps one iteration ahead of the main search: the main search
-    // then finds the deeper results in the table, and a helper that completes
-    // the depth limit first ends the search with its result.
+    // A helper that falls behind the main search catches up: odd helpers to
+    // one iteration ahead of it, even ones to its iteration. The main search
+    // then finds deeper results in the table, and a helper that completes the
+    // depth limit first ends the search with its result.
     int nextIteration(const Search& s, int following) override {
-        const int ahead = mainIteration.load(std::memory_order_relaxed) + 1;
+        const int ahead = mainIteration.load(std::memory_order_relaxed) + s.depthOffset;
         const int depth = following > ahead ? following : ahead;
         return depth < s.time.depthLimit ? depth : s.time.depthLimit;
     }

@@ -2,8 +2,10 @@
 // helper searches the same root on a position of its own, with its own ply
 // stack, history, killers, statistics and evaluation caches; they meet in the
 // shared transposition table, where each finds what the others have stored.
-// Odd helpers start one iteration deeper, so that they do not all search the
-// same tree. Only the main search reads input, keeps the clock and reports.
+// Odd helpers start one iteration deeper and keep at least one iteration ahead
+// of the main search, even ones keep at least level with it, so that they do
+// not all search the same tree. Only the main search reads input, keeps the
+// clock and reports.
 // Each helper publishes its last completed iteration; when the main search
 // ends, a helper's iteration deeper than its own gives the move played, and a
 // helper that completes the depth limit ends the search.
@@ -43,8 +45,8 @@ class HelperThreads {
     // once they have stopped.
     uint64_t nodes() const;
 
-    // The main search begins an iteration: helpers move on to the one after
-    // it when they finish theirs.
+    // The main search begins an iteration: a helper that finishes its own
+    // iteration moves on to this one or the next (odd helpers).
     void mainIterationStarts(int depth) { mainIteration.store(depth, std::memory_order_relaxed); }
 
     // A completed iteration of a helper: its depth, score and root variation.
