@@ -145,7 +145,10 @@ bool HelperThreads::deepestResult(int depth, Result& out) const {
     const Helper* best = nullptr;
     for (const auto& helper : helpers) {
         const int d = helper->published.depth.load(std::memory_order_acquire);
-        if (d > depth && (!best || d > best->published.depth.load(std::memory_order_acquire))) best = helper.get();
+        if (d > depth) {
+            depth = d;
+            best = helper.get();
+        }
     }
     if (!best) return false;
     std::lock_guard<std::mutex> hold(best->published.lock);
