@@ -18,9 +18,7 @@ std::vector<std::string> movesOf(const std::string& line) {
     for (int field = 0; field < 4 && words >> word; ++field) {}
     std::vector<std::string> moves;
     while (words >> word) {
-        const bool number = std::isdigit(static_cast<unsigned char>(word[0])) != 0;
-        if (number || word == "...") continue;
-        moves.push_back(word);
+        if (!std::isdigit(static_cast<unsigned char>(word[0])) && word != "...") moves.push_back(word);
     }
     return moves;
 }

@@ -34,11 +34,9 @@ Outcome optionsOf(std::vector<std::string> args) {
     argv.push_back(nullptr);
     FILE* out = std::tmpfile();
     FILE* err = std::tmpfile();
-    Outcome o;
-    o.status = handleOptions(static_cast<int>(args.size()), argv.data(), out, err);
-    o.out = contents(out);
-    o.err = contents(err);
-    return o;
+    // A braced list is evaluated in order: the options are handled before the files are read.
+    return {handleOptions(static_cast<int>(args.size()), argv.data(), out, err), contents(out),
+            contents(err)};
 }
 
 const std::string VERSION = "Falkmere 1.08\n";

@@ -83,12 +83,10 @@ class GameFlow : public ::testing::Test {
     }
 };
 
-// What the scripted search plays: the first legal move.
-Move firstMove(Engine& e) { return legalMoves(e.position).at(0); }
-
-// The first legal move and its SAN, played on `e` when `play`.
+// What the scripted search plays, the first legal move, and its SAN; played
+// on `e` when `play`.
 std::pair<Move, std::string> first(Engine& e, bool play = true) {
-    const Move m = firstMove(e);
+    const Move m = legalMoves(e.position).at(0);
     std::pair<Move, std::string> result{m, san(e.position, m)};
     if (play) e.position.pushGameMove(m);
     return result;
@@ -150,8 +148,7 @@ TEST_F(GameFlow, TheOpponentsMoveIsRecognisedInSanWhilePondering) {
 
 TEST_F(GameFlow, ForceDuringTheEnginesSearchStillPlaysTheMove) {
     engine->modes.ponderEnabled = false;
-    const Move w1 = firstMove(*engine);
-    const std::string w1San = san(engine->position, w1);
+    const std::string w1San = first(*engine, false).second;
     EXPECT_EQ(turn({{"force\n"}}), "WHITE<1>: " + w1San + "\n");
     EXPECT_EQ(engine->position.gamePly, 1);
     EXPECT_EQ(engine->modes.computerSide, NEUTRAL);
@@ -169,9 +166,9 @@ TEST_F(GameFlow, MoveNowStopsTheSearchAndLaterLinesWaitForTheMainLoop) {
 
 TEST_F(GameFlow, DotPrintsTheStatusOfTheRunningSearch) {
     engine->modes.ponderEnabled = false;
-    const std::string first = coord(firstMove(*engine));
+    const std::string move = coord(first(*engine, false).first);
     const std::string out = turn({{".\n", "?\n"}});
-    EXPECT_TRUE(std::regex_match(out, std::regex("stat01: [0-9]+ 0 1 19 20 " + first + "\nWHITE<1>: .*\n")))
+    EXPECT_TRUE(std::regex_match(out, std::regex("stat01: [0-9]+ 0 1 19 20 " + move + "\nWHITE<1>: .*\n")))
         << out;
     // At the prompt no search runs, and there is no status to print.
     testing::internal::CaptureStdout();
@@ -191,13 +188,11 @@ TEST_F(GameFlow, AFixedDepthSearchReadsNoInput) {
 
 TEST_F(GameFlow, EndOfInputDuringASearchEndsTheSearchAndThenTheLoop) {
     ScriptedSearch::inputs = {{"<eof>"}};
-    const Move w1 = firstMove(*engine);
-    ASSERT_EQ(write(fds[1], "", 0), 0);
+    const std::string w1San = first(*engine, false).second;
     testing::internal::CaptureStdout();
     engine->mainLoop(1, nullptr);
     const std::string out = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(out.substr(0, 10 + san(engine->position, w1).size()), "WHITE<1>: " + san(engine->position, w1))
-        << out;
+    EXPECT_EQ(out.substr(0, 10 + w1San.size()), "WHITE<1>: " + w1San) << out;
     EXPECT_EQ(engine->position.gamePly, 1);
     EXPECT_FALSE(engine->search.modes.pondering);
 }
@@ -223,12 +218,12 @@ TEST_F(GameFlow, ResignsExactlyInsideTheWindow) {
 }
 
 TEST_F(GameFlow, NoLegalMoveIsReportedAndForceModeFollows) {
-    start("7k/5Q2/6K1/8/8/8/8/8 b - -");
-    EXPECT_EQ(turn({{}}), "No Legal Moves!\n");
-    EXPECT_EQ(engine->modes.computerSide, NEUTRAL);
-    start("7k/5Q2/6K1/8/8/8/8/8 b - -");
-    engine->modes.xboard = true;
-    EXPECT_EQ(turn({{}}), "(no legal moves)\n");
+    for (const bool xboard : {false, true}) {
+        start("7k/5Q2/6K1/8/8/8/8/8 b - -");
+        engine->modes.xboard = xboard;
+        EXPECT_EQ(turn({{}}), xboard ? "(no legal moves)\n" : "No Legal Moves!\n");
+        EXPECT_EQ(engine->modes.computerSide, NEUTRAL);
+    }
 }
 
 TEST_F(GameFlow, AMoveThatEndsTheGameEndsTheTurn) {

@@ -24,6 +24,12 @@ struct PipeInput {
         close(fds[1]);
         fds[1] = -1;
     }
+    // The next line; the test fails when there is none.
+    std::string line() {
+        std::string text;
+        EXPECT_TRUE(input.readLine(text));
+        return text;
+    }
 };
 
 } // namespace
@@ -32,21 +38,16 @@ TEST(LineInput, SeveralLinesInOneReadAreAllKept) {
     PipeInput p;
     EXPECT_FALSE(p.input.waiting());
     p.write("time 500\notim 480\ne2e4\npartial");
-    std::string line;
     EXPECT_TRUE(p.input.waiting());
-    ASSERT_TRUE(p.input.readLine(line));
-    EXPECT_EQ(line, "time 500\n");
+    EXPECT_EQ(p.line(), "time 500\n");
     EXPECT_TRUE(p.input.waiting());
-    ASSERT_TRUE(p.input.readLine(line));
-    EXPECT_EQ(line, "otim 480\n");
-    ASSERT_TRUE(p.input.readLine(line));
-    EXPECT_EQ(line, "e2e4\n");
+    EXPECT_EQ(p.line(), "otim 480\n");
+    EXPECT_EQ(p.line(), "e2e4\n");
     // Part of a line is not yet a line.
     EXPECT_FALSE(p.input.waiting());
     p.write(" line\n");
     EXPECT_TRUE(p.input.waiting());
-    ASSERT_TRUE(p.input.readLine(line));
-    EXPECT_EQ(line, "partial line\n");
+    EXPECT_EQ(p.line(), "partial line\n");
 }
 
 TEST(LineInput, EndOfInputIsReportedAsWaitingThenAsTheEnd) {
@@ -55,10 +56,9 @@ TEST(LineInput, EndOfInputIsReportedAsWaitingThenAsTheEnd) {
     EXPECT_FALSE(p.input.waiting());
     p.end();
     EXPECT_TRUE(p.input.waiting());
-    std::string line;
-    ASSERT_TRUE(p.input.readLine(line));
-    EXPECT_EQ(line, "last line without end");
+    EXPECT_EQ(p.line(), "last line without end");
     EXPECT_TRUE(p.input.waiting());
+    std::string line;
     EXPECT_FALSE(p.input.readLine(line));
     EXPECT_FALSE(p.input.readLine(line));
 }
@@ -66,7 +66,6 @@ TEST(LineInput, EndOfInputIsReportedAsWaitingThenAsTheEnd) {
 TEST(LineInput, OverlongLinesAreCutAndTheirRestDropped) {
     PipeInput p;
     const std::string longLine(LineInput::MAX_LINE + 100, 'x');
-    std::string line;
     // Written in pieces while reading, so the pipe never fills.
     for (size_t at = 0; at < longLine.size(); at += 4096) {
         p.write(longLine.substr(at, 4096));
@@ -76,10 +75,8 @@ TEST(LineInput, OverlongLinesAreCutAndTheirRestDropped) {
             p.input.waiting();
     }
     p.write("\nfen\n");
-    ASSERT_TRUE(p.input.readLine(line));
-    EXPECT_EQ(line.size(), LineInput::MAX_LINE + 1);
-    ASSERT_TRUE(p.input.readLine(line));
-    EXPECT_EQ(line, "fen\n");
+    EXPECT_EQ(p.line().size(), LineInput::MAX_LINE + 1);
+    EXPECT_EQ(p.line(), "fen\n");
 }
 
 TEST(Words, NumbersAndTimesAsFormattedInputReadsThem) {
@@ -112,35 +109,30 @@ TEST(Words, NumbersAndTimesAsFormattedInputReadsThem) {
 
 TEST(TimeCommands, WhatRealXboardSendsIsReadExactly) {
     auto e = engineAt("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
-    e->parseCommand("level 0 0:05 0.1\n");
-    EXPECT_EQ(e->search.time.mode, TimeMode::Clock);
-    EXPECT_EQ(e->search.time.movesPerControl, 0);
-    EXPECT_EQ(e->search.time.engineClockMs, 5000);
-    EXPECT_EQ(e->search.time.opponentClockMs, 5000);
-    EXPECT_EQ(e->search.time.incrementMs, 100);
-    e->parseCommand("level 40 0:20 0\n");
-    EXPECT_EQ(e->search.time.movesPerControl, 40);
-    EXPECT_EQ(e->search.time.engineClockMs, 20000);
-    EXPECT_EQ(e->search.time.incrementMs, 0);
-    e->parseCommand("level 40 5 2\n");
-    EXPECT_EQ(e->search.time.engineClockMs, 300000);
-    EXPECT_EQ(e->search.time.incrementMs, 2000);
-    e->parseCommand("time 509\n");
-    e->parseCommand("otim 496\n");
-    EXPECT_EQ(e->search.time.engineClockMs, 5090);
-    EXPECT_EQ(e->search.time.opponentClockMs, 4960);
-    e->parseCommand("st 3\n");
-    EXPECT_EQ(e->search.time.mode, TimeMode::FixedTime);
-    EXPECT_EQ(e->search.time.moveTimeMs, 3000);
-    e->parseCommand("sd 100\n");
-    EXPECT_EQ(e->search.time.mode, TimeMode::FixedDepth);
-    EXPECT_EQ(e->search.time.depthLimit, MAX_PLY);
+    const TimeControl& t = e->search.time;
+    // The clock settings after a command; "level" sets both clocks.
+    const auto expectAfter = [&](const char* command, TimeMode mode, int moves, int engineMs, int opponentMs,
+                                 int incrementMs) {
+        e->parseCommand(command);
+        EXPECT_EQ(t.mode, mode) << command;
+        EXPECT_EQ(t.movesPerControl, moves) << command;
+        EXPECT_EQ(t.engineClockMs, engineMs) << command;
+        EXPECT_EQ(t.opponentClockMs, opponentMs) << command;
+        EXPECT_EQ(t.incrementMs, incrementMs) << command;
+    };
     testing::internal::CaptureStdout();
-    e->parseCommand("level 40\n");
-    testing::internal::GetCapturedStdout();
-    EXPECT_EQ(e->search.time.mode, TimeMode::FixedDepth);
-    EXPECT_EQ(e->search.time.movesPerControl, 40);
-    EXPECT_EQ(e->search.time.engineClockMs, 4960 + 130);
+    expectAfter("level 0 0:05 0.1\n", TimeMode::Clock, 0, 5000, 5000, 100);
+    expectAfter("level 40 0:20 0\n", TimeMode::Clock, 40, 20000, 20000, 0);
+    expectAfter("level 40 5 2\n", TimeMode::Clock, 40, 300000, 300000, 2000);
+    expectAfter("time 509\n", TimeMode::Clock, 40, 5090, 300000, 2000);
+    expectAfter("otim 496\n", TimeMode::Clock, 40, 5090, 4960, 2000);
+    expectAfter("st 3\n", TimeMode::FixedTime, 40, 5090, 4960, 2000);
+    EXPECT_EQ(t.moveTimeMs, 3000);
+    expectAfter("sd 100\n", TimeMode::FixedDepth, 40, 5090, 4960, 2000);
+    EXPECT_EQ(t.depthLimit, MAX_PLY);
+    expectAfter("level 40\n", TimeMode::FixedDepth, 40, 5090, 4960, 2000); // refused: nothing changes
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "Error (level needs moves, base time and increment; unchanged): level 40\n");
 }
 
 // Changing the side to move after a move restarts the record: taking back a
@@ -159,29 +151,25 @@ TEST(SideCommands, ASideChangeAfterAMoveLeavesNothingToTakeBack) {
 
 TEST(SideCommands, GoWhiteAndBlackFollowTheProtocol) {
     auto e = engineAt("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
+    const auto expectAfter = [&](const char* command, int engineSide, int sideToMove, int lastScore) {
+        e->parseCommand(command);
+        EXPECT_EQ(e->modes.computerSide, engineSide) << command;
+        EXPECT_EQ(e->board().side, sideToMove) << command;
+        EXPECT_EQ(e->search.lastScore, lastScore) << command;
+    };
     e->modes.computerSide = BLACK;
     e->search.lastScore = 40;
-    e->parseCommand("go\n");
-    EXPECT_EQ(e->modes.computerSide, WHITE);
+    expectAfter("go\n", WHITE, WHITE, -40);
     EXPECT_EQ(e->modes.learnColor, WHITE);
-    EXPECT_EQ(e->search.lastScore, -40);
     // "black": black to move, the engine plays white; the sign changes because
     // the engine did not play black.
-    e->parseCommand("black\n");
-    EXPECT_EQ(e->modes.computerSide, WHITE);
-    EXPECT_EQ(e->board().side, BLACK);
-    EXPECT_EQ(e->search.lastScore, 40);
-    // "white" while the engine plays white: no change of sign.
-    e->parseCommand("white\n");
-    EXPECT_EQ(e->modes.computerSide, BLACK);
-    EXPECT_EQ(e->board().side, WHITE);
-    EXPECT_EQ(e->search.lastScore, 40);
-    // "black" while the engine plays black: no change of sign either.
-    e->parseCommand("black\n");
-    EXPECT_EQ(e->search.lastScore, 40);
+    expectAfter("black\n", WHITE, BLACK, 40);
+    // "white" while the engine plays white, or "black" while it plays black:
+    // no change of sign.
+    expectAfter("white\n", BLACK, WHITE, 40);
+    expectAfter("black\n", WHITE, BLACK, 40);
     e->modes.computerSide = NEUTRAL;
-    e->parseCommand("white\n");
-    EXPECT_EQ(e->search.lastScore, -40);
+    expectAfter("white\n", BLACK, WHITE, -40);
     e->parseCommand("result 1-0 {White mates}\n");
     EXPECT_EQ(e->gameResult, 1);
     EXPECT_EQ(e->modes.computerSide, NEUTRAL);

@@ -30,10 +30,7 @@ TEST(Perft, ClassicPositionsGiveTheirPublishedCounts) { runPerftFile("perft.epd"
 
 TEST(Perft, PerftSuiteGivesItsPublishedCounts) { runPerftFile("perft-suite.epd"); }
 
-TEST(Perft, DepthZeroCountsLikeDepthOneAndProgressIsOneDotPerRootMove) {
-    auto position = positionAt("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
-    EXPECT_EQ(perft(*position, 0), 20u);
-    CollectedOutput progress;
-    EXPECT_EQ(perft(*position, 2, &progress), 400u);
-    EXPECT_EQ(progress.text, std::string(20, '.'));
+// (Its progress dots, one per root move, are in the perft transcript.)
+TEST(Perft, DepthZeroCountsLikeDepthOne) {
+    EXPECT_EQ(perft(*positionAt("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -"), 0), 20u);
 }

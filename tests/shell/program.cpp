@@ -82,10 +82,7 @@ Program::Program(const std::string& dir, const std::vector<std::string>& args) {
         dup2(fromChild[1], 1);
         const int devNull = open("/dev/null", O_WRONLY);
         if (devNull >= 0) dup2(devNull, 2);
-        close(toChild[0]);
-        close(toChild[1]);
-        close(fromChild[0]);
-        close(fromChild[1]);
+        for (const int fd : {toChild[0], toChild[1], fromChild[0], fromChild[1]}) close(fd);
         if (chdir(dir.c_str()) != 0) _exit(126);
         std::vector<char*> argv;
         argv.push_back(const_cast<char*>(FALKMERE_BINARY));

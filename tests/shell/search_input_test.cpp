@@ -1,62 +1,38 @@
-// Input while the real program searches: moving at once, force, the status
-// line, the end of input, and pondering with hit and miss.
+// Input while the real program searches: moving at once, the status line, the
+// end of its input or output, and pondering with hit and miss. (Force during a
+// search is checked byte for byte on the engine's turn in gameflow_test.cpp.)
 #include "program.h"
 #include "testutil.h"
 
 namespace {
 
-// The full move word for move text (SAN or coordinates) in the shadow's position.
-Move fullMove(Engine& shadow, const std::string& text) {
-    const Move m = parseMove(shadow.position, text.c_str());
-    return moveFromSquares(shadow.board(), moveFrom(m), moveTo(m), movePromotion(m));
+// The full move word for move text (SAN or coordinates) in the position.
+Move fullMove(Position& position, const std::string& text) {
+    const Move m = parseMove(position, text.c_str());
+    return moveFromSquares(position.board, moveFrom(m), moveTo(m), movePromotion(m));
 }
 
-// The first complete line after `from` that starts with `prefix`.
-bool lineStartingWith(Program& p, const std::string& prefix, size_t from, std::string& line) {
-    for (;;) {
-        size_t at = p.output().find("\n" + prefix, from == 0 ? 0 : from - 1);
-        if (at != std::string::npos) {
-            if (!p.waitFor("\n", at + 1)) return false;
-            const size_t end = p.output().find('\n', at + 1);
-            line = p.output().substr(at + 1, end - at - 1);
-            return true;
-        }
-        if (!p.waitFor("\n" + prefix, from == 0 ? 0 : from - 1)) return false;
-    }
+// The first complete line after `from` that starts with `prefix`; `from` moves
+// to its end.
+bool lineStartingWith(Program& p, const std::string& prefix, size_t& from, std::string& line) {
+    const size_t start = from == 0 ? 0 : from - 1;
+    if (!p.waitFor("\n" + prefix, start)) return false;
+    const size_t at = p.output().find("\n" + prefix, start) + 1;
+    if (!p.waitFor("\n", at)) return false;
+    from = p.output().find('\n', at);
+    line = p.output().substr(at, from - at);
+    return true;
 }
 
 } // namespace
-
-TEST(SearchInput, MoveNowEndsALongSearchWithItsBestMove) {
-    TempDir dir;
-    Program p(dir.path());
-    p.send("easy\nnopost\nst 1000\ngo\n");
-    ASSERT_TRUE(p.waitFor("WHITE<1>: ", 0));
-    const size_t mark = p.output().size();
-    p.send("?\n");
-    ASSERT_TRUE(p.waitFor("BLACK<1>: ", mark)) << p.output();
-    EXPECT_EQ(p.finish(), 0);
-}
-
-TEST(SearchInput, ForceDuringTheSearchStillPlaysTheMoveFound) {
-    TempDir dir;
-    Program p(dir.path());
-    p.send("easy\nnopost\nst 1000\ngo\n");
-    p.waitFor("WHITE<1>: ");
-    p.send("force\nfen\n");
-    ASSERT_TRUE(p.waitFor(" b KQkq", 0)) << p.output();
-    ASSERT_TRUE(p.waitFor("BLACK<1>: ", p.output().find(" b KQkq"))) << p.output();
-    // The engine moved for white, and then stayed in force mode at the prompt.
-    EXPECT_EQ(p.output().substr(p.output().size() - 10), "BLACK<1>: ");
-    EXPECT_EQ(p.finish(), 0);
-}
 
 TEST(SearchInput, DotPrintsTheStatusLineOfTheRunningSearch) {
     TempDir dir;
     Program p(dir.path());
     p.send("xboard\npost\neasy\nst 1000\ngo\n.\n");
     std::string line;
-    ASSERT_TRUE(lineStartingWith(p, "stat01: ", 0, line)) << p.output();
+    size_t from = 0;
+    ASSERT_TRUE(lineStartingWith(p, "stat01: ", from, line)) << p.output();
     int cs, nodes, depth, left, total;
     char move[8];
     ASSERT_EQ(
@@ -70,50 +46,35 @@ TEST(SearchInput, DotPrintsTheStatusLineOfTheRunningSearch) {
     EXPECT_EQ(p.finish(), 0);
 }
 
-TEST(SearchInput, EndOfInputDuringASearchEndsTheSearchAndTheProgram) {
-    TempDir dir;
-    Program p(dir.path());
-    p.send("nopost\nst 1000\ngo\n");
-    p.waitFor("WHITE<1>: ");
-    EXPECT_EQ(p.finish(), 0); // closes the input; the program must end by itself
-    EXPECT_NE(p.output().find("WHITE<1>: "), std::string::npos);
-}
-
 // Two moves of a game with pondering on: the first ponder move is expected,
 // the second is not. `setup` comes first (for example the number of cores).
 static void ponderWithHitAndMiss(const std::string& setup) {
     TempDir dir;
     Program p(dir.path());
     p.send("xboard\n" + setup + "new\nnopost\nhard\nst 1\nforce\ne2e4\ngo\n");
-    auto shadow = engineAt("rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3");
-
+    auto shadow = positionAt("rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3");
     size_t from = 0;
     std::string line;
     for (int round = 0; round < 2; ++round) {
         ASSERT_TRUE(lineStartingWith(p, "move ", from, line)) << p.output();
-        from = p.output().find(line, from) + line.size();
-        const Move m = fullMove(*shadow, line.substr(5));
-        ASSERT_TRUE(shadow->position.isLegalBySquares(moveFrom(m), moveTo(m))) << line;
-        shadow->position.pushGameMove(m);
+        ASSERT_TRUE(playMoves(*shadow, {line.substr(5)})) << line;
         ASSERT_TRUE(lineStartingWith(p, "pondering on move [", from, line)) << p.output();
-        from = p.output().find(line, from) + line.size();
         const std::string expected = coord(fullMove(*shadow, line.substr(19, line.size() - 20)));
         if (round == 0) {
             // The expected reply: the search goes on and plays its move.
             p.send(expected + "\n");
             ASSERT_TRUE(p.waitFor("Expected move!\n", from)) << p.output();
-            shadow->position.pushGameMove(fullMove(*shadow, expected));
+            ASSERT_TRUE(playMoves(*shadow, {expected}));
         } else {
             // Another reply: the ponder move is taken back, the reply played.
             Move other = NO_MOVE;
-            for (Move candidate : legalMoves(shadow->position)) other = coord(candidate) != expected ? candidate : other;
+            for (Move candidate : legalMoves(*shadow))
+                other = coord(candidate) != expected ? candidate : other;
             p.send(coord(other) + "\n");
             ASSERT_TRUE(p.waitFor("Unexpected move!\n", from)) << p.output();
-            shadow->position.pushGameMove(other);
+            shadow->pushGameMove(other);
             ASSERT_TRUE(lineStartingWith(p, "move ", from, line)) << p.output();
-            const Move answer = fullMove(*shadow, line.substr(5));
-            EXPECT_TRUE(shadow->position.isLegalBySquares(moveFrom(answer), moveTo(answer)))
-                << line << " in " << shadow->board().fen();
+            EXPECT_TRUE(playMoves(*shadow, {line.substr(5)})) << line << " in " << shadow->board.fen();
         }
     }
     p.send("force\nquit\n");

@@ -38,12 +38,14 @@ const std::string FEATURES =
     "feature done=1\n";
 const std::string HASH_LINE = "main cache    16 MB [262144 entries]\n";
 
-// The session after the start-up lines of a run without falkmere.ini.
+// The session after the start-up lines of a run without falkmere.ini: it says
+// so, prints no banner and writes no log.
 std::string session(const std::string& input, const std::vector<std::string>& args = {}) {
     TempDir dir;
     std::string startup;
     const std::string rest = afterStartup(runProgram(dir.path(), input, args), &startup);
     EXPECT_EQ(startup, NO_INI + HASH_LINE + "\n");
+    EXPECT_FALSE(dir.exists("fal000.log"));
     return rest;
 }
 
@@ -124,15 +126,6 @@ void expectBanner(const std::string& startup, const std::string& tail) {
 }
 
 } // namespace
-
-TEST(Startup, WithoutIniFileSaysSoAndPrintsNoBanner) {
-    TempDir dir;
-    std::string startup;
-    const std::string rest = afterStartup(runProgram(dir.path(), ""), &startup);
-    EXPECT_EQ(startup, NO_INI + HASH_LINE + "\n");
-    EXPECT_EQ(rest, "WHITE<1>: ");
-    EXPECT_FALSE(dir.exists("fal000.log"));
-}
 
 TEST(Startup, BannerShowsTheSettingsOfTheIniFile) {
     TempDir dir;
@@ -219,16 +212,14 @@ TEST(Log, TheFirstFreeNumberIsUsedAndOnlyPrintedOutputAndInputGoThere) {
 }
 
 TEST(Log, AnUnterminatedLastLineKeepsItsLastCharacter) {
-    for (const char* ini : {"USE_LOG ON", "USE_LOG ON\r\n", "use_log  on\n"}) {
+    const std::pair<const char*, bool> cases[] = {
+        {"USE_LOG ON", true}, {"USE_LOG ON\r\n", true}, {"use_log  on\n", true}, {"USE_LOG On\n", false}};
+    for (const auto& [ini, logs] : cases) {
         TempDir dir;
         dir.write("falkmere.ini", ini);
         runProgram(dir.path(), "fen\n");
-        EXPECT_TRUE(dir.exists("fal000.log")) << ini;
+        EXPECT_EQ(dir.exists("fal000.log"), logs) << ini;
     }
-    TempDir dir;
-    dir.write("falkmere.ini", "USE_LOG On\n");
-    runProgram(dir.path(), "fen\n");
-    EXPECT_FALSE(dir.exists("fal000.log"));
 }
 
 // A directory with logging on and the log names fal000.log up to `count` - 1 taken.
@@ -279,21 +270,14 @@ TEST(Commands, DisplayFenAndHistory) {
 
 TEST(Commands, MovesListsEveryLegalMove) {
     const std::string fen = "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq -";
-    std::string out = session("setboard " + fen + " 0 1\nmoves\n");
-    const std::string prefix = "WHITE<1>: WHITE<1>: ";
-    ASSERT_EQ(out.substr(0, prefix.size()), prefix);
-    out = out.substr(prefix.size());
-    ASSERT_EQ(out.substr(out.size() - 10), "WHITE<1>: ");
-    std::istringstream listed(out.substr(0, out.size() - 10));
-    std::vector<std::string> printed;
+    const std::string out = session("setboard " + fen + " 0 1\nmoves\n");
+    const std::string prompt = "WHITE<1>: ";
+    ASSERT_EQ(out.substr(0, 2 * prompt.size()), prompt + prompt);
+    ASSERT_EQ(out.substr(out.size() - prompt.size()), prompt);
+    std::istringstream listed(out.substr(2 * prompt.size(), out.size() - 3 * prompt.size()));
+    std::vector<std::string> printed, expected;
     for (std::string line; std::getline(listed, line);) printed.push_back(line);
-    auto engine = engineAt(fen);
-    std::vector<std::string> expected;
-    for (Move m : legalMoves(engine->position)) {
-        char text[8];
-        moveToCoord(m, text);
-        expected.push_back(text);
-    }
+    for (Move m : legalMoves(*positionAt(fen))) expected.push_back(coord(m));
     EXPECT_EQ(printed.size(), 48u);
     std::sort(printed.begin(), printed.end());
     std::sort(expected.begin(), expected.end());
@@ -311,11 +295,12 @@ TEST(Commands, UndoAndRemoveInConsoleMode) {
 
 TEST(Commands, UndoAndRemoveInXboardModeLeaveTheEnginesSideAlone) {
     const std::string out =
-        session("xboard\nnew\nforce\ne2e4\ne7e5\nundo\nfen\nremove\nfen\nnew\nundo\nsd 1\n"
+        session("xboard\nnew\nforce\ne2e4\ne7e5\nundo\nfen\nremove\nfen\nundo\nfen\nnew\nundo\nsd 1\n"
                 "nopost\neasy\ne2e4\nfen\n");
     const std::string head = "WHITE<1>: \nkibitz Greetings from Falkmere 1.08\n"
                              "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3\n"
-                             "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3\n";
+                             "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3\n" +
+                             START_FEN + "\n";
     ASSERT_EQ(out.substr(0, head.size()), head) << out;
     // After "new" and an "undo" that took nothing back, the engine still plays black.
     std::smatch m;
@@ -339,13 +324,6 @@ TEST(Commands, XboardHandshake) {
             "xboard\nprotover 2\naccepted setboard\nrejected ping\nrandom\ncomputer\nbk\nname Phalanx XXV\n"
             "draw\nrating 1800 1900\nics -\ncores 2\nping 7\n"),
         "WHITE<1>: \nkibitz Greetings from Falkmere 1.08\n" + FEATURES + "Opponent is Phalanx\npong 7\n");
-}
-
-TEST(Commands, AResultPutsTheEngineInForceMode) {
-    // Without "result" the engine (black) would answer e2e4.
-    EXPECT_EQ(
-        session("result 1-0\ne2e4\nfen\n"),
-        "WHITE<1>: WHITE<1>: BLACK<1>: rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3\nBLACK<1>: ");
 }
 
 TEST(Commands, MissingOrMalformedNumbersChangeNothingAndSaySo) {

@@ -55,12 +55,7 @@ class Uci : public ::testing::Test {
 // The position reached by playing UCI moves from a FEN.
 std::unique_ptr<Position> playedFrom(const std::string& fen, const std::vector<std::string>& moves) {
     auto position = positionAt(fen);
-    for (const std::string& text : moves) {
-        Move move = NO_MOVE;
-        for (Move m : legalMoves(*position)) move = uciMove(m) == text ? m : move;
-        if (move == NO_MOVE) return position;
-        position->pushGameMove(move);
-    }
+    EXPECT_TRUE(playMoves(*position, moves)) << fen;
     return position;
 }
 
@@ -140,16 +135,13 @@ TEST_F(Uci, PositionsWithMovesAndFensGiveLegalBestMoves) {
         for (const std::string& m : c.moves) command += " " + m;
         ASSERT_TRUE(sendAndWait(command + "\ngo depth 3\n", "bestmove"));
         ASSERT_TRUE(sendAndWait("isready\n", "readyok\n"));
-        auto position = playedFrom(c.fen ? c.fen : START, c.moves);
-        ASSERT_EQ(position->gamePly, static_cast<int>(c.moves.size())) << command;
-        expectLegal(*position, lastBestMove());
+        expectLegal(*playedFrom(c.fen ? c.fen : START, c.moves), lastBestMove());
     }
     // An illegal move ends the list: the position is the one before it.
     ASSERT_TRUE(
         sendAndWait("position startpos moves e2e4 e7e5 e1e3 d7d5\n", "info string illegal move e1e3"));
     ASSERT_TRUE(sendAndWait("go depth 2\n", "bestmove"));
-    auto position = playedFrom(START, {"e2e4", "e7e5"});
-    expectLegal(*position, lastBestMove());
+    expectLegal(*playedFrom(START, {"e2e4", "e7e5"}), lastBestMove());
 }
 
 TEST_F(Uci, DepthNodesAndMovetimeLimitTheSearch) {

@@ -8,6 +8,7 @@
 #include <regex>
 
 #include "program.h"
+#include "shell/uci.h"
 #include "testutil.h"
 
 namespace {
@@ -16,40 +17,18 @@ namespace {
 struct Reader {
     Program& program;
     size_t at = 0;
-    std::vector<std::string> lines = {};
 
     bool next(std::string& line) {
         if (!program.waitFor("\n", at)) return false;
         const size_t end = program.output().find('\n', at);
         line = program.output().substr(at, end - at);
         at = end + 1;
-        lines.push_back(line);
         return true;
     }
 };
 
 bool isResult(const std::string& line) {
     return line.rfind("1-0 {", 0) == 0 || line.rfind("0-1 {", 0) == 0 || line.rfind("1/2-1/2 {", 0) == 0;
-}
-
-std::string coordOf(Move m) {
-    char text[8];
-    moveToCoord(m, text);
-    std::string s = text;
-    for (char& c : s)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c))); // xboard writes e7e8q
-    return s;
-}
-
-// Plays `move` (coordinate text from the program) on the shadow board; false
-// when it is not a legal move there.
-bool playOnShadow(Engine& shadow, const std::string& text) {
-    Move parsed = NO_MOVE;
-    parsed = parseMove(shadow.position, text.c_str());
-    const Move m = moveFromSquares(shadow.board(), moveFrom(parsed), moveTo(parsed), movePromotion(parsed));
-    if (m == NO_MOVE || !shadow.position.isLegalBySquares(moveFrom(m), moveTo(m))) return false;
-    shadow.position.pushGameMove(m);
-    return true;
 }
 
 } // namespace
@@ -69,19 +48,9 @@ TEST(XboardSession, AGameAsAGuiPlaysIt) {
     ASSERT_TRUE(reader.next(line));
     EXPECT_EQ(line, "Opponent is Tester");
 
-    // Take-backs and a position by FEN in force mode, checked by "fen" (a
-    // console command that works in xboard mode as well).
-    program.send("e2e4\ne7e5\nundo\nfen\nremove\nfen\nundo\nfen\n");
-    ASSERT_TRUE(reader.next(line));
-    EXPECT_EQ(line, "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3");
-    ASSERT_TRUE(reader.next(line));
-    EXPECT_EQ(line, "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3");
-    ASSERT_TRUE(reader.next(line));
-    EXPECT_EQ(line, "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
-
     // The game starts from a FEN with black to move; the engine plays black.
     const std::string startFen = "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3";
-    auto shadow = engineAt(startFen);
+    auto shadow = positionAt(startFen);
     program.send("setboard " + startFen + " 0 1\ntime 100\notim 100\ngo\n");
 
     std::mt19937 random(2024);
@@ -99,13 +68,13 @@ TEST(XboardSession, AGameAsAGuiPlaysIt) {
                 gameOver = true;
         }
         if (!engineMove.empty()) {
-            ASSERT_TRUE(playOnShadow(*shadow, engineMove))
-                << engineMove << " is not legal in " << shadow->board().fen();
+            ASSERT_TRUE(playMoves(*shadow, {engineMove}))
+                << engineMove << " is not legal in " << shadow->board.fen();
             ++engineMoves;
             ++plies;
         }
         if (gameOver) break;
-        const std::vector<Move> replies = legalMoves(shadow->position);
+        const std::vector<Move> replies = legalMoves(*shadow);
         if (replies.empty()) continue; // the engine mated or stalemated: its result line follows
 
         // Our move: sometimes a take-back first, as a GUI user would ask for. A
@@ -114,23 +83,23 @@ TEST(XboardSession, AGameAsAGuiPlaysIt) {
         bool resume = false;
         if (plies == 10) {
             program.send("force\nremove\n");
-            shadow->position.popGameMove();
-            shadow->position.popGameMove();
+            shadow->popGameMove();
+            shadow->popGameMove();
             plies -= 2;
             resume = true;
         }
         if (plies == 14) {
             // force, take back the engine's move, and let it move again
             program.send("force\nundo\ntime 100\notim 100\ngo\n");
-            shadow->position.popGameMove();
+            shadow->popGameMove();
             --plies;
             continue;
         }
-        const std::vector<Move> moves = legalMoves(shadow->position);
+        const std::vector<Move> moves = legalMoves(*shadow);
         const Move ours = moves[random() % moves.size()];
-        shadow->position.pushGameMove(ours);
+        shadow->pushGameMove(ours);
         ++plies;
-        program.send("time 100\notim 100\n" + coordOf(ours) + "\n" + (resume ? "go\n" : ""));
+        program.send("time 100\notim 100\n" + uciMove(ours) + "\n" + (resume ? "go\n" : ""));
         if (plies == 20) program.send("?\n"); // move now
     }
     if (!gameOver) program.send("result 1/2-1/2 {Xboard adjudication}\n");
