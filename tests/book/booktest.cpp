@@ -1,21 +1,7 @@
 #include "book/booktest.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <fstream>
-#include <iterator>
-
-void writeText(const std::string& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary);
-    out << text;
-}
-
-std::string readBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-bool fileExists(const std::string& path) { return std::filesystem::exists(path); }
 
 void writeBookRecords(const std::string& path, const std::vector<BookRecord>& white,
                       const std::vector<BookRecord>& black) {
@@ -29,12 +15,11 @@ void writeBookRecords(const std::string& path, const std::vector<BookRecord>& wh
             bytes.append(reinterpret_cast<const char*>(record), 16);
         }
     }
-    writeText(path, bytes);
+    std::ofstream(path, std::ios::binary) << bytes;
 }
 
-BookContents readBookContents(const std::string& path) {
+BookContents readBookContents(const std::string& bytes) {
     BookContents book;
-    const std::string bytes = readBytes(path);
     if (bytes.size() < 8) return book;
     const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
     const uint64_t white = getU32(data), black = getU32(data + 4);
@@ -70,10 +55,8 @@ void BookRig::create(const std::string& pgnPath, int depth, int minElo) {
 void BookRig::fillRootMoves() {
     const std::vector<Move> legal = legalMoves(position);
     count = static_cast<int>(legal.size());
-    for (int i = 0; i < count; ++i) {
-        moves[i] = legal[static_cast<size_t>(i)];
-        scores[i] = 0;
-    }
+    std::copy(legal.begin(), legal.end(), moves);
+    std::fill_n(scores, count, 0);
 }
 
 std::unique_ptr<BookRig> bookRig(const std::string& bookPath) { return std::make_unique<BookRig>(bookPath); }
@@ -93,6 +76,12 @@ std::vector<BookRecord> sortedByKey(std::vector<BookRecord> records) {
     std::sort(records.begin(), records.end(),
               [](const BookRecord& a, const BookRecord& b) { return bookKey(a) < bookKey(b); });
     return records;
+}
+
+void expectRecords(const std::vector<BookRecord>& got, const std::vector<BookRecord>& expected) {
+    ASSERT_EQ(got.size(), expected.size());
+    for (size_t i = 0; i < got.size(); ++i)
+        EXPECT_EQ(fieldsOf(got[i]), fieldsOf(expected[i])) << "record " << i;
 }
 
 BookOnDisk::BookOnDisk(const std::vector<BookRecord>& white, const std::vector<BookRecord>& black) {

@@ -1,5 +1,5 @@
-// Helpers of the book and learning tests: a scratch directory, files written
-// and read byte for byte, and a game position with a book and a learning store.
+// Helpers of the book and learning tests: book files written and read record
+// by record, and a game position with a book and a learning store.
 #pragma once
 
 #include <cstdint>
@@ -13,24 +13,16 @@
 #include "shell/program.h"
 #include "testutil.h"
 
-// A fresh directory under the system's temporary directory, removed with its
-// contents when the object goes.
-using ScratchDir = TempDir;
-
-void writeText(const std::string& path, const std::string& text);
-std::string readBytes(const std::string& path);
-bool fileExists(const std::string& path);
-
 // A book file written directly from records, in the given order.
 void writeBookRecords(const std::string& path, const std::vector<BookRecord>& white,
                       const std::vector<BookRecord>& black);
-// Both sections of a book file as stored.
+// Both sections of a book file's bytes.
 struct BookContents {
     std::vector<BookRecord> white;
     std::vector<BookRecord> black;
-    bool complete = false; // the file holds the header and every record it counts
+    bool complete = false; // the bytes hold the header and every record it counts
 };
-BookContents readBookContents(const std::string& path);
+BookContents readBookContents(const std::string& bytes);
 
 // What the engine holds for its book: the game's position, an opening book
 // (not yet opened), a learning store, a small transposition table, and the
@@ -63,17 +55,23 @@ uint64_t keyAfter(const std::vector<std::string>& sanMoves);
 // The record of that position with the given counts.
 BookRecord recordAfter(const std::vector<std::string>& moves, uint16_t wins, uint16_t losses, uint16_t draws,
                        uint16_t learn = 100);
-inline BookRecord recordOf(uint64_t key, uint16_t wins, uint16_t losses, uint16_t draws, uint16_t learn = 100) {
+inline BookRecord recordOf(uint64_t key, uint16_t wins, uint16_t losses, uint16_t draws,
+                           uint16_t learn = 100) {
     return BookRecord{keyLowOf(key), keyHighOf(key), wins, losses, draws, learn};
 }
 std::vector<BookRecord> sortedByKey(std::vector<BookRecord> records);
+// A record's key and counts, compared in one assertion that prints them all.
+inline auto fieldsOf(const BookRecord& r) {
+    return std::tuple(bookKey(r), r.wins, r.losses, r.draws, r.learn);
+}
+// The records of a book section, record by record.
+void expectRecords(const std::vector<BookRecord>& got, const std::vector<BookRecord>& expected);
 // A book written from records (each section sorted here) and loaded by an
 // engine at the initial position.
 struct BookOnDisk {
-    ScratchDir dir;
+    TempDir dir;
     std::unique_ptr<BookRig> engine;
     BookOnDisk(const std::vector<BookRecord>& white, const std::vector<BookRecord>& black);
-    ~BookOnDisk() { engine->book.close(); }
 };
 // Standard output produced while `action` runs.
 template <typename Action> std::string captureOutput(Action action) {

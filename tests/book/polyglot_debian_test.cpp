@@ -4,7 +4,6 @@
 // position on its lines) and a plain walk over the file's bytes.
 #include <cmath>
 #include <cstdlib>
-#include <filesystem>
 #include <map>
 #include <set>
 #include <sstream>
@@ -18,34 +17,19 @@ namespace {
 const std::string START = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
 
 // Debian installs the program under /usr/games, which is often not on PATH.
-std::string findPolyglot() {
-    std::vector<std::string> dirs;
-    if (const char* path = std::getenv("PATH")) {
-        std::istringstream in(path);
-        for (std::string dir; std::getline(in, dir, ':');) dirs.push_back(dir);
-    }
-    dirs.push_back("/usr/games");
-    for (const std::string& dir : dirs) {
-        const std::filesystem::path candidate = std::filesystem::path(dir) / "polyglot";
-        std::error_code error;
-        if (std::filesystem::is_regular_file(candidate, error)) return candidate.string();
-    }
-    return "";
-}
+const std::string WITH_GAMES_PATH = "PATH=\"$PATH:/usr/games\" ";
 
 std::string withoutCheckMark(const std::string& san) { return san.substr(0, san.find_first_of("+#")); }
 
 bool run(const std::string& command) { return std::system(command.c_str()) == 0; }
 
-// One position on polyglot's dumped lines and the book moves it shows there.
-struct DumpedPosition {
-    std::string fen;
-    std::map<std::string, int> percent; // SAN -> share in percent
-};
+// The positions on polyglot's dumped lines (FEN) and the book moves shown
+// there (SAN) with their share in percent.
+using DumpedPositions = std::map<std::string, std::map<std::string, int>>;
 
 // Dump lines look like "12: 1. d4{37%} d5 2. c4{58%} e6 {trans: line=3, ply=4}":
 // the moves of the dumped colour carry their share; a comment ends the line.
-void readDump(const std::string& path, std::map<std::string, DumpedPosition>& positions) {
+void readDump(const std::string& path, DumpedPositions& positions) {
     for (const std::string& line : readLines(path)) {
         std::istringstream in(line);
         std::string word;
@@ -56,9 +40,7 @@ void readDump(const std::string& path, std::map<std::string, DumpedPosition>& po
             const size_t brace = word.find('{');
             const std::string san = word.substr(0, brace);
             if (brace != std::string::npos) {
-                DumpedPosition& p = positions[engine->board.fen()];
-                p.fen = engine->board.fen();
-                p.percent[withoutCheckMark(san)] = std::atoi(word.c_str() + brace + 1);
+                positions[engine->board.fen()][withoutCheckMark(san)] = std::atoi(word.c_str() + brace + 1);
             }
             ASSERT_TRUE(playMoves(*engine, {san})) << line;
         }
@@ -69,72 +51,49 @@ void readDump(const std::string& path, std::map<std::string, DumpedPosition>& po
 std::vector<PolyglotEntry> walkFile(const std::string& bytes, uint64_t key) {
     std::vector<PolyglotEntry> found;
     for (size_t at = 0; at + 16 <= bytes.size(); at += 16) {
-        uint64_t fields[4] = {0, 0, 0, 0};
-        const int widths[4] = {8, 2, 2, 4};
-        size_t i = at;
-        for (int f = 0; f < 4; ++f) {
-            for (int b = 0; b < widths[f]; ++b)
-                fields[f] = fields[f] << 8 | static_cast<unsigned char>(bytes[i++]);
-        }
-        if (fields[0] == key)
-            found.push_back({fields[0], static_cast<uint16_t>(fields[1]), static_cast<uint16_t>(fields[2]),
-                             static_cast<uint32_t>(fields[3])});
+        // The big-endian number of `width` bytes at `from` in this entry.
+        auto field = [&](size_t from, int width) {
+            uint64_t value = 0;
+            for (int b = 0; b < width; ++b)
+                value = value << 8 | static_cast<unsigned char>(bytes[at + from + b]);
+            return value;
+        };
+        if (field(0, 8) == key)
+            found.push_back({key, static_cast<uint16_t>(field(8, 2)), static_cast<uint16_t>(field(10, 2)),
+                             static_cast<uint32_t>(field(12, 4))});
     }
     return found;
 }
-
-class PolyglotDebianBook : public ::testing::Test {
-  protected:
-    static void SetUpTestSuite() {
-        const std::string program = findPolyglot();
-        if (program.empty()) {
-            skipReason = "Debian's polyglot program is not installed (apt-get install polyglot)";
-            return;
-        }
-        if (!sharedDataPresent()) {
-            skipReason = NO_SHARED_DATA;
-            return;
-        }
-        dir = new ScratchDir;
-        const std::string quiet = " >" + dir->path("log.txt") + " 2>&1";
-        bookPath = dir->path("book.bin");
-        made = run(program + " make-book -pgn " + dataFile("games-lichess.pgn") + " -bin " + bookPath +
-                   " -max-ply 16" + quiet) &&
-               run(program + " dump-book -bin " + bookPath + " -color white -out " + dir->path("white.txt") +
-                   quiet) &&
-               run(program + " dump-book -bin " + bookPath + " -color black -out " + dir->path("black.txt") +
-                   quiet);
-    }
-    static void TearDownTestSuite() {
-        delete dir;
-        dir = nullptr;
-    }
-    void SetUp() override {
-        if (!skipReason.empty()) GTEST_SKIP() << skipReason;
-        ASSERT_TRUE(made) << "polyglot failed; its output is in " << dir->path("log.txt");
-        const PolyglotLoad load = book.open(bookPath);
-        ASSERT_TRUE(load.ok()) << load.message;
-    }
-
-    static inline std::string skipReason;
-    static inline ScratchDir* dir = nullptr;
-    static inline std::string bookPath;
-    static inline bool made = false;
-    PolyglotBook book;
-};
 
 } // namespace
 
 // On every position of the dumped lines the engine lists exactly the moves
 // polyglot shows, each with the share polyglot prints (rounded to a percent),
 // and exactly one move per entry of the file, with that entry's word and weight.
-TEST_F(PolyglotDebianBook, MovesMatchPolyglotsOwnDumpAndTheRawEntries) {
-    std::map<std::string, DumpedPosition> positions;
-    readDump(dir->path("white.txt"), positions);
-    readDump(dir->path("black.txt"), positions);
+TEST(PolyglotDebianBook, MovesMatchPolyglotsOwnDumpAndTheRawEntries) {
+    if (!run(WITH_GAMES_PATH + "command -v polyglot >/dev/null"))
+        GTEST_SKIP() << "Debian's polyglot program is not installed (apt-get install polyglot)";
+    if (!sharedDataPresent()) GTEST_SKIP() << NO_SHARED_DATA;
+    TempDir dir;
+    const std::string polyglot = WITH_GAMES_PATH + "polyglot ", bookPath = dir.path("book.bin");
+    const std::string quiet = " >>" + dir.path("log.txt") + " 2>&1";
+    ASSERT_TRUE(
+        run(polyglot + "make-book -pgn " + dataFile("games-lichess.pgn") + " -bin " + bookPath +
+            " -max-ply 16" + quiet) &&
+        run(polyglot + "dump-book -bin " + bookPath + " -color white -out " + dir.path("white.txt") +
+            quiet) &&
+        run(polyglot + "dump-book -bin " + bookPath + " -color black -out " + dir.path("black.txt") + quiet))
+        << "polyglot failed: " << dir.read("log.txt");
+    PolyglotBook book;
+    const PolyglotLoad load = book.open(bookPath);
+    ASSERT_TRUE(load.ok()) << load.message;
+
+    DumpedPositions positions;
+    readDump(dir.path("white.txt"), positions);
+    readDump(dir.path("black.txt"), positions);
     ASSERT_GT(positions.size(), 200u);
     ASSERT_EQ(positions.count(positionAt(START)->board.fen()), 1u);
-    const std::string bytes = readBytes(bookPath);
+    const std::string bytes = dir.read("book.bin");
     EXPECT_EQ(book.entryCount() * POLYGLOT_ENTRY_BYTES, bytes.size());
 
     int castlingMoves = 0;
@@ -150,12 +109,12 @@ TEST_F(PolyglotDebianBook, MovesMatchPolyglotsOwnDumpAndTheRawEntries) {
             listed.insert(text);
             fromEngine[polyglotMoveCode(c.move)] = c.weight;
             castlingMoves += (c.move & MOVE_CASTLE) != 0;
-            const auto it = dumped.percent.find(text);
-            if (it == dumped.percent.end()) continue; // the comparison of the move sets reports it
+            const auto it = dumped.find(text);
+            if (it == dumped.end()) continue; // the comparison of the move sets reports it
             EXPECT_LE(std::abs(100.0 * c.weight / static_cast<double>(total) - it->second), 0.5)
                 << fen << " " << text << " weight " << c.weight << " of " << total;
         }
-        for (const auto& shownMove : dumped.percent) shown.insert(shownMove.first);
+        for (const auto& shownMove : dumped) shown.insert(shownMove.first);
         EXPECT_EQ(listed, shown) << fen;
 
         const std::vector<PolyglotEntry> raw = walkFile(bytes, polyglotKey(engine->board));

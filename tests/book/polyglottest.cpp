@@ -2,15 +2,6 @@
 
 #include <fstream>
 
-Move legalMoveNamed(Position& engine, const std::string& text) {
-    const Move named = parseMove(engine, text.c_str());
-    if (named == NO_MOVE) return NO_MOVE;
-    for (Move m : legalMoves(engine)) {
-        if (sameMove(m, named)) return m;
-    }
-    return NO_MOVE;
-}
-
 void writePolyglotFile(const std::string& path, const std::vector<PolyglotEntry>& entries) {
     std::ofstream out(path, std::ios::binary);
     auto put = [&](uint64_t value, int bytes) {

@@ -1,5 +1,5 @@
-// Helpers of the Polyglot book tests: engines walked along move lists and
-// book files written byte by byte, independently of the reader under test.
+// Helpers of the Polyglot book tests: book files written byte by byte,
+// independently of the reader under test.
 #pragma once
 
 #include <cstdint>
@@ -8,9 +8,6 @@
 
 #include "book/polyglot.h"
 #include "testutil.h"
-
-// The legal move that `text` names in the engine's position, or NO_MOVE.
-Move legalMoveNamed(Position& engine, const std::string& text);
 
 // A Polyglot file holding the entries in the given order, big-endian.
 void writePolyglotFile(const std::string& path, const std::vector<PolyglotEntry>& entries);
