@@ -100,18 +100,6 @@ TEST(CompressedFiles, DataSurvivesTheRoundTrip) {
     for (const auto& data : cases) EXPECT_EQ(roundTrip(data), data) << "size " << data.size();
 }
 
-TEST(CompressedFiles, RealTableBytesSurviveTheRoundTrip) {
-    const auto& tables = tbtest::generatedTables();
-    const TableValues* kqk = tables.store->get(5);
-    ASSERT_NE(kqk, nullptr);
-    std::vector<uint8_t> bytes;
-    std::string error;
-    ASSERT_TRUE(encodeTableBytes(*kqk, 0, bytes, error)) << error;
-    const auto file = emdCompress(bytes.data(), bytes.size());
-    EXPECT_LT(file.size(), bytes.size() / 2) << "tables compress well";
-    EXPECT_EQ(roundTrip(bytes), bytes);
-}
-
 TEST(CompressedFiles, BlockStoredAtFullSizeIsCopiedUnchanged) {
     // Ten-bit codes for every symbol: coding would make the block longer, so it is stored.
     std::vector<uint8_t> noise(5000);
@@ -125,17 +113,6 @@ TEST(CompressedFiles, BlockStoredAtFullSizeIsCopiedUnchanged) {
     ASSERT_EQ(o.status, EMD_OK);
     EXPECT_EQ(o.decoder->starts[1] - o.decoder->starts[0], 5000u) << "stored raw";
     EXPECT_EQ(inflate(o), noise);
-}
-
-TEST(CompressedFiles, ShortLastBlockDecodesToItsStoredSize) {
-    std::vector<uint8_t> data(8192 + 1000, 3);
-    for (size_t i = 0; i < data.size(); i += 7) data[i] = static_cast<uint8_t>(i);
-    Opened o = open(emdCompress(data.data(), data.size()));
-    ASSERT_EQ(o.status, EMD_OK);
-    ASSERT_EQ(o.decoder->blocks, 2u);
-    EXPECT_EQ(o.decoder->lastBlockSize, 1000u);
-    EXPECT_EQ(emdBlockSize(*o.decoder, 1), 1000u);
-    EXPECT_EQ(inflate(o), data);
 }
 
 TEST(CompressedFiles, MatchAtDistanceOneRepeatsThePreviousByte) {

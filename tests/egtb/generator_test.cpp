@@ -345,11 +345,10 @@ TEST(TablebasePlay, ProbesFromTheBoardFindTheGeneratedValues) {
             const int side = static_cast<int>(random() % 2);
             if (!tbtest::legalPlacement(p, side)) continue;
             ++checked;
+            // Probed at ply 5: the side mated at ply 5 + the plies to mate.
             const int v = storedValue(p, side);
-            // Mated at ply 5 + 2n - 1 after a win in n = 32767 - v moves, at
-            // ply 5 + 2n after a loss in n = v + 32766 moves.
-            const int expected = v > 0   ? MATE_SCORE - (5 + 2 * (32767 - v) - 1)
-                                 : v < 0 ? 5 + 2 * (v + 32766) - MATE_SCORE
+            const int expected = v > 0   ? MATE_SCORE - (5 + pliesOf(v))
+                                 : v < 0 ? 5 + pliesOf(v) - MATE_SCORE
                                          : 0;
             for (bool exchanged : {false, true}) {
                 auto engine = positionAt(tbtest::fenOf(p, side, exchanged));

@@ -1,6 +1,6 @@
-// Index functions: the entry counts the file format fixes, the members given
-// formula by formula, and exhaustive checks that every legal position of the
-// three- and four-man tables has one entry of its own.
+// Index functions: the entry counts the file format fixes, and exhaustive
+// checks that every legal position of the three- and four-man tables has one
+// entry of its own.
 #include <random>
 #include <unordered_map>
 
@@ -70,6 +70,29 @@ bool sameMenUpToSymmetry(const Placement& a, const Placement& b, bool pawns) {
     return false;
 }
 
+// The entry `e` of a legal position is shared only with the position's own
+// mirror images (`owner` keeps the squares of the first position that took it,
+// six bits a man) and, for a symmetry g > 0, is found again from the mirror
+// image (unless both kings stand on the long diagonal) and from the
+// colour-exchanged position.
+void expectOwnEntry(const TableDescriptor& d, const Placement& p, int side, uint64_t e, uint32_t& owner,
+                    int g) {
+    const bool pawns = d.material.hasPawns();
+    if (owner != UINT32_MAX) {
+        Placement q = p;
+        for (int i = 0; i < p.men; ++i) q.square[i] = static_cast<int>((owner >> (6 * i)) & 63);
+        ASSERT_TRUE(sameMenUpToSymmetry(p, q, pawns))
+            << d.name << ": " << tbtest::fenOf(p, side) << " and " << tbtest::fenOf(q, side);
+    }
+    owner = 0;
+    for (int i = p.men - 1; i >= 0; --i) owner = owner << 6 | static_cast<uint32_t>(p.square[i]);
+    if (g == 0) return;
+    if (pawns || !kingsOnDiagonal(p, side)) {
+        ASSERT_EQ(indexOf(d, transformed(p, g), side), e) << d.name << " " << tbtest::fenOf(p, side);
+    }
+    ASSERT_EQ(indexOf(d, p, side, true), e) << d.name << " " << tbtest::fenOf(p, side);
+}
+
 } // namespace
 
 TEST(TablebaseIndex, SharedTablesHaveTheirKingPairCounts) {
@@ -132,71 +155,6 @@ TEST(TablebaseIndex, DescriptorListHasItsNamesFlagsAndSizes) {
     EXPECT_EQ(descriptor(15).count[0], descriptor(15).count[1]) << "krkr is symmetric";
 }
 
-// The members written out in full, evaluated from their formulas.
-TEST(TablebaseIndex, MembersFollowTheirFormulas) {
-    const IndexTables& t = indexTables();
-    std::mt19937 random(7);
-    const TableDescriptor& knk = table("knk");
-    const TableDescriptor& kqkr = table("kqkr");
-    const TableDescriptor& kpk = table("kpk");
-    int checked = 0;
-    while (checked < 20000) {
-        Placement p = tbtest::menOf(knk);
-        for (int i = 0; i < 3; ++i) p.square[i] = static_cast<int>(random() % 64);
-        const int side = static_cast<int>(random() % 2);
-        if (!tbtest::legalPlacement(p, side)) continue;
-        ++checked;
-        // knk: the mover's king first; black to move, kings by the pawnless pair,
-        // the knight anywhere else; white to move, the knight by its enumeration.
-        const int mask = t.quarterMask[p.square[side]];
-        int k1 = p.square[side] ^ mask, k2 = p.square[1 - side] ^ mask, n = p.square[2] ^ mask;
-        if (!(t.inTriangle[k1] && (t.offDiagonal[k1] || t.onOrBelowDiagonal[k2]))) {
-            k1 = t.transpose[k1], k2 = t.transpose[k2], n = t.transpose[n];
-        }
-        if (side == 1) {
-            const uint64_t expected = uint64_t{t.pawnlessPair[k1][k2]} * 62 + n - (k1 < n) - (k2 < n);
-            EXPECT_EQ(indexOf(knk, p, 1), expected);
-        } else {
-            int m = t.enumeration[KIND_KNIGHT][k2][n];
-            if (t.enumeration[KIND_KNIGHT][k2][k1] != NOT_ALLOWED && k1 < n) --m;
-            EXPECT_EQ(indexOf(knk, p, 0), knk.plan[0].pairOffsets[t.pawnlessPair[k1][k2]] + m);
-        }
-    }
-    checked = 0;
-    while (checked < 20000) {
-        Placement p = tbtest::menOf(kqkr);
-        for (int i = 0; i < 4; ++i) p.square[i] = static_cast<int>(random() % 64);
-        if (!tbtest::legalPlacement(p, 0)) continue;
-        ++checked;
-        const int mask = t.quarterMask[p.square[0]];
-        int sq[4];
-        for (int i = 0; i < 4; ++i) sq[i] = p.square[i] ^ mask;
-        if (!(t.inTriangle[sq[0]] && (t.offDiagonal[sq[0]] || t.onOrBelowDiagonal[sq[1]])))
-            for (int& s : sq) s = t.transpose[s];
-        const int k1 = sq[0], k2 = sq[1], q = sq[2], r = sq[3];
-        const int queen = t.enumeration[KIND_QUEEN][k2][q] - (k1 < q);
-        const int rook = r - (k1 < r) - (k2 < r) - (q < r);
-        EXPECT_EQ(indexOf(kqkr, p, 0),
-                  (kqkr.plan[0].pairOffsets[t.pawnlessPair[k1][k2]] + queen) * 61 + rook);
-    }
-    checked = 0;
-    while (checked < 20000) {
-        Placement p = tbtest::menOf(kpk);
-        for (int i = 0; i < 3; ++i) p.square[i] = static_cast<int>(random() % 64);
-        const int side = static_cast<int>(random() % 2);
-        if (!tbtest::legalPlacement(p, side)) continue;
-        ++checked;
-        const int flip = side == 1 ? 56 : 0;
-        const int mover = p.square[side], other = p.square[1 - side];
-        const int mask = t.fileMirror[mover] ^ flip;
-        const int k1 = mover ^ mask, k2 = other ^ mask, pawn = p.square[2] ^ mask;
-        const int kind = side == 0 ? KIND_PAWN : KIND_PAWN_FREE;
-        int m = t.enumeration[kind][k2][pawn];
-        if (t.enumeration[kind][k2][k1] != NOT_ALLOWED && k1 < pawn) --m;
-        EXPECT_EQ(indexOf(kpk, p, side), kpk.plan[side].pairOffsets[t.pawnPair[k1][k2]] + m);
-    }
-}
-
 // Every legal position of every three- and four-man table, with the mover's
 // king in its canonical region (the others follow by symmetry): its entry is
 // below the count, it shares it only with its own mirror images, its mirror
@@ -217,37 +175,17 @@ TEST(TablebaseIndex, EveryLegalPositionOfSmallTablesHasAnEntryOfItsOwn) {
             const uint64_t step = kSlowBuild ? 97 : 1;
             for (int king = 0; king < 64; ++king) {
                 if (pawns ? (king & 7) > 3 : !t.inTriangle[king]) continue;
+                p.square[side] = king;
                 for (uint64_t rest = random() % step; rest < cells; rest += step) {
-                    p.square[side] = king;
-                    uint64_t r = rest;
-                    for (int i = 0; i < p.men; ++i) {
-                        if (i == side) continue;
-                        p.square[i] = static_cast<int>(r & 63);
-                        r >>= 6;
-                    }
+                    for (int i = 0, digit = 0; i < p.men; ++i)
+                        if (i != side) p.square[i] = static_cast<int>((rest >> (6 * digit++)) & 63);
                     if (!tbtest::legalPlacement(p, side)) continue;
                     ++legal;
                     const uint64_t e = indexOf(d, p, side);
                     ASSERT_LT(e, d.count[side]) << d.name << " " << tbtest::fenOf(p, side);
-                    uint32_t packed = 0;
-                    for (int i = p.men - 1; i >= 0; --i)
-                        packed = packed << 6 | static_cast<uint32_t>(p.square[i]);
-                    if (owner[e] != UINT32_MAX) {
-                        Placement q = p;
-                        for (int i = 0; i < p.men; ++i)
-                            q.square[i] = static_cast<int>((owner[e] >> (6 * i)) & 63);
-                        ASSERT_TRUE(sameMenUpToSymmetry(p, q, pawns))
-                            << d.name << ": " << tbtest::fenOf(p, side) << " and " << tbtest::fenOf(q, side);
-                    }
-                    owner[e] = packed;
-                    // A mirror image and the colour-exchanged position (every third position).
-                    if (rest % 3) continue;
-                    const int g = pawns ? 1 : 1 + static_cast<int>(rest % 7);
-                    if (pawns || !kingsOnDiagonal(p, side)) {
-                        ASSERT_EQ(indexOf(d, transformed(p, g), side), e)
-                            << d.name << " " << tbtest::fenOf(p, side);
-                    }
-                    ASSERT_EQ(indexOf(d, p, side, true), e) << d.name << " " << tbtest::fenOf(p, side);
+                    // A mirror image and the colour-exchanged position every third position.
+                    const int g = rest % 3 ? 0 : pawns ? 1 : 1 + static_cast<int>(rest % 7);
+                    ASSERT_NO_FATAL_FAILURE(expectOwnEntry(d, p, side, e, owner[e], g));
                 }
             }
             EXPECT_GT(legal, 0u) << d.name;
@@ -264,7 +202,7 @@ TEST(TablebaseIndex, SampledFiveManPositionsHaveEntriesOfTheirOwn) {
         const TableDescriptor& d = descriptor(n);
         const bool pawns = d.material.hasPawns();
         for (int side = 0; side < 2; ++side) {
-            std::unordered_map<uint64_t, Placement> seen;
+            std::unordered_map<uint64_t, uint32_t> owner;
             Placement p = tbtest::menOf(d);
             for (int k = 0; k < samples;) {
                 for (int i = 0; i < p.men; ++i) p.square[i] = static_cast<int>(random() % 64);
@@ -272,14 +210,8 @@ TEST(TablebaseIndex, SampledFiveManPositionsHaveEntriesOfTheirOwn) {
                 ++k;
                 const uint64_t e = indexOf(d, p, side);
                 ASSERT_LT(e, d.count[side]) << d.name;
-                auto [it, fresh] = seen.emplace(e, p);
-                if (!fresh) {
-                    ASSERT_TRUE(sameMenUpToSymmetry(p, it->second, pawns)) << d.name;
-                }
-                ASSERT_EQ(indexOf(d, p, side, true), e) << d.name;
-                if (pawns || !kingsOnDiagonal(p, side)) {
-                    ASSERT_EQ(indexOf(d, transformed(p, pawns ? 1 : 1 + k % 7), side), e) << d.name;
-                }
+                uint32_t& first = owner.try_emplace(e, UINT32_MAX).first->second;
+                ASSERT_NO_FATAL_FAILURE(expectOwnEntry(d, p, side, e, first, pawns ? 1 : 1 + k % 7));
             }
         }
     }

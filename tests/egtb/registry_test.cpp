@@ -4,6 +4,7 @@
 #include <cinttypes>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 
 #include "egtb/tablebases.h"
 #include "egtb/tbtestutil.h"
@@ -14,22 +15,21 @@ using namespace egtb;
 
 namespace {
 
-std::string dirWith(const std::string& tag, std::initializer_list<std::string> names, bool packed = false) {
-    const auto& tables = tbtest::generatedTables();
+// A fresh directory with copies of some of the generated uncompressed files.
+std::string dirWith(const std::string& tag, std::initializer_list<std::string> names) {
     const std::string dir = tbtest::freshDirectory(tag);
     for (const auto& name : names)
-        tbtest::copyFile((packed ? tables.packed : tables.plain) + "/" + name, dir + "/" + name);
+        std::filesystem::copy_file(tbtest::generatedTables().plain + "/" + name, dir + "/" + name);
     return dir;
 }
 
-// A sparse file of the given length, optionally with one byte set.
-void sparseFile(const std::string& path, uint64_t length, uint64_t at = UINT64_MAX, uint8_t value = 0) {
+// A sparse file of the given length, with `bytes` written from offset `at` on.
+void sparseFile(const std::string& path, uint64_t length, uint64_t at = 0,
+                std::initializer_list<uint8_t> bytes = {}) {
     FILE* f = std::fopen(path.c_str(), "wb");
     ASSERT_NE(f, nullptr);
-    if (at != UINT64_MAX) {
-        ASSERT_EQ(fseeko(f, static_cast<off_t>(at), SEEK_SET), 0);
-        std::fputc(value, f);
-    }
+    ASSERT_EQ(fseeko(f, static_cast<off_t>(at), SEEK_SET), 0);
+    for (uint8_t b : bytes) std::fputc(b, f);
     std::fclose(f);
     std::filesystem::resize_file(path, length);
 }
@@ -45,10 +45,11 @@ void expectLoadExits(const std::string& dir, const std::string& message) {
         ::testing::ExitedWithCode(1), message);
 }
 
-int probeFen(const std::string& fen, bool& found) {
+// The probe's score of a position at ply 3; nothing when the tables do not answer.
+std::optional<int> probeFen(const std::string& fen) {
     auto engine = positionAt(fen);
     int score = 0;
-    found = probeTablebases(engine->board, 3, score);
+    if (!probeTablebases(engine->board, 3, score)) return std::nullopt;
     return score;
 }
 
@@ -67,9 +68,7 @@ TEST(TablebaseRegistry, NoTablesLoadsSuccessfullyWithNoMen) {
         EXPECT_TRUE(loadTablebases(empty.c_str(), 2, true));
         EXPECT_EQ(out.text(), "Success!\n") << "xboard mode leaves out the first part";
     }
-    bool found = true;
-    probeFen("8/8/8/8/8/2k5/8/KQ6 w - -", found);
-    EXPECT_FALSE(found);
+    EXPECT_FALSE(probeFen("8/8/8/8/8/2k5/8/KQ6 w - -").has_value());
 }
 
 TEST(TablebaseRegistry, MenAvailableFollowsTheLargestRegisteredTable) {
@@ -85,7 +84,7 @@ TEST(TablebaseRegistry, MenAvailableFollowsTheLargestRegisteredTable) {
     // A split table: its first extent holds 2^31 entries.
     const int krbkbn = tableNumber("krbkbn");
     ASSERT_GT(descriptor(krbkbn).count[0], uint64_t{1} << 31);
-    sparseFile(dir + "/krbkbn.0.nbw", uint64_t{1} << 31, (uint64_t{1} << 31) - 1, 5);
+    sparseFile(dir + "/krbkbn.0.nbw", uint64_t{1} << 31, (uint64_t{1} << 31) - 1, {5});
     EXPECT_EQ(tbtest::load(dir), 6);
     EXPECT_EQ(descriptor(krbkbn).files[0][0].name, dir + "/krbkbn.0.nbw");
     EXPECT_EQ(readStoredValue(krbkbn, 0, (uint64_t{1} << 31) - 1), 5 + 32640)
@@ -99,7 +98,7 @@ TEST(TablebaseRegistry, EveryFileNameSpellingIsFound) {
     const char* spellings[] = {"kqk.nbw.emd", "kqk_nbw.emd", "kqk_nbw_emd", "kqknbw.emd"};
     for (const char* spelling : spellings) {
         const std::string dir = tbtest::freshDirectory("spell");
-        tbtest::copyFile(tables.packed + "/kqk.nbw.emd", dir + "/" + spelling);
+        std::filesystem::copy_file(tables.packed + "/kqk.nbw.emd", dir + "/" + spelling);
         EXPECT_EQ(tbtest::load(dir), 3) << spelling;
         EXPECT_EQ(descriptor(5).files[0][0].name, dir + "/" + spelling);
         EXPECT_NE(descriptor(5).files[0][0].decoder, nullptr);
@@ -150,48 +149,35 @@ TEST(TablebaseRegistryDeathTest, BrokenCompressedFileEndsTheProgramWithItsMessag
 
 TEST(TablebaseProbe, ScoresCountMatesFromThePly) {
     tbtest::load(tbtest::generatedTables().plain);
-    bool found = false;
     // Mate in one for White (Qg8#): 2v - 55534 - ply with v = 32766 at ply 3.
-    EXPECT_EQ(probeFen("k7/8/1K6/8/8/8/8/6Q1 w - -", found), 2 * 32766 - 55534 - 3);
-    EXPECT_TRUE(found);
-    EXPECT_EQ(probeFen("k7/8/1K6/8/8/8/8/6Q1 w - -", found), MATE_SCORE - (3 + 1)) << "Black mated at ply 4";
-    // Black checkmated now, a loss in 0, scores as the search scores a side mated at ply 3.
-    EXPECT_EQ(probeFen("k7/1Q6/1K6/8/8/8/8/8 b - -", found), 3 - MATE_SCORE);
-    // Black to move is mated in one move (Kb8 Qg8#): mated at ply 3 + 2.
-    EXPECT_EQ(probeFen("k7/8/1K6/8/8/8/8/6Q1 b - -", found), 3 + 2 - MATE_SCORE);
-    // Stalemate: a draw.
-    EXPECT_EQ(probeFen("k7/2Q5/1K6/8/8/8/8/8 b - -", found), 0);
-    EXPECT_TRUE(found);
+    EXPECT_EQ(probeFen("k7/8/1K6/8/8/8/8/6Q1 w - -"), 2 * 32766 - 55534 - 3);
+    EXPECT_EQ(probeFen("k7/8/1K6/8/8/8/8/6Q1 w - -"), MATE_SCORE - (3 + 1)) << "Black mated at ply 4";
     // Colour-reversed material probes the same table with colours exchanged.
-    bool foundReversed = false;
-    EXPECT_EQ(probeFen("6q1/8/8/8/8/1k6/8/K7 b - -", foundReversed),
-              probeFen("k7/8/1K6/8/8/8/8/6Q1 w - -", found));
-    EXPECT_TRUE(foundReversed && found);
+    EXPECT_EQ(probeFen("6q1/8/8/8/8/1k6/8/K7 b - -"), MATE_SCORE - (3 + 1));
+    // Black checkmated now, a loss in 0, scores as the search scores a side mated at ply 3.
+    EXPECT_EQ(probeFen("k7/1Q6/1K6/8/8/8/8/8 b - -"), 3 - MATE_SCORE);
+    // Black to move is mated in one move (Kb8 Qg8#): mated at ply 3 + 2.
+    EXPECT_EQ(probeFen("k7/8/1K6/8/8/8/8/6Q1 b - -"), 3 + 2 - MATE_SCORE);
+    // Stalemate: a draw.
+    EXPECT_EQ(probeFen("k7/2Q5/1K6/8/8/8/8/8 b - -"), 0);
     // Too many men or no table: no answer.
-    probeFen("k7/8/1K6/8/8/8/3PPPPP/1Q6 w - -", found);
-    EXPECT_FALSE(found);
-    probeFen("k7/8/1K6/8/8/8/8/QQQQ4 w - -", found);
-    EXPECT_FALSE(found);
+    EXPECT_FALSE(probeFen("k7/8/1K6/8/8/8/3PPPPP/1Q6 w - -").has_value());
+    EXPECT_FALSE(probeFen("k7/8/1K6/8/8/8/8/QQQQ4 w - -").has_value());
     EXPECT_GT(tablebaseStats.hits, 0u);
     EXPECT_GE(tablebaseStats.probes, tablebaseStats.hits + 2);
 }
 
 TEST(TablebaseProbe, WhiteToMoveFilesAloneAnswerOnlyWhiteToMove) {
     tbtest::load(dirWith("wonly", {"kqk.nbw"}));
-    bool found = false;
-    probeFen("8/8/8/3k4/8/8/8/KQ6 w - -", found);
-    EXPECT_TRUE(found);
-    probeFen("8/8/8/3k4/8/8/8/KQ6 b - -", found);
-    EXPECT_FALSE(found);
+    EXPECT_TRUE(probeFen("8/8/8/3k4/8/8/8/KQ6 w - -").has_value());
+    EXPECT_FALSE(probeFen("8/8/8/3k4/8/8/8/KQ6 b - -").has_value());
 }
 
 TEST(TablebaseProbe, StoredBrokenValueIsNoAnswer) {
     const std::string dir = dirWith("broken127", {"kqk.nbw"});
     // Find the entry of a position and overwrite it with 127.
-    auto engine = positionAt("8/8/8/3k4/8/8/8/KQ6 w - -");
     tbtest::load(dir);
-    int score;
-    ASSERT_TRUE(probeTablebases(engine->board, 1, score));
+    ASSERT_TRUE(probeFen("8/8/8/3k4/8/8/8/KQ6 w - -").has_value());
     int first[16] = {}, second[16] = {};
     first[KING_SLOT] = 0, first[QUEEN_SLOT] = 1, second[KING_SLOT] = 35;
     const uint64_t e = tableIndex(descriptor(5).plan[0], first, second, NO_EP_SQUARE, false);
@@ -201,21 +187,17 @@ TEST(TablebaseProbe, StoredBrokenValueIsNoAnswer) {
         f.put(127);
     }
     tbtest::load(dir);
-    EXPECT_FALSE(probeTablebases(engine->board, 1, score));
-    auto other = positionAt("8/8/8/4k3/8/8/8/KQ6 w - -");
-    EXPECT_TRUE(probeTablebases(other->board, 1, score));
+    EXPECT_FALSE(probeFen("8/8/8/3k4/8/8/8/KQ6 w - -").has_value());
+    EXPECT_TRUE(probeFen("8/8/8/4k3/8/8/8/KQ6 w - -").has_value());
 }
 
 TEST(TablebaseProbe, FileDeletedAfterStartUpMakesItsProbesFail) {
     const std::string dir = dirWith("deleted", {"kqk.nbw", "krk.nbw"});
     tbtest::load(dir);
     std::filesystem::remove(dir + "/kqk.nbw");
-    bool found = true;
-    probeFen("8/8/8/3k4/8/8/8/KQ6 w - -", found);
-    EXPECT_FALSE(found);
+    EXPECT_FALSE(probeFen("8/8/8/3k4/8/8/8/KQ6 w - -").has_value());
     EXPECT_TRUE(descriptor(5).files[0][0].name.empty()) << "the extent is disabled";
-    probeFen("8/8/8/3k4/8/8/8/KR6 w - -", found);
-    EXPECT_TRUE(found) << "other tables still answer";
+    EXPECT_TRUE(probeFen("8/8/8/3k4/8/8/8/KR6 w - -").has_value()) << "other tables still answer";
     // The engine keeps playing: a move is still chosen.
     auto rig = searchAt("8/8/8/3k4/8/8/8/KQ6 w - -", 3);
     rig->search.options.useTablebases = true;
@@ -227,12 +209,7 @@ TEST(TablebaseProbe, FileDeletedAfterStartUpMakesItsProbesFail) {
 TEST(TablebaseProbe, KppkpLongLossesReadOneMoveBeyondTheByteScale) {
     const std::string dir = tbtest::freshDirectory("kppkp");
     initDescriptors();
-    sparseFile(dir + "/kppkp.nbb", descriptor(36).count[1], 0x362BC7C, 0x81);
-    {
-        std::fstream f(dir + "/kppkp.nbb", std::ios::in | std::ios::out | std::ios::binary);
-        f.seekp(0x362BC7D);
-        f.put('\x81');
-    }
+    sparseFile(dir + "/kppkp.nbb", descriptor(36).count[1], 0x362BC7C, {0x81, 0x81});
     tbtest::load(dir);
     EXPECT_EQ(readStoredValue(36, 1, 0x362BC7C), -32639);
     EXPECT_EQ(readStoredValue(36, 1, 0x362BC7D), -32640) << "not one of the seven";
@@ -276,7 +253,7 @@ TEST(TablebaseProbe, OffsetsBeyondTwoGigabytesAreReached) {
     ASSERT_GT(table, 0);
     const std::string dir = tbtest::freshDirectory("large");
     const uint64_t at = (uint64_t{1} << 31) + 12345;
-    sparseFile(dir + "/" + descriptor(table).name + ".nbw", descriptor(table).count[0], at, 120);
+    sparseFile(dir + "/" + descriptor(table).name + ".nbw", descriptor(table).count[0], at, {120});
     tbtest::load(dir);
     EXPECT_EQ(readStoredValue(table, 0, at), 120 + 32640);
     EXPECT_EQ(readStoredValue(table, 0, at + 1), 0);
@@ -325,10 +302,14 @@ TEST(TablebaseProbe, CompressedAndPlainFilesGiveTheSameValueForEveryEntry) {
             for (uint64_t i = 0; i < d.count[side]; ++i)
                 ASSERT_EQ(readStoredValue(n, side, i), plain[side][i]) << d.name << " entry " << i;
         }
-        // And both agree with the generator's values.
+        // And both agree with the generator's values; the compressed files are less than half the size.
         const TableValues* values = tables.store->get(n);
         for (int side = 0; side < sides; ++side)
             for (uint64_t i = 0; i < d.count[side]; i += 13)
                 ASSERT_EQ(plain[side][i], values->values[side][i]);
+        const std::string file = std::string(d.name) + ".nbw";
+        EXPECT_LT(std::filesystem::file_size(tables.packed + "/" + file + ".emd"),
+                  std::filesystem::file_size(tables.plain + "/" + file) / 2)
+            << d.name;
     }
 }

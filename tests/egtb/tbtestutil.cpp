@@ -85,13 +85,9 @@ bool legalPlacement(const Placement& p, int side) {
 }
 
 void slotArrays(const Placement& p, int first[16], int second[16]) {
-    static constexpr int SLOT_OF_PIECE[7] = {-1,
-                                             egtb::KING_SLOT,
-                                             egtb::QUEEN_SLOT,
-                                             egtb::ROOK_SLOT,
-                                             egtb::BISHOP_SLOT,
-                                             egtb::KNIGHT_SLOT,
-                                             egtb::PAWN_SLOT};
+    using namespace egtb;
+    static constexpr int SLOT_OF_PIECE[7] = {-1,          KING_SLOT,   QUEEN_SLOT, ROOK_SLOT,
+                                             BISHOP_SLOT, KNIGHT_SLOT, PAWN_SLOT};
     int used[2][7] = {};
     for (int i = 0; i < 16; ++i) first[i] = second[i] = 0;
     for (int i = 0; i < p.men; ++i) {
@@ -101,27 +97,22 @@ void slotArrays(const Placement& p, int first[16], int second[16]) {
 }
 
 std::string fenOf(const Placement& p, int side, bool exchanged) {
-    char board[64];
-    for (char& c : board) c = 0;
+    char board[64] = {};
     for (int i = 0; i < p.men; ++i) {
         const int colour = exchanged ? 1 - p.colour[i] : p.colour[i];
         const int square = exchanged ? p.square[i] ^ 56 : p.square[i];
         board[square] = PIECE_LETTERS[p.piece[i] + (colour == 0 ? 0 : 6)];
     }
+    // Empty squares count up the digit before them.
     std::string fen;
     for (int rank = 7; rank >= 0; --rank) {
-        int empty = 0;
         for (int file = 0; file < 8; ++file) {
             const char c = board[rank * 8 + file];
-            if (!c) {
-                ++empty;
-                continue;
-            }
-            if (empty) fen += static_cast<char>('0' + empty);
-            empty = 0;
-            fen += c;
+            if (!c && !fen.empty() && fen.back() >= '1' && fen.back() <= '7')
+                ++fen.back();
+            else
+                fen += c ? c : '1';
         }
-        if (empty) fen += static_cast<char>('0' + empty);
         if (rank) fen += '/';
     }
     const int toMove = exchanged ? 1 - side : side;
@@ -187,10 +178,6 @@ std::string freshDirectory(const std::string& tag) {
     std::filesystem::remove_all(path);
     std::filesystem::create_directories(path);
     return path;
-}
-
-void copyFile(const std::string& from, const std::string& to) {
-    std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing);
 }
 
 CapturedOutput::CapturedOutput() {

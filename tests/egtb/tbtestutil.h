@@ -52,9 +52,6 @@ bool fullTableTests();
 // A fresh empty directory under the system's temporary folder.
 std::string freshDirectory(const std::string& tag);
 
-// Copies a file.
-void copyFile(const std::string& from, const std::string& to);
-
 // Captures the tablebase output while alive.
 class CapturedOutput {
   public:

@@ -11,24 +11,20 @@ constexpr const char* INFO_POSITION = "7k/8/8/P7/8/8/8/1QRBK3 w - -";
 } // namespace
 
 TEST(CacheSizing, LargestPowerOfTwoOfSixteenByteEntries) {
-    {
-        CachesOn caches(5, 2);
-        EXPECT_EQ(caches.sizeLines,
-                  "pawn cache     4 MB [262144 entries]\neval cache     2 MB [131072 entries]\n");
-        EXPECT_EQ(pawnHashTable.mask, 262143u);
-        EXPECT_EQ(evalCache.mask, 131071u);
-    }
-    {
-        CachesOn caches(8, 3);
-        EXPECT_EQ(caches.sizeLines,
-                  "pawn cache     8 MB [524288 entries]\neval cache     2 MB [131072 entries]\n");
-    }
-    {
-        CachesOn caches(0, -4); // nothing fits: the minimum of two entries
-        EXPECT_EQ(caches.sizeLines,
-                  "pawn cache 3.05e-05 MB [2 entries]\neval cache 3.05e-05 MB [2 entries]\n");
+    // {pawn MB, eval MB, size lines, pawn mask, eval mask}; when nothing fits, the minimum of two entries.
+    const std::tuple<int, int, const char*, uint32_t, uint32_t> cases[] = {
+        {5, 2, "pawn cache     4 MB [262144 entries]\neval cache     2 MB [131072 entries]\n", 262143,
+         131071},
+        {8, 3, "pawn cache     8 MB [524288 entries]\neval cache     2 MB [131072 entries]\n", 524287,
+         131071},
+        {0, -4, "pawn cache 3.05e-05 MB [2 entries]\neval cache 3.05e-05 MB [2 entries]\n", 1, 1},
+    };
+    for (const auto& [pawnMB, evalMB, lines, pawnMask, evalMask] : cases) {
+        CachesOn caches(pawnMB, evalMB);
+        EXPECT_EQ(caches.sizeLines, lines);
         EXPECT_TRUE(pawnHashTable.allocated());
-        EXPECT_EQ(evalCache.mask, 1u);
+        EXPECT_EQ(pawnHashTable.mask, pawnMask);
+        EXPECT_EQ(evalCache.mask, evalMask);
     }
 }
 

@@ -21,6 +21,7 @@ struct TracedPosition {
     int white(EvalTerm t) const { return trace.term[t][WHITE]; }
     int black(EvalTerm t) const { return trace.term[t][BLACK]; }
     int net(EvalTerm t) const { return trace.net(t); }
+    std::pair<int, int> both(EvalTerm t) const { return {white(t), black(t)}; }
 };
 
 // Restores the weights, the piece values and the tables built from them.

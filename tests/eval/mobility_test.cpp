@@ -28,12 +28,9 @@ TEST(Mobility, AttackBytesAndTheSideToMove) {
     EXPECT_EQ(p.board.scratch.attackMap[WHITE][D4], 132);
     EXPECT_EQ(p.board.scratch.attackMap[WHITE][D2], 4 + 1); // rook and king
     EXPECT_EQ(p.board.scratch.mobility[WHITE], 27);
-    EXPECT_EQ(p.net(TERM_MOBILITY), 27);
     // Only white has a piece: the difference is added to the side to move.
-    TracedPosition whiteToMove("4k3/8/8/8/8/2P1P3/8/3RK3 w - -");
-    TracedPosition blackToMove("4k3/8/8/8/8/2P1P3/8/3RK3 b - -");
-    EXPECT_EQ(whiteToMove.white(TERM_MOBILITY), 27);
-    EXPECT_EQ(blackToMove.black(TERM_MOBILITY), -27);
+    EXPECT_EQ(p.both(TERM_MOBILITY), std::pair(27, 0));
+    EXPECT_EQ(TracedPosition("4k3/8/8/8/8/2P1P3/8/3RK3 b - -").both(TERM_MOBILITY), std::pair(0, -27));
 }
 
 TEST(Mobility, TheMobilityWeightScalesOnlyTheMobilitySum) {
@@ -48,4 +45,3 @@ TEST(Mobility, TheMobilityWeightScalesOnlyTheMobilitySum) {
         TracedPosition("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -").board.scratch.mobility[BLACK],
         -72);
 }
-

@@ -49,8 +49,7 @@ TEST(PassedPawns, KingDistancesRunawaysAndOutsidePassers) {
     EXPECT_EQ(p2.white(TERM_PASSED_PAWNS), 65);
     EXPECT_EQ(p2.white(TERM_RUNAWAY_RACE), 520);
     EXPECT_EQ(p2.board.scratch.evalInfo[0] & 1, 1);
-    EXPECT_EQ(p2.white(TERM_PAWN_ENDING), 90 - 39);
-    EXPECT_EQ(p2.black(TERM_PAWN_ENDING), -91);
+    EXPECT_EQ(p2.both(TERM_PAWN_ENDING), std::pair(90 - 39, -91));
     // Black to move: one more move for the pawn, one step less for the king.
     TracedPosition q("7k/8/8/8/P7/8/4K3/8 b - -");
     EXPECT_EQ(q.white(TERM_RUNAWAY_RACE), 500);
@@ -60,21 +59,17 @@ TEST(PassedPawns, KingDistancesRunawaysAndOutsidePassers) {
     TracedPosition p3("6k1/6pp/8/8/P7/8/5PK1/8 w - -");
     EXPECT_EQ(p3.trace.passedFiles[WHITE], 1u << 0);
     EXPECT_EQ(p3.trace.passedFiles[BLACK], 1u << 7);
-    EXPECT_EQ(p3.white(TERM_PASSED_PAWNS), 110);
-    EXPECT_EQ(p3.black(TERM_PASSED_PAWNS), 45);
+    EXPECT_EQ(p3.both(TERM_PASSED_PAWNS), std::pair(110, 45));
     EXPECT_EQ(p3.white(TERM_RUNAWAY_RACE), 520);
 }
 
 TEST(PassedPawns, TheRunawayRace) {
     // a5 queens in 3, h4 in 4 with white to move: white is a tempo ahead and
     // a8 sees the king on e8.
-    TracedPosition p("4k3/8/8/P7/7p/8/8/K7 w - -");
-    EXPECT_EQ(p.white(TERM_RUNAWAY_RACE), 540);
-    EXPECT_EQ(p.black(TERM_RUNAWAY_RACE), 0);
+    EXPECT_EQ(TracedPosition("4k3/8/8/P7/7p/8/8/K7 w - -").both(TERM_RUNAWAY_RACE), std::pair(540, 0));
     // b8 sees neither the king on f7 nor h1: neither side gets anything.
     TracedPosition q("8/5k2/8/1P6/7p/8/8/K7 w - -");
-    EXPECT_EQ(q.white(TERM_RUNAWAY_RACE), 0);
-    EXPECT_EQ(q.black(TERM_RUNAWAY_RACE), 0);
+    EXPECT_EQ(q.both(TERM_RUNAWAY_RACE), std::pair(0, 0));
     EXPECT_EQ(q.board.scratch.evalInfo[0] & 1, 1);
     // Two tempi ahead: white simply gets its bonus.
     EXPECT_EQ(TracedPosition("4k3/8/P7/8/7p/8/8/K7 w - -").white(TERM_RUNAWAY_RACE), 560);

@@ -8,8 +8,7 @@ TEST(PawnStructure, StartPositionPawnsBalanceOut) {
     EXPECT_EQ(TracedPosition("4k3/pppppppp/8/8/8/8/8/4K3 w - -").net(TERM_PAWN_STRUCTURE), 4);
     TracedPosition start("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
     EXPECT_EQ(start.net(TERM_PAWN_STRUCTURE), 0);
-    EXPECT_EQ(start.trace.passedFiles[WHITE], 0u);
-    EXPECT_EQ(start.trace.passedFiles[BLACK], 0u);
+    EXPECT_EQ(start.trace.passedFiles[WHITE] | start.trace.passedFiles[BLACK], 0u);
 }
 
 TEST(PawnStructure, DoubledIsolatedAndBackwardPawns) {
@@ -48,8 +47,7 @@ TEST(PawnStructure, ThePawnStructureWeightScalesTheTerm) {
     EXPECT_EQ(TracedPosition("4k3/8/8/8/8/2P5/2P5/4K3 w - -").net(TERM_PAWN_STRUCTURE), -22);
     evalWeights.pawnStructure = 0;
     TracedPosition p("4k3/8/8/8/8/2P5/2P5/4K3 w - -");
-    EXPECT_EQ(p.white(TERM_PAWN_STRUCTURE), 0);
-    EXPECT_EQ(p.black(TERM_PAWN_STRUCTURE), 0);
+    EXPECT_EQ(p.both(TERM_PAWN_STRUCTURE), std::pair(0, 0));
     // The passed pawn is still found and valued.
     EXPECT_EQ(p.trace.passedFiles[WHITE], 1u << 2);
     EXPECT_NE(p.net(TERM_PASSED_PAWNS), 0);

@@ -30,18 +30,17 @@ TEST(TrappedPieces, ABishopOrKnightOnA7WithoutAWayOut) {
 }
 
 TEST(Castling, RightsPathsAndRightsLostSinceTheRoot) {
-    TracedPosition open("r3k2r/8/8/8/8/8/8/R3K2R w KQkq -");
-    EXPECT_EQ(open.white(TERM_CASTLING), 10);
-    EXPECT_EQ(open.black(TERM_CASTLING), 10);
+    EXPECT_EQ(TracedPosition("r3k2r/8/8/8/8/8/8/R3K2R w KQkq -").both(TERM_CASTLING), std::pair(10, 10));
     // Both white paths blocked: -20, unless a queen stands on d1.
     EXPECT_EQ(TracedPosition("r3k2r/8/8/8/8/8/8/RN2KB1R w KQkq -").white(TERM_CASTLING), -20);
     EXPECT_EQ(TracedPosition("r3k2r/8/8/8/8/8/8/RN1QKB1R w KQkq -").white(TERM_CASTLING), 0);
     EXPECT_EQ(TracedPosition("r3k2r/8/8/8/8/8/8/RN1qKB1R w KQkq -").white(TERM_CASTLING), 0);
     // Rights lost since the root of the search.
     const std::string fen = "r3k2r/pppppppp/8/8/8/8/PPPPPPPP/R3K2R w KQkq -";
-    auto castlingAfter = [&fen](Move move) {
+    auto castlingAfter = [&fen](Move move, bool newRoot = false) {
         auto engine = positionAt(fen);
         engine->pushGameMove(move);
+        if (newRoot) engine->board.updateStage();
         EvalTrace trace;
         engine->board.evaluate(trace);
         return trace.term[TERM_CASTLING][WHITE];
@@ -55,18 +54,12 @@ TEST(Castling, RightsPathsAndRightsLostSinceTheRoot) {
     // Only the king-side right left: -20 + 10.
     EXPECT_EQ(castlingAfter(buildMove(A1, B1, ROOK)), -20 + 10);
     // A new root forgets the lost rights.
-    auto engine = positionAt("r3k2r/pppppppp/8/8/8/8/PPPPPPPP/R3K2R w KQkq -");
-    engine->pushGameMove(buildMove(E1, F1, KING));
-    engine->board.updateStage();
-    EvalTrace trace;
-    engine->board.evaluate(trace);
-    EXPECT_EQ(trace.term[TERM_CASTLING][WHITE], 0);
+    EXPECT_EQ(castlingAfter(buildMove(E1, F1, KING), true), 0);
 }
 
 TEST(Outposts, BlockedCentrePawnsAndSupportedOutposts) {
-    TracedPosition p("4k3/3p4/3n4/8/8/4N3/4P3/4K3 w - -");
-    EXPECT_EQ(p.white(TERM_BLOCKED_CENTRE), -8);
-    EXPECT_EQ(p.black(TERM_BLOCKED_CENTRE), -8);
+    EXPECT_EQ(TracedPosition("4k3/3p4/3n4/8/8/4N3/4P3/4K3 w - -").both(TERM_BLOCKED_CENTRE),
+              std::pair(-8, -8));
     // d5 is worth 7. No black pawn on c or e above it: +7. A pawn ahead on the
     // d-file: +7 once for its supporters; otherwise +7 per supporter.
     EXPECT_EQ(TracedPosition("4k3/8/3p4/3N4/2P1P3/8/8/4K3 w - -").white(TERM_OUTPOSTS), 14);
@@ -102,4 +95,3 @@ TEST(Rooks, FilesTheSeventhAndPassedPawns) {
     EXPECT_EQ(TracedPosition("4k3/8/8/8/p7/8/8/R3K3 w - -").white(TERM_ROOKS), 25);
     EXPECT_EQ(TracedPosition("R3k3/8/8/8/p7/8/8/4K3 w - -").white(TERM_ROOKS), 16);
 }
-
