@@ -18,11 +18,10 @@ struct Lines : LineSource {
     }
 };
 
-// Reads `text` into a board holding the start position; returns what it printed.
-std::string readFailing(const std::string& text, int& result, Board& board) {
-    board.setStartPosition();
+// What `action` prints.
+template <typename Action> std::string printed(Action action) {
     testing::internal::CaptureStdout();
-    result = board.readFen(text.c_str());
+    action();
     return testing::internal::GetCapturedStdout();
 }
 
@@ -76,9 +75,9 @@ TEST(Fen, EachBadFieldGivesItsMessageAndLeavesTheBoardAsItWas) {
     };
     Board board;
     for (const auto& c : cases) {
-        int result = -1;
-        EXPECT_EQ(readFailing(c.text, result, board), c.message) << c.text;
-        EXPECT_EQ(result, 0) << c.text;
+        board.setStartPosition();
+        EXPECT_EQ(printed([&] { EXPECT_EQ(board.readFen(c.text.c_str()), 0) << c.text; }), c.message)
+            << c.text;
         EXPECT_EQ(board.fen(), START) << c.text;
         EXPECT_TRUE(board.isConsistent()) << c.text;
     }
@@ -95,9 +94,7 @@ TEST(Fen, RankDigitsNeedNotAddUpBeforeTheSlash) {
 
 TEST(Fen, BadEnPassantFieldIsReportedAndDropped) {
     Board board;
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(board.readFen("4k3/8/8/8/8/8/8/4K3 w - z9"), 1);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+    EXPECT_EQ(printed([&] { EXPECT_EQ(board.readFen("4k3/8/8/8/8/8/8/4K3 w - z9"), 1); }),
               "wrong enpassant square in [ 4k3/8/8/8/8/8/8/4K3 w - z9 ]\n");
     EXPECT_EQ(board.epSquare, 0);
 }
@@ -138,21 +135,13 @@ TEST(Edit, BadLinesEndTheEditorWithTheirMessage) {
     Board board;
     board.setStartPosition();
     Lines badSquare({"#", "Kz9", "Ke1"});
-    testing::internal::CaptureStdout();
-    board.edit(badSquare);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "wrong square z9\n");
+    EXPECT_EQ(printed([&] { board.edit(badSquare); }), "wrong square z9\n");
     EXPECT_EQ(badSquare.next, 2u) << "the editor stops at the bad line";
     EXPECT_TRUE(board.isConsistent());
-
     Lines badPiece({"Xe4", "Ke1"});
-    testing::internal::CaptureStdout();
-    board.edit(badPiece);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "wrong piece X\n");
-
+    EXPECT_EQ(printed([&] { board.edit(badPiece); }), "wrong piece X\n");
     Lines shortLines({"", "K", std::string(5000, 'Q')});
-    testing::internal::CaptureStdout();
-    board.edit(shortLines);
-    testing::internal::GetCapturedStdout();
+    printed([&] { board.edit(shortLines); });
     EXPECT_TRUE(board.isConsistent());
 }
 

@@ -49,33 +49,6 @@ TEST(MoveGeneration, PromotionsComeQueenKnightRookBishopWithCapturesFirst) {
     EXPECT_EQ(generated(*e, &Board::generateChecksAndCaptures), checksAndCaptures);
 }
 
-TEST(MoveGeneration, BothPawnsMayCaptureEnPassant) {
-    auto e = positionAt("4k3/8/8/3PpP2/8/8/8/4K3 w - e6");
-    const auto captures = generated(*e, &Board::generateCaptures);
-    EXPECT_EQ(captures, (std::vector<std::string>{"d5e6", "f5e6"}));
-}
-
-TEST(MoveGeneration, EvasionsAreTheLegalMoves) {
-    // Double check (rook a1, knight f3; the queen could take the knight): king moves only.
-    // A knight pinned by the bishop on a5 never blocks the rook's check.
-    // {position, the square no evasion leaves (0: king moves only)}.
-    for (auto [fen, stuck] : {std::pair{"4k3/8/8/8/8/5n1Q/8/r3K3 w - -", 0}, {"4r1k1/8/8/b7/8/8/3N4/4K3 w - -", int(D2)}}) {
-        auto e = positionAt(fen);
-        ASSERT_TRUE(e->top().inCheck);
-        Move moves[MAX_MOVES];
-        int count = 0;
-        e->board.generateEvasions(moves, count);
-        ASSERT_GT(count, 0);
-        for (int i = 0; i < count; ++i) {
-            if (stuck)
-                EXPECT_NE(moveFrom(moves[i]), stuck) << fen;
-            else
-                EXPECT_EQ(movePiece(moves[i]), KING) << fen;
-        }
-        EXPECT_EQ(static_cast<size_t>(count), legalMoves(*e).size()) << fen;
-    }
-}
-
 TEST(MoveGeneration, CastlingNeedsKingAndRookAtHomeEvenWithRightsInTheText) {
     // Rights granted without a rook on h1: no castling move may be produced.
     auto e = positionAt("4k3/8/8/8/8/8/8/R3K3 w KQ -");

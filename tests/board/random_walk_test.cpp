@@ -32,10 +32,10 @@ Snapshot snapshot(const Board& b) {
     return s;
 }
 
-std::vector<Move> pseudoLegal(const Board& b) {
+std::vector<Move> generated(const Board& b, void (Board::*generator)(Move*, int&) const) {
     Move moves[MAX_MOVES];
     int count = 0;
-    b.generateAll(moves, count);
+    (b.*generator)(moves, count);
     return {moves, moves + count};
 }
 
@@ -52,7 +52,7 @@ std::vector<Move> checkNode(Position& e, std::mt19937& rng) {
     const bool inCheck = e.top().inCheck != 0;
     EXPECT_EQ(inCheck, b.isAttacked(b.side ^ 1, b.kingSquare(b.side)) != 0) << b.fen();
 
-    const std::vector<Move> all = pseudoLegal(b);
+    const std::vector<Move> all = generated(b, &Board::generateAll);
     std::vector<Move> legal;
     for (Move m : all) {
         EXPECT_EQ(b.isPseudoLegal(m), 1) << b.fen() << " move " << std::hex << m;
@@ -76,27 +76,18 @@ std::vector<Move> checkNode(Position& e, std::mt19937& rng) {
     }
 
     if (inCheck) {
-        Move moves[MAX_MOVES];
-        int count = 0;
-        b.generateEvasions(moves, count);
-        std::vector<Move> evasions(moves, moves + count);
-        std::vector<Move> sortedLegal = legal;
+        std::vector<Move> evasions = generated(b, &Board::generateEvasions), sortedLegal = legal;
         std::sort(evasions.begin(), evasions.end());
         std::sort(sortedLegal.begin(), sortedLegal.end());
         EXPECT_EQ(evasions, sortedLegal) << "evasions differ from the legal moves in " << before.fen;
     } else {
         // Every capture and every quiet check (castling and under-promotions
         // aside) is in the quiescence list; queen promotions stand for the rest.
-        Move moves[MAX_MOVES];
-        int count = 0;
-        b.generateChecksAndCaptures(moves, count);
-        const std::vector<Move> checks(moves, moves + count);
+        const std::vector<Move> checks = generated(b, &Board::generateChecksAndCaptures);
         for (Move m : all) {
             const bool queenOrNone = !isPromotion(m) || movePromotion(m) == QUEEN;
             if (isCapture(m) || isPromotion(m)) {
-                if (queenOrNone) {
-                    EXPECT_TRUE(contains(checks, m)) << std::hex << m << " in " << before.fen;
-                }
+                EXPECT_TRUE(!queenOrNone || contains(checks, m)) << std::hex << m << " in " << before.fen;
                 continue;
             }
             if ((m & MOVE_CASTLE) || moveCaptured(m) == KING) continue;
@@ -104,9 +95,8 @@ std::vector<Move> checkNode(Position& e, std::mt19937& rng) {
             const bool legalMove = !b.isAttacked(b.side, b.kingSquare(b.side ^ 1));
             const bool check = legalMove && e.top().inCheck != 0;
             e.popMove();
-            if (check) {
-                EXPECT_TRUE(contains(checks, m)) << "missing check " << std::hex << m << " in " << before.fen;
-            }
+            EXPECT_TRUE(!check || contains(checks, m))
+                << "missing check " << std::hex << m << " in " << before.fen;
         }
         for (Move m : checks) EXPECT_EQ(b.isPseudoLegal(m), 1) << std::hex << m << " in " << before.fen;
     }

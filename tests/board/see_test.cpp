@@ -1,45 +1,10 @@
-// Static exchange evaluation: the exchange table, worked examples, and a
+// Static exchange evaluation: the exchange table worked by hand, and a
 // comparison with an exchange played out on a copy of the board.
 #include <algorithm>
 #include <random>
 
 #include "board/see.h"
 #include "testutil.h"
-
-namespace {
-
-int exchange(const std::string& fen, Move move) {
-    Board b;
-    EXPECT_EQ(b.readFen(fen.c_str()), 1) << fen;
-    return b.staticExchange(move);
-}
-
-constexpr uint32_t CAPTURE = MOVE_CAPTURE;
-
-} // namespace
-
-TEST(StaticExchange, WorkedExamples) {
-    const uint32_t PROMOTE = MOVE_PAWN | MOVE_PROMOTION;
-    const std::tuple<const char*, Move, int> cases[] = {
-        // Pawn takes an undefended knight.
-        {"4k3/8/8/3n4/4P3/8/8/4K3 w - -", buildMove(E4, D5, PAWN, KNIGHT, 0, CAPTURE | MOVE_PAWN), 300},
-        // Queen takes a pawn defended by a pawn: 1 - 9.
-        {"4k3/8/2p5/3p4/8/8/8/3QK3 w - -", buildMove(D1, D5, QUEEN, PAWN, 0, CAPTURE), -800},
-        // Rook takes a rook defended by a rook: 5 - 5; a second rook behind counts through it.
-        {"3rk3/8/8/3r4/8/8/8/3RK3 w - -", buildMove(D1, D5, ROOK, ROOK, 0, CAPTURE), 0},
-        {"3rk3/8/8/3r4/8/8/3R4/3RK3 w - -", buildMove(D2, D5, ROOK, ROOK, 0, CAPTURE), 500},
-        // Nobody attacks the square: the captured value.
-        {"4k3/1p6/8/8/8/8/8/1R2K3 w - -", buildMove(B1, B7, ROOK, PAWN, 0, CAPTURE), 100},
-        // A knight steps where an enemy pawn takes it, or where nothing does.
-        {"4k3/8/8/4p3/8/5N2/8/4K3 w - -", buildMove(F3, D4, KNIGHT), -300},
-        {"4k3/8/8/8/8/5N2/8/4K3 w - -", buildMove(F3, D4, KNIGHT), 0},
-        // Promotion on an undefended square gains the queen; onto a square the
-        // rook c8 holds, the exchange runs with a pawn there.
-        {"4k3/1P6/8/8/8/8/8/4K3 w - -", buildMove(B7, B8, PAWN, 0, QUEEN, PROMOTE), 900},
-        {"2r1k3/1P6/8/8/8/8/8/4K3 w - -", buildMove(B7, B8, PAWN, 0, QUEEN, PROMOTE), -100},
-    };
-    for (const auto& [fen, move, gain] : cases) EXPECT_EQ(exchange(fen, move), gain) << fen;
-}
 
 TEST(StaticExchange, TableEntriesWorkedByHand) {
     // A queen on the square, one defending pawn against one attacking pawn:

@@ -1,6 +1,7 @@
 // The staged move picker: order of the stages, ordering inside each stage, and
 // the scores of check evasions and quiet moves.
 #include <algorithm>
+#include <map>
 #include <set>
 
 #include "searchtest.h"
@@ -55,52 +56,43 @@ TEST(MovePicker, StagesComeInOrderHashCapturesKillersQuietLosingCaptures) {
     r.killer1 = killer1;
     r.killer2 = killer2;
     // The first three quiet moves in generation order get rising history counts.
-    std::vector<Move> quiet = generated(*e, &Board::generateQuiet);
+    const std::vector<Move> quiet = generated(*e, &Board::generateQuiet);
     ASSERT_GE(quiet.size(), 6u);
     ASSERT_TRUE(std::find(quiet.begin(), quiet.begin() + 3, hash) == quiet.begin() + 3);
-    e->search.historyCounters[historyIndex(quiet[0])] = 800;
-    e->search.historyCounters[historyIndex(quiet[1])] = 900;
-    e->search.historyCounters[historyIndex(quiet[2])] = 1000;
+    for (int i = 0; i < 3; ++i) e->search.historyCounters[historyIndex(quiet[i])] = 800 + 100 * i;
 
-    const std::vector<Handed> handed = drain(*e);
-    std::vector<Handed> real;
-    for (const Handed& h : handed) {
-        if (h.move != NO_MOVE) real.push_back(h);
+    // The moves handed out, by stage; the stages never go back.
+    std::map<int, std::vector<Move>> byStage;
+    std::multiset<Move> seen;
+    int lastStage = 1;
+    for (const Handed& h : drain(*e)) {
+        if (h.move == NO_MOVE) continue;
+        EXPECT_LE(lastStage, h.stage) << "stages never go back";
+        lastStage = h.stage;
+        byStage[h.stage].push_back(h.move);
+        seen.insert(h.move);
     }
-    ASSERT_FALSE(real.empty());
-    EXPECT_EQ(real[0].move, hash);
-    EXPECT_EQ(real[0].stage, 1);
-    for (size_t i = 1; i < real.size(); ++i)
-        EXPECT_LE(real[i - 1].stage, real[i].stage) << "stages never go back";
-
-    std::vector<Move> captures, killers, quietHanded, losing;
-    for (const Handed& h : real) {
-        if (h.stage == 2) captures.push_back(h.move);
-        if (h.stage == 3) killers.push_back(h.move);
-        if (h.stage == 4) quietHanded.push_back(h.move);
-        if (h.stage == 5) losing.push_back(h.move);
-    }
+    EXPECT_EQ(byStage[1], std::vector<Move>{hash});
+    const std::vector<Move>& captures = byStage[2];
     for (size_t i = 0; i < captures.size(); ++i) {
         EXPECT_GE(e->board().staticExchange(captures[i]), 0);
         if (i > 0) {
             EXPECT_GE(e->board().staticExchange(captures[i - 1]), e->board().staticExchange(captures[i]));
         }
     }
-    for (Move m : losing) EXPECT_LT(e->board().staticExchange(m), 0);
-    EXPECT_EQ(captures.size() + losing.size(), generated(*e, &Board::generateCaptures).size());
-    EXPECT_EQ(killers, (std::vector<Move>{killer1, killer2}));
+    for (Move m : byStage[5]) EXPECT_LT(e->board().staticExchange(m), 0);
+    EXPECT_EQ(captures.size() + byStage[5].size(), generated(*e, &Board::generateCaptures).size());
+    EXPECT_EQ(byStage[3], (std::vector<Move>{killer1, killer2}));
 
     // Quiet moves: the three best by score, then the rest in generation order.
     std::vector<Move> expectedQuiet = {quiet[2], quiet[1], quiet[0]};
     for (size_t i = 3; i < quiet.size(); ++i) {
         if (quiet[i] != hash && quiet[i] != killer1 && quiet[i] != killer2) expectedQuiet.push_back(quiet[i]);
     }
-    EXPECT_EQ(quietHanded, expectedQuiet);
+    EXPECT_EQ(byStage[4], expectedQuiet);
 
     // Every pseudo-legal move exactly once.
-    std::vector<Move> all = generated(*e, &Board::generateAll);
-    std::multiset<Move> seen;
-    for (const Handed& h : real) seen.insert(h.move);
+    const std::vector<Move> all = generated(*e, &Board::generateAll);
     EXPECT_EQ(seen.size(), all.size());
     for (Move m : all) EXPECT_EQ(seen.count(m), 1u) << coord(m);
 }

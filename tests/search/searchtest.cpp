@@ -11,12 +11,6 @@ std::unique_ptr<SearchRig> searchAt(const std::string& fen, int depth) {
     return rig;
 }
 
-std::string captureOutput(const std::function<void()>& action) {
-    testing::internal::CaptureStdout();
-    action();
-    return testing::internal::GetCapturedStdout();
-}
-
 std::vector<std::string> rootLine(const Search& search) {
     std::vector<std::string> line;
     const PlyRecord& root = search.ply(0);

@@ -1,8 +1,7 @@
-// Helpers of the search tests: a search of its own (position, table, silent
-// listener) at a position, and captured output.
+// Helpers of the search tests: a search of its own (position, table,
+// recording listener) at a position.
 #pragma once
 
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -44,9 +43,6 @@ struct SearchRig {
     Board& board() { return position.board; }
 };
 std::unique_ptr<SearchRig> searchAt(const std::string& fen, int depth = 4);
-
-// Standard output written while `action` runs.
-std::string captureOutput(const std::function<void()>& action);
 
 // The principal variation of the root record, in coordinates.
 std::vector<std::string> rootLine(const Search& search);

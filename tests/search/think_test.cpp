@@ -59,35 +59,24 @@ TEST(Think, ACopiedPositionSearchesExactlyLikeTheOriginal) {
 }
 
 TEST(Think, MatesAreFoundWithTheirDistance) {
-    struct Case {
-        const char* fen;
-        int plies;
-        std::vector<std::string> line;
-    };
-    const Case cases[] = {
-        {"6k1/5ppp/8/8/8/8/5PPP/R5K1 w - -", 1, {"a1a8"}},
-        {"6K1/8/6k1/8/8/8/8/r7 b - -", 1, {"a1a8"}},
-        {"k7/8/2K5/8/8/8/8/7R w - -", 3, {}},
-        {"8/8/8/8/8/8/R7/4K2k w - -", 5, {}},
-        {"8/8/8/8/3K4/8/8/k6R w - -", 5, {}},
-    };
-    for (const Case& c : cases) {
-        auto rig = searchAt(c.fen, 12);
+    // {position, plies to the mate}; the line found must play out to mate in
+    // exactly that many plies.
+    for (auto [fen, plies] : {std::pair{"6k1/5ppp/8/8/8/8/5PPP/R5K1 w - -", 1},
+                              {"6K1/8/6k1/8/8/8/8/r7 b - -", 1},
+                              {"k7/8/2K5/8/8/8/8/7R w - -", 3},
+                              {"8/8/8/8/8/8/R7/4K2k w - -", 5},
+                              {"8/8/8/8/3K4/8/8/k6R w - -", 5}}) {
+        auto rig = searchAt(fen, 12);
         Search& s = rig->search;
         const Move m = s.think();
-        EXPECT_EQ(s.rootScore, MATE_SCORE - c.plies) << c.fen;
-        EXPECT_EQ(s.iteration, c.plies) << "the search ends once the mate is within its depth";
+        EXPECT_EQ(s.rootScore, MATE_SCORE - plies) << fen;
+        EXPECT_EQ(s.iteration, plies) << "the search ends once the mate is within its depth";
         const std::vector<std::string> line = rootLine(s);
-        ASSERT_FALSE(line.empty());
+        ASSERT_EQ(static_cast<int>(line.size()), plies) << fen;
         EXPECT_EQ(line[0], coord(m));
-        if (!c.line.empty()) {
-            EXPECT_EQ(line, c.line) << c.fen;
-        }
-        // Playing the line out ends in mate.
-        ASSERT_EQ(static_cast<int>(line.size()), c.plies) << c.fen;
         for (const std::string& text : line) rig->position.pushGameMove(moveNamed(rig->position, text));
         EXPECT_TRUE(rig->position.top().inCheck);
-        EXPECT_TRUE(legalMoves(rig->position).empty()) << c.fen;
+        EXPECT_TRUE(legalMoves(rig->position).empty()) << fen;
     }
 }
 
@@ -134,31 +123,28 @@ TEST(Think, TimeAllowances) {
     auto rig = searchAt("4k3/8/8/8/8/8/8/4K3 w - -");
     Search& s = rig->search;
     struct Case {
-        int movesPerControl, clockMs, incrementMs, plies, bookExitPly;
+        int movesPerControl, clockMs, incrementMs, plies;
         bool ponderSearch;
         int expected;
         int reserveMs = 0;
         int reserveIncrements = 0;
     };
     const Case cases[] = {
-        {40, 300000, 0, 0, 0, false, 11250},                  // 40 in 5 minutes, just out of book
-        {0, 60000, 2000, 20, 0, false, 3101},                 // increment play: (1714 + 1935) x 0.85
-        {0, 60000, 2000, 20, 0, true, (3649 / 3) * 85 / 100}, // a third for a ponder search
-        {40, 100000, 1000, 30, 0, false, (1000 * 25 + 100000) / 25 * 85 / 100}, // 25 moves left
-        {0, 0, 0, 20, 0, false, 0}, // an empty clock divides by nothing
+        {40, 300000, 0, 0, false, 11250},                  // 40 in 5 minutes, just out of book
+        {0, 60000, 2000, 20, true, (3649 / 3) * 85 / 100}, // a third of 3649 for a ponder search
+        {0, 0, 0, 20, false, 0},                           // an empty clock divides by nothing
         // A reserve and four increments come off the clock first: what is left
         // is shared out.
-        {0, 68050, 2000, 20, 0, false, 3101, 50, 4},
-        {0, 2000, 50, 40, 0, false, (1750 / 35 + 50 * 1750 / 1800) * 85 / 100, 50, 4}, // 2 s + 0.05 s
-        {40, 100050, 1000, 30, 0, false, (1000 * 25 + 100000) / 25 * 85 / 100, 50},
-        {0, 40, 20, 20, 0, false, 0, 50}, // a clock inside the reserve: nothing to spend
+        {0, 68050, 2000, 20, false, 3101, 50, 4}, // 60 s + 2 s: (1714 + 1935) x 0.85
+        {0, 2000, 50, 40, false, (1750 / 35 + 50 * 1750 / 1800) * 85 / 100, 50, 4}, // 2 s + 0.05 s
+        {40, 100050, 1000, 30, false, (1000 * 25 + 100000) / 25 * 85 / 100, 50},    // 25 moves left
+        {0, 40, 20, 20, false, 0, 50}, // a clock inside the reserve: nothing to spend
     };
     s.time.mode = TimeMode::Clock;
     for (const Case& c : cases) {
         s.time.movesPerControl = c.movesPerControl;
         s.time.engineClockMs = c.clockMs;
         s.time.incrementMs = c.incrementMs;
-        s.bookExitPly = c.bookExitPly;
         s.modes.ponderSearch = c.ponderSearch;
         s.time.clockReserveMs = c.reserveMs;
         s.time.reserveIncrements = c.reserveIncrements;
@@ -243,10 +229,6 @@ TEST(Think, AScoreDropAtATimeOutBuysTimeAndRepeatsTheDepth) {
     EXPECT_EQ(s.time.moveTimeMs, 1000) << "a drop of 20 buys nothing";
     EXPECT_TRUE(s.searchAborted);
     EXPECT_EQ(s.iteration, 7);
-    for (auto [drop, factor] : {std::pair{30, 2}, {50, 4}, {90, 6}, {150, 7}, {250, 8}, {9000, 8}}) {
-        stoppedWith(drop - 500, -500);
-        EXPECT_EQ(s.time.moveTimeMs, 1000 * factor) << drop;
-    }
     stoppedWith(0, 100);
     EXPECT_EQ(s.time.moveTimeMs, 1000) << "a rising score needs no time";
 }

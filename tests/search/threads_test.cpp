@@ -9,7 +9,6 @@
 
 namespace {
 
-// Helper threads for a rig's search, as many as asked for.
 struct Helpers {
     HelperThreads threads;
     Helpers(SearchRig& rig, int count) : threads(rig.table) {
@@ -18,7 +17,6 @@ struct Helpers {
     }
 };
 
-// Stops the search it listens to after a number of polls.
 struct StopAfterPolls : SearchListener {
     int pollsLeft;
     explicit StopAfterPolls(int polls) : pollsLeft(polls) {}

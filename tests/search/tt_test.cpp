@@ -25,7 +25,6 @@ Probe probe(MainHashTable& t, int side, uint32_t low, uint32_t high, int depth, 
     return p;
 }
 
-// A 1 MB table.
 class TranspositionTable : public ::testing::Test {
   protected:
     MainHashTable t;
@@ -70,13 +69,12 @@ TEST_F(TranspositionTable, MissHitAndCutoffs) {
 }
 
 TEST_F(TranspositionTable, MateScoresKeepTheirDistanceFromTheNodeAndTheRoot) {
+    // Stored at ply 5, read at ply 7: a mate is two plies further from the root.
     const int mateIn3 = MATE_SCORE - 10;
-    t.store(WHITE, 1, 2, 5, 5, HASH_EXACT, mateIn3, 0, 0, 0);
-    EXPECT_EQ(probe(t, WHITE, 1, 2, 0, 7, -INFINITE_SCORE, INFINITE_SCORE).score, mateIn3 - 2);
-    t.store(WHITE, 3, 2, 5, 5, HASH_EXACT, -mateIn3, 0, 0, 0);
-    EXPECT_EQ(probe(t, WHITE, 3, 2, 0, 7, -INFINITE_SCORE, INFINITE_SCORE).score, -mateIn3 + 2);
-    t.store(WHITE, 4, 2, 5, 5, HASH_EXACT, 9935, 0, 0, 0);
-    EXPECT_EQ(probe(t, WHITE, 4, 2, 0, 9, -INFINITE_SCORE, INFINITE_SCORE).score, 9935) << "not a mate score";
+    for (auto [stored, read] : {std::pair{mateIn3, mateIn3 - 2}, {-mateIn3, -mateIn3 + 2}, {9935, 9935}}) {
+        t.store(WHITE, 1, 2, 5, 5, HASH_EXACT, stored, 0, 0, 0);
+        EXPECT_EQ(probe(t, WHITE, 1, 2, 0, 7, -INFINITE_SCORE, INFINITE_SCORE).score, read) << stored;
+    }
     // Mate scores stored at the root come back unchanged at the root.
     for (int score : {MATE_SCORE - 1, MATE_SCORE - 64, -(MATE_SCORE - 3), 9935, -9935, 0}) {
         t.store(BLACK, 100, 1, 3, 0, HASH_EXACT, score, 0, 0, 0);
@@ -171,24 +169,4 @@ TEST(TranspositionTableSizing, RequestsOf4096MegabytesAndMoreSizeWithoutOverflow
     // The bucket index has 32 bits: 2^32 buckets (256 GB) is the most asked for.
     allocate(t, 0xFFFFFFFFu);
     EXPECT_EQ(requestedEntries, uint64_t{4} << 32);
-}
-
-TEST_F(TranspositionTable, StoreAndReadEntryUseTheSlotsOfTheBucketLayout) {
-    HashEntry learned{7, 3, 0x42, -5, 9, static_cast<uint8_t>(HASH_LEARNED | (2 << 3) | 1)};
-    t.storeRaw(BLACK, learned);
-    const HashEntry back = t.readEntry(BLACK, 7, 3);
-    EXPECT_EQ(back.move, 0x42u);
-    EXPECT_EQ(back.score, -5);
-    EXPECT_EQ(back.depth, 9);
-    EXPECT_EQ(back.flags, learned.flags);
-    EXPECT_EQ(t.readEntry(WHITE, 7, 3).keyLow, 0u) << "the white half of the bucket is separate";
-    // The stored flags carry age, threat and bound; bit 7 stays clear.
-    t.store(WHITE, 7, 4, 2, 0, HASH_LOWER, 10, 0x11, 1, 13);
-    EXPECT_EQ(t.readEntry(WHITE, 7, 4).flags, (13 << 3) | (1 << 2) | (HASH_LOWER - 3));
-    // An upper bound that a null-move search would confirm: avoid the null move.
-    t.store(WHITE, 8, 4, 3, 0, HASH_UPPER, -50, 0x12, 0, 1);
-    Probe avoid = probe(t, WHITE, 8, 4, 6, 0, -100, 0);
-    EXPECT_EQ(avoid.result, HASH_AVOID_NULL) << "3 >= 6 - 2 - 1 and -50 < 0";
-    avoid = probe(t, WHITE, 8, 4, 7, 0, -100, 0);
-    EXPECT_EQ(avoid.result, HASH_HIT) << "too shallow for the null-move search";
 }
