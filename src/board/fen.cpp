@@ -79,11 +79,15 @@ int Board::readFen(const char* text) {
     ++c;
 
     // A bad en-passant field is reported and dropped; the rest of the position stands.
+    // The square must lie where a double step of the side not to move passes
+    // (the sixth rank when White moves, the third when Black moves): elsewhere
+    // a capture onto it could land on the last rank without promoting.
     if (*c != '-') {
         int file = indexIn(FILE_LETTERS, c[0]);
         int rank = file >= 0 ? indexIn(RANK_DIGITS, c[1]) : -1;
         Square ep = makeSquare(file, rank);
-        if (file < 0 || rank < 0 || ep < 0 || ep > 119) {
+        const int passedRank = parsed.side == WHITE ? 5 : 2;
+        if (file < 0 || rank != passedRank || ep < 0 || ep > 119) {
             std::printf("wrong enpassant square in [ %s ]\n", text);
         } else {
             parsed.epSquare = ep;

@@ -94,9 +94,16 @@ TEST(Fen, RankDigitsNeedNotAddUpBeforeTheSlash) {
 
 TEST(Fen, BadEnPassantFieldIsReportedAndDropped) {
     Board board;
-    EXPECT_EQ(printed([&] { EXPECT_EQ(board.readFen("4k3/8/8/8/8/8/8/4K3 w - z9"), 1); }),
-              "wrong enpassant square in [ 4k3/8/8/8/8/8/8/4K3 w - z9 ]\n");
-    EXPECT_EQ(board.epSquare, 0);
+    // Not a square, and squares no double step passes for the side to move
+    // (a8 once let the pawn on b7 capture onto the last rank without promoting).
+    for (const char* fen : {"4k3/8/8/8/8/8/8/4K3 w - z9", "6k1/pP6/8/8/8/8/8/1K6 w - a8",
+                            "4k3/8/8/8/3pP3/8/8/4K3 w - e3", "4k3/8/8/3pP3/8/8/8/4K3 b - d6"}) {
+        EXPECT_EQ(printed([&] { EXPECT_EQ(board.readFen(fen), 1); }),
+                  std::string("wrong enpassant square in [ ") + fen + " ]\n");
+        EXPECT_EQ(board.epSquare, 0) << fen;
+    }
+    EXPECT_EQ(printed([&] { EXPECT_EQ(board.readFen("4k3/8/8/3pP3/8/8/8/4K3 w - d6"), 1); }), "");
+    EXPECT_EQ(board.epSquare, D6);
 }
 
 TEST(Fen, ArbitraryTextNeverCrashesOrCorruptsTheBoard) {
