@@ -15,6 +15,18 @@ cmake -S "$root" -B "$root/build/release" -DCMAKE_BUILD_TYPE=Release -DFALKMERE_
 cmake --build "$root/build/release" -j"$jobs"
 (cd "$root/build/release" && ctest --output-on-failure -j"$jobs")
 "$root/tools/check-install.sh" "$root/build/release"
+# The bench node count is the search's signature: it must be the one the README
+# states, unless a commit changed the search on purpose and updated both.
+signature=$(grep -o -E 'signature[^*]*\*\*[0-9]+' "$root/README.md" | grep -o -E '[0-9]+$')
+benchdir=$(mktemp -d) # no falkmere.ini there: the defaults
+nodes=$(cd "$benchdir" && printf 'bench\nquit\n' | "$root/build/release/falkmere" | grep -a -o -E 'bench: [0-9]+' |
+        grep -o -E '[0-9]+$' || true)
+rm -rf "$benchdir"
+if [ "$nodes" != "$signature" ]; then
+    echo "bench gives ${nodes:-no count} nodes, the README's signature is $signature"
+    exit 1
+fi
+echo "bench signature: $nodes nodes"
 # Two games under the real xboard GUI against phalanx, headless, in each
 # protocol: xboard, and UCI through Debian's polyglot adapter.
 FALKMERE="$root/build/release/falkmere" "$root/tools/xboard-match.sh" 2
