@@ -26,7 +26,7 @@ TEST(BoardState, WhatTheKeysHold) {
     white.readFen("4k3/8/8/8/8/8/8/4K3 w - -");
     black.readFen("4k3/8/8/8/8/8/8/4K3 b - -");
     EXPECT_EQ(white.key, black.key);
-    e3.readFen("4k3/8/8/8/8/8/8/4K3 w - e3");
+    e3.readFen("4k3/8/8/8/8/8/8/4K3 b - e3");
     e6.readFen("4k3/8/8/8/8/8/8/4K3 w - e6");
     EXPECT_EQ(e3.key, e6.key);
     EXPECT_EQ(e3.key ^ white.key, enPassantKeys[4]);
