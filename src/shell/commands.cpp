@@ -48,11 +48,17 @@ void refuse(Engine& e, const Args& a, const char* reason) {
 void requestStop(Engine& e) { e.search.stop(); }
 
 // Changing the side to move by command: the check status of the position
-// follows the new side.
+// follows the new side, and an en-passant square goes (it was the other
+// side's capture, and no position with the new side to move can have it).
 void setSideToMove(Engine& e, int side) {
     Board& board = e.board();
     const bool sideChanges = board.side != side;
     board.side = side;
+    if (sideChanges) {
+        board.setEnPassant(0);
+        e.position.top().epSquare = 0; // what taking back a search move restores
+        e.position.top().key = board.key;
+    }
     if (board.hasBothKings()) e.position.top().inCheck = board.isAttacked(side ^ 1, board.kingSquare(side));
     // The recorded moves were made with the other side to move: taking one
     // back now would leave the wrong side to move and corrupt the board's

@@ -145,7 +145,20 @@ TEST(SideCommands, ASideChangeAfterAMoveLeavesNothingToTakeBack) {
     e->parseCommand("undo\n");
     std::string why;
     EXPECT_TRUE(e->board().isConsistent(&why)) << why;
-    EXPECT_EQ(e->board().fen(), "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR w KQkq e3");
+    // The double step's en-passant square was Black's to use; with White to
+    // move it goes, and the text reads back as the same position.
+    const std::string fen = e->board().fen();
+    EXPECT_EQ(fen, "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR w KQkq -");
+    EXPECT_EQ(engineAt(fen)->board().key, e->board().key);
+
+    // With no move recorded, the record's first entry forgets the square too:
+    // a null move taken back in a search must not bring it back.
+    auto set = engineAt("rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3");
+    set->parseCommand("white\n");
+    set->position.pushNullMove();
+    set->position.popNullMove();
+    EXPECT_EQ(set->board().fen(), fen);
+    EXPECT_EQ(set->position.top().key, e->board().key);
     EXPECT_EQ(e->position.gamePly, 0);
 }
 
