@@ -83,14 +83,13 @@ int Board::readFen(const char* text) {
     // (the sixth rank when White moves, the third when Black moves): elsewhere
     // a capture onto it could land on the last rank without promoting.
     if (*c != '-') {
-        int file = indexIn(FILE_LETTERS, c[0]);
-        int rank = file >= 0 ? indexIn(RANK_DIGITS, c[1]) : -1;
-        Square ep = makeSquare(file, rank);
+        const int file = indexIn(FILE_LETTERS, c[0]);
+        const int rank = file >= 0 ? indexIn(RANK_DIGITS, c[1]) : -1;
         const int passedRank = parsed.side == WHITE ? 5 : 2;
-        if (file < 0 || rank != passedRank || ep < 0 || ep > 119) {
+        if (file < 0 || rank != passedRank) {
             std::printf("wrong enpassant square in [ %s ]\n", text);
         } else {
-            parsed.epSquare = ep;
+            parsed.epSquare = makeSquare(file, rank);
         }
     }
 
