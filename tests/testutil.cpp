@@ -19,6 +19,17 @@ class TablesEnvironment : public ::testing::Environment {
 };
 const auto* const tablesEnvironment = ::testing::AddGlobalTestEnvironment(new TablesEnvironment);
 
+// The read end of a pipe that nothing ever writes to: searches in tests poll it
+// and find no input, whatever the test process's own standard input holds.
+int silentInput() {
+    static int fd = [] {
+        int ends[2];
+        if (pipe(ends) != 0) return 0;
+        return ends[0];
+    }();
+    return fd;
+}
+
 } // namespace
 
 std::string dataFile(const std::string& name) {
@@ -41,17 +52,6 @@ std::vector<std::string> readLines(const std::string& path) {
         if (!line.empty()) lines.push_back(line);
     }
     return lines;
-}
-
-// Searches in tests poll it and find no input, whatever the test process's own
-// standard input holds.
-int silentInput() {
-    static int fd = [] {
-        int ends[2];
-        if (pipe(ends) != 0) return 0;
-        return ends[0];
-    }();
-    return fd;
 }
 
 std::unique_ptr<Position> positionAt(const std::string& fen) {

@@ -33,8 +33,6 @@ std::unique_ptr<Position> positionAt(const std::string& fen);
 // An engine set up at a position (FEN), with its history reset. Its input is a
 // pipe that stays silent, so searches see no commands.
 std::unique_ptr<Engine> engineAt(const std::string& fen);
-// The read end of a pipe that nothing ever writes to.
-int silentInput();
 
 // The first four FEN fields of an EPD or FEN line.
 std::string fenFields(const std::string& line);

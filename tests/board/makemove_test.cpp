@@ -3,30 +3,22 @@
 #include "board/keys.h"
 #include "testutil.h"
 
-TEST(MakeMove, CastlingMarksTheSideAsCastledAndTakingARookAtHomeEndsItsRight) {
-    auto e = positionAt("r3k2r/8/8/8/8/8/8/R3K2R w KQkq -");
-    e->pushMove(CASTLE_WHITE_KINGSIDE);
-    EXPECT_EQ(e->board.castled[WHITE], 1);
-    e->popMove();
-    // Rook takes rook: the mover's right and the captured rook's go.
-    e->pushMove(generatedMove(*e, H1, H8));
-    EXPECT_EQ(e->board.castling, 15 & 11 & 14);
-}
-
 // The order of a piece list decides the order of generated moves, so unmake
 // must put a captured piece back where it was linked.
 TEST(MakeMove, RestoredCaptureComesBackAfterTheFirstListNode) {
     auto e = positionAt("4k3/8/8/8/1n1n1n2/8/2P5/4K3 w - -");
-    std::vector<int> order;
-    for (const PieceEntry* p = e->board.pieceList[BLACK][KNIGHT]; p; p = p->next) order.push_back(p->square);
-    EXPECT_EQ(order, (std::vector<int>{B4, F4, D4}));
+    auto knightOrder = [&] {
+        std::vector<int> order;
+        for (const PieceEntry* p = e->board.pieceList[BLACK][KNIGHT]; p; p = p->next) order.push_back(p->square);
+        return order;
+    };
+    EXPECT_EQ(knightOrder(), (std::vector<int>{B4, F4, D4}));
     for (auto [from, to] : {std::pair{C2, C3}, {B4, A6}, {C3, C4}, {D4, B5}})
         e->pushMove(generatedMove(*e, from, to));
     e->pushMove(generatedMove(*e, C4, B5)); // takes the knight that stood last in the list
     e->popMove();
-    order.clear();
-    for (const PieceEntry* p = e->board.pieceList[BLACK][KNIGHT]; p; p = p->next) order.push_back(p->square);
-    EXPECT_EQ(order.size(), 3u);
+    const std::vector<int> order = knightOrder();
+    ASSERT_EQ(order.size(), 3u);
     EXPECT_EQ(order[1], B5) << "the restored knight is linked in right after the first node";
 }
 

@@ -7,21 +7,13 @@
 
 namespace {
 
-std::vector<std::string> coords(const Move* moves, int count) {
-    std::vector<std::string> out;
-    for (int i = 0; i < count; ++i) {
-        char text[8];
-        moveToCoord(moves[i], text);
-        out.push_back(text);
-    }
-    return out;
-}
-
 std::vector<std::string> generated(Position& e, void (Board::*gen)(Move*, int&) const) {
     Move moves[MAX_MOVES];
     int count = 0;
     (e.board.*gen)(moves, count);
-    return coords(moves, count);
+    std::vector<std::string> out;
+    for (int i = 0; i < count; ++i) out.push_back(coord(moves[i]));
+    return out;
 }
 
 } // namespace

@@ -1,32 +1,10 @@
-// Static exchange evaluation: the exchange table worked by hand, and a
-// comparison with an exchange played out on a copy of the board.
+// Static exchange evaluation, compared with an exchange played out on a copy
+// of the board.
 #include <algorithm>
 #include <random>
 
 #include "board/see.h"
 #include "testutil.h"
-
-TEST(StaticExchange, TableEntriesWorkedByHand) {
-    // A queen on the square, one defending pawn against one attacking pawn:
-    // the pawn takes the queen (9), the pawn retakes (-1): 8.
-    EXPECT_EQ(swapTable[QUEEN - 1][64][64], 8);
-    // A pawn defended by a pawn, attacked by a queen: the queen would not take.
-    EXPECT_EQ(swapTable[PAWN - 1][2][64], 0);
-    // Two minors take a pawn defended by a pawn: the bounds read -1, the mark
-    // the evaluator uses for a capture that loses material.
-    EXPECT_EQ(swapTable[PAWN - 1][32][64], -1);
-    EXPECT_EQ(swapTable[PAWN - 1][16][64], 0);
-    // Nobody to take back, nothing to take with.
-    EXPECT_EQ(swapTable[ROOK - 1][0][255], 0);
-    EXPECT_EQ(swapTable[ROOK - 1][4][0], 5);
-    EXPECT_EQ(swapValue(NO_PIECE, 64, 0), 0);
-    // The cheapest kind of a set byte, and the set without it.
-    EXPECT_EQ(cheapestValue[64 + 16], 1);
-    EXPECT_EQ(withoutCheapest[64 + 16], 16);
-    EXPECT_EQ(cheapestValue[4 + 2], 5);
-    EXPECT_EQ(cheapestValue[1], 99);
-    EXPECT_EQ(withoutCheapest[1], 0);
-}
 
 namespace {
 

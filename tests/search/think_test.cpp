@@ -24,24 +24,21 @@ SearchResult thinkOnce(Search& s) {
 TEST(Think, AFixedDepthSearchIsRepeatable) {
     const char* fen = "r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq -";
     const int depth = kSlowBuild ? 3 : 5;
-    auto a = searchAt(fen, depth);
-    auto b = searchAt(fen, depth);
-    const SearchResult first = thinkOnce(a->search);
-    const SearchResult second = thinkOnce(b->search);
+    auto rig = searchAt(fen, depth);
+    const SearchResult first = thinkOnce(rig->search);
     EXPECT_NE(first.move, NO_MOVE);
-    EXPECT_TRUE(first == second) << "move, score, line and node count";
-    EXPECT_EQ(a->search.iteration, depth);
+    EXPECT_EQ(rig->search.iteration, depth);
     // The same search again once the position is set up afresh. (Searching
     // reorders the piece lists, which decide the order of generated moves, so
     // a position is read again, as the bench does, before a repeat search.)
-    EXPECT_EQ(a->board().readFen(fen), 1);
-    a->position.resetHistory();
-    a->table.clear();
-    EXPECT_TRUE(thinkOnce(a->search) == first);
+    EXPECT_EQ(rig->board().readFen(fen), 1);
+    rig->position.resetHistory();
+    rig->table.clear();
+    EXPECT_TRUE(thinkOnce(rig->search) == first) << "move, score, line and node count";
     // The position and the record are as they were.
-    EXPECT_EQ(a->board().fen(), fen);
-    EXPECT_EQ(a->position.gamePly, 0);
-    EXPECT_EQ(a->position.searchPly, 0);
+    EXPECT_EQ(rig->board().fen(), fen);
+    EXPECT_EQ(rig->position.gamePly, 0);
+    EXPECT_EQ(rig->position.searchPly, 0);
 }
 
 TEST(Think, ACopiedPositionSearchesExactlyLikeTheOriginal) {

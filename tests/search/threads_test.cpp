@@ -27,30 +27,6 @@ struct StopAfterPolls : SearchListener {
 
 } // namespace
 
-TEST(ThreadsSearch, EveryThreadCountPlaysALegalMove) {
-    const char* fens[] = {
-        "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq -",
-        "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - -",
-        "6k1/5ppp/8/8/8/8/8/R5K1 w - -",            // mate in one
-        "7k/8/8/8/8/8/1q6/K7 w - -",                // one legal move
-        "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -",
-    };
-    for (int threads = 2; threads <= 4; ++threads) {
-        for (const char* fen : fens) {
-            auto rig = searchAt(fen, 6);
-            Helpers helpers(*rig, threads - 1);
-            const Move best = rig->search.think();
-            EXPECT_TRUE(isLegalIn(rig->position, best)) << threads << " threads: " << fen;
-            EXPECT_EQ(rig->board().fen(), positionAt(fen)->board.fen()) << "the root is left as it was";
-            EXPECT_GE(rig->search.totalNodes(), rig->search.stats.nodes);
-        }
-    }
-    // The mate is found whatever the helpers store.
-    auto rig = searchAt("6k1/5ppp/8/8/8/8/8/R5K1 w - -", 4);
-    Helpers helpers(*rig, 3);
-    EXPECT_EQ(coord(rig->search.think()), "a1a8");
-}
-
 TEST(ThreadsSearch, StopReachesEveryHelperAndSearchesStartAgain) {
     auto rig = searchAt("r4rk1/1pp1qppp/p1np1n2/2b1p1B1/2B1P1b1/P1NP1N2/1PP1QPPP/R4RK1 w - -", 60);
     HelperThreads helpers(rig->table);
@@ -72,21 +48,39 @@ TEST(ThreadsSearch, StopReachesEveryHelperAndSearchesStartAgain) {
     }
 }
 
-// A fixed-depth search ends with a completed iteration of that depth, its own
-// or a helper's, and a legal line from the root; a search that follows on the
-// same helpers is not ended early by what they reached in the last one.
+// A fixed-depth search on any number of helpers plays a legal move (the mate,
+// where there is one in one), leaves the root as it was and counts the helpers'
+// nodes with its own. Where it has a choice and no mate, it ends with a
+// completed iteration of that depth, its own or a helper's, and a legal line
+// from the root; a search that follows on the same helpers is not ended early
+// by what they reached in the last one.
 TEST(ThreadsSearch, EverySearchCompletesItsDepthWithALegalLine) {
     const char* fens[] = {
         "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq -",
         "r4rk1/1pp1qppp/p1np1n2/2b1p1B1/2B1P1b1/P1NP1N2/1PP1QPPP/R4RK1 w - -",
         "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - -",
+        "6k1/5ppp/8/8/8/8/8/R5K1 w - -", // mate in one
+        "7k/8/8/8/8/8/1q6/K7 w - -",     // one legal move
+        "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -",
     };
     for (const char* fen : fens) {
+        const bool mateInOne = fen == fens[3];
+        const bool oneLegalMove = legalMoves(*positionAt(fen)).size() == 1;
         auto rig = searchAt(fen, 7);
         Helpers helpers(*rig, 1);
-        for (int repeat = 0; repeat < 3; ++repeat) {
+        // The second search follows on the same helper and table; the others start afresh.
+        for (const int helperCount : {1, 1, 2, 3}) {
+            if (helperCount != helpers.threads.count()) {
+                helpers.threads.setCount(helperCount);
+                rig->table.clear();
+            }
             const Move best = rig->search.think();
-            EXPECT_EQ(rig->search.completedIteration, 7) << fen << " search " << repeat;
+            EXPECT_TRUE(isLegalIn(rig->position, best)) << helperCount << " helpers: " << fen;
+            EXPECT_EQ(rig->board().fen(), positionAt(fen)->board.fen()) << "the root is left as it was";
+            EXPECT_GE(rig->search.totalNodes(), rig->search.stats.nodes);
+            EXPECT_TRUE(!mateInOne || coord(best) == "a1a8") << "the mate, whatever the helpers store";
+            if (mateInOne || oneLegalMove) continue;
+            EXPECT_EQ(rig->search.completedIteration, 7) << fen << " with " << helperCount << " helpers";
             const PlyRecord& root = rig->search.ply(0);
             ASSERT_GE(root.pvEnd, 1);
             EXPECT_TRUE(sameMove(root.pv[0], best)) << "the move played heads the line";

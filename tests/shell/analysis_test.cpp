@@ -63,7 +63,8 @@ static void analysisFollowsTheBoard(const std::string& setup) {
     ASSERT_TRUE(program.waitFor("\n3 "));
 
     // Each command is answered by a pong that comes before any line of the
-    // analysis of the position it leaves; "fen" shows the game's position.
+    // analysis of the position it leaves; "fen" and the diagram show the game's
+    // position, not the node being searched.
     struct Step {
         std::string command;
         std::string fen;
@@ -84,10 +85,11 @@ static void analysisFollowsTheBoard(const std::string& setup) {
         const size_t from = out.find(pong) + pong.size();
         ASSERT_TRUE(program.waitFor("\n3 ", from)) << step.command;
         const size_t to = out.size();
-        program.send("fen\n");
+        program.send("fen\nd\n");
         auto expected = positionAt(step.fen);
         ASSERT_TRUE(playMoves(*expected, step.moves));
         ASSERT_TRUE(program.waitFor(expected->board.fen() + "\n", to)) << step.command;
+        ASSERT_TRUE(program.waitFor("       " + expected->board.fen() + "\n\n", to)) << "the diagram's own FEN";
         expectLinesFollow(out, from, to, step.fen, step.moves);
     }
     // exit ends the analysis: the engine answers at once, as between searches.
@@ -101,19 +103,6 @@ TEST(XboardAnalysis, MovesUndoAndSetboardActAtOnceAndTheAnalysisFollows) { analy
 
 // Input stops the main search and its helpers, and each new analysis starts them again.
 TEST(ThreadsInPlay, AnalysisFollowsTheBoard) { analysisFollowsTheBoard("cores 3\n"); }
-
-TEST(ConsoleSearch, DisplayCommandsShowTheGamesPositionNotTheNodeSearched) {
-    TempDir dir;
-    Program program(dir.path());
-    program.send("force\nsetboard 4k3/8/8/8/8/8/4P3/R3K3 w Q -\nanalyze\n");
-    ASSERT_TRUE(program.waitFor(" 10/"));
-    const size_t from = program.output().size();
-    program.send("fen\nd\n");
-    ASSERT_TRUE(program.waitFor("4k3/8/8/8/8/8/4P3/R3K3 w Q -\n", from));
-    ASSERT_TRUE(program.waitFor("       4k3/8/8/8/8/8/4P3/R3K3 w Q -\n\n", from)) << "the diagram's own FEN";
-    program.send("exit\nquit\n");
-    EXPECT_EQ(program.finish(), 0);
-}
 
 // A suite given as program arguments, with no input at all (a script, cron,
 // < /dev/null), runs each position for its full time and counts what it

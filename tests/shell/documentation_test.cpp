@@ -3,10 +3,6 @@
 // and a line in the sample falkmere.ini, and the sample sets the defaults.
 #include <algorithm>
 #include <set>
-// GCC reports false "maybe uninitialized" warnings inside <regex> in optimised
-// sanitizer builds.
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-#include <regex>
 
 #include "program.h"
 #include "shell/config.h"

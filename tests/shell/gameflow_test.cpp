@@ -2,11 +2,7 @@
 // scripted search that polls the input the way the real search does.
 #include <unistd.h>
 
-// GCC reports false "maybe uninitialized" warnings inside <regex> in optimised
-// sanitizer builds.
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-#include <regex>
-
+#include "program.h"
 #include "testutil.h"
 
 namespace {
@@ -264,18 +260,4 @@ TEST_F(GameFlow, AResultIsHandedToTheBookLearningOnlyWithTheBookOn) {
         EXPECT_EQ(engine->gameResult, book ? 0 : 1);
         EXPECT_EQ(engine->modes.computerSide, NEUTRAL);
     }
-}
-
-TEST(Utilities, PerfCountsEveryGeneratedMoveTwice) {
-    auto e = engineAt("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
-    testing::internal::CaptureStdout();
-    e->perf(10);
-    const std::string out = testing::internal::GetCapturedStdout();
-    EXPECT_TRUE(std::regex_match(
-        out, std::regex("generated 200 moves in [0-9]+\\.[0-9]{2} secs at a rate of [1-9][0-9]* moves/sec\n"
-                        "generated/made/unmade 200 moves in [0-9]+\\.[0-9]{2} secs at a rate of [1-9][0-9]* "
-                        "moves/sec\n")))
-        << out;
-    EXPECT_EQ(e->board().fen(), "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
-    EXPECT_EQ(e->position.gamePly, 0);
 }

@@ -26,26 +26,6 @@ bool lineStartingWith(Program& p, const std::string& prefix, size_t& from, std::
 
 } // namespace
 
-TEST(SearchInput, DotPrintsTheStatusLineOfTheRunningSearch) {
-    TempDir dir;
-    Program p(dir.path());
-    p.send("xboard\npost\neasy\nst 1000\ngo\n.\n");
-    std::string line;
-    size_t from = 0;
-    ASSERT_TRUE(lineStartingWith(p, "stat01: ", from, line)) << p.output();
-    int cs, nodes, depth, left, total;
-    char move[8];
-    ASSERT_EQ(
-        std::sscanf(line.c_str(), "stat01: %d %d %d %d %d %7s", &cs, &nodes, &depth, &left, &total, move), 6)
-        << line;
-    EXPECT_EQ(total, 20);
-    EXPECT_GE(left, 0);
-    EXPECT_LT(left, 20);
-    p.send("?\n");
-    ASSERT_TRUE(p.waitFor("move "));
-    EXPECT_EQ(p.finish(), 0);
-}
-
 // Two moves of a game with pondering on: the first ponder move is expected,
 // the second is not. `setup` comes first (for example the number of cores).
 static void ponderWithHitAndMiss(const std::string& setup) {
@@ -87,15 +67,25 @@ TEST(SearchInput, PonderingWithHitAndMiss) { ponderWithHitAndMiss(""); }
 // build reports no race in the program: its exit status would say so).
 TEST(ThreadsInPlay, PonderingWithHitAndMiss) { ponderWithHitAndMiss("cores 3\n"); }
 
-TEST(ThreadsInPlay, MoveNowAndTheEndOfInputStopEveryThread) {
+// "." prints the status line of the running search: time, nodes, depth, root
+// moves left and in all, the current one; "?" and the end of the input stop
+// every thread.
+TEST(ThreadsInPlay, StatusLineThenMoveNowAndTheEndOfInputStopEveryThread) {
     TempDir dir;
     Program p(dir.path());
-    p.send("cores 4\neasy\nnopost\nst 1000\ngo\n");
-    ASSERT_TRUE(p.waitFor("WHITE<1>: ", 0));
-    const size_t from = p.output().size();
-    p.send("?\n");
-    ASSERT_TRUE(p.waitFor("BLACK<1>: ", from)) << p.output();
-    p.send("st 1000\ngo\n");
+    p.send("xboard\ncores 4\neasy\nnopost\nst 1000\ngo\n.\n?\n");
+    std::string line;
+    size_t from = 0;
+    ASSERT_TRUE(lineStartingWith(p, "stat01: ", from, line)) << p.output();
+    int cs, nodes, depth, left, total;
+    char move[8];
+    ASSERT_EQ(
+        std::sscanf(line.c_str(), "stat01: %d %d %d %d %d %7s", &cs, &nodes, &depth, &left, &total, move), 6)
+        << line;
+    EXPECT_EQ(total, 20);
+    EXPECT_TRUE(left >= 0 && left < 20) << line;
+    ASSERT_TRUE(lineStartingWith(p, "move ", from, line)) << p.output();
+    p.send("go\n");
     EXPECT_EQ(p.finish(), 0); // closes the input during the search
 }
 

@@ -2,10 +2,6 @@
 // sends it: handshake, set-up, clock times before every move, moves in
 // coordinate notation, take-backs, a position by FEN, the result and quit.
 #include <random>
-// GCC reports false "maybe uninitialized" warnings inside <regex> in optimised
-// sanitizer builds.
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-#include <regex>
 
 #include "program.h"
 #include "shell/uci.h"
