@@ -9,7 +9,8 @@ TEST(MakeMove, RestoredCaptureComesBackAfterTheFirstListNode) {
     auto e = positionAt("4k3/8/8/8/1n1n1n2/8/2P5/4K3 w - -");
     auto knightOrder = [&] {
         std::vector<int> order;
-        for (const PieceEntry* p = e->board.pieceList[BLACK][KNIGHT]; p; p = p->next) order.push_back(p->square);
+        for (const PieceEntry* p = e->board.pieceList[BLACK][KNIGHT]; p; p = p->next)
+            order.push_back(p->square);
         return order;
     };
     EXPECT_EQ(knightOrder(), (std::vector<int>{B4, F4, D4}));

@@ -79,8 +79,9 @@ TEST(MoveText, ReaderQuirks) {
 
 TEST(MoveText, OverlongOrBrokenTextIsNoMove) {
     auto e = positionAt("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
-    for (const std::string& text : {std::string("e2e4e2e4e2e4e2e4e2e4"), std::string(10000, 'N'), std::string(),
-                                   std::string("e"), std::string("e4=X"), std::string("news")})
+    for (const std::string& text :
+         {std::string("e2e4e2e4e2e4e2e4e2e4"), std::string(10000, 'N'), std::string(), std::string("e"),
+          std::string("e4=X"), std::string("news")})
         EXPECT_EQ(parse(*e, text), NO_MOVE) << text.substr(0, 20);
     EXPECT_EQ(coord(parse(*e, "e4")), "e2e4");
     EXPECT_EQ(coord(parse(*e, "Nf3")), "g1f3");

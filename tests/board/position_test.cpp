@@ -17,11 +17,12 @@ TEST(GameRecord, TheGameEndTestFindsMatesStalemateAndTheDrawRules) {
     threeDances.insert(threeDances.end(), twoDances.begin(), twoDances.end());
     const char* start = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -";
     const char* drawn = "1/2-1/2 {Draw by insufficent material}\n";
+    const char* fiftyMoves = "1/2-1/2 {Draw by fifty move rule}\n";
     const Case cases[] = {
         // A draw only when the position stands for the fourth time.
         {start, 0, twoDances, GameEnd::None, ""},
         {start, 0, threeDances, GameEnd::Repetition, "1/2-1/2 {Draw by repetition}\n"},
-        {"4k3/8/8/8/8/8/8/R3K3 w - -", 99, {"Ra2"}, GameEnd::FiftyMoves, "1/2-1/2 {Draw by fifty move rule}\n"},
+        {"4k3/8/8/8/8/8/8/R3K3 w - -", 99, {"Ra2"}, GameEnd::FiftyMoves, fiftyMoves},
         // Mate on the hundredth ply is mate, not a draw.
         {"6k1/5ppp/8/8/8/8/8/R5K1 w - -", 99, {"Ra8"}, GameEnd::WhiteMates, "1-0 {White mates}\n"},
         {start, 0, {"f3", "e5", "g4", "Qh4"}, GameEnd::BlackMates, "0-1 {Black mates}\n"},

@@ -89,7 +89,8 @@ static void analysisFollowsTheBoard(const std::string& setup) {
         auto expected = positionAt(step.fen);
         ASSERT_TRUE(playMoves(*expected, step.moves));
         ASSERT_TRUE(program.waitFor(expected->board.fen() + "\n", to)) << step.command;
-        ASSERT_TRUE(program.waitFor("       " + expected->board.fen() + "\n\n", to)) << "the diagram's own FEN";
+        ASSERT_TRUE(program.waitFor("       " + expected->board.fen() + "\n\n", to))
+            << "the diagram's own FEN";
         expectLinesFollow(out, from, to, step.fen, step.moves);
     }
     // exit ends the analysis: the engine answers at once, as between searches.

@@ -112,9 +112,9 @@ TEST(Startup, BannerShowsTheSettingsOfTheIniFile) {
     EXPECT_EQ(rest, "WHITE<1>: ");
 }
 
-TEST(Startup, APositiveResignValueAndAMainCacheSizeAreUsed) {
+TEST(Startup, APositiveResignValueAndAMainCacheSizeAreUsedAndAnOverlargeQueenValueIsNot) {
     TempDir dir;
-    dir.write("falkmere.ini", "RESIGN_VALUE 3\nMAIN_HASH_SIZE 1\n");
+    dir.write("falkmere.ini", "RESIGN_VALUE 3\nMAIN_HASH_SIZE 1\nQUEEN_VALUE 1000000000\n");
     std::string startup;
     afterStartup(runProgram(dir.path(), ""), &startup);
     // The settings the file leaves out keep their defaults.
@@ -122,6 +122,10 @@ TEST(Startup, APositiveResignValueAndAMainCacheSizeAreUsed) {
                            "egtb cache     2 MB\nresign @ [3 pawns]\nreductions OFF\npawn   =  100\t"),
               std::string::npos)
         << startup;
+    EXPECT_TRUE(startup.starts_with("QUEEN_VALUE takes a number from -5000 to 5000, not 1000000000; "
+                                    "unchanged\n"))
+        << startup;
+    EXPECT_NE(startup.find("queen  =  975\n"), std::string::npos) << startup;
     EXPECT_NE(startup.find("\nmain cache     1 MB [16384 entries]\n"), std::string::npos) << startup;
 }
 
