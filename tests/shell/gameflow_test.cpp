@@ -261,3 +261,14 @@ TEST_F(GameFlow, AResultIsHandedToTheBookLearningOnlyWithTheBookOn) {
         EXPECT_EQ(engine->modes.computerSide, NEUTRAL);
     }
 }
+
+TEST(Utilities, PerfCountsEveryGeneratedMoveTwiceAndLeavesThePosition) {
+    const std::string start = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -";
+    auto e = engineAt(start);
+    testing::internal::CaptureStdout();
+    e->perf(10);
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_TRUE(out.starts_with("generated 200 moves in ")) << out;
+    EXPECT_NE(out.find(" moves/sec\ngenerated/made/unmade 200 moves in "), std::string::npos) << out;
+    EXPECT_EQ(e->board().fen(), start);
+}
