@@ -16,8 +16,9 @@
 #include "eval/weights.h"
 #include "shell/engine.h"
 
-// Builds with invariant checks run far slower; heavy tests scale down there.
-#if defined(FALKMERE_CHECKS) || defined(__SANITIZE_ADDRESS__)
+// Builds with invariant checks or sanitizers run far slower; heavy tests scale
+// down there.
+#if defined(FALKMERE_CHECKS) || defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 constexpr bool kSlowBuild = true;
 #else
 constexpr bool kSlowBuild = false;
