@@ -84,14 +84,18 @@ void Board::moveToSanText(Move move, char* text) const {
         *out++ = 'K';
     } else {
         *out++ = PIECE_LETTERS[piece];
-        // The first other piece of the kind that also reaches the square decides
-        // one disambiguating character.
+        // Other pieces of the kind that also reach the square are told apart by
+        // the origin's file, by its rank when one of them shares the file, and
+        // by both when others share the file and the rank (three knights).
+        bool rival = false, sharedFile = false, sharedRank = false;
         for (const PieceEntry* e = pieceList[side][piece]; e; e = e->next) {
             if (e->square == from || !canReach(e->square, to)) continue;
-            *out++ =
-                fileOf(e->square) != fileOf(from) ? FILE_LETTERS[fileOf(from)] : RANK_DIGITS[rankOf(from)];
-            break;
+            rival = true;
+            sharedFile = sharedFile || fileOf(e->square) == fileOf(from);
+            sharedRank = sharedRank || rankOf(e->square) == rankOf(from);
         }
+        if (rival && (!sharedFile || sharedRank)) *out++ = FILE_LETTERS[fileOf(from)];
+        if (sharedFile) *out++ = RANK_DIGITS[rankOf(from)];
     }
     if (isCapture(move)) *out++ = 'x';
     *out++ = FILE_LETTERS[fileOf(to)];
@@ -191,8 +195,8 @@ int pieceOfLetter(char c) {
     }
 }
 
-// Step 5: the target square at the end, then an optional piece letter and one
-// disambiguating file or rank. False when the text ends in no square.
+// Step 5: the target square at the end, then an optional piece letter and a
+// disambiguating file, rank or both. False when the text ends in no square.
 bool readSanFields(char* copy, size_t length, SanFields& f) {
     // A lower-case b followed by b can only be a bishop move.
     if (copy[0] == 'b' && copy[1] == 'b') copy[0] = 'B';
@@ -212,6 +216,8 @@ bool readSanFields(char* copy, size_t length, SanFields& f) {
     if (at < length) {
         f.fromFile = indexIn(FILE_LETTERS, copy[at]);
         f.fromRank = indexIn(RANK_DIGITS, copy[at]);
+        // A file and a rank: the whole origin square, as when three pieces reach the target.
+        if (f.fromFile != -1 && at + 1 < length) f.fromRank = indexIn(RANK_DIGITS, copy[at + 1]);
     }
     if (f.piece == -1) f.piece = PAWN;
     return true;
