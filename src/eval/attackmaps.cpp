@@ -1,7 +1,10 @@
 // Attack maps and mobility: one pass over the piece lists fills the attack
 // bytes and pawn masks that every later term reads, and sums each piece's
 // mobility (empty squares it attacks) and its adjustment by own pawn count.
+#include <array>
 #include <cstring>
+
+#include "board/bitboard.h"
 
 #include "eval/evalterms.h"
 #include "eval/weights.h"
@@ -22,8 +25,57 @@ constexpr int KNIGHT_PAWN_ADJUST[9] = {-15, -12, -9, -6, -3, 0, 3, 6, 9};
 constexpr int BISHOP_PAWN_ADJUST[9] = {15, 12, 9, 6, 3, 0, -3, -6, -9};
 constexpr int ROOK_PAWN_ADJUST[9] = {25, 20, 15, 10, 5, 0, -5, -10, -15};
 
-constexpr int DIAGONALS[4] = {17, -17, 15, -15};
-constexpr int ORTHOGONALS[4] = {16, -16, 1, -1};
+// Attack bytes of one colour as eight bit planes: plane i holds bit i of every
+// square's byte. Adding a set of squares at a unit of 2^Low ripples a carry up
+// from plane Low; a carry out of plane 7 is dropped, as the byte sums drop it.
+struct AttackPlanes {
+    std::array<uint64_t, 8> plane{};
+
+    template <int Low> void add(uint64_t squares) {
+        for (int i = Low; i < 8; ++i) {
+            const uint64_t carry = plane[i] & squares;
+            plane[i] ^= squares;
+            squares = carry;
+        }
+    }
+    void writeTo(uint8_t* map) const;
+};
+
+// Exchanges the blocks of a and b that the mask leaves out of a and keeps in b.
+inline void swapBlocks(uint64_t& a, uint64_t& b, int shift, uint64_t lowMask) {
+    const uint64_t na = (a & lowMask) | ((b << shift) & ~lowMask);
+    b = ((a >> shift) & lowMask) | (b & ~lowMask);
+    a = na;
+}
+
+// Transposes the 8 x 8 matrix of bytes whose row i is w[i] (byte r in column r).
+void transposeBytes(std::array<uint64_t, 8>& w) {
+    for (int i : {0, 1, 2, 3}) swapBlocks(w[i], w[i + 4], 32, 0x00000000FFFFFFFFULL);
+    for (int i : {0, 1, 4, 5}) swapBlocks(w[i], w[i + 2], 16, 0x0000FFFF0000FFFFULL);
+    for (int i : {0, 2, 4, 6}) swapBlocks(w[i], w[i + 1], 8, 0x00FF00FF00FF00FFULL);
+}
+
+// Transposes the 8 x 8 matrix of bits whose element (i, j) is bit 8i + j.
+uint64_t transposeBits(uint64_t x) {
+    uint64_t t = (x ^ (x >> 7)) & 0x00AA00AA00AA00AAULL;
+    x ^= t ^ (t << 7);
+    t = (x ^ (x >> 14)) & 0x0000CCCC0000CCCCULL;
+    x ^= t ^ (t << 14);
+    t = (x ^ (x >> 28)) & 0x00000000F0F0F0F0ULL;
+    x ^= t ^ (t << 28);
+    return x;
+}
+
+// Rank r of the planes gathered into one word (byte i from plane i), then each
+// file's eight plane bits gathered into that file's byte.
+void AttackPlanes::writeTo(uint8_t* map) const {
+    std::array<uint64_t, 8> ranks = plane;
+    transposeBytes(ranks);
+    for (int r = 0; r < 8; ++r) {
+        const uint64_t bytes = transposeBits(ranks[r]);
+        for (int f = 0; f < 8; ++f) map[r * 16 + f] = static_cast<uint8_t>(bytes >> (8 * f));
+    }
+}
 
 } // namespace
 
@@ -34,66 +86,51 @@ int Board::buildAttackMaps() {
     std::memset(sc.pawnFileRanks, 0, sizeof sc.pawnFileRanks);
     sc.pawnFiles[WHITE] = sc.pawnFiles[BLACK] = 0;
     int mobility[2] = {0, 0}, adjust[2] = {0, 0};
-
-    // A slider's ray: every square up to and including the first piece is
-    // attacked; the empty ones count for mobility.
-    auto ray = [this](uint8_t* map, Square s, int d, int unit, int& count) {
-        for (Square t = s + d; onBoard(t); t += d) {
-            map[t] = static_cast<uint8_t>(map[t] + unit);
-            if (squares[t]->piece != NO_PIECE) break;
-            ++count;
-        }
-    };
+    const uint64_t empty = ~occupied;
 
     for (int c = WHITE; c <= BLACK; ++c) {
-        uint8_t* map = sc.attackMap[c];
+        AttackPlanes planes;
+        uint64_t pawns = 0;
         for (const PieceEntry* e = pieceList[c][PAWN]; e; e = e->next) {
             const Square s = e->square;
             const int f = fileOf(s), r = rankOf(s);
-            for (int offset : PAWN_CAPTURE[c]) {
-                // Only a pawn on its last rank (set up from text) attacks off the array.
-                if (onBoard(s + offset)) map[s + offset] = static_cast<uint8_t>(map[s + offset] + 64);
-            }
+            pawns |= bitOf(s);
             sc.pawnFiles[c] |= static_cast<uint8_t>(1 << f);
             sc.pawnRankFiles[c][r] |= static_cast<uint8_t>(1 << f);
             sc.fileRanks(c, f) |= static_cast<uint8_t>(1 << r);
         }
+        // A pawn on its last rank (set up from text) attacks nothing on the board.
+        const uint64_t towardsA = pawns & ~FILE_A_BITS, towardsH = pawns & ~FILE_H_BITS;
+        planes.add<6>(c == WHITE ? towardsA << 7 : towardsA >> 9);
+        planes.add<6>(c == WHITE ? towardsH << 9 : towardsH >> 7);
+
         const int ownPawns = clampIndex(pawnCount[c], 8);
         for (const PieceEntry* e = pieceList[c][KNIGHT]; e; e = e->next) {
-            int count = 0;
-            for (int offset : KNIGHT_OFFSETS) {
-                const Square t = e->square + offset;
-                if (!onBoard(t)) continue;
-                map[t] = static_cast<uint8_t>(map[t] + 16);
-                if (squares[t]->piece == NO_PIECE) ++count;
-            }
-            mobility[c] += KNIGHT_MOBILITY[count];
+            const uint64_t targets = KNIGHT_TARGETS[square64(e->square)];
+            planes.add<4>(targets);
+            mobility[c] += KNIGHT_MOBILITY[countBits(targets & empty)];
             adjust[c] += KNIGHT_PAWN_ADJUST[ownPawns];
         }
         for (const PieceEntry* e = pieceList[c][BISHOP]; e; e = e->next) {
-            int count = 0;
-            for (int d : DIAGONALS) ray(map, e->square, d, 16, count);
-            mobility[c] += BISHOP_MOBILITY[count];
+            const uint64_t targets = bishopAttacks(square64(e->square), occupied);
+            planes.add<4>(targets);
+            mobility[c] += BISHOP_MOBILITY[countBits(targets & empty)];
             adjust[c] += BISHOP_PAWN_ADJUST[ownPawns];
         }
         for (const PieceEntry* e = pieceList[c][ROOK]; e; e = e->next) {
-            int count = 0;
-            for (int d : ORTHOGONALS) ray(map, e->square, d, 4, count);
-            mobility[c] += ROOK_MOBILITY[count];
+            const uint64_t targets = rookAttacks(square64(e->square), occupied);
+            planes.add<2>(targets);
+            mobility[c] += ROOK_MOBILITY[countBits(targets & empty)];
             adjust[c] += ROOK_PAWN_ADJUST[ownPawns];
         }
         for (const PieceEntry* e = pieceList[c][QUEEN]; e; e = e->next) {
-            int count = 0;
-            for (int d : DIAGONALS) ray(map, e->square, d, 2, count);
-            for (int d : ORTHOGONALS) ray(map, e->square, d, 2, count);
-            mobility[c] += QUEEN_MOBILITY[count];
+            const int s = square64(e->square);
+            const uint64_t targets = bishopAttacks(s, occupied) | rookAttacks(s, occupied);
+            planes.add<1>(targets);
+            mobility[c] += QUEEN_MOBILITY[countBits(targets & empty)];
         }
-    }
-    for (int c = WHITE; c <= BLACK; ++c) {
-        const Square k = kingSquare(c);
-        for (int d : KING_STEPS) {
-            if (onBoard(k + d)) sc.attackMap[c][k + d] = static_cast<uint8_t>(sc.attackMap[c][k + d] + 1);
-        }
+        planes.add<0>(KING_TARGETS[square64(kingSquare(c))]);
+        planes.writeTo(sc.attackMap[c]);
     }
     for (int c = WHITE; c <= BLACK; ++c) {
         sc.mobility[c] = adjust[c] + scaleBy(mobility[c], evalWeights.pieceMobility, 100);

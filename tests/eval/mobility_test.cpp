@@ -1,5 +1,8 @@
 // Attack maps and mobility: attack bytes by kind and the mobility sums with
 // their pawn-count adjustments.
+#include <cstring>
+
+#include "board/see.h"
 #include "evaltest.h"
 
 TEST(Mobility, PieceKindsAndPawnAdjustmentsSum) {
@@ -41,4 +44,25 @@ TEST(Mobility, TheMobilityWeightScalesOnlyTheMobilitySum) {
     EXPECT_EQ(TracedPosition(start).board.scratch.mobility[WHITE], -30);
     evalWeights.pieceMobility = 33; // -130 x 33 / 100 = -42.9, truncated to -42
     EXPECT_EQ(TracedPosition(start).board.scratch.mobility[BLACK], -72);
+}
+
+// Every attack byte equals the sum, wrapping at 256, of the units of the pieces
+// that reach the square; the first position wraps d4 (two pawns, eight knights).
+TEST(Mobility, AttackBytesSumThePiecesThatReachEachSquare) {
+    std::vector<std::string> fens = {"4k3/8/2N1N3/1N3N2/8/1NPNPN2/8/4K3 w - -"};
+    if (sharedDataPresent()) for (const auto& fen : allDataPositions()) fens.push_back(fen);
+    Board board;
+    for (const auto& fen : fens) {
+        if (board.readFen(fen.c_str()) != 1 || !board.hasBothKings()) continue;
+        board.evaluate();
+        uint8_t expected[2][128] = {};
+        for (Square s = 0; s < 128; ++s) {
+            const PieceEntry* e = board.squares[s];
+            if (!onBoard(s) || e->piece == NO_PIECE) continue;
+            for (Square t = 0; t < 128; ++t) {
+                if (onBoard(t) && t != s && board.canReach(s, t)) expected[e->colour][t] += ATTACKER_UNIT[e->piece];
+            }
+        }
+        ASSERT_EQ(std::memcmp(board.scratch.attackMap, expected, sizeof expected), 0) << fen;
+    }
 }

@@ -1,0 +1,84 @@
+// Bitboards over the 64 squares (bit rank * 8 + file): the leapers' target
+// sets, the rays of the sliders and their attacks through the occupancy. The
+// slider attacks take no branch per square; the evaluator's attack maps are
+// built from them.
+#pragma once
+
+#include <array>
+#include <bit>
+#include <cstdint>
+
+#include "board/types.h"
+
+namespace bitboard_detail {
+
+// Steps as (file, rank) pairs. The first four rays run towards higher bits.
+constexpr int RAY_STEPS[8][2] = {{0, 1}, {1, 0}, {1, 1}, {-1, 1}, {0, -1}, {-1, 0}, {-1, -1}, {1, -1}};
+constexpr int KNIGHT_STEPS[8][2] = {{1, 2}, {2, 1}, {2, -1}, {1, -2}, {-1, -2}, {-2, -1}, {-2, 1}, {-1, 2}};
+
+constexpr bool inside(int file, int rank) { return file >= 0 && file < 8 && rank >= 0 && rank < 8; }
+
+constexpr std::array<std::array<uint64_t, 64>, 8> buildRays() {
+    std::array<std::array<uint64_t, 64>, 8> t{};
+    for (int r = 0; r < 8; ++r) {
+        for (int s = 0; s < 64; ++s) {
+            int f = (s & 7) + RAY_STEPS[r][0], k = (s >> 3) + RAY_STEPS[r][1];
+            for (; inside(f, k); f += RAY_STEPS[r][0], k += RAY_STEPS[r][1])
+                t[r][s] |= uint64_t{1} << (k * 8 + f);
+        }
+    }
+    return t;
+}
+
+constexpr std::array<uint64_t, 64> buildLeaper(const int (&steps)[8][2]) {
+    std::array<uint64_t, 64> t{};
+    for (int s = 0; s < 64; ++s) {
+        for (const auto& step : steps) {
+            const int f = (s & 7) + step[0], k = (s >> 3) + step[1];
+            if (inside(f, k)) t[s] |= uint64_t{1} << (k * 8 + f);
+        }
+    }
+    return t;
+}
+
+inline constexpr auto RAYS = buildRays();
+
+} // namespace bitboard_detail
+
+inline constexpr auto KNIGHT_TARGETS = bitboard_detail::buildLeaper(bitboard_detail::KNIGHT_STEPS);
+inline constexpr auto KING_TARGETS = bitboard_detail::buildLeaper(bitboard_detail::RAY_STEPS);
+
+constexpr uint64_t FILE_A_BITS = 0x0101010101010101ULL;
+constexpr uint64_t FILE_H_BITS = FILE_A_BITS << 7;
+
+// Squares one ray from s attacks: up to and including the first occupied one.
+// A ray that runs towards higher bits ends at its lowest blocker, the others at
+// their highest; the sentinel bit stands where the ray from it is empty.
+template <int Ray> constexpr uint64_t rayAttacks(int s, uint64_t occupancy) {
+    static_assert(Ray >= 0 && Ray < 8);
+    FM_ASSERT(s >= 0 && s < 64);
+    const auto& ray = bitboard_detail::RAYS[Ray];
+    const uint64_t blockers = ray[s] & occupancy;
+    const int first =
+        Ray < 4 ? std::countr_zero(blockers | (uint64_t{1} << 63)) : 63 - std::countl_zero(blockers | 1);
+    return ray[s] ^ ray[first];
+}
+
+constexpr uint64_t bishopAttacks(int s, uint64_t occupancy) {
+    return rayAttacks<2>(s, occupancy) | rayAttacks<3>(s, occupancy) | rayAttacks<6>(s, occupancy) |
+           rayAttacks<7>(s, occupancy);
+}
+
+constexpr uint64_t rookAttacks(int s, uint64_t occupancy) {
+    return rayAttacks<0>(s, occupancy) | rayAttacks<1>(s, occupancy) | rayAttacks<4>(s, occupancy) |
+           rayAttacks<5>(s, occupancy);
+}
+
+// Number of set bits, by halves, nibbles and bytes: a portable build has no
+// population-count instruction to rely on.
+constexpr int countBits(uint64_t b) {
+    b -= (b >> 1) & 0x5555555555555555ULL;
+    b = (b & 0x3333333333333333ULL) + ((b >> 2) & 0x3333333333333333ULL);
+    b = (b + (b >> 4)) & 0x0F0F0F0F0F0F0F0FULL;
+    return static_cast<int>((b * 0x0101010101010101ULL) >> 56);
+}
