@@ -1,5 +1,6 @@
 // Attack, check and legality tests. They read the mailbox, the piece lists and
 // the geometry tables and never change the position.
+#include "board/bitboard.h"
 #include "board/board.h"
 
 namespace {
@@ -30,18 +31,12 @@ int Board::isAttacked(int colour, Square s) const {
             if (onBoard(f) && squares[f]->piece == PAWN && squares[f]->colour == colour) return 1;
         }
     }
-    for (const PieceEntry* e = pieceList[colour][KNIGHT]; e; e = e->next) {
-        if (attackKinds(s - e->square) & ATTACK_KNIGHT) return 1;
-    }
-    for (const PieceEntry* e = pieceList[colour][BISHOP]; e; e = e->next) {
-        if ((attackKinds(s - e->square) & ATTACK_BISHOP) && pathClear(e->square, s)) return 1;
-    }
-    for (const PieceEntry* e = pieceList[colour][ROOK]; e; e = e->next) {
-        if ((attackKinds(s - e->square) & ATTACK_ROOK) && pathClear(e->square, s)) return 1;
-    }
-    for (const PieceEntry* e = pieceList[colour][QUEEN]; e; e = e->next) {
-        if ((attackKinds(s - e->square) & ATTACK_QUEEN) && pathClear(e->square, s)) return 1;
-    }
+    // Leapers by their target sets, sliders by the attacks from s itself.
+    const uint64_t* own = pieceBits[colour];
+    const int s64 = square64(s);
+    if (KNIGHT_TARGETS[s64] & own[KNIGHT]) return 1;
+    if (bishopAttacks(s64, occupied) & (own[BISHOP] | own[QUEEN])) return 1;
+    if (rookAttacks(s64, occupied) & (own[ROOK] | own[QUEEN])) return 1;
     const PieceEntry* king = pieceList[colour][KING];
     return king && (attackKinds(s - king->square) & ATTACK_KING) ? 1 : 0;
 }

@@ -43,10 +43,22 @@ constexpr std::array<uint64_t, 64> buildLeaper(const int (&steps)[8][2]) {
 
 inline constexpr auto RAYS = buildRays();
 
+constexpr std::array<uint64_t, 64> buildLines(int firstRay) {
+    std::array<uint64_t, 64> t{};
+    for (int s = 0; s < 64; ++s) {
+        for (int r : {firstRay, firstRay + 1, firstRay + 4, firstRay + 5}) t[s] |= RAYS[r][s];
+    }
+    return t;
+}
+
 } // namespace bitboard_detail
 
 inline constexpr auto KNIGHT_TARGETS = bitboard_detail::buildLeaper(bitboard_detail::KNIGHT_STEPS);
 inline constexpr auto KING_TARGETS = bitboard_detail::buildLeaper(bitboard_detail::RAY_STEPS);
+
+// Every square on a rank or file (ORTHOGONAL_LINES) or a diagonal (DIAGONAL_LINES) through s, but s.
+inline constexpr auto ORTHOGONAL_LINES = bitboard_detail::buildLines(0);
+inline constexpr auto DIAGONAL_LINES = bitboard_detail::buildLines(2);
 
 constexpr uint64_t FILE_A_BITS = 0x0101010101010101ULL;
 constexpr uint64_t FILE_H_BITS = FILE_A_BITS << 7;

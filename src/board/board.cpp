@@ -75,6 +75,7 @@ void Board::rebuild() {
     pieceMaterial[WHITE] = pieceMaterial[BLACK] = 0;
     std::memset(pieceCount, 0, sizeof pieceCount);
     std::memset(pieceList, 0, sizeof pieceList);
+    std::memset(pieceBits, 0, sizeof pieceBits);
 
     for (Square s = 0; s < 120; ++s) {
         PieceEntry* e = squares[s];
@@ -86,6 +87,7 @@ void Board::rebuild() {
             pieceMaterial[e->colour] += MATERIAL_UNITS[e->piece];
         ++pieceCount[e->colour][e->piece];
         occupied |= bitOf(s);
+        pieceBits[e->colour][e->piece] |= bitOf(s);
         ++pieceTotal;
     }
 
@@ -179,7 +181,7 @@ bool fail(std::string* why, const std::string& text) {
 bool Board::isConsistent(std::string* why) const {
     int count[2][7] = {};
     int pawns[2] = {}, material[2] = {}, types[2] = {}, total = 0;
-    uint64_t occ = 0, k = 0, pk = 0;
+    uint64_t occ = 0, k = 0, pk = 0, bits[2][7] = {};
     for (int s = 0; s < 128; ++s) {
         const PieceEntry* e = squares[s];
         if (e == nullptr) return fail(why, "null square pointer");
@@ -201,6 +203,7 @@ bool Board::isConsistent(std::string* why) const {
             material[e->colour] += MATERIAL_UNITS[e->piece];
         types[e->colour] |= PIECE_TYPE_BIT[e->piece];
         occ |= bitOf(s);
+        bits[e->colour][e->piece] |= bitOf(s);
         ++total;
         k ^= pieceKey(s, e->piece, e->colour);
         if (e->piece == PAWN) pk ^= pieceKey(s, e->piece, e->colour);
@@ -231,6 +234,7 @@ bool Board::isConsistent(std::string* why) const {
     }
     if (total != pieceTotal) return fail(why, "piece total mismatch");
     if (occ != occupied) return fail(why, "occupancy mismatch");
+    if (std::memcmp(bits, pieceBits, sizeof bits) != 0) return fail(why, "piece bitboard mismatch");
     if (k != key) return fail(why, "key mismatch");
     if (pk != pawnKey) return fail(why, "pawn key mismatch");
     if (side != WHITE && side != BLACK) return fail(why, "bad side to move");

@@ -71,6 +71,8 @@ class Board {
     uint64_t key = 0;
     uint64_t pawnKey = 0;
     uint64_t occupied = 0;
+    // Squares of each colour's pieces by kind (index 0 unused), kept with `occupied`.
+    uint64_t pieceBits[2][7] = {};
     PieceEntry* squares[128];
     PieceEntry* pieceList[2][7];
     int32_t pieceTotal = 0;

@@ -29,6 +29,7 @@ void Board::makeMove(Move move) {
 
     swapSlots(from, to);
     occupied ^= bitOf(from) | bitOf(to);
+    pieceBits[us][piece] ^= bitOf(from) | bitOf(to);
     const uint64_t moveKey = pieceKey(to, piece, us) ^ pieceKey(from, piece, us);
     key ^= moveKey;
     if (piece == PAWN) pawnKey ^= moveKey;
@@ -40,12 +41,14 @@ void Board::makeMove(Move move) {
         if (move & MOVE_EN_PASSANT) {
             const Square v = enPassantVictim(from, to);
             occupied ^= bitOf(v);
+            pieceBits[them][PAWN] ^= bitOf(v);
             key ^= pieceKey(v, PAWN, them);
             pawnKey ^= pieceKey(v, PAWN, them);
             pstScore[them] -= pieceSquareValue(PAWN, them, v);
             victim = squares[v];
         } else {
             occupied ^= bitOf(to);
+            pieceBits[them][captured] ^= bitOf(to);
             key ^= pieceKey(to, captured, them);
             if (captured == PAWN) pawnKey ^= pieceKey(to, PAWN, them);
             pstScore[them] -= pieceSquareValue(captured, them, to);
@@ -68,6 +71,7 @@ void Board::makeMove(Move move) {
         const Square rookFrom = castlingRookFrom(from, to), rookTo = castlingRookTo(from, to);
         swapSlots(rookTo, rookFrom);
         occupied ^= bitOf(rookTo) | bitOf(rookFrom);
+        pieceBits[us][ROOK] ^= bitOf(rookTo) | bitOf(rookFrom);
         key ^= pieceKey(rookTo, ROOK, us) ^ pieceKey(rookFrom, ROOK, us);
         pstScore[us] += pieceSquareValue(ROOK, us, rookTo) - pieceSquareValue(ROOK, us, rookFrom);
         return;
@@ -80,6 +84,8 @@ void Board::makeMove(Move move) {
         e->piece = promo;
         e->colour = us;
         insertPiece(e);
+        pieceBits[us][PAWN] ^= bitOf(to);
+        pieceBits[us][promo] ^= bitOf(to);
         key ^= pieceKey(to, PAWN, us) ^ pieceKey(to, promo, us);
         pawnKey ^= pieceKey(to, PAWN, us);
         --pawnCount[us];
@@ -103,6 +109,8 @@ void Board::unmakeMove(Move move) {
         removePiece(e);
         e->piece = PAWN;
         insertPiece(e);
+        pieceBits[us][promo] ^= bitOf(to);
+        pieceBits[us][PAWN] ^= bitOf(to);
         ++pawnCount[us];
         pieceMaterial[us] -= MATERIAL_UNITS[promo];
         ++pieceCount[us][PAWN];
@@ -114,11 +122,13 @@ void Board::unmakeMove(Move move) {
         const Square rookFrom = castlingRookFrom(from, to), rookTo = castlingRookTo(from, to);
         swapSlots(rookTo, rookFrom);
         occupied ^= bitOf(rookTo) | bitOf(rookFrom);
+        pieceBits[us][ROOK] ^= bitOf(rookTo) | bitOf(rookFrom);
         pstScore[us] += pieceSquareValue(ROOK, us, rookFrom) - pieceSquareValue(ROOK, us, rookTo);
     }
 
     swapSlots(from, to);
     occupied ^= bitOf(from) | bitOf(to);
+    pieceBits[us][piece] ^= bitOf(from) | bitOf(to);
     pstScore[us] += pieceSquareValue(piece, us, from) - pieceSquareValue(piece, us, to);
 
     if (move & MOVE_CAPTURE) {
@@ -128,10 +138,12 @@ void Board::unmakeMove(Move move) {
         if (move & MOVE_EN_PASSANT) {
             const Square v = enPassantVictim(from, to);
             occupied ^= bitOf(v);
+            pieceBits[them][PAWN] ^= bitOf(v);
             pstScore[them] += pieceSquareValue(PAWN, them, v);
             victim = squares[v];
         } else {
             occupied ^= bitOf(to);
+            pieceBits[them][captured] ^= bitOf(to);
             pstScore[them] += pieceSquareValue(captured, them, to);
             victim = squares[to];
         }

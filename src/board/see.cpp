@@ -2,8 +2,10 @@
 // summarised in one byte; the exchange that follows is one table lookup.
 #include "board/see.h"
 
+#include <bit>
 #include <mutex>
 
+#include "board/bitboard.h"
 #include "board/board.h"
 
 std::array<int8_t, 256> cheapestValue;
@@ -97,47 +99,31 @@ void buildSwapTable() {
 // join the same exchange behind them: a bishop through bishops and through
 // its own pawn that attacks t, a rook through rooks, a queen through queens,
 // through rooks on a rank or file, bishops on a diagonal and its own pawn
-// that attacks t.
+// that attacks t. The lines through t pick out the sliders that can reach it;
+// a slider does when nothing but such pieces stands between.
 uint8_t Board::attackerSet(int colour, Square t) const {
+    const uint64_t* own = pieceBits[colour];
+    const int t64 = square64(t);
     uint8_t set = 0;
-    const Square pawnFrom[2] = {t - PAWN_CAPTURE[colour][0], t - PAWN_CAPTURE[colour][1]};
-    auto attackingPawn = [&](const PieceEntry* e) {
-        return isPieceOf(e, PAWN, colour) && (e->square == pawnFrom[0] || e->square == pawnFrom[1]);
-    };
-    for (Square f : pawnFrom) {
-        if (onBoard(f) && isPieceOf(squares[f], PAWN, colour)) set += 64;
+    uint64_t pawns = 0; // own pawns that attack t
+    for (int offset : PAWN_CAPTURE[colour]) {
+        const Square f = t - offset;
+        if (onBoard(f) && isPieceOf(squares[f], PAWN, colour)) set += 64, pawns |= bitOf(f);
     }
-    for (const PieceEntry* e = pieceList[colour][KNIGHT]; e; e = e->next) {
-        if (attackKinds(t - e->square) & ATTACK_KNIGHT) set += 16;
-    }
-    for (const PieceEntry* e = pieceList[colour][BISHOP]; e; e = e->next) {
-        const int d = lineStep(t - e->square);
-        if (!(attackKinds(d) & ATTACK_BISHOP)) continue;
-        Square s = e->square + d;
-        while (s != t &&
-               (squares[s]->piece == NO_PIECE || squares[s]->piece == BISHOP || attackingPawn(squares[s])))
-            s += d;
-        if (s == t) set += 16;
-    }
-    for (const PieceEntry* e = pieceList[colour][ROOK]; e; e = e->next) {
-        const int d = lineStep(t - e->square);
-        if (!(attackKinds(d) & ATTACK_ROOK)) continue;
-        Square s = e->square + d;
-        while (s != t && (squares[s]->piece == NO_PIECE || squares[s]->piece == ROOK)) s += d;
-        if (s == t) set += 4;
-    }
-    for (const PieceEntry* e = pieceList[colour][QUEEN]; e; e = e->next) {
-        const int d = lineStep(t - e->square);
-        if (!(attackKinds(d) & ATTACK_QUEEN)) continue;
-        const int sameLine = (attackKinds(d) & ATTACK_ROOK) ? ROOK : BISHOP;
-        Square s = e->square + d;
-        while (s != t) {
-            const PieceEntry* x = squares[s];
-            if (x->piece != NO_PIECE && x->piece != QUEEN && x->piece != sameLine && !attackingPawn(x)) break;
-            s += d;
+    set = static_cast<uint8_t>(set + 16 * countBits(KNIGHT_TARGETS[t64] & own[KNIGHT]));
+    auto addReaching = [&](uint64_t sliders, uint64_t seenThrough, int unit) {
+        for (; sliders; sliders &= sliders - 1) {
+            if ((between(std::countr_zero(sliders), t64) & occupied & ~seenThrough) == 0)
+                set = static_cast<uint8_t>(set + unit);
         }
-        if (s == t) set += 2;
-    }
+    };
+    const uint64_t bishops = pieceBits[WHITE][BISHOP] | pieceBits[BLACK][BISHOP];
+    const uint64_t rooks = pieceBits[WHITE][ROOK] | pieceBits[BLACK][ROOK];
+    const uint64_t queens = pieceBits[WHITE][QUEEN] | pieceBits[BLACK][QUEEN];
+    addReaching(DIAGONAL_LINES[t64] & own[BISHOP], bishops | pawns, 16);
+    addReaching(ORTHOGONAL_LINES[t64] & own[ROOK], rooks, 4);
+    addReaching(DIAGONAL_LINES[t64] & own[QUEEN], queens | bishops | pawns, 2);
+    addReaching(ORTHOGONAL_LINES[t64] & own[QUEEN], queens | rooks, 2);
     const PieceEntry* king = pieceList[colour][KING];
     if (king && (attackKinds(t - king->square) & ATTACK_KING)) set += 1;
     return set;
@@ -156,7 +142,8 @@ int Board::staticExchange(Move move) const {
     // With no defender there is no exchange: the table row of an empty defender set is all zero.
     if (defenders != 0) {
         uint8_t attackers = attackerSet(side, t);
-        if (piece != PAWN || isCapture(move)) attackers = static_cast<uint8_t>(attackers - ATTACKER_UNIT[piece]);
+        if (piece != PAWN || isCapture(move))
+            attackers = static_cast<uint8_t>(attackers - ATTACKER_UNIT[piece]);
         gain -= swapTable[piece - 1][defenders][attackers];
     }
     if (isPromotion(move) && defenders == 0) gain += EXCHANGE_VALUE[movePromotion(move)];
