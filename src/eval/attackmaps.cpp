@@ -82,22 +82,20 @@ void AttackPlanes::writeTo(uint8_t* map) const {
 int Board::buildAttackMaps() {
     EvalScratch& sc = scratch;
     std::memset(sc.attackMap, 0, sizeof sc.attackMap);
-    std::memset(sc.pawnRankFiles, 0, sizeof sc.pawnRankFiles);
-    std::memset(sc.pawnFileRanks, 0, sizeof sc.pawnFileRanks);
-    sc.pawnFiles[WHITE] = sc.pawnFiles[BLACK] = 0;
     int mobility[2] = {0, 0}, adjust[2] = {0, 0};
     const uint64_t empty = ~occupied;
 
     for (int c = WHITE; c <= BLACK; ++c) {
         AttackPlanes planes;
-        uint64_t pawns = 0;
-        for (const PieceEntry* e = pieceList[c][PAWN]; e; e = e->next) {
-            const Square s = e->square;
-            const int f = fileOf(s), r = rankOf(s);
-            pawns |= bitOf(s);
-            sc.pawnFiles[c] |= static_cast<uint8_t>(1 << f);
-            sc.pawnRankFiles[c][r] |= static_cast<uint8_t>(1 << f);
-            sc.fileRanks(c, f) |= static_cast<uint8_t>(1 << r);
+        // Pawn masks: byte r of the pawn bitboard is rank r's files, byte f of
+        // its transpose file f's ranks.
+        const uint64_t pawns = pieceBits[c][PAWN], pawnsByFile = transposeBits(pawns);
+        uint64_t files = pawns | (pawns >> 32);
+        files |= files >> 16;
+        sc.pawnFiles[c] = static_cast<uint8_t>(files | (files >> 8));
+        for (int i = 0; i < 8; ++i) {
+            sc.pawnRankFiles[c][i] = static_cast<uint8_t>(pawns >> (8 * i));
+            sc.fileRanks(c, i) = static_cast<uint8_t>(pawnsByFile >> (8 * i));
         }
         // A pawn on its last rank (set up from text) attacks nothing on the board.
         const uint64_t towardsA = pawns & ~FILE_A_BITS, towardsH = pawns & ~FILE_H_BITS;
