@@ -54,8 +54,11 @@ engine_for() {
     }
     local short=${hash:0:12}
     local tree="$root/build/compare/src-$short" build="$root/build/compare/build-$short"
+    # The build finds the shared test data beside its source tree, as the
+    # repository's own build does.
+    mkdir -p "$root/build/compare"
+    [ -e "$root/build/compare/shared" ] || ln -s "$root/../shared" "$root/build/compare/shared"
     if [ ! -d "$tree" ]; then
-        mkdir -p "$root/build/compare"
         git -C "$root" worktree add --detach "$tree" "$hash" >/dev/null 2>&1
     fi
     local targets=(--target falkmere)
@@ -81,13 +84,14 @@ cpu_run() {
     awk -v t="$t" 'BEGIN { split(t, p, " "); printf "%.4f\n", p[1] + p[2] }'
 }
 
-# CPU seconds per iteration of the evaluation benchmark (caches off).
+# CPU seconds per evaluation of the evaluation benchmark (caches off): the time
+# of one pass over its positions over their number.
 eval_run() {
     local bench_bin=$1
     "$bench_bin" --benchmark_filter='evaluations/caches_off' --benchmark_min_time=1 --benchmark_format=csv 2>/dev/null |
-        awk -F, '/caches_off/ { unit = $5; gsub(/"/, "", unit); t = $4;
+        awk -F, '/caches_off/ { unit = $5; gsub(/"/, "", unit); t = $4; n = $NF;
                  if (unit == "ns") t /= 1e9; else if (unit == "us") t /= 1e6; else if (unit == "ms") t /= 1e3;
-                 printf "%.9f\n", t }'
+                 printf "%.12f\n", t / n }'
 }
 
 declare -a a_bench b_bench a_perft b_perft a_eval b_eval a_nodes b_nodes
