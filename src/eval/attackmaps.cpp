@@ -1,6 +1,6 @@
-// Attack maps and mobility: one pass over the piece lists fills the attack
-// bytes and pawn masks that every later term reads, and sums each piece's
-// mobility (empty squares it attacks) and its adjustment by own pawn count.
+// Attack maps and mobility: from the bitboards, the attack bytes and pawn masks
+// that every later term reads; over the piece lists, each piece's mobility
+// (empty squares it attacks) and its adjustment by own pawn count.
 #include <array>
 #include <cstring>
 
