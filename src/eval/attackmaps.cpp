@@ -2,7 +2,6 @@
 // that every later term reads; over the piece lists, each piece's mobility
 // (empty squares it attacks) and its adjustment by own pawn count.
 #include <array>
-#include <cstring>
 
 #include "board/bitboard.h"
 
@@ -80,8 +79,9 @@ void AttackPlanes::writeTo(uint8_t* map) const {
 } // namespace
 
 int Board::buildAttackMaps() {
+    // The planes write every on-board byte of the maps; the off-board ones stay
+    // zero from the board's construction, as nothing writes them.
     EvalScratch& sc = scratch;
-    std::memset(sc.attackMap, 0, sizeof sc.attackMap);
     int mobility[2] = {0, 0}, adjust[2] = {0, 0};
     const uint64_t empty = ~occupied;
 
