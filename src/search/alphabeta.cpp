@@ -2,12 +2,20 @@
 // eighths of a ply; the search is fail-soft.
 #include "egtb/tablebases.h"
 #include "eval/cacheset.h"
+#include "search/busymoves.h"
 #include "search/score.h"
 #include "search/search.h"
 
 namespace {
 
 constexpr int ONE_PLY = 8;
+
+// A move put off by a node of a multi-core search: its place in the node's
+// list and the picker's stage when it came.
+struct PutOffMove {
+    int16_t index;
+    int16_t stage;
+};
 
 inline uint32_t keyLow(uint64_t key) { return static_cast<uint32_t>(key); }
 inline uint32_t keyHigh(uint64_t key) { return static_cast<uint32_t>(key >> 32); }
@@ -138,9 +146,32 @@ int Search::search(int alpha, int beta, int depth, bool nullAllowed) {
     const bool inCheck = here.inCheck != 0;
     const bool parentInCheck = pos.gamePly >= 1 && pos.history[pos.gamePly - 1].inCheck;
     r.moveCount = r.moveIndex = r.pickStage = 0;
-    for (int i; (i = nextMove()) != -1;) {
+    // In a multi-core search, a move that another thread is searching is put
+    // off until this node's other moves are done (never the first).
+    BusyMoves* const shared = depth >= BusyMoves::MIN_DEPTH ? busyMoves : nullptr;
+    PutOffMove putOff[MAX_MOVES];
+    int putOffCount = 0;
+    int resumed = 0;
+    for (;;) {
+        int i = nextMove();
+        int stage = r.pickStage;
+        if (i != -1) {
+            const Move m = r.moves[i];
+            if (m == NO_MOVE || moveCaptured(m) == KING || (!inCheck && board.leavesKingInCheck(m, 0))) continue;
+            if (shared && movesSearched > 0 && shared->isBusy(BusyMoves::keyOf(board.key, m))) {
+                putOff[putOffCount++] = {static_cast<int16_t>(i), static_cast<int16_t>(stage)};
+                continue;
+            }
+        } else if (resumed < putOffCount) {
+            i = putOff[resumed].index;
+            stage = putOff[resumed].stage;
+            ++resumed;
+        } else {
+            break;
+        }
         const Move m = r.moves[i];
-        if (m == NO_MOVE || moveCaptured(m) == KING || (!inCheck && board.leavesKingInCheck(m, 0))) continue;
+        const uint64_t busyKey = shared ? BusyMoves::keyOf(board.key, m) : 0;
+        if (shared) shared->enter(busyKey);
 
         pos.pushMove(m);
         prefetchEvaluation(board);
@@ -149,7 +180,7 @@ int Search::search(int alpha, int beta, int depth, bool nullAllowed) {
         const int childExtension = currentPly().extension;
         int reduction = 0;
         if (options.useReductions && depth >= 25 && childExtension == 0 && !inCheck && !parentInCheck &&
-            r.pickStage == 4 && i >= 2) {
+            stage == 4 && i >= 2) {
             reduction = ONE_PLY;
             ++stats.reductions;
         }
@@ -174,6 +205,7 @@ int Search::search(int alpha, int beta, int depth, bool nullAllowed) {
             if (score > alpha && score < beta && !searchAborted) score = -search(-beta, -alpha, d, true);
         }
         pos.popMove();
+        if (shared) shared->leave(busyKey);
         if (searchAborted) return 0;
 
         if (score > best) {

@@ -20,8 +20,8 @@ class HelperListener : public SearchListener {
     void poll(Search& s) override {
         if (stop.load(std::memory_order_relaxed)) s.stop();
     }
-    // A helper that falls behind the main search catches up: odd helpers to
-    // one iteration ahead of it, even ones to its iteration. The main search
+    // A helper that falls behind the main search catches up: to its iteration
+    // (depth offset 0) or to one iteration ahead of it (offset 1). The main search
     // then finds deeper results in the table, and a helper that completes the
     // depth limit first ends the search with its result.
     int nextIteration(const Search& s, int following) override {
@@ -54,10 +54,12 @@ constexpr uint32_t HELPER_POLL_INTERVAL = 1000;
 } // namespace
 
 struct HelperThreads::Helper {
-    Helper(MainHashTable& table, const std::atomic<bool>& stop, const std::atomic<int>& mainIteration)
+    Helper(MainHashTable& table, const std::atomic<bool>& stop, const std::atomic<int>& mainIteration,
+           BusyMoves& busy)
         : listener(stop, mainIteration, published), search(position, table, listener) {
         position.board.caches = &caches;
         search.isHelper = true;
+        search.busyMoves = &busy;
         search.pollInterval = HELPER_POLL_INTERVAL;
     }
     Position position;
@@ -76,12 +78,12 @@ void HelperThreads::setCount(int count) {
     stop();
     helpers.clear();
     for (int i = 0; i < count; ++i) {
-        auto helper = std::make_unique<Helper>(table, stopping, mainIteration);
+        auto helper = std::make_unique<Helper>(table, stopping, mainIteration, busy);
         helper->caches.pawn.sizeMB = pawnHashTable.sizeMB;
         helper->caches.eval.sizeMB = evalCache.sizeMB;
         helper->caches.pawn.allocate(false);
         helper->caches.eval.allocate(false);
-        helper->search.depthOffset = (i + 1) % 2;
+        helper->search.depthOffset = i % 2;
         helpers.push_back(std::move(helper));
     }
 }
@@ -90,6 +92,7 @@ void HelperThreads::start(const Search& main) {
     stop();
     stopping.store(false, std::memory_order_relaxed);
     mainIteration.store(0, std::memory_order_relaxed);
+    busy.clear();
     for (auto& helper : helpers) {
         Search& s = helper->search;
         helper->position.copyFrom(main.position());

@@ -2,10 +2,12 @@
 // helper searches the same root on a position of its own, with its own ply
 // stack, history, killers, statistics and evaluation caches; they meet in the
 // shared transposition table, where each finds what the others have stored.
-// Odd helpers start one iteration deeper and keep at least one iteration ahead
-// of the main search, even ones keep at least level with it, so that they do
-// not all search the same tree. Only the main search reads input, keeps the
-// clock and reports.
+// The first helper (and every odd one after it) keeps at least level with the
+// main search, the others at least one iteration ahead. At every node of three
+// plies and more, all threads put off the moves another thread is busy with
+// (BusyMoves), so that threads on the same iteration split its work rather than
+// search the same tree. Only the main search reads input, keeps the clock and
+// reports.
 // Each helper publishes its last completed iteration; when the main search
 // ends, a helper's iteration deeper than its own gives the move played, and a
 // helper that completes the depth limit ends the search.
@@ -19,6 +21,7 @@
 #include <vector>
 
 #include "eval/cacheset.h"
+#include "search/busymoves.h"
 #include "search/search.h"
 
 class HelperThreads {
@@ -32,6 +35,9 @@ class HelperThreads {
     // take the sizes of the process-wide ones.
     void setCount(int count);
     int count() const { return static_cast<int>(helpers.size()); }
+    // The moves the threads are busy with, shared by the main search and its
+    // helpers.
+    BusyMoves& busyMoves() { return busy; }
 
     // Every helper starts on a copy of the main search's position, which must
     // stand at the root, with its switches and depth limit.
@@ -46,7 +52,8 @@ class HelperThreads {
     uint64_t nodes() const;
 
     // The main search begins an iteration: a helper that finishes its own
-    // iteration moves on to this one or the next (odd helpers).
+    // iteration moves on to this one (the first helper, the third...) or the
+    // next (the second, the fourth...).
     void mainIterationStarts(int depth) { mainIteration.store(depth, std::memory_order_relaxed); }
 
     // A completed iteration of a helper: its depth, score and root variation.
@@ -67,6 +74,7 @@ class HelperThreads {
     struct Helper;
     MainHashTable& table;
     std::vector<std::unique_ptr<Helper>> helpers;
+    BusyMoves busy;
     std::atomic<bool> stopping{false};
     std::atomic<int> mainIteration{0};
     bool running = false;

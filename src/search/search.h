@@ -18,6 +18,7 @@
 
 class Search;
 class HelperThreads;
+class BusyMoves;
 
 // The front end's side of a search. Every call comes from the searching thread.
 class SearchListener {
@@ -71,6 +72,9 @@ class Search {
     // Threads that search the same root beside this one while it deepens
     // (none: this search alone).
     HelperThreads* helpers = nullptr;
+    // The moves the threads of a multi-core search are busy with (none: this
+    // search alone).
+    BusyMoves* busyMoves = nullptr;
     // A helper thread's own search: it starts this many iterations deeper
     // than the main search, resets no shared statistics and keeps publishing
     // its node count.

@@ -243,6 +243,7 @@ Move Search::think() {
 
     // 11. Iterative deepening, with the helper threads on the same root; 12.
     // the front end may print statistics.
+    if (!isHelper) busyMoves = helpers && helpers->count() > 0 ? &helpers->busyMoves() : nullptr;
     if (helpers) helpers->start(*this);
     deepen();
     if (helpers) {

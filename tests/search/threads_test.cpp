@@ -41,6 +41,7 @@ TEST(ThreadsSearch, StopReachesEveryHelperAndSearchesStartAgain) {
         const Move best = rig->search.think();
         EXPECT_TRUE(isLegalIn(rig->position, best)) << "round " << round;
         EXPECT_LE(listener.pollsLeft, 0) << "the search ran until it was told to stop";
+        EXPECT_EQ(helpers.busyMoves().busyCount(), 0) << "a stopped thread left a move marked busy";
         // Once stopped, the helpers' counts are final.
         const uint64_t total = rig->search.totalNodes();
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
