@@ -9,7 +9,8 @@
 # Environment: THREADS (default 2), TC (base time, default 0:05), INC
 #   (increment, default 0.1), OUT (result folder, default build/selfplay-threads),
 #   FALKMERE (engine binary, default the Release build), GAMES_PGN (source of the
-#   openings, default ../shared/data/games-lichess.pgn).
+#   openings, default ../shared/data/games-lichess.pgn), SKIP (openings of the
+#   source to pass over, default 0: a second run on fresh openings).
 # Prints the score of the N-thread engine and the Elo difference with its 95%
 # error bar.
 set -euo pipefail
@@ -20,6 +21,7 @@ tc="${TC:-0:05}"
 inc="${INC:-0.1}"
 out="${OUT:-$root/build/selfplay-threads}"
 source_pgn="${GAMES_PGN:-$root/../shared/data/games-lichess.pgn}"
+skip="${SKIP:-0}"
 
 "$root/tools/install-deps.sh" xboard xvfb xauth
 FALKMERE="$("$root/tools/release-engine.sh")"
@@ -38,7 +40,8 @@ chmod +x "$out/one/engine"
 
 # The openings: the positions after the first eight plies of the shared games.
 positions=$(( (games + 1) / 2 ))
-"$root/tools/openings.sh" "$positions" "$FALKMERE" "$source_pgn" >"$out/openings.fen"
+"$root/tools/openings.sh" "$(( skip + positions ))" "$FALKMERE" "$source_pgn" | tail -n "$positions" \
+    >"$out/openings.fen"
 
 base_seconds=$(awk -v t="$tc" 'BEGIN { n = split(t, p, ":"); print (n == 2 ? p[1] * 60 + p[2] : t * 60) }')
 limit=$(( games * (2 * base_seconds + 60) + 60 ))
