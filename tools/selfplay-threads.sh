@@ -19,7 +19,7 @@ games="${1:-40}"
 threads="${THREADS:-2}"
 tc="${TC:-0:05}"
 inc="${INC:-0.1}"
-out="${OUT:-$root/build/selfplay-threads}"
+out="$(realpath -m "${OUT:-$root/build/selfplay-threads}")"
 source_pgn="${GAMES_PGN:-$root/../shared/data/games-lichess.pgn}"
 skip="${SKIP:-0}"
 
