@@ -155,22 +155,22 @@ int Search::search(int alpha, int beta, int depth, bool nullAllowed) {
     for (;;) {
         int i = nextMove();
         int stage = r.pickStage;
-        if (i != -1) {
-            const Move m = r.moves[i];
-            if (m == NO_MOVE || moveCaptured(m) == KING || (!inCheck && board.leavesKingInCheck(m, 0))) continue;
-            if (shared && movesSearched > 0 && shared->isBusy(BusyMoves::keyOf(board.key, m))) {
-                putOff[putOffCount++] = {static_cast<int16_t>(i), static_cast<int16_t>(stage)};
-                continue;
-            }
-        } else if (resumed < putOffCount) {
+        const bool resuming = i == -1;
+        if (resuming) {
+            if (resumed == putOffCount) break;
             i = putOff[resumed].index;
             stage = putOff[resumed].stage;
             ++resumed;
-        } else {
-            break;
         }
         const Move m = r.moves[i];
+        if (!resuming &&
+            (m == NO_MOVE || moveCaptured(m) == KING || (!inCheck && board.leavesKingInCheck(m, 0))))
+            continue;
         const uint64_t busyKey = shared ? BusyMoves::keyOf(board.key, m) : 0;
+        if (shared && !resuming && movesSearched > 0 && shared->isBusy(busyKey)) {
+            putOff[putOffCount++] = {static_cast<int16_t>(i), static_cast<int16_t>(stage)};
+            continue;
+        }
         if (shared) shared->enter(busyKey);
 
         pos.pushMove(m);
