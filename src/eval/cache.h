@@ -44,15 +44,21 @@ template <typename Payload> class KeyedCache {
     RelaxedCounter hits;
     RelaxedCounter probes;
 
-    // Sizes (largest power of two of entries within sizeMB, at least 2), clears
-    // and prints the size line (unless `announce` is off). Without memory the
-    // table stays unallocated and the evaluator works uncached.
+    // Sizes (largest power of two of entries within sizeMB, at least 2; a
+    // cache that has that size already keeps its memory), clears and prints
+    // the size line (unless `announce` is off). Without memory the table stays
+    // unallocated and the evaluator works uncached.
     void allocate(bool announce = true) {
         hits = 0;
         probes = 0;
         const uint64_t count = cacheEntryCount(sizeMB);
-        entries.reset(cacheAddressable(count) ? new (std::nothrow) Entry[count]() : nullptr);
-        mask = entries ? static_cast<uint32_t>(count - 1) : 0;
+        if (entries && uint64_t{mask} + 1 == count) {
+            clear(); // the same size keeps its memory
+        } else {
+            entries.reset(); // the old and new never coexist
+            entries.reset(cacheAddressable(count) ? new (std::nothrow) Entry[count]() : nullptr);
+            mask = entries ? static_cast<uint32_t>(count - 1) : 0;
+        }
         if (!announce) return;
         if (!entries) std::printf("Couldn't allocate memory for %s!\n", failureName_);
         std::printf("%s %5.3g MB [%llu entries]\n", label_, static_cast<double>(count * 16) / 1048576.0,

@@ -73,10 +73,16 @@ void MainHashTable::allocate(bool announce) {
     const uint64_t bytesWanted = uint64_t{mainHashMB} << 20;
     uint64_t count = 1;
     while (count * 2 * 64 <= bytesWanted && count < (uint64_t{1} << 32)) count *= 2;
-    // Release the old table first so that the old and new never coexist.
-    buckets.reset();
-    mask = 0;
-    buckets.reset(entryAllocator(count * 4));
+    // A table of the same size keeps its memory and is only cleared: a fresh
+    // block would cost the system's work of mapping every page again.
+    const bool sameTable = buckets && uint64_t{mask} + 1 == count && allocatedBy == entryAllocator;
+    if (!sameTable) {
+        // Release the old table first so that the old and new never coexist.
+        buckets.reset();
+        mask = 0;
+        buckets.reset(entryAllocator(count * 4));
+        allocatedBy = entryAllocator;
+    }
     if (!buckets) {
         if (announce) std::printf("Couldn't allocate memory for main hash table!\n");
     } else {

@@ -60,7 +60,8 @@ class MainHashTable {
     EntryAllocator entryAllocator = defaultEntryAllocator;
 
     // Sizes the table from mainHashMB (the largest power of two of bytes not
-    // above it, 64 bytes at least, 2^32 buckets at most), clears it and prints
+    // above it, 64 bytes at least, 2^32 buckets at most; a table that has that
+    // size already keeps its memory), clears it and prints
     // its size line unless `announce` is off. A table that could not be
     // allocated misses every probe and stores nothing.
     void allocate(bool announce = true);
@@ -90,6 +91,7 @@ class MainHashTable {
 
   private:
     std::unique_ptr<TableSlot[]> buckets; // four entries per bucket
+    EntryAllocator allocatedBy = nullptr; // the allocator the buckets came from
 
     TableSlot* bucket(uint32_t keyLow) const { return &buckets[uint64_t{keyLow & mask} * 4]; }
 };

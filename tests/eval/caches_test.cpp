@@ -97,6 +97,25 @@ TEST(Caches, AKeyDifferingInTheHighWordTakesTheSlotOver) {
     EXPECT_EQ(cache.probes, 2u) << "a probe of a released cache is no probe";
 }
 
+TEST(Caches, AllocatingAgainEmptiesTheCacheWhetherOrNotItsSizeChanges) {
+    KeyedCache<PawnCacheData> cache(1, "test cache", "test cache");
+    testing::internal::CaptureStdout();
+    cache.allocate();
+    cache.store(5, 100, PawnCacheData{10, {1, 2}, {}});
+    cache.allocate(); // the same size: the memory is kept, the entries go
+    const std::string sameSize = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(sameSize, "test cache     1 MB [65536 entries]\ntest cache     1 MB [65536 entries]\n");
+    EXPECT_EQ(cache.probe(5, 100), nullptr);
+    EXPECT_EQ(cache.probes, 1u) << "the counters start again";
+    cache.store(5, 100, PawnCacheData{10, {1, 2}, {}});
+    cache.sizeMB = 2;
+    cache.allocate(false);
+    EXPECT_EQ(cache.probe(5, 100), nullptr);
+    cache.store(7, 100, PawnCacheData{11, {1, 2}, {}});
+    ASSERT_NE(cache.probe(7, 100), nullptr);
+    EXPECT_EQ(cache.probe(7, 100)->score, 11);
+}
+
 TEST(PawnCache, TheSamePawnsElsewhereAreAHitWithTheSameTerm) {
     CachesOn caches;
     TracedPosition first("4k3/8/8/2p1P3/8/3P4/8/4K3 w - -");

@@ -156,6 +156,32 @@ TEST_F(TranspositionTable, FailedAllocationLeavesATableThatMissesEveryProbeAndSt
     EXPECT_EQ(t.hits, 0u);
 }
 
+namespace {
+int allocations = 0;
+TableSlot* countingAllocator(uint64_t count) {
+    ++allocations;
+    return MainHashTable::defaultEntryAllocator(count);
+}
+} // namespace
+
+TEST(TranspositionTableSizing, TheSameSizeKeepsItsMemoryButNotItsEntries) {
+    MainHashTable t;
+    t.entryAllocator = countingAllocator;
+    allocations = 0;
+    allocate(t, 1);
+    t.store(WHITE, 5, 7, 4, 0, HASH_EXACT, 33, 0x1234, 0, 0);
+    EXPECT_EQ(allocate(t, 1), "main cache     1 MB [16384 entries]\n");
+    EXPECT_EQ(allocations, 1) << "the table of the same size is reused";
+    EXPECT_EQ(probe(t, WHITE, 5, 7, 0, 0, -100, 100).result, HASH_MISS) << "and emptied";
+    allocate(t, 2);
+    EXPECT_EQ(allocations, 2);
+    EXPECT_EQ(t.bucketCount(), 32768u);
+    // Another allocator is always asked, as the tests of failure need.
+    t.entryAllocator = failingAllocator;
+    allocate(t, 2);
+    EXPECT_FALSE(t.allocated());
+}
+
 TEST(TranspositionTableSizing, RequestsOf4096MegabytesAndMoreSizeWithoutOverflow) {
     MainHashTable t;
     t.entryAllocator = failingAllocator;
