@@ -61,9 +61,9 @@ class MainHashTable {
 
     // Sizes the table from mainHashMB (the largest power of two of bytes not
     // above it, 64 bytes at least, 2^32 buckets at most; a table that has that
-    // size already keeps its memory), clears it and prints
-    // its size line unless `announce` is off. A table that could not be
-    // allocated misses every probe and stores nothing.
+    // size already keeps its memory), clears it and prints its size line
+    // unless `announce` is off. A table that could not be allocated misses
+    // every probe and stores nothing.
     void allocate(bool announce = true);
     void clear();
     bool allocated() const { return buckets != nullptr; }
