@@ -40,18 +40,16 @@ struct AttackPlanes {
     void writeTo(uint8_t* map) const;
 };
 
-// Exchanges the blocks of a and b that the mask leaves out of a and keeps in b.
-inline void swapBlocks(uint64_t& a, uint64_t& b, int shift, uint64_t lowMask) {
-    const uint64_t na = (a & lowMask) | ((b << shift) & ~lowMask);
-    b = ((a >> shift) & lowMask) | (b & ~lowMask);
-    a = na;
-}
-
-// Transposes the 8 x 8 matrix of bytes whose row i is w[i] (byte r in column r).
-void transposeBytes(std::array<uint64_t, 8>& w) {
-    for (int i : {0, 1, 2, 3}) swapBlocks(w[i], w[i + 4], 32, 0x00000000FFFFFFFFULL);
-    for (int i : {0, 1, 4, 5}) swapBlocks(w[i], w[i + 2], 16, 0x0000FFFF0000FFFFULL);
-    for (int i : {0, 2, 4, 6}) swapBlocks(w[i], w[i + 1], 8, 0x00FF00FF00FF00FFULL);
+// One step of a block transpose over the eight words: for each pair (j, j +
+// distance) the blocks that the mask leaves out of w[j] (shifted down by
+// `shift`) change places with the blocks the mask keeps in w[j + distance].
+inline void exchangeBlocks(std::array<uint64_t, 8>& w, int distance, int shift, uint64_t lowMask) {
+    for (int j = 0; j < 8; ++j) {
+        if (j & distance) continue;
+        const uint64_t t = ((w[j] >> shift) ^ w[j + distance]) & lowMask;
+        w[j + distance] ^= t;
+        w[j] ^= t << shift;
+    }
 }
 
 // Transposes the 8 x 8 matrix of bits whose element (i, j) is bit 8i + j.
@@ -65,14 +63,20 @@ uint64_t transposeBits(uint64_t x) {
     return x;
 }
 
-// Rank r of the planes gathered into one word (byte i from plane i), then each
-// file's eight plane bits gathered into that file's byte.
+// Within each byte lane, bit j of word i changes places with bit i of word j:
+// word f then holds, in byte r, the attack byte of the square on rank r and
+// file f. Transposing the bytes of the eight words then gives word r the
+// attack bytes of rank r, file f in byte f.
 void AttackPlanes::writeTo(uint8_t* map) const {
-    std::array<uint64_t, 8> ranks = plane;
-    transposeBytes(ranks);
+    std::array<uint64_t, 8> w = plane;
+    exchangeBlocks(w, 4, 4, 0x0F0F0F0F0F0F0F0FULL);
+    exchangeBlocks(w, 2, 2, 0x3333333333333333ULL);
+    exchangeBlocks(w, 1, 1, 0x5555555555555555ULL);
+    exchangeBlocks(w, 4, 32, 0x00000000FFFFFFFFULL);
+    exchangeBlocks(w, 2, 16, 0x0000FFFF0000FFFFULL);
+    exchangeBlocks(w, 1, 8, 0x00FF00FF00FF00FFULL);
     for (int r = 0; r < 8; ++r) {
-        const uint64_t bytes = transposeBits(ranks[r]);
-        for (int f = 0; f < 8; ++f) map[r * 16 + f] = static_cast<uint8_t>(bytes >> (8 * f));
+        for (int f = 0; f < 8; ++f) map[r * 16 + f] = static_cast<uint8_t>(w[r] >> (8 * f));
     }
 }
 
