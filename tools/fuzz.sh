@@ -42,7 +42,7 @@ searching_code() {
     case "${1#"$root/src/"}" in
         eval/weights.cpp) return 1 ;; # reads the weights from falkmere.ini
         search/* | eval/* | board/movegen.cpp | board/makemove.cpp | board/attacks.cpp | board/see.cpp | \
-        board/evasions.cpp | board/position.cpp) return 0 ;;
+        board/evasions.cpp | board/position.cpp | board/sliders.cpp) return 0 ;;
         *) return 1 ;;
     esac
 }

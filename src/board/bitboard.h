@@ -1,6 +1,6 @@
 // Bitboards over the 64 squares (bit rank * 8 + file): the leapers' target
 // sets, the rays of the sliders and their attacks through the occupancy. The
-// slider attacks take no branch per square; the evaluator's attack maps are
+// slider attacks are one table lookup each; the evaluator's attack maps are
 // built from them.
 #pragma once
 
@@ -76,14 +76,48 @@ template <int Ray> constexpr uint64_t rayAttacks(int s, uint64_t occupancy) {
     return ray[s] ^ ray[first];
 }
 
-constexpr uint64_t bishopAttacks(int s, uint64_t occupancy) {
+// Slider attacks ray by ray: the reference the lookup tables below are built
+// from and checked against.
+constexpr uint64_t bishopRayAttacks(int s, uint64_t occupancy) {
     return rayAttacks<2>(s, occupancy) | rayAttacks<3>(s, occupancy) | rayAttacks<6>(s, occupancy) |
            rayAttacks<7>(s, occupancy);
 }
 
-constexpr uint64_t rookAttacks(int s, uint64_t occupancy) {
+constexpr uint64_t rookRayAttacks(int s, uint64_t occupancy) {
     return rayAttacks<0>(s, occupancy) | rayAttacks<1>(s, occupancy) | rayAttacks<4>(s, occupancy) |
            rayAttacks<5>(s, occupancy);
+}
+
+// Multiply-and-shift lookup of a slider's attacks: the occupied squares that
+// can block it (its lines less their last squares) times the square's magic
+// number give, in the top `indexBits` bits, a distinct table index for every
+// set of blockers that leaves different attacks.
+struct SliderLookup {
+    const uint64_t* attacks;
+    uint64_t blockerMask;
+    uint64_t magic;
+    int indexBits;
+
+    uint64_t operator()(uint64_t occupancy) const {
+        return attacks[((occupancy & blockerMask) * magic) >> (64 - indexBits)];
+    }
+};
+
+struct SliderTables {
+    std::array<SliderLookup, 64> bishop, rook;
+};
+
+// Built once, before main, from the ray functions above.
+extern const SliderTables SLIDER_TABLES;
+
+inline uint64_t bishopAttacks(int s, uint64_t occupancy) {
+    FM_ASSERT(s >= 0 && s < 64);
+    return SLIDER_TABLES.bishop[s](occupancy);
+}
+
+inline uint64_t rookAttacks(int s, uint64_t occupancy) {
+    FM_ASSERT(s >= 0 && s < 64);
+    return SLIDER_TABLES.rook[s](occupancy);
 }
 
 // Number of set bits, by halves, nibbles and bytes: a portable build has no
