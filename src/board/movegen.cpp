@@ -1,5 +1,8 @@
 // Pseudo-legal move generation in the engine's fixed order: piece lists in list
 // order, directions in table order. The order decides the search's move order.
+#include <bit>
+
+#include "board/bitboard.h"
 #include "board/board.h"
 
 namespace {
@@ -32,14 +35,34 @@ inline Move enPassant(Square from, Square to) {
 inline int seventhRank(int colour) { return colour == WHITE ? 6 : 1; }
 inline int secondRank(int colour) { return colour == WHITE ? 1 : 6; }
 
+constexpr Square square88(int s64) { return s64 + (s64 & 56); }
+
+// The bitboard rays by the 0x88 step they run along (step + 17).
+constexpr std::array<int8_t, 35> RAY_OF_STEP = [] {
+    std::array<int8_t, 35> t{};
+    for (int r = 0; r < 8; ++r)
+        t[bitboard_detail::RAY_STEPS[r][1] * 16 + bitboard_detail::RAY_STEPS[r][0] + 17] = r;
+    return t;
+}();
+static_assert(RAY_OF_STEP[17 + 17] == 2 && RAY_OF_STEP[-15 + 17] == 7);
+
+inline uint64_t piecesOf(const Board& b, int colour) {
+    const uint64_t* bits = b.pieceBits[colour];
+    return bits[KING] | bits[QUEEN] | bits[ROOK] | bits[BISHOP] | bits[KNIGHT] | bits[PAWN];
+}
+
+// `targets` holds the enemy pieces the slider attacks: at most one on each ray,
+// the ray's first piece. They are added ray by ray, in table order.
 template <typename Rays>
-inline void sliderCaptures(const Board& b, Square s, int piece, const Rays& rays, Move* moves, int& count) {
-    const int them = b.side ^ 1;
+inline void sliderCaptures(const Board& b, Square s, int piece, const Rays& rays, uint64_t targets,
+                           Move* moves, int& count) {
+    if (targets == 0) return;
+    const int s64 = square64(s);
     for (int d : rays) {
-        Square t = s + d;
-        while (onBoard(t) && b.squares[t]->piece == NO_PIECE) t += d;
-        if (onBoard(t) && b.squares[t]->colour == them)
-            moves[count++] = capture(s, t, piece, b.squares[t]->piece);
+        const uint64_t onRay = targets & bitboard_detail::RAYS[RAY_OF_STEP[d + 17]][s64];
+        if (onRay == 0) continue;
+        const Square t = square88(std::countr_zero(onRay));
+        moves[count++] = capture(s, t, piece, b.squares[t]->piece);
     }
 }
 
@@ -56,6 +79,7 @@ inline void sliderQuiets(const Board& b, Square s, int piece, const Rays& rays, 
 void Board::generateCaptures(Move* moves, int& count) const {
     FM_ASSERT(moves != nullptr && count >= 0 && count <= MAX_MOVES);
     const int us = side, them = side ^ 1;
+    const uint64_t enemies = piecesOf(*this, them);
 
     for (const PieceEntry* e = pieceList[us][PAWN]; e; e = e->next) {
         if (full(count)) return;
@@ -88,15 +112,19 @@ void Board::generateCaptures(Move* moves, int& count) const {
     }
     for (const PieceEntry* e = pieceList[us][BISHOP]; e; e = e->next) {
         if (full(count)) return;
-        sliderCaptures(*this, e->square, BISHOP, BISHOP_RAYS, moves, count);
+        const uint64_t targets = bishopAttacks(square64(e->square), occupied) & enemies;
+        sliderCaptures(*this, e->square, BISHOP, BISHOP_RAYS, targets, moves, count);
     }
     for (const PieceEntry* e = pieceList[us][ROOK]; e; e = e->next) {
         if (full(count)) return;
-        sliderCaptures(*this, e->square, ROOK, ROOK_RAYS, moves, count);
+        const uint64_t targets = rookAttacks(square64(e->square), occupied) & enemies;
+        sliderCaptures(*this, e->square, ROOK, ROOK_RAYS, targets, moves, count);
     }
     for (const PieceEntry* e = pieceList[us][QUEEN]; e; e = e->next) {
         if (full(count)) return;
-        sliderCaptures(*this, e->square, QUEEN, QUEEN_RAYS, moves, count);
+        const int s64 = square64(e->square);
+        const uint64_t targets = (bishopAttacks(s64, occupied) | rookAttacks(s64, occupied)) & enemies;
+        sliderCaptures(*this, e->square, QUEEN, QUEEN_RAYS, targets, moves, count);
     }
     for (const PieceEntry* e = pieceList[us][KING]; e; e = e->next) {
         if (full(count)) return;
