@@ -275,21 +275,38 @@ void Board::generateChecksAndCaptures(Move* moves, int& count) const {
         }
     }
 
-    // 5. Bishops, rooks, queens.
+    // 5. Bishops, rooks, queens. A quiet move checks when it lands on a line of
+    // its kind that is clear to the king; a piece that shields a line to the
+    // king checks by any move. Moves are added ray by ray, outwards.
+    const uint64_t enemies = piecesOf(*this, them);
+    const int k64 = square64(k);
+    const uint64_t diagonalChecks = bishopAttacks(k64, occupied),
+                   orthogonalChecks = rookAttacks(k64, occupied);
     auto sliders = [&](int piece, const auto& rays) {
-        const uint8_t ownBit = PIECE_BIT[piece];
+        const bool diagonal = piece != ROOK, orthogonal = piece != BISHOP;
+        const uint64_t checks = (diagonal ? diagonalChecks : 0) | (orthogonal ? orthogonalChecks : 0);
         for (const PieceEntry* e = pieceList[us][piece]; e; e = e->next) {
             if (full(count)) return false;
             const Square s = e->square;
-            const int disc = pinDirection(s, them);
+            const int s64 = square64(s);
+            const uint64_t attacks =
+                (diagonal ? bishopAttacks(s64, occupied) : 0) | (orthogonal ? rookAttacks(s64, occupied) : 0);
+            const uint64_t captures = attacks & enemies;
+            uint64_t quiets = attacks & ~occupied;
+            if (pinDirection(s, them) == 0) quiets &= checks;
+            if ((quiets | captures) == 0) continue;
             for (int d : rays) {
-                Square t = s + d;
-                for (; onBoard(t) && squares[t]->piece == NO_PIECE; t += d) {
-                    if (disc != 0 || ((attackKinds(t - k) & ownBit) && pathClear(t, k)))
-                        moves[count++] = quiet(s, t, piece);
+                const int ray = RAY_OF_STEP[d + 17];
+                const uint64_t line = bitboard_detail::RAYS[ray][s64];
+                for (uint64_t q = quiets & line; q;) {
+                    const int t64 = ray < 4 ? std::countr_zero(q) : 63 - std::countl_zero(q);
+                    q ^= uint64_t{1} << t64;
+                    moves[count++] = quiet(s, square88(t64), piece);
                 }
-                if (onBoard(t) && squares[t]->colour == them)
+                if (const uint64_t c = captures & line) {
+                    const Square t = square88(std::countr_zero(c));
                     moves[count++] = capture(s, t, piece, squares[t]->piece);
+                }
             }
         }
         return true;

@@ -1,6 +1,7 @@
 // Random games from many positions. At every node the incremental board state
 // equals a full rebuild, every move is undone exactly, and the generators and
-// legality tests agree with each other and with direct attack tests.
+// legality tests agree with each other and with direct attack tests. The
+// sliders' captures and checks come in the order of a square-by-square walk.
 #include <algorithm>
 #include <random>
 
@@ -41,6 +42,46 @@ std::vector<Move> generated(const Board& b, void (Board::*generator)(Move*, int&
 
 bool contains(const std::vector<Move>& list, Move m) {
     return std::find(list.begin(), list.end(), m) != list.end();
+}
+
+// The sliders' moves in generation order (piece kinds, list order, rays in
+// table order, outwards), found by walking each ray square by square: the
+// capture of the ray's first piece when it is an enemy and, with quiet checks,
+// the empty squares before it from which the piece checks the enemy king, or
+// all of them when the piece shields a line to that king.
+std::vector<Move> walkedSliderMoves(const Board& b, bool quietChecks) {
+    std::vector<Move> out;
+    const int them = b.side ^ 1;
+    const Square k = b.kingSquare(them);
+    for (int piece : {BISHOP, ROOK, QUEEN}) {
+        const std::vector<int> rays =
+            piece == BISHOP ? std::vector<int>(BISHOP_RAYS.begin(), BISHOP_RAYS.end())
+            : piece == ROOK ? std::vector<int>(ROOK_RAYS.begin(), ROOK_RAYS.end())
+                            : std::vector<int>(QUEEN_RAYS.begin(), QUEEN_RAYS.end());
+        for (const PieceEntry* e = b.pieceList[b.side][piece]; e; e = e->next) {
+            const Square s = e->square;
+            const bool shields = b.pinDirection(s, them) != 0;
+            for (int d : rays) {
+                Square t = s + d;
+                for (; onBoard(t) && b.squares[t]->piece == NO_PIECE; t += d) {
+                    const bool checks = (attackKinds(t - k) & PIECE_BIT[piece]) &&
+                                        (between(square64(t), square64(k)) & b.occupied) == 0;
+                    if (quietChecks && (shields || checks)) out.push_back(buildMove(s, t, piece));
+                }
+                if (onBoard(t) && b.squares[t]->colour == them)
+                    out.push_back(buildMove(s, t, piece, b.squares[t]->piece, 0, MOVE_CAPTURE));
+            }
+        }
+    }
+    return out;
+}
+
+std::vector<Move> sliderMovesOf(const std::vector<Move>& moves) {
+    std::vector<Move> out;
+    for (Move m : moves) {
+        if (movePiece(m) == BISHOP || movePiece(m) == ROOK || movePiece(m) == QUEEN) out.push_back(m);
+    }
+    return out;
 }
 
 // Checks one node thoroughly; returns the legal moves.
@@ -99,6 +140,10 @@ std::vector<Move> checkNode(Position& e, std::mt19937& rng) {
                 << "missing check " << std::hex << m << " in " << before.fen;
         }
         for (Move m : checks) EXPECT_EQ(b.isPseudoLegal(m), 1) << std::hex << m << " in " << before.fen;
+        // The order of the sliders' moves decides the search's move order.
+        EXPECT_EQ(sliderMovesOf(checks), walkedSliderMoves(b, true)) << before.fen;
+        EXPECT_EQ(sliderMovesOf(generated(b, &Board::generateCaptures)), walkedSliderMoves(b, false))
+            << before.fen;
     }
 
     // Corrupted move words are accepted exactly when they name a generated move.
