@@ -110,20 +110,21 @@ uint8_t Board::attackerSet(int colour, Square t) const {
         const Square f = t - offset;
         if (onBoard(f) && isPieceOf(squares[f], PAWN, colour)) set += 64, pawns |= bitOf(f);
     }
-    set = static_cast<uint8_t>(set + 16 * countBits(KNIGHT_TARGETS[t64] & own[KNIGHT]));
-    auto addReaching = [&](uint64_t sliders, uint64_t seenThrough, int unit) {
-        for (; sliders; sliders &= sliders - 1) {
-            if ((between(std::countr_zero(sliders), t64) & occupied & ~seenThrough) == 0)
-                set = static_cast<uint8_t>(set + unit);
-        }
+    auto addEach = [&](uint64_t pieces, int unit) {
+        for (; pieces; pieces &= pieces - 1) set = static_cast<uint8_t>(set + unit);
     };
+    addEach(KNIGHT_TARGETS[t64] & own[KNIGHT], 16);
+    // A slider reaches t when it is among t's own attacks through the board
+    // without the pieces it looks through.
     const uint64_t bishops = pieceBits[WHITE][BISHOP] | pieceBits[BLACK][BISHOP];
     const uint64_t rooks = pieceBits[WHITE][ROOK] | pieceBits[BLACK][ROOK];
     const uint64_t queens = pieceBits[WHITE][QUEEN] | pieceBits[BLACK][QUEEN];
-    addReaching(DIAGONAL_LINES[t64] & own[BISHOP], bishops | pawns, 16);
-    addReaching(ORTHOGONAL_LINES[t64] & own[ROOK], rooks, 4);
-    addReaching(DIAGONAL_LINES[t64] & own[QUEEN], queens | bishops | pawns, 2);
-    addReaching(ORTHOGONAL_LINES[t64] & own[QUEEN], queens | rooks, 2);
+    const uint64_t diagonal = DIAGONAL_LINES[t64], orthogonal = ORTHOGONAL_LINES[t64];
+    if (diagonal & own[BISHOP]) addEach(bishopAttacks(t64, occupied & ~(bishops | pawns)) & own[BISHOP], 16);
+    if (orthogonal & own[ROOK]) addEach(rookAttacks(t64, occupied & ~rooks) & own[ROOK], 4);
+    if (diagonal & own[QUEEN])
+        addEach(bishopAttacks(t64, occupied & ~(queens | bishops | pawns)) & own[QUEEN], 2);
+    if (orthogonal & own[QUEEN]) addEach(rookAttacks(t64, occupied & ~(queens | rooks)) & own[QUEEN], 2);
     const PieceEntry* king = pieceList[colour][KING];
     if (king && (attackKinds(t - king->square) & ATTACK_KING)) set += 1;
     return set;
