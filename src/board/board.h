@@ -38,6 +38,8 @@ struct EvalScratch {
     // Attack bytes per colour and square: pawns add 64, knights and bishops 16,
     // rooks 4, queens 2, the king 1 (8-bit sums that carry between fields).
     uint8_t attackMap[2][128];
+    // The squares whose attack byte is not zero (bit rank * 8 + file).
+    uint64_t attacked[2];
     uint8_t pawnRankFiles[2][8];
     uint8_t pawnFileRanks[2][10]; // files -1..8; the two guard bytes stay 0
     uint8_t pawnFiles[2];

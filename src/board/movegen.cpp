@@ -35,8 +35,6 @@ inline Move enPassant(Square from, Square to) {
 inline int seventhRank(int colour) { return colour == WHITE ? 6 : 1; }
 inline int secondRank(int colour) { return colour == WHITE ? 1 : 6; }
 
-constexpr Square square88(int s64) { return s64 + (s64 & 56); }
-
 // The bitboard rays by the 0x88 step they run along (step + 17).
 constexpr std::array<int8_t, 35> RAY_OF_STEP = [] {
     std::array<int8_t, 35> t{};
@@ -61,7 +59,7 @@ inline void sliderCaptures(const Board& b, Square s, int piece, const Rays& rays
     for (int d : rays) {
         const uint64_t onRay = targets & bitboard_detail::RAYS[RAY_OF_STEP[d + 17]][s64];
         if (onRay == 0) continue;
-        const Square t = square88(std::countr_zero(onRay));
+        const Square t = square0x88(std::countr_zero(onRay));
         moves[count++] = capture(s, t, piece, b.squares[t]->piece);
     }
 }
@@ -301,10 +299,10 @@ void Board::generateChecksAndCaptures(Move* moves, int& count) const {
                 for (uint64_t q = quiets & line; q;) {
                     const int t64 = ray < 4 ? std::countr_zero(q) : 63 - std::countl_zero(q);
                     q ^= uint64_t{1} << t64;
-                    moves[count++] = quiet(s, square88(t64), piece);
+                    moves[count++] = quiet(s, square0x88(t64), piece);
                 }
                 if (const uint64_t c = captures & line) {
-                    const Square t = square88(std::countr_zero(c));
+                    const Square t = square0x88(std::countr_zero(c));
                     moves[count++] = capture(s, t, piece, squares[t]->piece);
                 }
             }

@@ -37,6 +37,9 @@ struct AttackPlanes {
             squares = carry;
         }
     }
+    uint64_t any() const {
+        return plane[0] | plane[1] | plane[2] | plane[3] | plane[4] | plane[5] | plane[6] | plane[7];
+    }
     void writeTo(uint8_t* map) const;
 };
 
@@ -132,6 +135,7 @@ int Board::buildAttackMaps() {
             mobility[c] += QUEEN_MOBILITY[countBits(targets & empty)];
         }
         planes.add<0>(KING_TARGETS[square64(kingSquare(c))]);
+        sc.attacked[c] = planes.any();
         planes.writeTo(sc.attackMap[c]);
     }
     for (int c = WHITE; c <= BLACK; ++c) {

@@ -2,6 +2,9 @@
 // bonus from the enemy's control of the squares around the king, the pawn
 // shield of a king on a wing, and the pawn storm against a king on the other
 // wing.
+#include <bit>
+
+#include "board/bitboard.h"
 #include "eval/evalterms.h"
 #include "eval/weights.h"
 
@@ -78,11 +81,12 @@ void evalKingAttack(const Board& board, EvalState& st) {
         for (int d : {-1, 0, 1}) {
             if (onBoard(k + 2 * push + d)) kinds |= sc.attackMap[them][k + 2 * push + d];
         }
-        for (int d : KING_STEPS) {
-            const Square n = k + d;
-            if (!onBoard(n) || sc.attackMap[them][n] == 0) continue;
+        // The neighbours the enemy attacks.
+        for (uint64_t b = KING_TARGETS[square64(k)] & sc.attacked[them]; b; b &= b - 1) {
+            const Square n = square0x88(std::countr_zero(b));
             kinds |= sc.attackMap[them][n];
             ++index;
+            const int d = n - k;
             const bool inFront = d == push - 1 || d == push || d == push + 1;
             if (inFront && board.squares[n]->colour != us) ++index;
             if (sc.attackMap[us][n] == 1) ++index;
