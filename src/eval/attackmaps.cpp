@@ -37,6 +37,7 @@ struct AttackPlanes {
             squares = carry;
         }
     }
+    // The squares whose byte is not zero: every square the colour attacks.
     uint64_t any() const {
         return plane[0] | plane[1] | plane[2] | plane[3] | plane[4] | plane[5] | plane[6] | plane[7];
     }
