@@ -25,20 +25,14 @@ bool Board::hitsKing(Square attacker, Square king) const {
 int Board::isAttacked(int colour, Square s) const {
     FM_ASSERT(isColour(colour)); // any square: off-board ones count as attacked
     if (!onBoard(s)) return 1;
-    if (pieceList[colour][PAWN]) {
-        for (int offset : PAWN_CAPTURE[colour]) {
-            Square f = s - offset;
-            if (onBoard(f) && squares[f]->piece == PAWN && squares[f]->colour == colour) return 1;
-        }
-    }
-    // Leapers by their target sets, sliders by the attacks from s itself.
+    // Leapers by the squares they would stand on, sliders by the attacks from s itself.
     const uint64_t* own = pieceBits[colour];
     const int s64 = square64(s);
+    if (PAWN_ATTACKERS[colour][s64] & own[PAWN]) return 1;
     if (KNIGHT_TARGETS[s64] & own[KNIGHT]) return 1;
     if (bishopAttacks(s64, occupied) & (own[BISHOP] | own[QUEEN])) return 1;
     if (rookAttacks(s64, occupied) & (own[ROOK] | own[QUEEN])) return 1;
-    const PieceEntry* king = pieceList[colour][KING];
-    return king && (attackKinds(s - king->square) & ATTACK_KING) ? 1 : 0;
+    return (KING_TARGETS[s64] & own[KING]) ? 1 : 0;
 }
 
 // Whether the piece on `from` could capture on `to`, by geometry and a clear

@@ -43,6 +43,22 @@ constexpr std::array<uint64_t, 64> buildLeaper(const int (&steps)[8][2]) {
 
 inline constexpr auto RAYS = buildRays();
 
+// The squares from which a pawn of `colour` attacks s: one rank behind it, on
+// the files beside it.
+constexpr std::array<std::array<uint64_t, 64>, 2> buildPawnAttackers() {
+    std::array<std::array<uint64_t, 64>, 2> t{};
+    for (int colour = 0; colour < 2; ++colour) {
+        const int behind = colour == WHITE ? -1 : 1;
+        for (int s = 0; s < 64; ++s) {
+            for (int side : {-1, 1}) {
+                const int f = (s & 7) + side, k = (s >> 3) + behind;
+                if (inside(f, k)) t[colour][s] |= uint64_t{1} << (k * 8 + f);
+            }
+        }
+    }
+    return t;
+}
+
 constexpr std::array<uint64_t, 64> buildLines(int firstRay) {
     std::array<uint64_t, 64> t{};
     for (int s = 0; s < 64; ++s) {
@@ -55,6 +71,8 @@ constexpr std::array<uint64_t, 64> buildLines(int firstRay) {
 
 inline constexpr auto KNIGHT_TARGETS = bitboard_detail::buildLeaper(bitboard_detail::KNIGHT_STEPS);
 inline constexpr auto KING_TARGETS = bitboard_detail::buildLeaper(bitboard_detail::RAY_STEPS);
+// PAWN_ATTACKERS[colour][s]: where the pawns of `colour` that attack s stand.
+inline constexpr auto PAWN_ATTACKERS = bitboard_detail::buildPawnAttackers();
 
 // Every square on a rank or file (ORTHOGONAL_LINES) or a diagonal (DIAGONAL_LINES) through s, but s.
 inline constexpr auto ORTHOGONAL_LINES = bitboard_detail::buildLines(0);

@@ -68,10 +68,6 @@ int exchangeLoss(int piece, int defenders, int attackers) {
 // range; they keep their sign at the nearest representable value.
 int8_t toByte(int value) { return static_cast<int8_t>(value > 127 ? 127 : value < -128 ? -128 : value); }
 
-inline bool isPieceOf(const PieceEntry* e, int piece, int colour) {
-    return e->piece == piece && e->colour == colour;
-}
-
 void fillSwapTable() {
     for (int set = 0; set < 256; ++set) {
         int value, unit;
@@ -105,14 +101,11 @@ uint8_t Board::attackerSet(int colour, Square t) const {
     const uint64_t* own = pieceBits[colour];
     const int t64 = square64(t);
     uint8_t set = 0;
-    uint64_t pawns = 0; // own pawns that attack t
-    for (int offset : PAWN_CAPTURE[colour]) {
-        const Square f = t - offset;
-        if (onBoard(f) && isPieceOf(squares[f], PAWN, colour)) set += 64, pawns |= bitOf(f);
-    }
     auto addEach = [&](uint64_t pieces, int unit) {
         for (; pieces; pieces &= pieces - 1) set = static_cast<uint8_t>(set + unit);
     };
+    const uint64_t pawns = PAWN_ATTACKERS[colour][t64] & own[PAWN]; // own pawns that attack t
+    addEach(pawns, 64);
     addEach(KNIGHT_TARGETS[t64] & own[KNIGHT], 16);
     // A slider reaches t when it is among t's own attacks through the board
     // without the pieces it looks through.
@@ -125,8 +118,7 @@ uint8_t Board::attackerSet(int colour, Square t) const {
     if (diagonal & own[QUEEN])
         addEach(bishopAttacks(t64, occupied & ~(queens | bishops | pawns)) & own[QUEEN], 2);
     if (orthogonal & own[QUEEN]) addEach(rookAttacks(t64, occupied & ~(queens | rooks)) & own[QUEEN], 2);
-    const PieceEntry* king = pieceList[colour][KING];
-    if (king && (attackKinds(t - king->square) & ATTACK_KING)) set += 1;
+    if (KING_TARGETS[t64] & own[KING]) set += 1;
     return set;
 }
 
