@@ -124,10 +124,14 @@ void Board::generateEvasions(Move* moves, int& count) const {
         const uint8_t ownBit = PIECE_BIT[piece];
         for (const PieceEntry* e = pieceList[us][piece]; e; e = e->next) {
             const Square s = e->square;
-            if (pinDirection(s, us) != 0) continue;
+            // A pinned piece has no move here; whether it is pinned is asked
+            // only once it has one.
+            int pinned = -1;
             auto reaches = [&](Square target) {
                 if (!(attackKinds(s - target) & ownBit)) return false;
-                return piece == KNIGHT || pathClear(s, target);
+                if (piece != KNIGHT && !pathClear(s, target)) return false;
+                if (pinned < 0) pinned = pinDirection(s, us) != 0;
+                return pinned == 0;
             };
             if (sliderCheck) {
                 for (Square b = k + outward; b != checker; b += outward) {
