@@ -79,10 +79,14 @@ void Board::generateCaptures(Move* moves, int& count) const {
     const int us = side, them = side ^ 1;
     const uint64_t enemies = piecesOf(*this, them);
 
+    // A piece whose target set holds no enemy is passed over; the others are
+    // walked in table order, which keeps the order of the moves.
     for (const PieceEntry* e = pieceList[us][PAWN]; e; e = e->next) {
         if (full(count)) return;
         const Square s = e->square;
         const bool seventh = rankOf(s) == seventhRank(us);
+        // A pawn's targets are the squares from which an enemy pawn would attack it.
+        if (!seventh && !(PAWN_ATTACKERS[them][square64(s)] & enemies)) continue;
         for (int offset : PAWN_CAPTURE[us]) {
             const Square t = s + offset;
             if (!onBoard(t) || squares[t]->colour != them) continue;
@@ -102,6 +106,7 @@ void Board::generateCaptures(Move* moves, int& count) const {
 
     for (const PieceEntry* e = pieceList[us][KNIGHT]; e; e = e->next) {
         if (full(count)) return;
+        if (!(KNIGHT_TARGETS[square64(e->square)] & enemies)) continue;
         for (int offset : KNIGHT_OFFSETS) {
             const Square t = e->square + offset;
             if (onBoard(t) && squares[t]->colour == them)
@@ -126,6 +131,7 @@ void Board::generateCaptures(Move* moves, int& count) const {
     }
     for (const PieceEntry* e = pieceList[us][KING]; e; e = e->next) {
         if (full(count)) return;
+        if (!(KING_TARGETS[square64(e->square)] & enemies)) continue;
         for (int step : KING_STEPS) {
             const Square t = e->square + step;
             if (onBoard(t) && squares[t]->colour == them)
@@ -232,13 +238,17 @@ void Board::generateChecksAndCaptures(Move* moves, int& count) const {
     }
 
     // 2. Pawns: captures, queen promotions and pushes that uncover a check.
+    // Target sets with no enemy in them spare the square-by-square tests.
+    const uint64_t enemies = piecesOf(*this, them);
+    const int k64 = square64(k);
     for (const PieceEntry* e = pieceList[us][PAWN]; e; e = e->next) {
         if (full(count)) return;
         const Square s = e->square;
         const bool seventh = rankOf(s) == seventhRank(us);
+        const bool captures = (PAWN_ATTACKERS[them][square64(s)] & enemies) != 0;
         for (int offset : PAWN_CAPTURE[us]) {
             const Square t = s + offset;
-            if (!onBoard(t) || squares[t]->colour != them) continue;
+            if (!captures || !onBoard(t) || squares[t]->colour != them) continue;
             moves[count++] =
                 seventh ? promotion(s, t, squares[t]->piece, QUEEN) : pawnCapture(s, t, squares[t]->piece);
         }
@@ -263,6 +273,8 @@ void Board::generateChecksAndCaptures(Move* moves, int& count) const {
         if (full(count)) return;
         const Square s = e->square;
         const int disc = pinDirection(s, them);
+        const uint64_t checks = KNIGHT_TARGETS[k64] & ~occupied;
+        if (disc == 0 && !(KNIGHT_TARGETS[square64(s)] & (enemies | checks))) continue;
         for (int offset : KNIGHT_OFFSETS) {
             const Square t = s + offset;
             if (!onBoard(t)) continue;
@@ -276,8 +288,6 @@ void Board::generateChecksAndCaptures(Move* moves, int& count) const {
     // 5. Bishops, rooks, queens. A quiet move checks when it lands on a line of
     // its kind that is clear to the king; a piece that shields a line to the
     // king checks by any move. Moves are added ray by ray, outwards.
-    const uint64_t enemies = piecesOf(*this, them);
-    const int k64 = square64(k);
     const uint64_t diagonalChecks = bishopAttacks(k64, occupied),
                    orthogonalChecks = rookAttacks(k64, occupied);
     auto sliders = [&](int piece, const auto& rays) {
