@@ -109,15 +109,17 @@ constexpr uint64_t rookRayAttacks(int s, uint64_t occupancy) {
 // Multiply-and-shift lookup of a slider's attacks: the occupied squares that
 // can block it (its lines less their last squares) times the square's magic
 // number give, in the top `indexBits` bits, a distinct table index for every
-// set of blockers that leaves different attacks.
+// set of blockers that leaves different attacks. The shift that brings those
+// bits down (64 - indexBits) is kept instead of the count.
 struct SliderLookup {
     const uint64_t* attacks;
     uint64_t blockerMask;
     uint64_t magic;
-    int indexBits;
+    int shift;
 
+    int indexBits() const { return 64 - shift; }
     uint64_t operator()(uint64_t occupancy) const {
-        return attacks[((occupancy & blockerMask) * magic) >> (64 - indexBits)];
+        return attacks[((occupancy & blockerMask) * magic) >> shift];
     }
 };
 

@@ -117,7 +117,7 @@ SliderLookup buildSquare(int s, uint64_t mask, uint64_t storedMagic, uint64_t* s
         do magic = random.sparse();
         while (std::popcount((mask * magic) >> 56) < 6); // too few bits would reach the index
     }
-    return SliderLookup{slots, mask, magic, bits};
+    return SliderLookup{slots, mask, magic, 64 - bits};
 }
 
 SliderTables buildSliderTables() {
@@ -128,10 +128,10 @@ SliderTables buildSliderTables() {
     for (int s = 0; s < 64; ++s) {
         tables.rook[s] =
             buildSquare(s, blockerMask(s, {0, 1, 4, 5}), ROOK_MAGICS[s], rookNext, rookRayAttacks, random);
-        rookNext += size_t{1} << tables.rook[s].indexBits;
+        rookNext += size_t{1} << tables.rook[s].indexBits();
         tables.bishop[s] = buildSquare(s, blockerMask(s, {2, 3, 6, 7}), BISHOP_MAGICS[s], bishopNext,
                                        bishopRayAttacks, random);
-        bishopNext += size_t{1} << tables.bishop[s].indexBits;
+        bishopNext += size_t{1} << tables.bishop[s].indexBits();
     }
     FM_ASSERT(rookNext == rookSlots.data() + ROOK_SLOTS && bishopNext == bishopSlots.data() + BISHOP_SLOTS);
     return tables;
