@@ -141,10 +141,12 @@ inline uint64_t rookAttacks(int s, uint64_t occupancy) {
 }
 
 // Number of set bits, by halves, nibbles and bytes: a portable build has no
-// population-count instruction to rely on.
+// population-count instruction to rely on. (The compiler turns this into that
+// instruction where the processor is known to have it: see BIT_COUNTING.)
 constexpr int countBits(uint64_t b) {
     b -= (b >> 1) & 0x5555555555555555ULL;
     b = (b & 0x3333333333333333ULL) + ((b >> 2) & 0x3333333333333333ULL);
     b = (b + (b >> 4)) & 0x0F0F0F0F0F0F0F0FULL;
     return static_cast<int>((b * 0x0101010101010101ULL) >> 56);
 }
+

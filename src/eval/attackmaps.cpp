@@ -84,20 +84,19 @@ void AttackPlanes::writeTo(uint8_t* map) const {
     }
 }
 
-} // namespace
-
-int Board::buildAttackMaps() {
+// The maps of `board`, compiled in two versions (see BIT_COUNTING).
+BIT_COUNTING int buildMaps(Board& board) {
     // The planes write every on-board byte of the maps; the off-board ones stay
     // zero from the board's construction, as nothing writes them.
-    EvalScratch& sc = scratch;
+    EvalScratch& sc = board.scratch;
     int mobility[2] = {0, 0}, adjust[2] = {0, 0};
-    const uint64_t empty = ~occupied;
+    const uint64_t empty = ~board.occupied;
 
     for (int c = WHITE; c <= BLACK; ++c) {
         AttackPlanes planes;
         // Pawn masks: byte r of the pawn bitboard is rank r's files, byte f of
         // its transpose file f's ranks.
-        const uint64_t pawns = pieceBits[c][PAWN], pawnsByFile = transposeBits(pawns);
+        const uint64_t pawns = board.pieceBits[c][PAWN], pawnsByFile = transposeBits(pawns);
         uint64_t files = pawns | (pawns >> 32);
         files |= files >> 16;
         sc.pawnFiles[c] = static_cast<uint8_t>(files | (files >> 8));
@@ -110,37 +109,41 @@ int Board::buildAttackMaps() {
         planes.add<6>(c == WHITE ? towardsA << 7 : towardsA >> 9);
         planes.add<6>(c == WHITE ? towardsH << 9 : towardsH >> 7);
 
-        const int ownPawns = clampIndex(pawnCount[c], 8);
-        for (const PieceEntry* e = pieceList[c][KNIGHT]; e; e = e->next) {
+        const int ownPawns = clampIndex(board.pawnCount[c], 8);
+        for (const PieceEntry* e = board.pieceList[c][KNIGHT]; e; e = e->next) {
             const uint64_t targets = KNIGHT_TARGETS[square64(e->square)];
             planes.add<4>(targets);
             mobility[c] += KNIGHT_MOBILITY[countBits(targets & empty)];
             adjust[c] += KNIGHT_PAWN_ADJUST[ownPawns];
         }
-        for (const PieceEntry* e = pieceList[c][BISHOP]; e; e = e->next) {
-            const uint64_t targets = bishopAttacks(square64(e->square), occupied);
+        for (const PieceEntry* e = board.pieceList[c][BISHOP]; e; e = e->next) {
+            const uint64_t targets = bishopAttacks(square64(e->square), board.occupied);
             planes.add<4>(targets);
             mobility[c] += BISHOP_MOBILITY[countBits(targets & empty)];
             adjust[c] += BISHOP_PAWN_ADJUST[ownPawns];
         }
-        for (const PieceEntry* e = pieceList[c][ROOK]; e; e = e->next) {
-            const uint64_t targets = rookAttacks(square64(e->square), occupied);
+        for (const PieceEntry* e = board.pieceList[c][ROOK]; e; e = e->next) {
+            const uint64_t targets = rookAttacks(square64(e->square), board.occupied);
             planes.add<2>(targets);
             mobility[c] += ROOK_MOBILITY[countBits(targets & empty)];
             adjust[c] += ROOK_PAWN_ADJUST[ownPawns];
         }
-        for (const PieceEntry* e = pieceList[c][QUEEN]; e; e = e->next) {
+        for (const PieceEntry* e = board.pieceList[c][QUEEN]; e; e = e->next) {
             const int s = square64(e->square);
-            const uint64_t targets = bishopAttacks(s, occupied) | rookAttacks(s, occupied);
+            const uint64_t targets = bishopAttacks(s, board.occupied) | rookAttacks(s, board.occupied);
             planes.add<1>(targets);
             mobility[c] += QUEEN_MOBILITY[countBits(targets & empty)];
         }
-        planes.add<0>(KING_TARGETS[square64(kingSquare(c))]);
+        planes.add<0>(KING_TARGETS[square64(board.kingSquare(c))]);
         sc.attacked[c] = planes.any();
         planes.writeTo(sc.attackMap[c]);
     }
     for (int c = WHITE; c <= BLACK; ++c) {
         sc.mobility[c] = adjust[c] + scaleBy(mobility[c], evalWeights.pieceMobility, 100);
     }
-    return sc.mobility[side] - sc.mobility[side ^ 1];
+    return sc.mobility[board.side] - sc.mobility[board.side ^ 1];
 }
+
+} // namespace
+
+int Board::buildAttackMaps() { return buildMaps(*this); }
