@@ -149,4 +149,3 @@ constexpr int countBits(uint64_t b) {
     b = (b + (b >> 4)) & 0x0F0F0F0F0F0F0F0FULL;
     return static_cast<int>((b * 0x0101010101010101ULL) >> 56);
 }
-

@@ -245,12 +245,13 @@ void Board::generateChecksAndCaptures(Move* moves, int& count) const {
         if (full(count)) return;
         const Square s = e->square;
         const bool seventh = rankOf(s) == seventhRank(us);
-        const bool captures = (PAWN_ATTACKERS[them][square64(s)] & enemies) != 0;
-        for (int offset : PAWN_CAPTURE[us]) {
-            const Square t = s + offset;
-            if (!captures || !onBoard(t) || squares[t]->colour != them) continue;
-            moves[count++] =
-                seventh ? promotion(s, t, squares[t]->piece, QUEEN) : pawnCapture(s, t, squares[t]->piece);
+        if (PAWN_ATTACKERS[them][square64(s)] & enemies) {
+            for (int offset : PAWN_CAPTURE[us]) {
+                const Square t = s + offset;
+                if (!onBoard(t) || squares[t]->colour != them) continue;
+                moves[count++] =
+                    seventh ? promotion(s, t, squares[t]->piece, QUEEN) : pawnCapture(s, t, squares[t]->piece);
+            }
         }
         if (seventh && squares[s + push]->piece == NO_PIECE)
             moves[count++] = promotion(s, s + push, 0, QUEEN);
@@ -268,13 +269,14 @@ void Board::generateChecksAndCaptures(Move* moves, int& count) const {
     // 3. En passant.
     generateEnPassant(moves, count);
 
-    // 4. Knights.
+    // 4. Knights. A knight that does not shield a line to the king and reaches
+    // neither an enemy nor an empty square that checks adds nothing.
+    const uint64_t knightChecks = KNIGHT_TARGETS[k64] & ~occupied;
     for (const PieceEntry* e = pieceList[us][KNIGHT]; e; e = e->next) {
         if (full(count)) return;
         const Square s = e->square;
         const int disc = pinDirection(s, them);
-        const uint64_t checks = KNIGHT_TARGETS[k64] & ~occupied;
-        if (disc == 0 && !(KNIGHT_TARGETS[square64(s)] & (enemies | checks))) continue;
+        if (disc == 0 && !(KNIGHT_TARGETS[square64(s)] & (enemies | knightChecks))) continue;
         for (int offset : KNIGHT_OFFSETS) {
             const Square t = s + offset;
             if (!onBoard(t)) continue;
