@@ -7,9 +7,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
-#include <new>
 
 #include "board/counter.h"
+#include "board/largememory.h"
 #include "board/types.h"
 
 // Entries of 16 bytes: the largest power of two that fits in sizeMB
@@ -56,8 +56,9 @@ template <typename Payload> class KeyedCache {
             clear(); // the same size keeps its memory
         } else {
             entries.reset(); // the old and new never coexist
-            entries.reset(cacheAddressable(count) ? new (std::nothrow) Entry[count]() : nullptr);
+            entries.reset(cacheAddressable(count) ? allocateLargeArray<Entry>(static_cast<size_t>(count)) : nullptr);
             mask = entries ? static_cast<uint32_t>(count - 1) : 0;
+            clear();
         }
         if (!announce) return;
         if (!entries) std::printf("Couldn't allocate memory for %s!\n", failureName_);
@@ -102,5 +103,5 @@ template <typename Payload> class KeyedCache {
   private:
     const char* label_;
     const char* failureName_;
-    std::unique_ptr<Entry[]> entries;
+    LargeArray<Entry> entries;
 };

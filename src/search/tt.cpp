@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <new>
 
 #include "search/score.h"
 
@@ -60,8 +59,9 @@ inline int scoreToTable(int score, int ply) {
 } // namespace
 
 TableSlot* MainHashTable::defaultEntryAllocator(uint64_t count) {
-    if (count > SIZE_MAX / sizeof(TableSlot)) return nullptr;
-    return new (std::nothrow) TableSlot[count];
+    const auto wanted = static_cast<size_t>(count);
+    if (wanted != count) return nullptr; // more than this machine can address
+    return allocateLargeArray<TableSlot>(wanted);
 }
 
 void MainHashTable::allocate(bool announce) {

@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "board/counter.h"
+#include "board/largememory.h"
 #include "board/types.h"
 
 struct HashEntry {
@@ -54,7 +55,8 @@ class MainHashTable {
     RelaxedCounter hits;
     RelaxedCounter probes;
 
-    // Obtains storage for `count` entries (new[] storage, or null on failure).
+    // Obtains storage for `count` entries (allocateLargeArray storage, or null
+    // on failure).
     // Tests substitute an allocator that fails to exercise that path.
     using EntryAllocator = TableSlot* (*)(uint64_t count);
     EntryAllocator entryAllocator = defaultEntryAllocator;
@@ -90,7 +92,7 @@ class MainHashTable {
     static TableSlot* defaultEntryAllocator(uint64_t count);
 
   private:
-    std::unique_ptr<TableSlot[]> buckets; // four entries per bucket
+    LargeArray<TableSlot> buckets;        // four entries per bucket
     EntryAllocator allocatedBy = nullptr; // the allocator the buckets came from
 
     TableSlot* bucket(uint32_t keyLow) const { return &buckets[uint64_t{keyLow & mask} * 4]; }
