@@ -158,8 +158,6 @@ class Board {
     int recognize(int& score) const;
 
   private:
-    // Attacker-set byte of one colour's pieces on t, for the exchange table.
-    uint8_t attackerSet(int colour, Square t) const;
     template <bool Traced> int evaluateSteps(EvalTrace* trace);
     // Fills the attack maps and pawn masks of the scratch; returns the mobility
     // of the side to move minus the other's.

@@ -91,14 +91,16 @@ void buildSwapTable() {
     std::call_once(built, fillSwapTable);
 }
 
+namespace {
+
 // Attacker-set byte of one colour on t. Sliders look through pieces that
 // join the same exchange behind them: a bishop through bishops and through
 // its own pawn that attacks t, a rook through rooks, a queen through queens,
 // through rooks on a rank or file, bishops on a diagonal and its own pawn
 // that attacks t. The lines through t pick out the sliders that can reach it;
 // a slider does when nothing but such pieces stands between.
-uint8_t Board::attackerSet(int colour, Square t) const {
-    const uint64_t* own = pieceBits[colour];
+uint8_t attackerSet(const Board& board, int colour, Square t) {
+    const uint64_t* own = board.pieceBits[colour];
     const int t64 = square64(t);
     uint8_t set = 0;
     auto addEach = [&](uint64_t pieces, int unit) {
@@ -109,10 +111,11 @@ uint8_t Board::attackerSet(int colour, Square t) const {
     addEach(KNIGHT_TARGETS[t64] & own[KNIGHT], 16);
     // A slider reaches t when it is among t's own attacks through the board
     // without the pieces it looks through.
-    const uint64_t bishops = pieceBits[WHITE][BISHOP] | pieceBits[BLACK][BISHOP];
-    const uint64_t rooks = pieceBits[WHITE][ROOK] | pieceBits[BLACK][ROOK];
-    const uint64_t queens = pieceBits[WHITE][QUEEN] | pieceBits[BLACK][QUEEN];
+    const uint64_t bishops = board.pieceBits[WHITE][BISHOP] | board.pieceBits[BLACK][BISHOP];
+    const uint64_t rooks = board.pieceBits[WHITE][ROOK] | board.pieceBits[BLACK][ROOK];
+    const uint64_t queens = board.pieceBits[WHITE][QUEEN] | board.pieceBits[BLACK][QUEEN];
     const uint64_t diagonal = DIAGONAL_LINES[t64], orthogonal = ORTHOGONAL_LINES[t64];
+    const uint64_t occupied = board.occupied;
     if (diagonal & own[BISHOP]) addEach(bishopAttacks(t64, occupied & ~(bishops | pawns)) & own[BISHOP], 16);
     if (orthogonal & own[ROOK]) addEach(rookAttacks(t64, occupied & ~rooks) & own[ROOK], 4);
     if (diagonal & own[QUEEN])
@@ -122,23 +125,31 @@ uint8_t Board::attackerSet(int colour, Square t) const {
     return set;
 }
 
-// Expected gain in centipawns for the side to move making `move`: the
-// captured value less what the exchange on the to-square takes back. A
-// promotion that nobody can answer also gains the new piece.
-int Board::staticExchange(Move move) const {
-    FM_ASSERT(isWellFormed(move));
+// The exchange on the to-square, compiled in two versions (see BIT_COUNTING):
+// the attacker sets count pieces bit by bit.
+BIT_COUNTING int exchangeGain(const Board& board, Move move) {
     const Square t = moveTo(move);
     const int piece = movePiece(move);
     FM_ASSERT(onBoard(t) && piece >= KING && piece <= PAWN);
-    const uint8_t defenders = attackerSet(side ^ 1, t);
+    const uint8_t defenders = attackerSet(board, board.side ^ 1, t);
     int gain = EXCHANGE_VALUE[moveCaptured(move)];
     // With no defender there is no exchange: the table row of an empty defender set is all zero.
     if (defenders != 0) {
-        uint8_t attackers = attackerSet(side, t);
+        uint8_t attackers = attackerSet(board, board.side, t);
         if (piece != PAWN || isCapture(move))
             attackers = static_cast<uint8_t>(attackers - ATTACKER_UNIT[piece]);
         gain -= swapTable[piece - 1][defenders][attackers];
     }
     if (isPromotion(move) && defenders == 0) gain += EXCHANGE_VALUE[movePromotion(move)];
     return gain * 100;
+}
+
+} // namespace
+
+// Expected gain in centipawns for the side to move making `move`: the
+// captured value less what the exchange on the to-square takes back. A
+// promotion that nobody can answer also gains the new piece.
+int Board::staticExchange(Move move) const {
+    FM_ASSERT(isWellFormed(move));
+    return exchangeGain(*this, move);
 }
