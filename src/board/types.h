@@ -26,8 +26,10 @@ constexpr bool kCheckInvariants = false;
 // default binary stays portable. The functions it calls are compiled into each
 // version (flatten), since the compiler would not take them in otherwise.
 // Elsewhere the attribute is empty. It suits functions of internal linkage
-// (with link-time optimisation, clones of external ones fail to link).
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+// (with link-time optimisation, clones of external ones fail to link). The
+// ThreadSanitizer build goes without: the loader runs the version picker
+// before that sanitizer's runtime is ready, and the program crashed at start.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_THREAD__)
 #define BIT_COUNTING [[gnu::target_clones("popcnt", "default"), gnu::flatten]]
 #else
 #define BIT_COUNTING
