@@ -249,8 +249,8 @@ void Board::generateChecksAndCaptures(Move* moves, int& count) const {
             for (int offset : PAWN_CAPTURE[us]) {
                 const Square t = s + offset;
                 if (!onBoard(t) || squares[t]->colour != them) continue;
-                moves[count++] =
-                    seventh ? promotion(s, t, squares[t]->piece, QUEEN) : pawnCapture(s, t, squares[t]->piece);
+                moves[count++] = seventh ? promotion(s, t, squares[t]->piece, QUEEN)
+                                         : pawnCapture(s, t, squares[t]->piece);
             }
         }
         if (seventh && squares[s + push]->piece == NO_PIECE)

@@ -56,7 +56,8 @@ template <typename Payload> class KeyedCache {
             clear(); // the same size keeps its memory
         } else {
             entries.reset(); // the old and new never coexist
-            entries.reset(cacheAddressable(count) ? allocateLargeArray<Entry>(static_cast<size_t>(count)) : nullptr);
+            entries.reset(cacheAddressable(count) ? allocateLargeArray<Entry>(static_cast<size_t>(count))
+                                                  : nullptr);
             mask = entries ? static_cast<uint32_t>(count - 1) : 0;
             clear();
         }

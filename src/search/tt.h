@@ -56,8 +56,7 @@ class MainHashTable {
     RelaxedCounter probes;
 
     // Obtains storage for `count` entries (allocateLargeArray storage, or null
-    // on failure).
-    // Tests substitute an allocator that fails to exercise that path.
+    // on failure). Tests substitute an allocator that fails to exercise that path.
     using EntryAllocator = TableSlot* (*)(uint64_t count);
     EntryAllocator entryAllocator = defaultEntryAllocator;
 
@@ -78,8 +77,9 @@ class MainHashTable {
     void storeRaw(int side, const HashEntry& entry);
     HashEntry readEntry(int side, uint32_t keyLow, uint32_t keyHigh) const;
     // Starts loading the bucket of a position that is about to be probed, so
-    // that the memory access overlaps the work done before the probe. A bucket
-    // may straddle two cache lines; both are requested.
+    // that the memory access overlaps the work done before the probe. In memory
+    // from allocateLarge a bucket is one cache line; an allocator that aligns
+    // less may split it over two, so both ends are requested.
     void prefetch(uint32_t keyLow) const {
         if (!buckets) return;
         const TableSlot* b = bucket(keyLow);

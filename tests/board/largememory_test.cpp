@@ -16,7 +16,8 @@ struct Slot {
 } // namespace
 
 TEST(LargeMemory, SmallBlocksAreLineAlignedAndTableSizedOnesHugePageAligned) {
-    for (std::size_t bytes : {std::size_t{1}, std::size_t{100}, std::size_t{4096}, std::size_t{(2u << 20) - 1}}) {
+    for (std::size_t bytes :
+         {std::size_t{1}, std::size_t{100}, std::size_t{4096}, std::size_t{(2u << 20) - 1}}) {
         void* memory = allocateLarge(bytes);
         ASSERT_NE(memory, nullptr) << bytes;
         EXPECT_EQ(reinterpret_cast<uintptr_t>(memory) % 64, 0u) << bytes;
