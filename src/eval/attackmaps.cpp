@@ -90,7 +90,7 @@ BIT_COUNTING int buildMaps(Board& board) {
     // zero from the board's construction, as nothing writes them.
     EvalScratch& sc = board.scratch;
     int mobility[2] = {0, 0}, adjust[2] = {0, 0};
-    const uint64_t empty = ~board.occupied;
+    const uint64_t occupied = board.occupied, empty = ~occupied;
 
     for (int c = WHITE; c <= BLACK; ++c) {
         AttackPlanes planes;
@@ -117,20 +117,20 @@ BIT_COUNTING int buildMaps(Board& board) {
             adjust[c] += KNIGHT_PAWN_ADJUST[ownPawns];
         }
         for (const PieceEntry* e = board.pieceList[c][BISHOP]; e; e = e->next) {
-            const uint64_t targets = bishopAttacks(square64(e->square), board.occupied);
+            const uint64_t targets = bishopAttacks(square64(e->square), occupied);
             planes.add<4>(targets);
             mobility[c] += BISHOP_MOBILITY[countBits(targets & empty)];
             adjust[c] += BISHOP_PAWN_ADJUST[ownPawns];
         }
         for (const PieceEntry* e = board.pieceList[c][ROOK]; e; e = e->next) {
-            const uint64_t targets = rookAttacks(square64(e->square), board.occupied);
+            const uint64_t targets = rookAttacks(square64(e->square), occupied);
             planes.add<2>(targets);
             mobility[c] += ROOK_MOBILITY[countBits(targets & empty)];
             adjust[c] += ROOK_PAWN_ADJUST[ownPawns];
         }
         for (const PieceEntry* e = board.pieceList[c][QUEEN]; e; e = e->next) {
             const int s = square64(e->square);
-            const uint64_t targets = bishopAttacks(s, board.occupied) | rookAttacks(s, board.occupied);
+            const uint64_t targets = bishopAttacks(s, occupied) | rookAttacks(s, occupied);
             planes.add<1>(targets);
             mobility[c] += QUEEN_MOBILITY[countBits(targets & empty)];
         }

@@ -52,15 +52,14 @@ template <typename Payload> class KeyedCache {
         hits = 0;
         probes = 0;
         const uint64_t count = cacheEntryCount(sizeMB);
-        if (entries && uint64_t{mask} + 1 == count) {
-            clear(); // the same size keeps its memory
-        } else {
+        // A cache of the same size keeps its memory; either way it starts empty.
+        if (!entries || uint64_t{mask} + 1 != count) {
             entries.reset(); // the old and new never coexist
             entries.reset(cacheAddressable(count) ? allocateLargeArray<Entry>(static_cast<size_t>(count))
                                                   : nullptr);
             mask = entries ? static_cast<uint32_t>(count - 1) : 0;
-            clear();
         }
+        clear();
         if (!announce) return;
         if (!entries) std::printf("Couldn't allocate memory for %s!\n", failureName_);
         std::printf("%s %5.3g MB [%llu entries]\n", label_, static_cast<double>(count * 16) / 1048576.0,
