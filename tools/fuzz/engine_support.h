@@ -49,8 +49,11 @@ inline Engine& startEngine() {
     return *engine;
 }
 
-// The state of a fresh start, reading its input from `fd`.
-inline Engine& resetEngine(int fd) {
+// The state of a fresh start, reading its input from `fd`. With `initFollows`
+// the caller starts the engine again (Engine::init), which reads the weights,
+// builds the tables and sizes and clears every cache itself: the defaults are
+// put back for it to read over, and nothing is cleared or built twice.
+inline Engine& resetEngine(int fd, bool initFollows = false) {
     Engine& e = *sharedEngine();
     e.input.reset(fd);
     e.pendingInput.clear();
@@ -71,9 +74,9 @@ inline Engine& resetEngine(int fd) {
     if (pieceValue != savedPieceValues() || std::memcmp(&evalWeights, &savedWeights(), sizeof evalWeights)) {
         pieceValue = savedPieceValues();
         evalWeights = savedWeights();
-        applyEvaluationChange(e);
+        if (!initFollows) applyEvaluationChange(e);
     }
-    e.newGame();
+    if (!initFollows) e.newGame();
     return e;
 }
 

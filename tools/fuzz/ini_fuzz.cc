@@ -6,18 +6,51 @@
 // follows lines that set the tables to 1 MB: without them every input that
 // names no size would allocate the 16 MB defaults, at about ten runs a second
 // under the sanitizers. An input's own size lines still take effect, the
-// last line of a key being the one that counts. The tablebases are looked for
-// again only when the path or the cache size differ from the last input's:
-// the search tries some thousands of file names, which took half the time of
-// a run, and in the unchanged scratch directory it finds what it found before.
+// last line of a key being the one that counts.
+//
+// The tablebases are looked for only when the cache size and the directories
+// they would be found in make a search not made before in this process. The
+// search tries some thousands of file names in every directory of the path,
+// which took most of the time of a run; a path's entries that name no
+// directory yield no file, and a directory searched again finds what it found
+// before (the engine writes no tablebase files there). So "tb;." and "tr;.,"
+// make the same search of one directory, and it is made once. Nothing after
+// the search in a run probes a tablebase, so a run that skips it goes on as
+// it would have after searching.
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
+#include <filesystem>
+#include <set>
 #include <string>
 #include <unistd.h>
 
 #include "egtb/tablebases.h"
 #include "engine_support.h"
+
+namespace {
+
+// What a tablebase search with this path and cache size would look at: the
+// cache size and, in order, the directories the path's entries name
+// (separated by ',' or ';'), each as its canonical path.
+std::string tablebaseSearch(const std::string& path, int32_t cacheMB) {
+    std::string search = std::to_string(cacheMB);
+    size_t start = 0;
+    while (start <= path.size()) {
+        size_t end = path.find_first_of(",;", start);
+        if (end == std::string::npos) end = path.size();
+        const std::string entry = path.substr(start, end - start);
+        start = end + 1;
+        std::error_code error;
+        if (entry.empty() || !std::filesystem::is_directory(entry, error)) continue;
+        const std::filesystem::path directory = std::filesystem::canonical(entry, error);
+        search += '\n';
+        search += error ? entry : directory.string();
+    }
+    return search;
+}
+
+} // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     fuzzsupport::enterScratchDirectory();
@@ -37,17 +70,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         });
     fuzzsupport::writeFile("falkmere.ini", reinterpret_cast<const uint8_t*>(kept.data()), kept.size());
     const int fd = fuzzsupport::inputDescriptor("");
-    Engine& engine = fuzzsupport::resetEngine(fd);
+    Engine& engine = fuzzsupport::resetEngine(fd, true);
     if (engine.logFile) std::fclose(engine.logFile);
     engine.logFile = nullptr;
     engine.init();
     if (engine.search.options.useBook) engine.loadBook(engine.settings.bookPath);
-    static std::string lastPath;
-    static int32_t lastCacheMB = -1;
+    static std::set<std::string> searchesMade;
     if (engine.search.options.useTablebases &&
-        (engine.settings.tbPath != lastPath || engine.settings.egtbCacheMB != lastCacheMB)) {
-        lastPath = engine.settings.tbPath;
-        lastCacheMB = engine.settings.egtbCacheMB;
+        searchesMade.insert(tablebaseSearch(engine.settings.tbPath, engine.settings.egtbCacheMB)).second) {
+        if (searchesMade.size() > 4096) searchesMade.clear(); // a bound on the memory kept
         loadTablebases(engine.settings.tbPath, engine.settings.egtbCacheMB, false);
     }
     engine.newGame();
