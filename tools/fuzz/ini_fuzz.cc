@@ -11,12 +11,13 @@
 // The tablebases are looked for only when the cache size and the directories
 // they would be found in make a search not made before in this process. The
 // search tries some thousands of file names in every directory of the path,
-// which took most of the time of a run; a path's entries that name no
-// directory yield no file, and a directory searched again finds what it found
-// before (the engine writes no tablebase files there). So "tb;." and "tr;.,"
-// make the same search of one directory, and it is made once. Nothing after
-// the search in a run probes a tablebase, so a run that skips it goes on as
-// it would have after searching.
+// which took most of the time of a run. A path's entries that name no
+// directory yield no file, and a directory whose modification time is
+// unchanged has the same files as before (runs do create files in the
+// scratch directory: logs, and learn files under names the input chooses).
+// So "tb;." and "tr;.," make the same search of one directory, made once
+// until a file is added there. Nothing after the search in a run probes a
+// tablebase, so a run that skips it goes on as it would have after searching.
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
@@ -32,7 +33,8 @@ namespace {
 
 // What a tablebase search with this path and cache size would look at: the
 // cache size and, in order, the directories the path's entries name
-// (separated by ',' or ';'), each as its canonical path.
+// (separated by ',' or ';'), each as its canonical path with its
+// modification time.
 std::string tablebaseSearch(const std::string& path, int32_t cacheMB) {
     std::string search = std::to_string(cacheMB);
     size_t start = 0;
@@ -46,6 +48,8 @@ std::string tablebaseSearch(const std::string& path, int32_t cacheMB) {
         const std::filesystem::path directory = std::filesystem::canonical(entry, error);
         search += '\n';
         search += error ? entry : directory.string();
+        search += ' ';
+        search += std::to_string(std::filesystem::last_write_time(entry, error).time_since_epoch().count());
     }
     return search;
 }
