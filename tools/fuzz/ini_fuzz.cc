@@ -8,35 +8,55 @@
 // under the sanitizers. An input's own size lines still take effect, the
 // last line of a key being the one that counts.
 //
-// The tablebases are looked for only when the cache size and the directories
-// they would be found in make a search not made before in this process. The
-// search tries some thousands of file names in every directory of the path,
-// which took most of the time of a run. A path's entries that name no
-// directory yield no file, and a directory whose modification time is
-// unchanged has the same files as before (runs do create files in the
-// scratch directory: logs, and learn files under names the input chooses).
-// So "tb;." and "tr;.," make the same search of one directory, made once
-// until a file is added there. Nothing after the search in a run probes a
-// tablebase, so a run that skips it goes on as it would have after searching.
+// Every run starts with falkmere.ini alone in the scratch directory: what
+// earlier runs wrote there (logs, and learn files and books under names the
+// input chooses) is removed first, so that no run depends on the ones before
+// it, and the log's search for a free name stays short.
+//
+// The tablebases are looked for only when what the search could find differs
+// from every search made before in this process. The search tries some
+// thousands of file names in every directory of the path, which took most of
+// the time of a run. Every name it tries holds "nbw" or "nbb"; a directory
+// without such files yields nothing, and the cache is set up only when a table
+// is found. So all searches that could find no table are made once, and the
+// others once for each cache size and set of candidate files. Nothing after
+// the search in a run probes a tablebase, so a run that skips it goes on as it
+// would have after searching.
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <set>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 #include "egtb/tablebases.h"
 #include "engine_support.h"
 
 namespace {
 
-// What a tablebase search with this path and cache size would look at: the
-// cache size and, in order, the directories the path's entries name
-// (separated by ',' or ';'), each as its canonical path with its
-// modification time.
-std::string tablebaseSearch(const std::string& path, int32_t cacheMB) {
+void removeEarlierFiles() {
+    std::error_code error;
+    std::vector<std::filesystem::path> earlier;
+    for (const auto& entry : std::filesystem::directory_iterator(".", error))
+        if (entry.path().filename() != "falkmere.ini") earlier.push_back(entry.path());
+    for (const auto& path : earlier) std::filesystem::remove_all(path, error);
+}
+
+bool mayBeTable(const std::string& name) {
+    return name.find("nbw") != std::string::npos || name.find("nbb") != std::string::npos;
+}
+
+// What a tablebase search with this path and cache size could find: for each
+// directory the path's entries name (separated by ',' or ';'), in order, its
+// canonical path and the name and size of every file in it that may be a
+// table, with the cache size first; empty when no directory holds such a
+// file. Nothing when a directory cannot be read: only a search can tell.
+std::optional<std::string> tablebaseSearch(const std::string& path, int32_t cacheMB) {
     std::string search = std::to_string(cacheMB);
+    bool anyCandidate = false;
     size_t start = 0;
     while (start <= path.size()) {
         size_t end = path.find_first_of(",;", start);
@@ -45,13 +65,18 @@ std::string tablebaseSearch(const std::string& path, int32_t cacheMB) {
         start = end + 1;
         std::error_code error;
         if (entry.empty() || !std::filesystem::is_directory(entry, error)) continue;
-        const std::filesystem::path directory = std::filesystem::canonical(entry, error);
         search += '\n';
-        search += error ? entry : directory.string();
-        search += ' ';
-        search += std::to_string(std::filesystem::last_write_time(entry, error).time_since_epoch().count());
+        search += std::filesystem::canonical(entry, error).string();
+        std::filesystem::directory_iterator files(entry, error);
+        if (error) return std::nullopt;
+        for (const auto& file : files) {
+            const std::string name = file.path().filename().string();
+            if (!mayBeTable(name)) continue;
+            anyCandidate = true;
+            search += ' ' + name + ':' + std::to_string(file.file_size(error));
+        }
     }
-    return search;
+    return anyCandidate ? search : std::string();
 }
 
 } // namespace
@@ -72,6 +97,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             for (char& c : word) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
             return word.rfind("THREADS", 0) != 0;
         });
+    removeEarlierFiles();
     fuzzsupport::writeFile("falkmere.ini", reinterpret_cast<const uint8_t*>(kept.data()), kept.size());
     const int fd = fuzzsupport::inputDescriptor("");
     Engine& engine = fuzzsupport::resetEngine(fd, true);
@@ -80,10 +106,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     engine.init();
     if (engine.search.options.useBook) engine.loadBook(engine.settings.bookPath);
     static std::set<std::string> searchesMade;
-    if (engine.search.options.useTablebases &&
-        searchesMade.insert(tablebaseSearch(engine.settings.tbPath, engine.settings.egtbCacheMB)).second) {
-        if (searchesMade.size() > 4096) searchesMade.clear(); // a bound on the memory kept
-        loadTablebases(engine.settings.tbPath, engine.settings.egtbCacheMB, false);
+    if (engine.search.options.useTablebases) {
+        const std::optional<std::string> search =
+            tablebaseSearch(engine.settings.tbPath, engine.settings.egtbCacheMB);
+        if (!search || searchesMade.insert(*search).second) {
+            if (searchesMade.size() > 4096) searchesMade.clear(); // a bound on the memory kept
+            loadTablebases(engine.settings.tbPath, engine.settings.egtbCacheMB, false);
+        }
     }
     engine.newGame();
     close(fd);
