@@ -19,9 +19,10 @@
 // the time of a run. Every name it tries holds "nbw" or "nbb"; a directory
 // without such files yields nothing, and the cache is set up only when a table
 // is found. So all searches that could find no table are made once, and the
-// others once for each cache size and set of candidate files. Nothing after
-// the search in a run probes a tablebase, so a run that skips it goes on as it
-// would have after searching.
+// others once for each cache size and set of candidate files (a compressed
+// table's index is read, so a file rewritten since counts as another).
+// Nothing after the search in a run probes a tablebase, so a run that skips
+// it goes on as it would have after searching.
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
@@ -51,9 +52,10 @@ bool mayBeTable(const std::string& name) {
 
 // What a tablebase search with this path and cache size could find: for each
 // directory the path's entries name (separated by ',' or ';'), in order, its
-// canonical path and the name and size of every file in it that may be a
-// table, with the cache size first; empty when no directory holds such a
-// file. Nothing when a directory cannot be read: only a search can tell.
+// canonical path and the name, size and modification time of every file in
+// it that may be a table, with the cache size first; empty when no directory
+// holds such a file. Nothing when a directory cannot be read: only a search
+// can tell.
 std::optional<std::string> tablebaseSearch(const std::string& path, int32_t cacheMB) {
     std::string search = std::to_string(cacheMB);
     bool anyCandidate = false;
@@ -73,7 +75,8 @@ std::optional<std::string> tablebaseSearch(const std::string& path, int32_t cach
             const std::string name = file.path().filename().string();
             if (!mayBeTable(name)) continue;
             anyCandidate = true;
-            search += ' ' + name + ':' + std::to_string(file.file_size(error));
+            search += ' ' + name + ':' + std::to_string(file.file_size(error)) + ':' +
+                      std::to_string(file.last_write_time(error).time_since_epoch().count());
         }
     }
     return anyCandidate ? search : std::string();
