@@ -16,20 +16,23 @@
 // The tablebases are looked for only when what the search could find differs
 // from every search made before in this process. The search tries some
 // thousands of file names in every directory of the path, which took most of
-// the time of a run. Every name it tries holds "nbw" or "nbb"; a directory
-// without such files yields nothing, and the cache is set up only when a table
-// is found. So all searches that could find no table are made once, and the
-// others once for each cache size and set of candidate files (a compressed
-// table's index is read, so a file rewritten since counts as another).
+// the time of a run. Every name it tries is a table's name with an ending
+// that holds "nbw" or "nbb"; a directory without such files yields nothing,
+// and the cache is set up only when a table is found. So all searches that
+// could find no table are made once, and the others once for each cache size
+// and set of candidate files (a compressed table's index is read, so a file
+// rewritten since counts as another).
 // Nothing after the search in a run probes a tablebase, so a run that skips
 // it goes on as it would have after searching.
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 #include <unistd.h>
 #include <vector>
 
@@ -46,18 +49,34 @@ void removeEarlierFiles() {
     for (const auto& path : earlier) std::filesystem::remove_all(path, error);
 }
 
+// Whether the search could open a file of this name: a table's name (king
+// and piece letters), perhaps with an extent letter after a '.', then one of
+// the plain or compressed spellings of "nbw" or "nbb". Files that runs write
+// under other names never make a search differ.
 bool mayBeTable(const std::string& name) {
-    return name.find("nbw") != std::string::npos || name.find("nbb") != std::string::npos;
+    static const std::array<std::string_view, 10> endings = {".nbw",     ".nbb",     ".nbw.emd", ".nbb.emd",
+                                                             "_nbw.emd", "_nbb.emd", "_nbw_emd", "_nbb_emd",
+                                                             "nbw.emd",  "nbb.emd"};
+    for (const std::string_view ending : endings) {
+        if (name.size() <= ending.size() || !name.ends_with(ending)) continue;
+        std::string_view stem(name.data(), name.size() - ending.size());
+        if (stem.size() > 2 && stem[stem.size() - 2] == '.') stem.remove_suffix(2);
+        if (stem.find_first_not_of("kqrbnp") == std::string_view::npos) return true;
+    }
+    return false;
 }
 
 // What a tablebase search with this path and cache size could find: for each
 // directory the path's entries name (separated by ',' or ';'), in order, its
 // canonical path and the name, size and modification time of every file in
-// it that may be a table, with the cache size first; empty when no directory
-// holds such a file. Nothing when a directory cannot be read: only a search
-// can tell.
+// it that may be a table, with the cache size first; only the kinds of entry
+// when no directory holds such a file. The kinds (empty, ending in '/', other)
+// are the only thing about the path text that the search branches on, so each
+// mix of them is still searched once. Nothing when a directory cannot be
+// read: only a search can tell.
 std::optional<std::string> tablebaseSearch(const std::string& path, int32_t cacheMB) {
     std::string search = std::to_string(cacheMB);
+    std::string kinds = "---";
     bool anyCandidate = false;
     size_t start = 0;
     while (start <= path.size()) {
@@ -65,6 +84,12 @@ std::optional<std::string> tablebaseSearch(const std::string& path, int32_t cach
         if (end == std::string::npos) end = path.size();
         const std::string entry = path.substr(start, end - start);
         start = end + 1;
+        if (entry.empty())
+            kinds[0] = 'e';
+        else if (entry.back() == '/')
+            kinds[1] = 's';
+        else
+            kinds[2] = 'p';
         std::error_code error;
         if (entry.empty() || !std::filesystem::is_directory(entry, error)) continue;
         search += '\n';
@@ -79,7 +104,7 @@ std::optional<std::string> tablebaseSearch(const std::string& path, int32_t cach
                       std::to_string(file.last_write_time(error).time_since_epoch().count());
         }
     }
-    return anyCandidate ? search : std::string();
+    return anyCandidate ? kinds + search : kinds;
 }
 
 } // namespace
@@ -93,13 +118,15 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const std::string SMALL_TABLES = "MAIN_HASH_SIZE 1\nPAWN_HASH_SIZE 1\nEVAL_HASH_SIZE 1\n";
-    const std::string kept = SMALL_TABLES + fuzzsupport::keptLines(
-        std::string(reinterpret_cast<const char*>(data), size), [](const std::string& line, bool) {
-            std::string word = line.substr(std::min(line.size(), line.find_first_not_of(' ')));
-            word = word.substr(0, word.find(' '));
-            for (char& c : word) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-            return word.rfind("THREADS", 0) != 0;
-        });
+    const std::string kept =
+        SMALL_TABLES +
+        fuzzsupport::keptLines(
+            std::string(reinterpret_cast<const char*>(data), size), [](const std::string& line, bool) {
+                std::string word = line.substr(std::min(line.size(), line.find_first_not_of(' ')));
+                word = word.substr(0, word.find(' '));
+                for (char& c : word) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+                return word.rfind("THREADS", 0) != 0;
+            });
     removeEarlierFiles();
     fuzzsupport::writeFile("falkmere.ini", reinterpret_cast<const uint8_t*>(kept.data()), kept.size());
     const int fd = fuzzsupport::inputDescriptor("");
