@@ -18,10 +18,11 @@
 // thousands of file names in every directory of the path, which took most of
 // the time of a run. Every name it tries is a table's name with an ending
 // that holds "nbw" or "nbb"; a directory without such files yields nothing,
-// and the cache is set up only when a table is found. So all searches that
-// could find no table are made once, and the others once for each cache size
-// and set of candidate files (a compressed table's index is read, so a file
-// rewritten since counts as another).
+// and the cache is set up only when a table is found. So the searches that
+// could find no table are made once for each mix of path entry kinds (the
+// search's own branches), and the others once for each cache size and set of
+// candidate files (a compressed table's index is read, so a file rewritten
+// since counts as another).
 // Nothing after the search in a run probes a tablebase, so a run that skips
 // it goes on as it would have after searching.
 #include <algorithm>
