@@ -3,10 +3,11 @@
 // cache and the evaluation cache are two of them.
 #pragma once
 
-#include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <memory>
+#include <type_traits>
 
 #include "board/counter.h"
 #include "board/largememory.h"
@@ -33,6 +34,8 @@ template <typename Payload> class KeyedCache {
         Payload data;
     };
     static_assert(sizeof(Entry) == 16);
+    // clear() zeroes the table bytewise, so an entry must be plain bytes.
+    static_assert(std::is_trivially_copyable_v<Entry>);
 
     // `label` names the cache in its size line ("pawn cache"), `failureName` in
     // the message when its memory cannot be had ("pawn hash table").
@@ -72,8 +75,10 @@ template <typename Payload> class KeyedCache {
         mask = 0;
     }
     // Empties every entry (the bench starts each position from empty caches).
+    // One memset over the whole table: an element-wise fill is one call per
+    // entry in instrumented builds, where it dominated short searches.
     void clear() {
-        if (entries) std::fill(entries.get(), entries.get() + uint64_t{mask} + 1, Entry{});
+        if (entries) std::memset(static_cast<void*>(entries.get()), 0, (uint64_t{mask} + 1) * sizeof(Entry));
     }
     bool allocated() const { return entries != nullptr; }
 
