@@ -21,8 +21,11 @@
 // and the cache is set up only when a table is found. So the searches that
 // could find no table are made once for each mix of path entry kinds (the
 // search's own branches), and the others once for each cache size and set of
-// candidate files (a compressed table's index is read, so a file rewritten
-// since counts as another).
+// candidate files. A candidate counts by its content (a compressed table's
+// index is read): small files by a hash of their bytes, since runs write their
+// learn files and books anew under names the input chooses, table-like ones
+// included, and a new modification time on every run would make every search
+// new; large files, which runs do not write, by their modification time.
 // Nothing after the search in a run probes a tablebase, so a run that skips
 // it goes on as it would have after searching.
 #include <algorithm>
@@ -30,6 +33,9 @@
 #include <cctype>
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
 #include <optional>
 #include <set>
 #include <string>
@@ -67,10 +73,25 @@ bool mayBeTable(const std::string& name) {
     return false;
 }
 
+// Stands for a candidate file's content: a hash of its bytes when it is small
+// enough to read on every run, its modification time otherwise.
+std::string contentMark(const std::filesystem::directory_entry& file) {
+    constexpr uintmax_t READ_LIMIT = uintmax_t{1} << 20;
+    std::error_code error;
+    const uintmax_t size = file.file_size(error);
+    if (!error && size <= READ_LIMIT) {
+        if (std::ifstream in(file.path(), std::ios::binary); in) {
+            const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+            return "h" + std::to_string(std::hash<std::string>{}(bytes));
+        }
+    }
+    return "t" + std::to_string(file.last_write_time(error).time_since_epoch().count());
+}
+
 // What a tablebase search with this path and cache size could find: for each
 // directory the path's entries name (separated by ',' or ';'), in order, its
-// canonical path and the name, size and modification time of every file in
-// it that may be a table, with the cache size first; only the kinds of entry
+// canonical path and the name, size and content of every file in it that may
+// be a table, with the cache size first; only the kinds of entry
 // when no directory holds such a file. The kinds (empty, ending in '/', other)
 // are the only thing about the path text that the search branches on, so each
 // mix of them is still searched once. Nothing when a directory cannot be
@@ -101,8 +122,7 @@ std::optional<std::string> tablebaseSearch(const std::string& path, int32_t cach
             const std::string name = file.path().filename().string();
             if (!mayBeTable(name)) continue;
             anyCandidate = true;
-            search += ' ' + name + ':' + std::to_string(file.file_size(error)) + ':' +
-                      std::to_string(file.last_write_time(error).time_since_epoch().count());
+            search += ' ' + name + ':' + std::to_string(file.file_size(error)) + ':' + contentMark(file);
         }
     }
     return anyCandidate ? kinds + search : kinds;
