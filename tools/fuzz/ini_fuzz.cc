@@ -2,7 +2,9 @@
 // with the book and the tablebases brought up as its settings ask. The
 // machine is taken to have 4 MB of memory, so that table sizes beyond that
 // must be refused and fall back. THREADS lines are left out (each helper
-// thread has caches of its own, which would make every run slow). The input
+// thread has caches of its own, which would make every run slow), and so are
+// LEARN_PATH lines with a '/': the learn file is created when missing, and the
+// runs must not write outside their scratch directory. The input
 // follows lines that set the tables to 1 MB: without them every input that
 // names no size would allocate the 16 MB defaults, at about ten runs a second
 // under the sanitizers. An input's own size lines still take effect, the
@@ -89,10 +91,12 @@ std::string contentMark(const std::filesystem::directory_entry& file) {
 }
 
 // What a tablebase search with this path and cache size could find: for each
-// directory the path's entries name (separated by ',' or ';'), in order, its
-// canonical path and the name, size and content of every file in it that may
-// be a table, with the cache size first; only the kinds of entry
-// when no directory holds such a file. The kinds (empty, ending in '/', other)
+// directory the path's entries name (separated by ',' or ';') that holds files
+// that may be tables, in order, its canonical path and the name, size and
+// content of each such file, with the cache size first; only the kinds of
+// entry when no directory holds such a file. Directories without such files
+// yield nothing, so a path that repeats them (a fuzzed path can name the root
+// a hundred times) makes no new search. The kinds (empty, ending in '/', other)
 // are the only thing about the path text that the search branches on, so each
 // mix of them is still searched once. Nothing when a directory cannot be
 // read: only a search can tell.
@@ -114,16 +118,17 @@ std::optional<std::string> tablebaseSearch(const std::string& path, int32_t cach
             kinds[2] = 'p';
         std::error_code error;
         if (entry.empty() || !std::filesystem::is_directory(entry, error)) continue;
-        search += '\n';
-        search += std::filesystem::canonical(entry, error).string();
+        std::string candidates;
         std::filesystem::directory_iterator files(entry, error);
         if (error) return std::nullopt;
         for (const auto& file : files) {
             const std::string name = file.path().filename().string();
             if (!mayBeTable(name)) continue;
-            anyCandidate = true;
-            search += ' ' + name + ':' + std::to_string(file.file_size(error)) + ':' + contentMark(file);
+            candidates += ' ' + name + ':' + std::to_string(file.file_size(error)) + ':' + contentMark(file);
         }
+        if (candidates.empty()) continue;
+        anyCandidate = true;
+        search += '\n' + std::filesystem::canonical(entry, error).string() + candidates;
     }
     return anyCandidate ? kinds + search : kinds;
 }
@@ -143,10 +148,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         SMALL_TABLES +
         fuzzsupport::keptLines(
             std::string(reinterpret_cast<const char*>(data), size), [](const std::string& line, bool) {
-                std::string word = line.substr(std::min(line.size(), line.find_first_not_of(' ')));
+                std::string upper = line;
+                for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+                std::string word = upper.substr(std::min(upper.size(), upper.find_first_not_of(' ')));
                 word = word.substr(0, word.find(' '));
-                for (char& c : word) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-                return word.rfind("THREADS", 0) != 0;
+                if (word.rfind("THREADS", 0) == 0) return false;
+                // A learn file is created where its path says; one with a '/'
+                // could leave the scratch directory.
+                return upper.find("LEARN_PATH") == std::string::npos || line.find('/') == std::string::npos;
             });
     removeEarlierFiles();
     fuzzsupport::writeFile("falkmere.ini", reinterpret_cast<const uint8_t*>(kept.data()), kept.size());
