@@ -58,8 +58,9 @@ void removeEarlierFiles() {
     for (const auto& path : earlier) std::filesystem::remove_all(path, error);
 }
 
-// Whether the search could open a file of this name: a table's name (king
-// and piece letters), perhaps with an extent letter after a '.', then one of
+// Whether the search could open a file of this name: a table's name (the
+// white king first, then pieces, the black king and pieces: two kings and
+// piece letters only), perhaps with an extent letter after a '.', then one of
 // the plain or compressed spellings of "nbw" or "nbb". Files that runs write
 // under other names never make a search differ.
 bool mayBeTable(const std::string& name) {
@@ -70,7 +71,9 @@ bool mayBeTable(const std::string& name) {
         if (name.size() <= ending.size() || !name.ends_with(ending)) continue;
         std::string_view stem(name.data(), name.size() - ending.size());
         if (stem.size() > 2 && stem[stem.size() - 2] == '.') stem.remove_suffix(2);
-        if (stem.find_first_not_of("kqrbnp") == std::string_view::npos) return true;
+        const bool twoKings = std::count(stem.begin(), stem.end(), 'k') == 2;
+        if (stem.starts_with('k') && twoKings && stem.find_first_not_of("kqrbnp") == std::string_view::npos)
+            return true;
     }
     return false;
 }
