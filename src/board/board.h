@@ -32,6 +32,7 @@ struct LineSource {
 
 struct EvalTrace;
 struct CacheSet;
+class Output;
 
 // Work area of the evaluator, rewritten by every evaluation that misses the cache.
 struct EvalScratch {
@@ -116,11 +117,15 @@ class Board {
     void checkConsistency(const char* caller, Move move = NO_MOVE) const;
 
     // --- text (fen.cpp, display.cpp, edit.cpp) --------------------------------
-    int readFen(const char* text);
+    // Sets the position from the first four FEN fields; 0, with the board
+    // unchanged, when they cannot be read. `message` receives what was wrong
+    // (also for a bad en-passant field, which is dropped while the rest stands;
+    // empty when all was well).
+    int readFen(const char* text, std::string* message = nullptr);
     void writeFen(char* buffer) const; // at most 81 characters plus NUL
     std::string fen() const;
     void display(FILE* stream) const;
-    void edit(LineSource& input);
+    void edit(LineSource& input, Output& out);
     void flip();
 
     // --- moves (makemove.cpp) -------------------------------------------------

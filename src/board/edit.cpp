@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "board/board.h"
+#include "board/output.h"
 
 namespace {
 
@@ -15,8 +16,8 @@ int indexIn(const char* set, char c) {
 
 // Lines: "#" clears the board, "c" switches the placing colour, "." leaves,
 // anything else is piece letter, file and rank (for example "Pe4"). The
-// placements stand even when a bad line ends the editor.
-void Board::edit(LineSource& input) {
+// placements stand even when a bad line ends the editor, which says why on `out`.
+void Board::edit(LineSource& input, Output& out) {
     int placingColour = WHITE;
     std::string line;
     while (input.readLine(line)) {
@@ -35,12 +36,12 @@ void Board::edit(LineSource& input) {
         int file = indexIn(FILE_LETTERS, c1);
         int rank = indexIn(RANK_DIGITS, c2);
         if (file < 0 || rank < 0) {
-            std::printf("wrong square %c%c\n", c1 ? c1 : ' ', c2 ? c2 : ' ');
+            out.print("wrong square %c%c\n", c1 ? c1 : ' ', c2 ? c2 : ' ');
             break;
         }
         int letter = indexIn(PIECE_LETTERS, c0);
         if (letter <= 0) {
-            std::printf("wrong piece %c\n", c0 ? c0 : ' ');
+            out.print("wrong piece %c\n", c0 ? c0 : ' ');
             break;
         }
         PieceEntry* e = squares[makeSquare(file, rank)];

@@ -1,6 +1,7 @@
 // Reading and writing the first four FEN fields: placement, side to move,
 // castling rights and en-passant square.
 #include <cstring>
+#include <string>
 
 #include "board/board.h"
 
@@ -23,10 +24,15 @@ struct ParsedFen {
 
 } // namespace
 
-int Board::readFen(const char* text) {
+int Board::readFen(const char* text, std::string* message) {
     FM_ASSERT(text != nullptr);
     ParsedFen parsed;
     const char* c = text;
+    // The complaint about the text, for the caller to show.
+    const auto complain = [message](const std::string& what) {
+        if (message) *message = what;
+    };
+    if (message) message->clear();
 
     for (int rank = 7; rank >= 0; --rank) {
         int file = 0;
@@ -34,7 +40,7 @@ int Board::readFen(const char* text) {
             if (*c == '/') break;
             if (*c == ' ') break;
             if (file > 7) {
-                std::printf("wrong length fen string [ %s ]\n", text);
+                complain(std::string("wrong length fen string [ ") + text + " ]");
                 return 0;
             }
             int letter = indexIn(PIECE_LETTERS, *c);
@@ -47,7 +53,7 @@ int Board::readFen(const char* text) {
             } else if (digit >= 0) {
                 file += digit + 1;
             } else {
-                std::printf("unknown char in fen [ %s ]\n", text);
+                complain(std::string("unknown char in fen [ ") + text + " ]");
                 return 0;
             }
         }
@@ -56,13 +62,13 @@ int Board::readFen(const char* text) {
 
     int sideIndex = indexIn("WwBb", *c);
     if (sideIndex < 0) {
-        std::printf("wrong player in fen %s\n", text);
+        complain(std::string("wrong player in fen ") + text);
         return 0;
     }
     parsed.side = sideIndex < 2 ? WHITE : BLACK;
     ++c;
     if (*c != ' ') {
-        std::printf("wrong fen string [ %s ]\n", text);
+        complain(std::string("wrong fen string [ ") + text + " ]");
         return 0;
     }
     ++c;
@@ -73,7 +79,7 @@ int Board::readFen(const char* text) {
         for (int bit; (bit = indexIn("KQkq", *c)) >= 0; ++c) parsed.castling |= 1 << bit;
     }
     if (*c != ' ') {
-        std::printf("wrong castling flags in [ %s ]\n", text);
+        complain(std::string("wrong castling flags in [ ") + text + " ]");
         return 0;
     }
     ++c;
@@ -87,7 +93,7 @@ int Board::readFen(const char* text) {
         const int rank = file >= 0 ? indexIn(RANK_DIGITS, c[1]) : -1;
         const int passedRank = parsed.side == WHITE ? 5 : 2;
         if (file < 0 || rank != passedRank) {
-            std::printf("wrong enpassant square in [ %s ]\n", text);
+            complain(std::string("wrong enpassant square in [ ") + text + " ]");
         } else {
             parsed.epSquare = makeSquare(file, rank);
         }

@@ -1,6 +1,8 @@
 // Move text: coordinate notation (e2e4, e7e8Q) and standard algebraic notation
 // (Nbd2, exd5, O-O, e8=Q+), and the one tolerant reader for both.
+#include <cctype>
 #include <cstring>
+#include <string>
 
 #include "board/movetext.h"
 
@@ -63,9 +65,34 @@ Move coordToMove(const char* text) {
             promotion = KNIGHT;
             break;
         default:
+            // A letter there names a piece no pawn becomes (e7e8k): no move.
+            if (std::isalpha(static_cast<unsigned char>(text[4]))) return NO_MOVE;
             break;
     }
     return buildMove(makeSquare(fromFile, fromRank), makeSquare(toFile, toRank), 0, 0, promotion);
+}
+
+bool looksLikeMove(const char* text) {
+    FM_ASSERT(text != nullptr);
+    std::string t(text);
+    while (!t.empty() && std::strchr("+#!?", t.back())) t.pop_back();
+    if (t == "O-O" || t == "O-O-O" || t == "o-o" || t == "o-o-o" || t == "0-0" || t == "0-0-0") return true;
+    const auto isFile = [](char c) { return c >= 'a' && c <= 'h'; };
+    const auto isRank = [](char c) { return c >= '1' && c <= '8'; };
+    // Coordinates, with any letter after them as a promotion piece.
+    if ((t.size() == 4 || t.size() == 5) && isFile(t[0]) && isRank(t[1]) && isFile(t[2]) && isRank(t[3]))
+        return t.size() == 4 || std::isalpha(static_cast<unsigned char>(t[4]));
+    // SAN: [piece] [file] [rank] [x] square [[=]promotion].
+    size_t i = 0;
+    if (i < t.size() && std::strchr("KQRBN", t[i])) ++i;
+    const size_t end = t.find_last_of("12345678");
+    if (end == std::string::npos || end < 1 || end < i + 1 || !isFile(t[end - 1])) return false;
+    for (size_t j = i; j + 1 < end; ++j) {
+        if (!isFile(t[j]) && !isRank(t[j]) && t[j] != 'x') return false;
+    }
+    std::string rest = t.substr(end + 1);
+    if (!rest.empty() && rest[0] == '=') rest.erase(0, 1);
+    return rest.empty() || (rest.size() == 1 && std::strchr("QRBNqrbn", rest[0]));
 }
 
 void Board::moveToSanText(Move move, char* text) const {

@@ -9,8 +9,13 @@ void squareToText(Square square, char* text);
 // Coordinate notation of a move ("e2e4", "e7e8Q"); `text` holds at least 6 characters.
 void moveToCoord(Move move, char* text);
 // The squares and promotion piece of coordinate text; no piece or flags. NO_MOVE
-// when the text does not begin with two squares.
+// when the text does not begin with two squares, or when a letter after them
+// names no promotion piece (a king, say).
 Move coordToMove(const char* text);
+// True when the text is written as a move (coordinates, castling or SAN),
+// whether or not such a move exists: the xboard protocol answers those that
+// are not legal with "Illegal move".
+bool looksLikeMove(const char* text);
 
 // SAN with "+" or "#" when the move gives check or mate; `text` holds at least
 // 16 characters. The move must be pseudo-legal in the position to get a mark.

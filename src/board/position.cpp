@@ -9,11 +9,13 @@ void Position::copyFrom(const Position& other) {
     std::copy(other.history.begin(), other.history.begin() + other.gamePly + 1, history.begin());
     gamePly = other.gamePly;
     searchPly = other.searchPly;
+    pliesBefore = other.pliesBefore;
 }
 
 void Position::resetHistory() {
     searchPly = 0;
     gamePly = 0;
+    pliesBefore = 0;
     HistoryRecord& r = history[0];
     r.move = NO_MOVE;
     r.fifty = 0;
@@ -22,6 +24,13 @@ void Position::resetHistory() {
     r.epSquare = board.epSquare;
     r.key = board.key;
     r.pawnKey = board.pawnKey;
+}
+
+void Position::setMoveCounters(int fiftyPlies, int moveNumber) {
+    FM_ASSERT(gamePly == 0);
+    history[0].fifty = fiftyPlies < 0 ? 0 : fiftyPlies > 100 ? 100 : fiftyPlies;
+    const int moves = moveNumber < 1 ? 1 : moveNumber > 100000 ? 100000 : moveNumber;
+    pliesBefore = 2 * (moves - 1) + (board.side == BLACK ? 1 : 0);
 }
 
 void Position::pushMove(Move move) {

@@ -44,6 +44,11 @@ class Position {
     std::array<HistoryRecord, HISTORY_SIZE> history;
     int32_t gamePly = 0;   // index of the top history record
     int32_t searchPly = 0; // pushes made by the current search
+    // Plies played before the record's first position, when a FEN gave its
+    // move number (0 otherwise): move numbers count on from there.
+    int32_t pliesBefore = 0;
+    // The number of the move being played, as a game score counts it.
+    int moveNumber() const { return (pliesBefore + gamePly) / 2 + 1; }
 
     // An exact copy, down to the order of the piece lists (which decides the
     // order of generated moves): a search of the copy is the search of the original.
@@ -51,6 +56,10 @@ class Position {
 
     // The record restarts at the board's position: one record, no moves.
     void resetHistory();
+    // The move counters of a FEN for the record's only position: the plies
+    // since the last capture or pawn move (0 to 100) and the number of the move
+    // to play (1 or more).
+    void setMoveCounters(int fiftyPlies, int moveNumber);
 
     HistoryRecord& top() { return history[gamePly]; }
     const HistoryRecord& top() const { return history[gamePly]; }

@@ -13,10 +13,12 @@ uint8_t* cacheBuffer = nullptr;
 
 } // namespace
 
-bool loadTablebases(const char* paths, int cacheMB, bool xboard) {
+namespace {
+
+// Registration and cache; `announce` prints the closing "Success!".
+bool registerAndCache(const char* paths, int cacheMB, bool announce) {
     FM_ASSERT(paths != nullptr && cacheMB >= 0);
     using namespace egtb;
-    if (!xboard) tablebasePrint("Loading Nalimov tablebase=>");
     menAvailable = initTablebases(paths);
     setUpCache(nullptr, 0);
     std::free(cacheBuffer);
@@ -31,11 +33,32 @@ bool loadTablebases(const char* paths, int cacheMB, bool xboard) {
             return false;
         }
     }
-    tablebasePrint("Success!\n");
+    if (announce) tablebasePrint("Success!\n");
     return true;
 }
 
+} // namespace
+
+bool loadTablebases(const char* paths, int cacheMB, bool xboard) {
+    if (!xboard) egtb::tablebasePrint("Loading Nalimov tablebase=>");
+    return registerAndCache(paths, cacheMB, true);
+}
+
+bool reloadTablebases(const char* paths, int cacheMB) { return registerAndCache(paths, cacheMB, false); }
+
 int tablebaseMenAvailable() { return menAvailable; }
+
+int tablebasesRegistered() {
+    using namespace egtb;
+    int count = 0;
+    for (int n = 1; n < TABLE_COUNT; ++n) {
+        bool found = false;
+        for (const auto& side : descriptor(n).files)
+            for (const auto& extent : side) found = found || !extent.name.empty() || extent.decoder;
+        if (found) ++count;
+    }
+    return count;
+}
 
 void setTablebaseOutput(std::function<void(const char*)> output) {
     egtb::tablebaseOutput = std::move(output);

@@ -14,6 +14,9 @@ class Board;
 // ("Loading Nalimov tablebase=>" unless `xboard`, then "Success!"). Returns
 // false when the cache cannot be had.
 bool loadTablebases(const char* paths, int cacheMB, bool xboard);
+// The same without the progress messages (a failure is still reported), for
+// a path or cache size changed while the engine runs.
+bool reloadTablebases(const char* paths, int cacheMB);
 
 // Where the tablebase messages go (default: standard output). The shell
 // routes them through its print routine so that they reach the log too.
@@ -21,6 +24,8 @@ void setTablebaseOutput(std::function<void(const char*)> output);
 
 // 0 when no table is registered, else the most men of any registered table (3 to 6).
 int tablebaseMenAvailable();
+// How many tables are registered (a table counts once, whatever its files).
+int tablebasesRegistered();
 
 // The exact score of the position from the side to move's point of view, on
 // the search's scale: the side mated at ply p scores p - MATE_SCORE, counted

@@ -29,9 +29,9 @@ struct TimeControl {
     // that many moves' worth in hand against a machine that stalls it.
     int32_t clockReserveMs = 0;
     int32_t reserveIncrements = 0;
-    // Stop once the search has visited this many nodes (0: no limit). It holds in
-    // every mode, fixed depth included.
-    uint32_t nodeLimit = 0;
+    // Stop once the search has visited this many nodes, its helper threads'
+    // included (0: no limit). It holds in every mode, fixed depth included.
+    uint64_t nodeLimit = 0;
 };
 
 // The kind of the running search. The front end sets it before a search and

@@ -15,7 +15,7 @@ struct PvReport {
     const Position& root;
     int iteration;
     int selDepth;
-    uint32_t nodes;
+    uint64_t nodes; // of every thread of the search
     int score;
     int64_t elapsedMs;
     ScoreBound bound;
@@ -28,9 +28,9 @@ struct PvReport {
 struct ProgressReport {
     const Position& root;
     int iteration;
-    uint32_t nodes;
-    int index; // of the root move, from 0
-    int count; // root moves
+    uint64_t nodes; // of every thread of the search
+    int index;      // of the root move, from 0
+    int count;      // root moves
     Move move;
     int64_t elapsedMs;
 };

@@ -21,9 +21,9 @@ void Search::reportLine(int score) {
     PvReport report{pos,
                     iteration,
                     stats.selDepth,
-                    stats.nodes,
+                    totalNodes(),
                     score,
-                    wallClockMs() - startTime,
+                    reportedElapsedMs(),
                     score >= rootBeta    ? ScoreBound::Lower
                     : score <= rootAlpha ? ScoreBound::Upper
                                          : ScoreBound::Exact,
@@ -58,6 +58,6 @@ void Search::reportLine(int score) {
 void Search::reportProgress(int index) {
     FM_ASSERT(index >= 0 && index < ply(0).moveCount);
     if (!listener->wantsLines(*this)) return;
-    listener->progress(ProgressReport{pos, iteration, static_cast<uint32_t>(totalNodes()), index, ply(0).moveCount,
-                                      ply(0).moves[index], wallClockMs() - startTime});
+    listener->progress(ProgressReport{pos, iteration, totalNodes(), index, ply(0).moveCount,
+                                      ply(0).moves[index], reportedElapsedMs()});
 }

@@ -64,7 +64,7 @@ int Search::rootSearch(int alpha, int beta, int depth) {
         reportProgress(i);
         pos.pushMove(m);
         computeExtension(m, i);
-        const uint32_t nodesBefore = stats.nodes;
+        const uint64_t nodesBefore = stats.nodes;
         ++stats.nodes;
         const int d = depth - ONE_PLY + currentPly().extension;
         int score;
@@ -78,7 +78,7 @@ int Search::rootSearch(int alpha, int beta, int depth) {
         if (searchAborted) return 0;
 
         // Subtree size orders the next iteration; kept well inside 32 bits.
-        const uint32_t used = stats.nodes - nodesBefore;
+        const uint64_t used = stats.nodes - nodesBefore;
         root.orderScores[i] = used > 800000000u ? 800000000 : static_cast<int32_t>(used);
 
         if (score > best) {

@@ -80,7 +80,7 @@ class Search {
     // its node count.
     bool isHelper = false;
     int32_t depthOffset = 0;
-    std::atomic<uint32_t> publishedNodes{0};
+    std::atomic<uint64_t> publishedNodes{0};
     // Nodes of this search and of its helper threads.
     uint64_t totalNodes() const;
 
@@ -124,7 +124,13 @@ class Search {
     int32_t rootBeta = 0;
     int32_t rootMoveCount = 0; // legal root moves of the running search
     int32_t rootMoveIndex = 0; // index of the root move being searched
+    // When the search started, as time management counts it: a ponder hit
+    // moves it on, so that pondered time counts one third.
     int64_t startTime = 0;
+    // When the search started, for the reports (times, nodes per second): a
+    // ponder hit leaves it where it was.
+    int64_t reportStartTime = 0;
+    int64_t reportedElapsedMs() const;
     int64_t startCpuTime = 0;
     bool easyMove = false;
     int32_t failLowCount = 0; // of the running iteration
@@ -164,14 +170,13 @@ class Search {
     // stopped, or stopped it. Called at every node, of the main search and of
     // the quiescence search alike, so that the clock and input act everywhere.
     bool stopAtPoll() {
-        if (static_cast<int32_t>(stats.nodes - stats.nextPoll) <= 0) return false; // wrap-safe
+        if (stats.nodes <= stats.nextPoll) return false;
         if (searchAborted) return true;
         pollInputAndClock();
         if (searchAborted) return true;
         stats.nextPoll += pollInterval;
         // A node limit falls due between two regular polls.
-        if (time.nodeLimit != 0 && static_cast<int32_t>(stats.nextPoll - time.nodeLimit) > 0)
-            stats.nextPoll = time.nodeLimit;
+        if (time.nodeLimit != 0 && stats.nextPoll > time.nodeLimit) stats.nextPoll = time.nodeLimit;
         return false;
     }
     void checkTime();

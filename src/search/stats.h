@@ -1,12 +1,13 @@
-// Search counters, zeroed at the start of every search.
+// Search counters, zeroed at the start of every search. Node counts are 64-bit:
+// a long analysis passes 2^32 nodes within the hour.
 #pragma once
 
 #include <cstdint>
 
 struct SearchStats {
-    uint32_t nodes;
-    uint32_t qnodes;
-    uint32_t nextPoll;
+    uint64_t nodes;
+    uint64_t qnodes;
+    uint64_t nextPoll;
     uint32_t nullTried;
     uint32_t nullCutoffs;
     uint32_t firstMoveCutoffs;

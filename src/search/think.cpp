@@ -7,8 +7,8 @@
 #include "eval/cacheset.h"
 #include "eval/weights.h"
 #include "search/clock.h"
-#include "search/score.h"
 #include "search/helpers.h"
+#include "search/score.h"
 #include "search/search.h"
 
 namespace {
@@ -181,10 +181,15 @@ Move Search::think() {
     rootScore = 0;
     iteration = depthOffset;
     completedIteration = 0;
-    startTime = wallClockMs();
+    startTime = reportStartTime = wallClockMs();
     startCpuTime = cpuClockMs();
     stats = SearchStats{};
-    if (!isHelper) pollInterval = time.mode == TimeMode::Clock ? CLOCK_POLL_INTERVAL : POLL_INTERVAL;
+    if (!isHelper) {
+        pollInterval = time.mode == TimeMode::Clock ? CLOCK_POLL_INTERVAL : POLL_INTERVAL;
+        // A node limit counts the helpers' nodes too, which they publish every
+        // thousand nodes: the main search looks as often.
+        if (time.nodeLimit != 0 && helpers && helpers->count() > 0) pollInterval = CLOCK_POLL_INTERVAL;
+    }
     stopRequested = searchAborted = clockStopped = false;
     if (!isHelper) {
         tablebaseStats.hits = 0;
@@ -269,5 +274,7 @@ void Search::adoptHelperResult() {
     rootBeta = INFINITE_SCORE;
     reportLine(rootScore);
 }
+
+int64_t Search::reportedElapsedMs() const { return wallClockMs() - reportStartTime; }
 
 uint64_t Search::totalNodes() const { return stats.nodes + (helpers ? helpers->nodes() : 0); }

@@ -65,7 +65,7 @@ void Search::checkTime() {
 // A node limit holds in every search; a fixed-depth search reads no input and
 // keeps no clock.
 void Search::pollInputAndClock() {
-    if (time.nodeLimit != 0 && stats.nodes >= time.nodeLimit) {
+    if (time.nodeLimit != 0 && totalNodes() >= time.nodeLimit) {
         stop();
         return;
     }

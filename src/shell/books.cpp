@@ -47,22 +47,22 @@ void Engine::noteReadOnlyBook(const char* what) {
               polyglotBook.path().c_str(), what, book.path);
 }
 
-void Engine::listBook() {
+void Engine::listBook(Position& where, Output& out) {
     if (!polyglotBook.isOpen()) {
-        book.list(position, *this);
+        book.list(where, out);
         return;
     }
-    std::vector<BookChoice> choices = polyglotBook.movesFor(position.board);
+    std::vector<BookChoice> choices = polyglotBook.movesFor(where.board);
     std::stable_sort(choices.begin(), choices.end(),
                      [](const BookChoice& a, const BookChoice& b) { return a.weight > b.weight; });
     uint64_t total = 0;
     for (const BookChoice& c : choices) total += c.weight;
-    print("  move   weight   share\n");
+    out.print("  move   weight   share\n");
     for (const BookChoice& c : choices) {
         char san[16];
-        moveToSan(position, c.move, san);
-        print("%6s %8u %6.2f%%\n", san, c.weight,
-              total == 0 ? 0.0 : c.weight * 100.0 / static_cast<double>(total));
+        moveToSan(where, c.move, san);
+        out.print("%6s %8u %6.2f%%\n", san, c.weight,
+                  total == 0 ? 0.0 : c.weight * 100.0 / static_cast<double>(total));
     }
 }
 

@@ -112,12 +112,16 @@ void cmdSt(Engine& e, const Args& a) {
     e.search.time.mode = TimeMode::FixedTime;
 }
 
+// Under xboard, and whenever a clock is in force, the depth limit works beside
+// the time control: whichever comes first ends the search, and input is read.
+// At the console without a clock it asks for a search to that depth.
 void cmdSd(Engine& e, const Args& a) {
     int32_t depth;
     if (!readInteger(a.word(1), depth) || depth < 1)
         return refuse(e, a, "sd needs a depth of 1 or more; unchanged");
-    e.search.time.depthLimit = depth < MAX_PLY ? depth : MAX_PLY;
-    e.search.time.mode = TimeMode::FixedDepth;
+    TimeControl& time = e.search.time;
+    time.depthLimit = depth < MAX_PLY ? depth : MAX_PLY;
+    if (!e.modes.xboard && time.mode != TimeMode::Clock) time.mode = TimeMode::FixedDepth;
 }
 
 // level MOVES BASE INCREMENT: BASE in minutes or minutes:seconds, INCREMENT in
@@ -158,9 +162,10 @@ void cmdStatus(Engine& e, const Args&) {
     char text[8] = "";
     if (s.rootMoveIndex >= 0 && s.rootMoveIndex < s.rootMoveCount && s.rootMoveCount <= MAX_MOVES)
         moveToCoord(s.ply(0).moves[s.rootMoveIndex], text);
-    const int64_t elapsedCs = (wallClockMs() - s.startTime) / 10;
-    e.print("stat01: %d %d %d %d %d %s\n", static_cast<int>(elapsedCs), static_cast<int>(s.totalNodes()),
-            s.iteration, s.rootMoveCount - s.rootMoveIndex - 1, s.rootMoveCount, text);
+    const int64_t elapsedCs = s.reportedElapsedMs() / 10;
+    e.print("stat01: %lld %llu %d %d %d %s\n", static_cast<long long>(elapsedCs),
+            static_cast<unsigned long long>(s.totalNodes()), s.iteration,
+            s.rootMoveCount - s.rootMoveIndex - 1, s.rootMoveCount, text);
 }
 
 void cmdPv(Engine& e, const Args& a) {
@@ -216,6 +221,27 @@ void cmdFen(Engine& e, const Args&) {
 
 void cmdHelp(Engine& e, const Args& a) { printHelp(e, a.word(1)); }
 
+// bk: the book moves of the position, as xboard shows them: every line begins
+// with a blank, and an empty line ends the answer.
+void cmdBk(Engine& e, const Args&) {
+    CollectedOutput text;
+    if (!e.bookOpen())
+        text.print("no book open\n");
+    else if (e.shownPosition().board.hasBothKings())
+        e.listBook(e.shownPosition(), text);
+    else
+        text.print("no book moves: the position is not playable\n");
+    size_t start = 0;
+    while (start < text.text.size()) {
+        const size_t end = text.text.find('\n', start);
+        const std::string line = text.text.substr(start, end - start);
+        e.print(" %s\n", line.c_str());
+        if (end == std::string::npos) break;
+        start = end + 1;
+    }
+    e.print("\n");
+}
+
 // --- the other commands ----------------------------------------------------------
 
 void cmdXboard(Engine& e, const Args&) {
@@ -227,9 +253,11 @@ void cmdXboard(Engine& e, const Args&) {
 }
 
 // The features, the options the GUI may set, then done=1 to end the list.
+// Moves come as "usermove MOVE", "playother" starts pondering for the other
+// side, and the obsolete "white" and "black" are not wanted.
 void cmdProtover(Engine& e, const Args&) {
     e.print("feature ping=1 setboard=1 analyze=1 draw=0 name=1 sigint=0 sigterm=0 memory=1 smp=1 "
-            "egt=\"nalimov\" myname=\"Falkmere %s\"\n",
+            "egt=\"nalimov\" usermove=1 playother=1 colors=0 variants=\"normal\" myname=\"Falkmere %s\"\n",
             FALKMERE_VERSION);
     for (const EngineOption& option : engineOptions()) {
         if (!offeredToXboard(option)) continue;
@@ -249,12 +277,12 @@ void cmdPing(Engine& e, const Args& a) {
         e.print("%s", pong.c_str());
 }
 
-// memory N: the tables take N megabytes together, shared out as the
-// configured sizes share them.
+// memory N: the tables take N megabytes together (the transposition table
+// and every thread's caches), shared out as the configured sizes share them.
 void cmdMemory(Engine& e, const Args& a) {
     int32_t total = 0;
     if (!readInteger(a.word(1), total) || total < 1) return refuse(e, a, "memory needs megabytes; unchanged");
-    resizeTables(e, total);
+    resizeTables(e, total, e);
 }
 
 // cores N: the search runs on N threads (the GUI's limit for the engine).
@@ -295,10 +323,33 @@ void cmdGo(Engine& e, const Args&) {
     e.modes.computerSide = e.modes.learnColor = e.board().side;
 }
 
+// A new game also ends a depth limit set by "sd" (a search to a depth without
+// a limit would never end).
 void cmdNew(Engine& e, const Args&) {
     e.newGame();
     e.modes.computerSide = e.modes.learnColor = BLACK;
     e.gameResult = NO_RESULT;
+    e.ponderOnOpponentsTurn = false;
+    TimeControl& time = e.search.time;
+    time.depthLimit = TimeControl{}.depthLimit;
+    if (time.mode == TimeMode::FixedDepth) time.mode = TimeMode::FixedTime;
+}
+
+// playother: the engine takes the side not to move and ponders while the
+// opponent thinks.
+void cmdPlayother(Engine& e, const Args&) {
+    const int engineSide = e.board().side ^ 1;
+    turnLastScoreFor(e, engineSide);
+    e.modes.computerSide = e.modes.learnColor = engineSide;
+    e.ponderOnOpponentsTurn = true;
+}
+
+// usermove MOVE: the opponent's move, named as such.
+void cmdUsermove(Engine& e, const Args& a) { e.playMoveText(a.word(1), true); }
+
+// variant NAME: only normal chess is played.
+void cmdVariant(Engine& e, const Args& a) {
+    if (std::string(a.word(1)) != "normal") e.print("Error (unsupported variant): %s\n", a.word(1));
 }
 
 void cmdWhite(Engine& e, const Args&) {
@@ -343,21 +394,36 @@ struct EditorInput : LineSource {
 
 void cmdEdit(Engine& e, const Args&) {
     EditorInput lines(e);
-    e.board().edit(lines);
+    e.board().edit(lines, e);
     e.resetHistory();
 }
 
+// setboard FEN: the four fields of the position, then the move counters when
+// they are given. A FEN that cannot be read leaves the position as it was.
 void cmdSetboard(Engine& e, const Args& a) {
     std::string fen;
     for (size_t i = 1; i < a.words.size() && i <= 4; ++i) fen += (i > 1 ? " " : "") + a.words[i];
-    if (e.board().readFen(fen.c_str()))
-        e.resetHistory();
-    else
-        e.newGame();
+    std::string complaint;
+    if (!e.board().readFen(fen.c_str(), &complaint)) {
+        if (e.modes.xboard)
+            e.print("tellusererror Illegal position\n");
+        else
+            e.print("%s; the position stays as it was\n", complaint.c_str());
+        return;
+    }
+    if (!complaint.empty() && !e.modes.xboard) e.print("%s\n", complaint.c_str());
+    e.resetHistory();
+    int32_t fifty = 0, moveNumber = 1;
+    if (!readInteger(a.word(5), fifty)) fifty = 0;
+    if (!readInteger(a.word(6), moveNumber)) moveNumber = 1;
+    e.position.setMoveCounters(fifty, moveNumber);
     turnLastScoreFor(e, e.board().side);
 }
 
+// While the engine ponders or analyses, the move it expects or thinks best is
+// the hint, given at once; otherwise a search finds one.
 void cmdHint(Engine& e, const Args&) {
+    if (e.hintFromRunningSearch()) return;
     if (!e.positionPlayable()) return;
     const Move move = e.runSearch();
     if (movePiece(move) != NO_PIECE) {
@@ -466,6 +532,7 @@ const Command COMMANDS[] = {
     {"fen", true, cmdFen},
     {"help", true, cmdHelp},
     {"ping", true, cmdPing},
+    {"bk", true, cmdBk},
     // only between searches
     {"xboard", false, cmdXboard},
     {"protover", false, cmdProtover},
@@ -486,11 +553,13 @@ const Command COMMANDS[] = {
     {"runeval", false, cmdRuneval},
     {"runepd", false, cmdRunepd},
     {"name", false, cmdName},
+    {"usermove", false, cmdUsermove},
+    {"playother", false, cmdPlayother},
+    {"variant", false, cmdVariant},
     {"accepted", false, cmdIgnored},
     {"rejected", false, cmdIgnored},
     {"random", false, cmdIgnored},
     {"computer", false, cmdIgnored},
-    {"bk", false, cmdIgnored},
     {"draw", false, cmdIgnored},
     {"rating", false, cmdIgnored},
     {"ics", false, cmdIgnored},

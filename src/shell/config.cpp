@@ -170,6 +170,7 @@ void Engine::readConfig() {
     evalCache.sizeMB = holdableMB(evalCache.sizeMB, 2, "EVAL_HASH_SIZE", *this);
     settings.egtbCacheMB = holdableMB(settings.egtbCacheMB, 2, "EGTB_CACHE", *this);
     hashTable.mainHashMB = static_cast<uint32_t>(mainHashRequest);
+    settings.configuredMB = {mainHashRequest, pawnHashTable.sizeMB, evalCache.sizeMB};
 
     if (settings.useLog) {
         // The first free name of fal000.log .. fal199.log; fal199.log when all exist.

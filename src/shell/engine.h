@@ -4,6 +4,7 @@
 // member functions; the search, book and learning are parts it owns.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <deque>
@@ -36,6 +37,12 @@ struct EngineSettings {
     char bookPath[256] = "book.dat"; // the book to play from: the engine's format or Polyglot
     bool bookBestMove = false;       // from a Polyglot book always the highest weight, else at random
     int32_t threads = 1;             // search threads: the main search and threads - 1 helpers
+    // The sizes falkmere.ini gives the transposition table, the pawn cache and
+    // the evaluation cache: a memory budget is shared out in their proportions.
+    std::array<int32_t, 3> configuredMB = {16, 5, 2};
+    // The megabytes all tables may take together, as xboard's memory or UCI's
+    // Hash set it (0: none given, every table has its configured size).
+    int32_t memoryMB = 0;
 };
 
 // What thinking output looks like.
@@ -50,7 +57,7 @@ struct ShellModes {
     bool ponderEnabled = true;
     int32_t pvDepth = 5; // thinking lines from this iteration on
     bool rawInput = false;
-    bool uci = false;  // the UCI front end runs (entered by a first command "uci")
+    bool uci = false; // the UCI front end runs (entered by a first command "uci")
 };
 
 class Engine : public Output, private SearchListener {
@@ -82,7 +89,10 @@ class Engine : public Output, private SearchListener {
     // The record restarts at the board's position; the table is emptied and the
     // score-drop reference becomes the position's evaluation.
     void resetHistory();
-    void newGame();
+    // The initial position, the record and table emptied, and the learned
+    // positions loaded when learning is on (saying how many on `out`).
+    void newGame(Output& out);
+    void newGame() { newGame(*this); }
     // Prints and returns the result when the game has ended: 1 white mates, 2
     // black mates, 3 a draw; 0 when it goes on.
     int checkGameEnd();
@@ -99,9 +109,25 @@ class Engine : public Output, private SearchListener {
     int parseCommand(const char* line);
     // A line that is no command, taken as a move of the game.
     void playInputMove(const char* line);
+    // Plays the move the text names. One that is not legal is refused: at the
+    // console with "Illegal Move!", under xboard with "Illegal move: TEXT" when
+    // the text is written as a move (or `namedMove`, as after usermove) and as
+    // an unknown command otherwise.
+    void playMoveText(const std::string& text, bool namedMove);
     void enginesTurn();
     int ponder();
     bool playSearchedMove(Move best);
+    // After the engine's search: the result that came meanwhile ends the turn,
+    // else the move is played. True when the game goes on with the opponent to move.
+    bool concludeTurn(Move best);
+    // Ponders while pondering is on and no command waits: true when the
+    // opponent's move has come and been played, so that the engine is to move.
+    bool ponderUntilReply();
+    // Set by playother: the engine ponders from the opponent's turn on.
+    bool ponderOnOpponentsTurn = false;
+    // "hint" while the engine ponders or analyses: prints the move it expects
+    // or thinks best at once and returns true; false when no such search runs.
+    bool hintFromRunningSearch();
     // Non-zero when a line (or the end of input) is waiting; never blocks.
     int inputAvailable();
     // The next input line (with its line feed), copied to the log; 0 at the end.
@@ -125,7 +151,7 @@ class Engine : public Output, private SearchListener {
     // The game's position as the player sees it: while a search runs, the root
     // of its line (before the expected reply while pondering); else the position.
     Position& shownPosition();
-    // The opponent's move in any notation the console takes, read in the
+    // The opponent's legal move in any notation the console takes, read in the
     // game's position during a search; NO_MOVE when the text names none.
     Move opponentMoveFrom(const std::string& text);
     // Analysis of the position until "exit" (or another command that ends it):
@@ -167,8 +193,9 @@ class Engine : public Output, private SearchListener {
     bool loadBook(const char* path, Output& out);
     bool loadBook(const char* path) { return loadBook(path, *this); }
     bool bookOpen() const;
-    // The book moves of the position, as a table.
-    void listBook();
+    // The book moves of a position, as a table.
+    void listBook(Position& where, Output& out);
+    void listBook() { listBook(position, *this); }
     // Says that building or learning keeps to the engine's own format while a
     // Polyglot book is in play.
     void noteReadOnlyBook(const char* what);
@@ -185,6 +212,11 @@ class Engine : public Output, private SearchListener {
     // Reads waiting input, runs the commands allowed during a search, and
     // recognises the opponent's move while pondering.
     void poll(Search&) override;
+    // What a line read during a search does: a search-time command acts, the
+    // opponent's move while pondering hits or misses, anything else waits in
+    // pendingInput for the search to end (and ends it while the engine
+    // ponders or analyses, when the engine is not on move).
+    void takeLineDuringSearch(Search& s, const std::string& line);
     bool wantsLines(const Search&) const override;
     void line(const PvReport& report) override;
     void progress(const ProgressReport& report) override;

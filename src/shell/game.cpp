@@ -7,10 +7,10 @@ void Engine::resetHistory() {
     hashTable.clear();
 }
 
-void Engine::newGame() {
+void Engine::newGame(Output& out) {
     position.board.setStartPosition();
     resetHistory();
-    if (search.options.useLearn) learnStore.load(hashTable, *this);
+    if (search.options.useLearn) learnStore.load(hashTable, out);
 }
 
 int Engine::checkGameEnd() {

@@ -76,7 +76,7 @@ bool Engine::playSearchedMove(Move best) {
         if (modes.xboard)
             print("resign\n");
         else
-            print("%s<%d>: resigns\n", colourName(board.side), position.gamePly / 2 + 1);
+            print("%s<%d>: resigns\n", colourName(board.side), position.moveNumber());
         modes.computerSide = NEUTRAL;
         return false;
     }
@@ -92,7 +92,7 @@ bool Engine::playSearchedMove(Move best) {
         print("move %s\n", text);
     } else {
         moveToSan(position, best, text);
-        print("%s<%d>: %s\n", colourName(board.side), position.gamePly / 2 + 1, text);
+        print("%s<%d>: %s\n", colourName(board.side), position.moveNumber(), text);
     }
     position.pushGameMove(best);
     if (checkGameEnd()) {
@@ -106,24 +106,30 @@ bool Engine::playSearchedMove(Move best) {
 void Engine::enginesTurn() {
     if (!positionPlayable() || !roomForGameMove()) return;
     Move best = runSearch(true);
-    for (;;) {
-        if (gameResult != NO_RESULT) {
-            modes.computerSide = NEUTRAL;
-            answerDeferredPings();
-            learnGameResult();
-            return;
-        }
-        const bool played = playSearchedMove(best);
+    while (concludeTurn(best) && ponderUntilReply()) best = runSearch(true);
+}
+
+bool Engine::concludeTurn(Move best) {
+    if (gameResult != NO_RESULT) {
+        modes.computerSide = NEUTRAL;
         answerDeferredPings();
-        if (!played) return;
-        if (!modes.ponderEnabled) return;
-        int outcome;
-        do outcome = ponder();
-        while (outcome == 2);
-        answerDeferredPings();
-        if (outcome == 0) return;
-        best = runSearch(true);
+        learnGameResult();
+        return false;
     }
+    const bool played = playSearchedMove(best);
+    answerDeferredPings();
+    return played;
+}
+
+// Commands that came during the engine's own search run first: the engine
+// ponders only when none waits.
+bool Engine::ponderUntilReply() {
+    if (!modes.ponderEnabled || !pendingInput.empty()) return false;
+    int outcome;
+    do outcome = ponder();
+    while (outcome == 2 && pendingInput.empty() && modes.ponderEnabled);
+    answerDeferredPings();
+    return outcome == 1;
 }
 
 namespace {
@@ -151,7 +157,7 @@ static ReplyOutcome playReply(Engine& e, int opponent) {
     if (!e.modes.xboard) {
         char text[16];
         moveToCoord(reply, text);
-        e.print("%s<%d>: %s\n", colourName(opponent), position.gamePly / 2 + 1, text);
+        e.print("%s<%d>: %s\n", colourName(opponent), position.moveNumber(), text);
     }
     position.pushGameMove(reply);
     if (e.checkGameEnd()) {
@@ -184,6 +190,9 @@ int Engine::ponder() {
         }
         const ReplyOutcome outcome = playReply(*this, opponent);
         if (outcome != REPLY_ILLEGAL) return outcome == REPLY_PLAYED ? 1 : 0;
+        // A command ended the search (it waits in pendingInput, or it was
+        // force or easy): no pondering now.
+        if (!pendingInput.empty() || !modes.ponderEnabled || modes.computerSide == NEUTRAL) return 0;
         if (!isPlayable(position, ponderMove)) return 0;
     }
     if (!roomForGameMove()) return 0;
@@ -193,7 +202,7 @@ int Engine::ponder() {
     if (modes.xboard)
         print("pondering on move [%s]\n", san);
     else
-        print("%s<%d>: %s [pondering]\n", colourName(opponent), position.gamePly / 2 + 1, san);
+        print("%s<%d>: %s [pondering]\n", colourName(opponent), position.moveNumber(), san);
     position.pushGameMove(ponderMove);
     searchModes.pondering = true;
     const Move best = runSearch(true); // after a ponder hit it searches the engine's own move

@@ -38,10 +38,16 @@ void Engine::mainLoop(int argc, char** argv) {
     runArguments(argc, argv);
     std::string line;
     for (bool first = true;; first = false) {
-        if (modes.computerSide == position.board.side) enginesTurn();
+        if (modes.computerSide == position.board.side) {
+            enginesTurn();
+        } else if (ponderOnOpponentsTurn) {
+            ponderOnOpponentsTurn = false;
+            if (modes.computerSide == (position.board.side ^ 1) && position.board.hasBothKings() &&
+                ponderUntilReply())
+                continue; // the opponent has moved: the engine's turn
+        }
         if (!modes.xboard) {
-            std::printf("%s<%d>: ", position.board.side == WHITE ? "WHITE" : "BLACK",
-                        position.gamePly / 2 + 1);
+            std::printf("%s<%d>: ", position.board.side == WHITE ? "WHITE" : "BLACK", position.moveNumber());
             std::fflush(stdout);
         }
         if (standardOutputFailed()) endForClosedOutput(); // what was printed directly failed too
@@ -59,17 +65,20 @@ void Engine::mainLoop(int argc, char** argv) {
     }
 }
 
-void Engine::playInputMove(const char* line) {
-    const std::string word = firstWord(line);
+void Engine::playInputMove(const char* line) { playMoveText(firstWord(line), false); }
+
+void Engine::playMoveText(const std::string& word, bool namedMove) {
     if (!positionPlayable()) return;
     const Move parsed = parseMove(position, word.c_str());
     const Move move =
         moveFromSquares(position.board, moveFrom(parsed), moveTo(parsed), movePromotion(parsed));
     if (move == NO_MOVE || !position.isLegalBySquares(moveFrom(move), moveTo(move))) {
-        if (modes.xboard)
-            print("Error (unknown command): %s\n", word.c_str());
-        else
+        if (!modes.xboard)
             print("Illegal Move!\n");
+        else if (namedMove || looksLikeMove(word.c_str()))
+            print("Illegal move: %s\n", word.c_str());
+        else
+            print("Error (unknown command): %s\n", word.c_str());
         return;
     }
     if (!roomForGameMove()) return;

@@ -51,19 +51,10 @@ bool copyPath(char (&target)[256], const std::string& value, Output& out) {
 
 // --- the actions --------------------------------------------------------------------
 
+// Hash: the budget of all tables, as xboard's memory.
 bool applyHash(Engine& e, const std::string& value, Output& out) {
-    MainHashTable& table = e.hashTable;
-    const uint32_t before = table.mainHashMB;
-    const int32_t wanted = numberOf(value);
-    if (holdableMB(wanted, static_cast<int32_t>(before), "Hash", out) != wanted) return false;
-    table.mainHashMB = static_cast<uint32_t>(wanted);
-    table.allocate(false);
-    if (table.allocated()) return true;
-    // The memory is not there: the size the table had before.
-    out.print("not enough memory for a %s MB hash table; it stays at %u MB\n", value.c_str(), before);
-    table.mainHashMB = before;
-    table.allocate(false);
-    return false;
+    resizeTables(e, numberOf(value), out);
+    return true;
 }
 
 bool clearHash(Engine& e, const std::string&, Output&) {
@@ -131,9 +122,17 @@ bool registerTables(Engine& e, Output& out) {
         e.search.options.useTablebases = false;
         return true;
     }
-    e.search.options.useTablebases = loadTablebases(e.settings.tbPath, e.settings.egtbCacheMB, true);
-    if (!e.search.options.useTablebases) out.print("Nalimov table base NOT loaded!\n");
-    return e.search.options.useTablebases;
+    e.search.options.useTablebases = reloadTablebases(e.settings.tbPath, e.settings.egtbCacheMB);
+    if (!e.search.options.useTablebases) {
+        out.print("Nalimov table base NOT loaded!\n");
+        return false;
+    }
+    const int found = tablebasesRegistered();
+    if (found == 0)
+        out.print("no tablebases found in %s\n", e.settings.tbPath);
+    else
+        out.print("%d tablebase%s found in %s\n", found, found == 1 ? "" : "s", e.settings.tbPath);
+    return true;
 }
 
 bool applyTablebasePath(Engine& e, const std::string& value, Output& out) {
@@ -169,8 +168,8 @@ template <int EvalWeights::*Weight> bool applyWeight(Engine& e, const std::strin
 }
 
 const std::vector<EngineOption> OPTIONS = {
-    {"Hash", OptionKind::Spin, 1, 65536,
-     [](const Engine& e) { return std::to_string(e.hashTable.mainHashMB); }, applyHash},
+    {"Hash", OptionKind::Spin, 1, 65536, [](const Engine& e) { return std::to_string(memoryBudgetMB(e)); },
+     applyHash},
     {"Clear Hash", OptionKind::Button, 0, 0, [](const Engine&) { return std::string(); }, clearHash},
     {"Threads", OptionKind::Spin, 1, Engine::MAX_THREADS,
      [](const Engine& e) { return std::to_string(e.settings.threads); }, applyThreads},
@@ -326,30 +325,42 @@ bool offeredToXboard(const EngineOption& option) {
     return name != "Hash" && name != "Ponder" && name != "NalimovPath" && name != "Threads";
 }
 
-void resizeTables(Engine& engine, int32_t totalMB) {
+int32_t memoryBudgetMB(const Engine& engine) {
+    if (engine.settings.memoryMB > 0) return engine.settings.memoryMB;
+    const int64_t perThread = int64_t{pawnHashTable.sizeMB} + evalCache.sizeMB;
+    const int64_t total = int64_t{engine.hashTable.mainHashMB} + engine.settings.threads * perThread;
+    return static_cast<int32_t>(std::min<int64_t>(total, INT32_MAX));
+}
+
+void resizeTables(Engine& engine, int32_t totalMB, Output& out) {
     MainHashTable& table = engine.hashTable;
-    const int64_t main = table.mainHashMB, pawn = pawnHashTable.sizeMB, eval = evalCache.sizeMB;
-    const int64_t configured = std::max<int64_t>(main + pawn + eval, 1);
-    totalMB =
-        holdableMB(totalMB, static_cast<int32_t>(std::min<int64_t>(configured, INT32_MAX)), "memory", engine);
+    const std::array<int32_t, 3>& configured = engine.settings.configuredMB;
+    const int64_t threads = engine.settings.threads;
+    const int64_t main = configured[0], pawn = configured[1], eval = configured[2];
+    // Every search thread has a pawn and an evaluation cache of its own.
+    const int64_t whole = std::max<int64_t>(main + threads * (pawn + eval), 1);
+    totalMB = holdableMB(totalMB, static_cast<int32_t>(std::min<int64_t>(whole, INT32_MAX)), "memory", out);
+    engine.settings.memoryMB = std::max(totalMB, 1);
     const auto share = [&](int64_t part) {
-        return static_cast<int32_t>(std::max<int64_t>(1, int64_t{totalMB} * part / configured));
+        return static_cast<int32_t>(std::max<int64_t>(1, int64_t{engine.settings.memoryMB} * part / whole));
     };
     const uint32_t newMain = static_cast<uint32_t>(share(main));
     const int32_t newPawn = share(pawn), newEval = share(eval);
-    if (newMain == table.mainHashMB && newPawn == pawnHashTable.sizeMB && newEval == evalCache.sizeMB &&
-        table.allocated())
-        return;
-    table.mainHashMB = newMain;
-    table.allocate(!engine.modes.uci);
-    while (!table.allocated() && table.mainHashMB > 1) {
-        table.mainHashMB /= 2;
-        engine.print("not enough memory: the hash table gets %u MB\n", table.mainHashMB);
-        table.allocate(!engine.modes.uci);
+    const bool announce = !engine.modes.uci;
+    if (newMain != table.mainHashMB || !table.allocated()) {
+        table.mainHashMB = newMain;
+        table.allocate(announce);
+        while (!table.allocated() && table.mainHashMB > 1) {
+            table.mainHashMB /= 2;
+            out.print("not enough memory: the hash table gets %u MB\n", table.mainHashMB);
+            table.allocate(announce);
+        }
     }
-    pawnHashTable.sizeMB = newPawn;
-    evalCache.sizeMB = newEval;
-    pawnHashTable.allocate();
-    evalCache.allocate();
-    engine.setThreads(engine.settings.threads); // the helpers' caches take the new sizes
+    if (newPawn != pawnHashTable.sizeMB || newEval != evalCache.sizeMB) {
+        pawnHashTable.sizeMB = newPawn;
+        evalCache.sizeMB = newEval;
+        pawnHashTable.allocate(announce);
+        evalCache.allocate(announce);
+    }
+    engine.helpers.setCount(engine.settings.threads - 1); // the helpers' caches take the new sizes
 }

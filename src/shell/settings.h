@@ -53,10 +53,13 @@ extern int64_t (*machineMemoryMB)();
 // (falkmere.ini, xboard's memory, UCI's Hash and NalimovCache) passes here.
 int32_t holdableMB(int64_t requestMB, int32_t fallbackMB, const char* what, Output& out);
 
-// The transposition table, pawn cache and evaluation cache take `totalMB`
-// together, shared out as the configured sizes share them. Sizes that cannot be
-// had are halved until they can, with a message.
-void resizeTables(Engine& engine, int32_t totalMB);
+// The transposition table and the pawn and evaluation caches of every search
+// thread take `totalMB` together from now on (also when the number of threads
+// changes), shared out as the configured sizes share them, each at least 1 MB.
+// A transposition table that cannot be had is halved until it can, with a message.
+void resizeTables(Engine& engine, int32_t totalMB, Output& out);
+// The megabytes all tables take: the budget in force, or the sum of their sizes.
+int32_t memoryBudgetMB(const Engine& engine);
 
 // The piece values and evaluation weights have changed: the tables built from
 // them are built again, the caches emptied and the position's sums recomputed.

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "board/movetext.h"
 #include "egtb/tablebases.h"
@@ -47,27 +48,73 @@ void Engine::poll(Search& s) {
         s.stop();
         return;
     }
-    if (parseSearchCommand(line.c_str())) return;
-    // In analysis, a command that changes the position stops the search; it
-    // runs next, and the analysis starts again on the new position.
-    if (s.modes.analyze) {
+    takeLineDuringSearch(s, line);
+}
+
+namespace {
+
+// The move text of a line: its first word, or the word after "usermove".
+std::string moveTextOf(const std::string& line) {
+    const std::vector<std::string> words = splitWords(line.c_str());
+    if (words.empty()) return "";
+    if (words[0] == "usermove") return words.size() > 1 ? words[1] : "";
+    return words[0];
+}
+
+} // namespace
+
+void Engine::takeLineDuringSearch(Search& s, const std::string& line) {
+    const std::string word = firstWord(line.c_str());
+    // Once a line waits for the search to end, the later ones wait behind it,
+    // so that commands act in the order they came; only quit and move-now act
+    // at once.
+    if (!pendingInput.empty() && word != "quit" && word != "?") {
         pendingInput.push_back(line);
-        s.stop();
         return;
     }
-    if (!(s.modes.pondering || s.modes.ponderSearch)) return;
-    const Move move = opponentMoveFrom(firstWord(line.c_str()));
-    if (move == NO_MOVE) return;
-    ponderReply = move;
-    if (s.modes.ponderSearch) {
-        s.stop();
-    } else if (s.modes.pondering && sameMove(move, ponderMove)) {
-        s.ponderHit();
-        print("Expected move!\n");
-    } else if (s.modes.pondering) {
-        s.stop();
-        print("Unexpected move!\n");
+    if (parseSearchCommand(line.c_str())) return;
+    if (word == "hint" && hintFromRunningSearch()) return;
+    const bool onOpponentsTime = s.modes.pondering || s.modes.ponderSearch;
+    if (onOpponentsTime) {
+        const Move move = opponentMoveFrom(moveTextOf(line));
+        if (move != NO_MOVE) {
+            ponderReply = move;
+            if (s.modes.ponderSearch) {
+                s.stop();
+            } else if (sameMove(move, ponderMove)) {
+                s.ponderHit();
+                print("Expected move!\n");
+            } else {
+                s.stop();
+                print("Unexpected move!\n");
+            }
+            return;
+        }
     }
+    // Any other line runs once the search has ended. In analysis and on the
+    // opponent's time that is at once: the engine is not on move, and the
+    // command may change the position it thinks about.
+    pendingInput.push_back(line);
+    if (s.modes.analyze || onOpponentsTime) s.stop();
+}
+
+bool Engine::hintFromRunningSearch() {
+    const SearchModes& m = search.modes;
+    Move hint = NO_MOVE;
+    if (m.pondering)
+        hint = ponderMove;
+    else if (m.ponderSearch || m.analyze)
+        hint = search.ply(0).bestMove;
+    else
+        return false;
+    Position& where = shownPosition();
+    if (hint != NO_MOVE && where.board.hasBothKings() && where.board.isPseudoLegal(hint) &&
+        where.isLegalMove(hint)) {
+        char text[8];
+        moveToCoord(hint, text);
+        print("Hint: %s\n", text);
+    }
+    return true;
 }
 
 Position& Engine::shownPosition() {
@@ -80,9 +127,13 @@ Position& Engine::shownPosition() {
 
 Move Engine::opponentMoveFrom(const std::string& text) {
     Position& game = shownPosition();
+    if (!game.board.hasBothKings()) return NO_MOVE;
     Move move = parseMove(game, text.c_str());
     if (move != NO_MOVE && movePiece(move) == NO_PIECE)
         move = moveFromSquares(game.board, moveFrom(move), moveTo(move), movePromotion(move));
+    if (move == NO_MOVE || !game.board.isPseudoLegal(move) || moveCaptured(move) == KING ||
+        !game.isLegalMove(move))
+        return NO_MOVE;
     return move;
 }
 
@@ -95,11 +146,12 @@ std::string thinkingLine(const PvReport& report, bool console) {
     if (console) {
         char depthField[32];
         std::snprintf(depthField, sizeof depthField, "%d/%d", report.iteration, report.selDepth);
-        text.add("%6s%14u  %6.2f  %6.2f ", depthField, report.nodes, report.score / 100.0,
-                 report.elapsedMs / 1000.0);
+        text.add("%6s%14llu  %6.2f  %6.2f ", depthField, static_cast<unsigned long long>(report.nodes),
+                 report.score / 100.0, report.elapsedMs / 1000.0);
     } else {
-        text.add("%d %d %lld %u", report.iteration, report.score,
-                 static_cast<long long>(report.elapsedMs / 10), report.nodes);
+        text.add("%d %d %lld %llu", report.iteration, report.score,
+                 static_cast<long long>(report.elapsedMs / 10),
+                 static_cast<unsigned long long>(report.nodes));
     }
 
     const char* mark = report.bound == ScoreBound::Lower   ? "+ "
@@ -134,8 +186,8 @@ std::string progressLine(const ProgressReport& report) {
     char san[16];
     report.root.board.moveToSanText(report.move, san);
     LineBuffer text;
-    text.add("\r%6d%14u   %2d/%2d  %6.2f ", report.iteration, report.nodes, report.index + 1, report.count,
-             report.elapsedMs / 1000.0);
+    text.add("\r%6d%14llu   %2d/%2d  %6.2f ", report.iteration, static_cast<unsigned long long>(report.nodes),
+             report.index + 1, report.count, report.elapsedMs / 1000.0);
     text.add(report.root.board.side == BLACK ? " 1. ... %s   \r" : " 1. %s   \r", san);
     return text.str();
 }
@@ -179,7 +231,7 @@ void Engine::finished(const Search& s) {
 void Engine::printStatistics() {
     const SearchStats& stats = search.stats;
     const uint64_t nodes = search.totalNodes(); // of every thread
-    int64_t elapsed = wallClockMs() - search.startTime;
+    int64_t elapsed = search.reportedElapsedMs();
     if (elapsed <= 1) elapsed = 1;
     const uint64_t nps = nodes * 1000 / static_cast<uint64_t>(elapsed);
     const double seconds = elapsed / 1000.0;
@@ -197,8 +249,8 @@ void Engine::printStatistics() {
     const uint32_t evalHits = evalCache.hits, evalProbes = evalCache.probes;
     print("TTh=%u TTp=%u <%.1f%%> pTTh=%u pTTp=%u <%.1f%%>\n", ttHits, ttProbes, percent(ttHits, ttProbes),
           pawnHits, pawnProbes, percent(pawnHits, pawnProbes));
-    print("egtbh=%u egtbp=%u <%.1f%%> evalh=%u evalp=%u <%.1f%%>\n", tbHits, tbProbes, percent(tbHits, tbProbes),
-          evalHits, evalProbes, percent(evalHits, evalProbes));
+    print("egtbh=%u egtbp=%u <%.1f%%> evalh=%u evalp=%u <%.1f%%>\n", tbHits, tbProbes,
+          percent(tbHits, tbProbes), evalHits, evalProbes, percent(evalHits, evalProbes));
     print("lazy=%u see=%u \n", stats.lazy, stats.seePruned);
     print("check=%u threat=%u force1=%u force2=%u\n", stats.checkExt, stats.threatExt, stats.force1Ext,
           stats.force2Ext);

@@ -49,7 +49,7 @@ GoCommand parseGo(const std::vector<std::string>& words) {
     for (size_t i = 1; i < words.size(); ++i) {
         const std::string& w = words[i];
         const std::string next = i + 1 < words.size() ? words[i + 1] : "";
-        int32_t n = 0;
+        int64_t wide = 0;
         if (w == "infinite") {
             go.infinite = true;
         } else if (w == "ponder") {
@@ -57,10 +57,12 @@ GoCommand parseGo(const std::vector<std::string>& words) {
         } else if (w == "searchmoves") {
             while (i + 1 < words.size() && coordToMove(words[i + 1].c_str()) != NO_MOVE)
                 go.searchMoves.push_back(words[++i]);
-        } else if (!readInteger(next, n)) {
+        } else if (!readInteger64(next, wide)) {
             continue; // a word without its number
         } else {
             ++i;
+            // Times beyond 32 bits (weeks) are as good as that much.
+            const int32_t n = static_cast<int32_t>(std::clamp<int64_t>(wide, INT32_MIN, INT32_MAX));
             if (w == "wtime")
                 go.whiteMs = n < 0 ? 0 : n;
             else if (w == "btime")
@@ -76,7 +78,7 @@ GoCommand parseGo(const std::vector<std::string>& words) {
             else if (w == "depth")
                 go.depth = n < 1 ? 1 : n;
             else if (w == "nodes")
-                go.nodes = n < 1 ? 1u : static_cast<uint32_t>(n);
+                go.nodes = wide < 1 ? 1u : static_cast<uint64_t>(wide);
             else if (w == "mate")
                 go.mate = n < 1 ? 1 : n;
             else
@@ -131,7 +133,29 @@ void UciSession::handshake() {
     e.print("uciok\n");
 }
 
-void UciSession::execute(const std::string& line) {
+namespace {
+
+constexpr const char* COMMAND_WORDS[] = {"uci",  "isready", "ucinewgame", "position", "go",      "setoption",
+                                         "quit", "stop",    "ponderhit",  "debug",    "register"};
+
+bool isCommandWord(const std::string& word) {
+    return std::ranges::find(COMMAND_WORDS, word) != std::end(COMMAND_WORDS);
+}
+
+} // namespace
+
+std::string withoutUnknownTokens(const std::string& line) {
+    const std::vector<std::string> words = splitWords(line.c_str());
+    const auto command = std::ranges::find_if(words, isCommandWord);
+    if (command == words.begin() || command == words.end()) return line;
+    // The line from the command word on, as it was written.
+    size_t at = 0;
+    for (auto w = words.begin(); w != command; ++w) at = line.find(*w, at) + w->size();
+    return line.substr(line.find(*command, at));
+}
+
+void UciSession::execute(const std::string& text) {
+    const std::string line = withoutUnknownTokens(text);
     const std::vector<std::string> words = splitWords(line.c_str());
     if (words.empty()) return;
     const std::string& command = words[0];
@@ -157,54 +181,84 @@ void UciSession::execute(const std::string& line) {
 }
 
 void UciSession::newGame() {
-    e.newGame();
+    InfoStringOutput out(e);
+    e.newGame(out);
     e.gameResult = NO_RESULT;
+    previousStart.clear();
+    previousMoves.clear();
 }
 
 // position startpos | fen <fields> [moves <move>...]. A FEN that cannot be read
 // leaves the position as it was; the moves stop at the first that is not legal.
+// The transposition table and the score-drop reference stay: GUIs send the
+// whole game before every search, and only ucinewgame starts a new one.
 void UciSession::setPosition(const std::vector<std::string>& words) {
     Position& position = e.position;
+    InfoStringOutput out(e);
     size_t i = 1;
-    int halfMoveClock = 0;
+    std::string start;
+    int32_t fifty = 0, moveNumber = 1;
     if (i < words.size() && words[i] == "startpos") {
         position.board.setStartPosition();
+        start = "startpos";
         ++i;
     } else if (i < words.size() && words[i] == "fen") {
         std::string fen;
-        for (++i; i < words.size() && words[i] != "moves"; ++i) fen += words[i] + " ";
+        for (++i; i < words.size() && words[i] != "moves"; ++i) fen += (fen.empty() ? "" : " ") + words[i];
         const std::vector<std::string> fields = splitWords(fen.c_str());
-        if (!position.board.readFen(fen.c_str())) {
-            InfoStringOutput(e).print("invalid FEN: %s", fen.c_str());
+        std::string complaint;
+        if (!position.board.readFen(fen.c_str(), &complaint)) {
+            out.print("invalid FEN: %s", complaint.c_str());
             return;
         }
-        int32_t clock = 0;
-        if (fields.size() >= 5 && readCount(fields[4], clock)) halfMoveClock = clock < 100 ? clock : 100;
+        if (!complaint.empty()) out.print("%s", complaint.c_str());
+        if (fields.size() < 5 || !readCount(fields[4], fifty)) fifty = 0;
+        if (fields.size() < 6 || !readCount(fields[5], moveNumber)) moveNumber = 1;
+        start = fen;
     } else {
-        InfoStringOutput(e).print("position needs startpos or fen");
+        out.print("position needs startpos or fen");
         return;
     }
-    e.resetHistory();
-    position.top().fifty = halfMoveClock;
+    position.resetHistory();
+    position.setMoveCounters(fifty, moveNumber);
     if (i < words.size() && words[i] == "moves") ++i;
+    std::vector<std::string> moves;
     for (; i < words.size(); ++i) {
         const Move text = coordToMove(words[i].c_str());
         const Move move = text == NO_MOVE ? NO_MOVE
                                           : moveFromSquares(position.board, moveFrom(text), moveTo(text),
                                                             movePromotion(text));
         if (move == NO_MOVE || !position.isLegalBySquares(moveFrom(move), moveTo(move))) {
-            InfoStringOutput(e).print("illegal move %s: the moves after it are left out", words[i].c_str());
-            return;
+            out.print("illegal move %s: the moves after it are left out", words[i].c_str());
+            break;
         }
         // A game longer than the record holds restarts the record, keeping the
         // fifty-move count: only repetitions from before that are forgotten.
         if (!position.hasRoomForMove()) {
-            const int fifty = position.top().fifty;
+            const int keptFifty = position.top().fifty;
             position.resetHistory();
-            position.top().fifty = fifty;
+            position.top().fifty = keptFifty;
         }
         position.pushGameMove(move);
+        moves.push_back(words[i]);
     }
+    followGame(start, moves);
+}
+
+// The score-drop reference follows the game the GUI plays: kept while the
+// position continues the last one (turned round when the other side is to
+// move), else taken from the new position as for a new game.
+void UciSession::followGame(const std::string& start, const std::vector<std::string>& moves) {
+    const bool continues = start == previousStart && moves.size() >= previousMoves.size() &&
+                           std::equal(previousMoves.begin(), previousMoves.end(), moves.begin());
+    Board& board = e.position.board;
+    if (!continues)
+        e.search.lastScore = board.hasBothKings() ? board.evaluate() : 0;
+    else if (board.side != previousSide)
+        e.search.lastScore = -e.search.lastScore;
+    previousStart = start;
+    previousMoves = moves;
+    previousSide = board.side;
 }
 
 // setoption name <name, possibly several words> [value <value>].
@@ -273,9 +327,11 @@ void UciSession::go(const std::vector<std::string>& words) {
     stopped = ponderHitCame = false;
     holdBestMove = command.infinite || command.ponder;
     lastCurrmoveMs = 0;
+    lineReported = false;
     e.searching = true;
     const Move best = e.search.think();
     e.searching = false;
+    if (!lineReported) reportUnsearchedMove(best);
     // An infinite or ponder search that ended by itself (a mate, the depth
     // limit, a single legal move) keeps its move until it is released.
     if (holdBestMove && !stopped && !ponderHitCame && !quitting) awaitRelease();
@@ -291,7 +347,7 @@ void UciSession::awaitRelease() {
             quitting = true;
             return;
         }
-        const std::string word = firstWord(line.c_str());
+        const std::string word = firstWord(withoutUnknownTokens(line).c_str());
         if (word == "stop" || word == "ponderhit") return;
         if (!handleDuringSearch(line)) pending.push_back(line);
     }
@@ -305,6 +361,8 @@ void UciSession::sendBestMove(Move best) {
         Move moves[MAX_MOVES];
         const int count = position.legalMoves(moves);
         if (count == 0) {
+            // Mated or stalemated: no move, and the score says which.
+            e.print("info depth 0 score %s\n", position.top().inCheck ? "mate 0" : "cp 0");
             e.print("bestmove 0000\n");
             return;
         }
@@ -329,8 +387,8 @@ void UciSession::sendBestMove(Move best) {
         e.print("bestmove %s\n", uciMove(best).c_str());
 }
 
-bool UciSession::handleDuringSearch(const std::string& line) {
-    const std::string word = firstWord(line.c_str());
+bool UciSession::handleDuringSearch(const std::string& text) {
+    const std::string word = firstWord(withoutUnknownTokens(text).c_str());
     if (word == "isready") {
         e.print("readyok\n");
     } else if (word == "stop") {
@@ -363,17 +421,34 @@ void UciSession::poll(Search& s) {
     }
 }
 
+// A move the search gave without a line (the only legal move, the book's, or
+// a search stopped at once) still gets a score before it goes out: the static
+// evaluation of the position.
+void UciSession::reportUnsearchedMove(Move best) {
+    Position& position = e.position;
+    if (best == NO_MOVE || !position.board.hasBothKings() || !position.board.isPseudoLegal(best) ||
+        !position.isLegalMove(best))
+        return;
+    const int64_t elapsed = std::max<int64_t>(e.search.reportedElapsedMs(), 0);
+    e.print("info depth 1 score %s nodes %llu time %lld pv %s\n", uciScore(position.board.evaluate()).c_str(),
+            static_cast<unsigned long long>(e.search.totalNodes()), static_cast<long long>(elapsed),
+            uciMove(best).c_str());
+}
+
 void UciSession::line(const PvReport& r) {
+    lineReported = true;
     const int64_t time = r.elapsedMs < 1 ? 1 : r.elapsedMs;
     const char* bound = r.bound == ScoreBound::Lower   ? " lowerbound"
                         : r.bound == ScoreBound::Upper ? " upperbound"
                                                        : "";
     char head[256];
-    std::snprintf(head, sizeof head,
-                  "info depth %d seldepth %d score %s%s nodes %u nps %llu time %lld hashfull %d tbhits %u pv",
-                  r.iteration, r.selDepth, uciScore(r.score).c_str(), bound, r.nodes,
-                  static_cast<unsigned long long>(uint64_t{r.nodes} * 1000 / static_cast<uint64_t>(time)),
-                  static_cast<long long>(r.elapsedMs), e.hashTable.permilleUsed(), static_cast<uint32_t>(tablebaseStats.hits));
+    std::snprintf(
+        head, sizeof head,
+        "info depth %d seldepth %d score %s%s nodes %llu nps %llu time %lld hashfull %d tbhits %u pv",
+        r.iteration, r.selDepth, uciScore(r.score).c_str(), bound, static_cast<unsigned long long>(r.nodes),
+        static_cast<unsigned long long>(r.nodes * 1000 / static_cast<uint64_t>(time)),
+        static_cast<long long>(r.elapsedMs), e.hashTable.permilleUsed(),
+        static_cast<uint32_t>(tablebaseStats.hits));
     std::string text = head;
     for (int i = 0; i < r.length; ++i) {
         text += ' ';
@@ -397,10 +472,12 @@ Move UciSession::bookMove(Position& root, Move* moves, int32_t* scores, int coun
 void UciSession::scoreDropped(const Search& s) { e.scoreDropped(s); }
 
 void UciSession::finished(const Search& s) {
-    int64_t elapsed = wallClockMs() - s.startTime;
+    int64_t elapsed = s.reportedElapsedMs();
     if (elapsed < 1) elapsed = 1;
     const uint64_t nodes = s.totalNodes();
-    e.print("info nodes %llu nps %llu time %lld hashfull %d tbhits %u\n", static_cast<unsigned long long>(nodes),
+    e.print("info nodes %llu nps %llu time %lld hashfull %d tbhits %u\n",
+            static_cast<unsigned long long>(nodes),
             static_cast<unsigned long long>(nodes * 1000 / static_cast<uint64_t>(elapsed)),
-            static_cast<long long>(elapsed), e.hashTable.permilleUsed(), static_cast<uint32_t>(tablebaseStats.hits));
+            static_cast<long long>(elapsed), e.hashTable.permilleUsed(),
+            static_cast<uint32_t>(tablebaseStats.hits));
 }

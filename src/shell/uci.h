@@ -35,6 +35,10 @@ std::string uciMove(Move move);
 // The score as the protocol writes it: "cp 25", or "mate 3" / "mate -2" in moves.
 std::string uciScore(int score);
 
+// The line from its first command word on: unknown words before it are
+// skipped, as the protocol asks ("joho isready" is "isready").
+std::string withoutUnknownTokens(const std::string& line);
+
 class UciSession : private SearchListener {
   public:
     explicit UciSession(Engine& engine);
@@ -52,18 +56,27 @@ class UciSession : private SearchListener {
     bool ponderHitCame = false;
     bool holdBestMove = false;
     int64_t lastCurrmoveMs = 0;
+    bool lineReported = false; // the running search has sent an info line with a score
+
+    // The last position the GUI sent: its start (a FEN or "startpos"), its
+    // moves, and the side to move it reached.
+    std::string previousStart;
+    std::vector<std::string> previousMoves;
+    int previousSide = WHITE;
 
     bool nextCommand(std::string& line);
     void execute(const std::string& line);
     void handshake();
     void newGame();
     void setPosition(const std::vector<std::string>& words);
+    void followGame(const std::string& start, const std::vector<std::string>& moves);
     void setOption(const std::string& line);
     void go(const std::vector<std::string>& words);
     void configure(const GoCommand& go);
     // Waits, reading commands, until "stop" or "ponderhit" lets the best move go.
     void awaitRelease();
     void sendBestMove(Move best);
+    void reportUnsearchedMove(Move best);
     // A command that arrives while a search runs; true when it was handled.
     bool handleDuringSearch(const std::string& line);
 

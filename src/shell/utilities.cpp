@@ -9,9 +9,18 @@
 #include "search/bench.h"
 #include "shell/engine.h"
 #include "shell/perft.h"
+#include "shell/settings.h"
 #include "shell/words.h"
 
 namespace {
+
+// Reads a suite's position into the board, saying what was wrong with its text.
+bool readFenSaying(Output& out, Board& board, const std::string& fen) {
+    std::string complaint;
+    const bool read = board.readFen(fen.c_str(), &complaint);
+    if (!complaint.empty()) out.print("%s\n", complaint.c_str());
+    return read;
+}
 
 // Deepest perft the shell runs: the tree must fit the search stack, and
 // deeper counts would take days anyway.
@@ -93,7 +102,7 @@ void Engine::runEval(const char* path) {
     std::string line;
     while (readTextLine(file, line)) {
         const std::string fen = fenOf(blankSeparated(line));
-        if (fen.empty() || !board.readFen(fen.c_str())) continue;
+        if (fen.empty() || !readFenSaying(*this, board, fen)) continue;
         if (!board.hasBothKings()) {
             print("Illegal position (each side needs exactly one king): %s\n", line.c_str());
             continue;
@@ -128,7 +137,7 @@ void Engine::runEpd(const char* path) {
         print("%s\n", line.c_str());
         const std::vector<std::string> words = blankSeparated(line);
         const std::string fen = fenOf(words);
-        if (fen.empty() || !board.readFen(fen.c_str())) continue;
+        if (fen.empty() || !readFenSaying(*this, board, fen)) continue;
         if (!board.hasBothKings()) {
             print("Illegal position (each side needs exactly one king)\n");
             continue;
@@ -169,6 +178,10 @@ void Engine::bench(int depth, int threads) {
 
 void Engine::setThreads(int count) {
     settings.threads = count < 1 ? 1 : count > MAX_THREADS ? MAX_THREADS : count;
-    helpers.setCount(settings.threads - 1);
+    // Under a memory budget the caches of the threads share it with the table.
+    if (settings.memoryMB > 0)
+        resizeTables(*this, settings.memoryMB, *this);
+    else
+        helpers.setCount(settings.threads - 1);
     search.helpers = settings.threads > 1 ? &helpers : nullptr;
 }

@@ -38,19 +38,27 @@ std::string firstWord(const char* line) {
     return std::string(line, end);
 }
 
-bool readInteger(const std::string& word, int32_t& value) {
+bool readInteger64(const std::string& word, int64_t& value) {
     size_t i = 0;
     while (i < word.size() && isBlank(word[i])) ++i;
     bool negative = false;
     if (i < word.size() && (word[i] == '+' || word[i] == '-')) negative = word[i++] == '-';
     if (i >= word.size() || !isDigit(word[i])) return false;
-    int64_t v = 0;
+    uint64_t v = 0;
+    constexpr uint64_t LIMIT = uint64_t{INT64_MAX} + 1; // the magnitude of INT64_MIN
     for (; i < word.size() && isDigit(word[i]); ++i) {
-        v = v * 10 + (word[i] - '0');
-        if (v > int64_t{INT32_MAX} + 1) return false;
+        const uint64_t digit = static_cast<uint64_t>(word[i] - '0');
+        if (v > (LIMIT - digit) / 10) return false;
+        v = v * 10 + digit;
     }
-    if (negative) v = -v;
-    if (v > INT32_MAX || v < INT32_MIN) return false;
+    if (!negative && v > uint64_t{INT64_MAX}) return false;
+    value = negative ? static_cast<int64_t>(0 - v) : static_cast<int64_t>(v);
+    return true;
+}
+
+bool readInteger(const std::string& word, int32_t& value) {
+    int64_t v = 0;
+    if (!readInteger64(word, v) || v > INT32_MAX || v < INT32_MIN) return false;
     value = static_cast<int32_t>(v);
     return true;
 }

@@ -24,6 +24,8 @@ std::string firstWord(const char* line);
 // False when the word does not begin with a number or the number does not fit
 // in 32 bits.
 bool readInteger(const std::string& word, int32_t& value);
+// The same for 64-bit numbers (node counts).
+bool readInteger64(const std::string& word, int64_t& value);
 
 // A base time of the xboard "level" command: minutes ("5") or minutes and
 // seconds ("0:05"), in milliseconds. False when malformed or out of range.

@@ -19,11 +19,6 @@ struct Lines : LineSource {
 };
 
 // What `action` prints.
-template <typename Action> std::string printed(Action action) {
-    testing::internal::CaptureStdout();
-    action();
-    return testing::internal::GetCapturedStdout();
-}
 
 } // namespace
 
@@ -78,8 +73,9 @@ TEST(Fen, EachBadFieldGivesItsMessageAndLeavesTheBoardAsItWas) {
     Board board;
     for (const auto& c : cases) {
         board.setStartPosition();
-        EXPECT_EQ(printed([&] { EXPECT_EQ(board.readFen(c.text.c_str()), 0) << c.text; }), c.message)
-            << c.text;
+        std::string message;
+        EXPECT_EQ(board.readFen(c.text.c_str(), &message), 0) << c.text;
+        EXPECT_EQ(message + "\n", c.message) << c.text;
         EXPECT_EQ(board.fen(), START) << c.text;
         EXPECT_TRUE(board.isConsistent()) << c.text;
     }
@@ -100,11 +96,14 @@ TEST(Fen, BadEnPassantFieldIsReportedAndDropped) {
     // (a8 once let the pawn on b7 capture onto the last rank without promoting).
     for (const char* fen : {"4k3/8/8/8/8/8/8/4K3 w - z9", "6k1/pP6/8/8/8/8/8/1K6 w - a8",
                             "4k3/8/8/8/3pP3/8/8/4K3 w - e3", "4k3/8/8/3pP3/8/8/8/4K3 b - d6"}) {
-        EXPECT_EQ(printed([&] { EXPECT_EQ(board.readFen(fen), 1); }),
-                  std::string("wrong enpassant square in [ ") + fen + " ]\n");
+        std::string message;
+        EXPECT_EQ(board.readFen(fen, &message), 1);
+        EXPECT_EQ(message, std::string("wrong enpassant square in [ ") + fen + " ]");
         EXPECT_EQ(board.epSquare, 0) << fen;
     }
-    EXPECT_EQ(printed([&] { EXPECT_EQ(board.readFen("4k3/8/8/3pP3/8/8/8/4K3 w - d6"), 1); }), "");
+    std::string message = "not cleared";
+    EXPECT_EQ(board.readFen("4k3/8/8/3pP3/8/8/8/4K3 w - d6", &message), 1);
+    EXPECT_EQ(message, "");
     EXPECT_EQ(board.epSquare, D6);
 }
 
@@ -113,7 +112,6 @@ TEST(Fen, ArbitraryTextNeverCrashesOrCorruptsTheBoard) {
     Board board;
     const std::string alphabet = "KQRBNPkqrbnp12345678/ wb-KQkqabcdefgh9x\t\n";
     std::string firstBad, why;
-    testing::internal::CaptureStdout();
     for (int i = 0; i < 3000 && firstBad.empty(); ++i) {
         std::string text;
         const size_t length = rng() % (i % 100 == 0 ? 10000 : 90);
@@ -122,19 +120,21 @@ TEST(Fen, ArbitraryTextNeverCrashesOrCorruptsTheBoard) {
         board.readFen(text.c_str());
         if (!board.isConsistent(&why)) firstBad = text;
     }
-    testing::internal::GetCapturedStdout();
     EXPECT_EQ(firstBad, "") << why;
 }
 
 TEST(Edit, PlacesPiecesInTheChosenColourAndClearingKeepsTheSideToMove) {
     const std::tuple<const char*, std::vector<std::string>, const char*> cases[] = {
         {START, {"#", "c", "Ke8", "c", "Ke1", "Ra1", "."}, "4k3/8/8/8/8/8/8/R3K3 w Q -"},
-        {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR b KQkq -", {"#", "kc3", "."}, "8/8/8/8/8/2K5/8/8 b - -"}};
+        {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR b KQkq -",
+         {"#", "kc3", "."},
+         "8/8/8/8/8/2K5/8/8 b - -"}};
     Board board;
     for (const auto& [fen, input, expected] : cases) {
         board.readFen(fen);
         Lines lines(input);
-        board.edit(lines);
+        SilentOutput quiet;
+        board.edit(lines, quiet);
         EXPECT_EQ(board.fen(), expected);
         EXPECT_TRUE(board.isConsistent());
     }
@@ -144,13 +144,17 @@ TEST(Edit, BadLinesEndTheEditorWithTheirMessage) {
     Board board;
     board.setStartPosition();
     Lines badSquare({"#", "Kz9", "Ke1"});
-    EXPECT_EQ(printed([&] { board.edit(badSquare); }), "wrong square z9\n");
+    CollectedOutput said;
+    board.edit(badSquare, said);
+    EXPECT_EQ(said.text, "wrong square z9\n");
     EXPECT_EQ(badSquare.next, 2u) << "the editor stops at the bad line";
     EXPECT_TRUE(board.isConsistent());
     Lines badPiece({"Xe4", "Ke1"});
-    EXPECT_EQ(printed([&] { board.edit(badPiece); }), "wrong piece X\n");
+    said.text.clear();
+    board.edit(badPiece, said);
+    EXPECT_EQ(said.text, "wrong piece X\n");
     Lines shortLines({"", "K", std::string(5000, 'Q')});
-    printed([&] { board.edit(shortLines); });
+    board.edit(shortLines, said);
     EXPECT_TRUE(board.isConsistent());
 }
 

@@ -10,7 +10,7 @@ struct SearchResult {
     Move move;
     int score;
     std::vector<std::string> line;
-    uint32_t nodes;
+    uint64_t nodes;
     bool operator==(const SearchResult&) const = default;
 };
 

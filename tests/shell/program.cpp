@@ -84,11 +84,15 @@ Program::Program(const std::string& dir, const std::vector<std::string>& args) {
         if (devNull >= 0) dup2(devNull, 2);
         for (const int fd : {toChild[0], toChild[1], fromChild[0], fromChild[1]}) close(fd);
         if (chdir(dir.c_str()) != 0) _exit(126);
+        // FALKMERE_TEST_BINARY runs the tests against another build (an older
+        // one, to see a regression test fail there).
+        const char* binary = std::getenv("FALKMERE_TEST_BINARY");
+        if (!binary || !*binary) binary = FALKMERE_BINARY;
         std::vector<char*> argv;
-        argv.push_back(const_cast<char*>(FALKMERE_BINARY));
+        argv.push_back(const_cast<char*>(binary));
         for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
-        execv(FALKMERE_BINARY, argv.data());
+        execv(binary, argv.data());
         _exit(127);
     }
     close(toChild[0]);

@@ -50,6 +50,7 @@ class Program {
     // returns the exit status (-1 when the program had to be killed).
     int finish(int timeoutMs = 60000);
     const std::string& output() const { return output_; }
+    int pid() const { return pid_; }
 
   private:
     int pid_ = -1;

@@ -5,6 +5,7 @@
 
 #include "program.h"
 #include "shell/help.h"
+#include "shell/thinking.h"
 #include "testutil.h"
 
 namespace {
@@ -15,7 +16,7 @@ const std::string NO_INI = "Can't find falkmere.ini. Using defaults.\n\n";
 // options xboard may set, then done=1.
 const std::string FEATURES =
     "feature ping=1 setboard=1 analyze=1 draw=0 name=1 sigint=0 sigterm=0 memory=1 smp=1 egt=\"nalimov\" "
-    "myname=\"Falkmere 1.08\"\n"
+    "usermove=1 playother=1 colors=0 variants=\"normal\" myname=\"Falkmere 1.08\"\n"
     "feature option=\"Clear Hash -button\"\n"
     "feature option=\"OwnBook -check 0\"\n"
     "feature option=\"BookFile -string book.dat\"\n"
@@ -53,12 +54,18 @@ const std::string START_FEN = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQk
 // The diagram of the initial position as "d" prints it.
 const std::string START_DIAGRAM = [] {
     const std::string border = "       #====#====#====#====#====#====#====#====#\n";
-    const std::string ranks[8] = {"# `r'# `n'# `b'# `q'# `k'# `b'# `n'# `r'#", "# `p'# `p'# `p'# `p'# `p'# `p'# `p'# `p'#",
-                                  "", "", "", "", "#  P #  P #  P #  P #  P #  P #  P #  P #",
+    const std::string ranks[8] = {"# `r'# `n'# `b'# `q'# `k'# `b'# `n'# `r'#",
+                                  "# `p'# `p'# `p'# `p'# `p'# `p'# `p'# `p'#",
+                                  "",
+                                  "",
+                                  "",
+                                  "",
+                                  "#  P #  P #  P #  P #  P #  P #  P #  P #",
                                   "#  R #  N #  B #  Q #  K #  B #  N #  R #"};
     std::string d = "\n" + border;
     for (int i = 0; i < 8; ++i)
-        d += "    " + std::to_string(8 - i) + "  " + (ranks[i].empty() ? "#    #    #    #    #    #    #    #    #" : ranks[i]) + "\n" + border;
+        d += "    " + std::to_string(8 - i) + "  " +
+             (ranks[i].empty() ? "#    #    #    #    #    #    #    #    #" : ranks[i]) + "\n" + border;
     return d + "          a    b    c    d    e    f    g    h\n\n       " + START_FEN + "\n\n";
 }();
 
@@ -247,7 +254,7 @@ TEST(Commands, UndoAndRemoveInConsoleMode) {
 TEST(Commands, UndoAndRemoveInXboardModeLeaveTheEnginesSideAlone) {
     const std::string out =
         session("xboard\nnew\nforce\ne2e4\ne7e5\nundo\nfen\nremove\nfen\nundo\nfen\nnew\nundo\nsd 1\n"
-                "nopost\neasy\ne2e4\nfen\n");
+                "nopost\neasy\ne2e4\nping 1\n");
     const std::string head = "WHITE<1>: \nkibitz Greetings from Falkmere 1.08\n"
                              "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3\n"
                              "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3\n" +
@@ -256,7 +263,7 @@ TEST(Commands, UndoAndRemoveInXboardModeLeaveTheEnginesSideAlone) {
     // After "new" and an "undo" that took nothing back, the engine still plays black.
     std::smatch m;
     const std::string tail = out.substr(head.size());
-    ASSERT_TRUE(std::regex_match(tail, m, std::regex("move ([a-h][1-8][a-h][1-8][QRBN]?)\n(.*) w KQkq .*\n")))
+    ASSERT_TRUE(std::regex_match(tail, m, std::regex("move ([a-h][1-8][a-h][1-8][QRBN]?)\npong 1\n")))
         << tail;
 }
 
@@ -264,9 +271,15 @@ TEST(Commands, IllegalMoveOrUnknownCommand) {
     EXPECT_EQ(session("force\nnews\ne2e5\n\nNf6\n"),
               "WHITE<1>: WHITE<1>: Illegal Move!\nWHITE<1>: Illegal Move!\nWHITE<1>: Illegal Move!\n"
               "WHITE<1>: Illegal Move!\nWHITE<1>: ");
-    EXPECT_EQ(session("xboard\nforce\nnews\ne2e5\n\nNf6\n"),
-              "WHITE<1>: \nkibitz Greetings from Falkmere 1.08\nError (unknown command): news\n"
-              "Error (unknown command): e2e5\nError (unknown command): \nError (unknown command): Nf6\n");
+    // Under xboard a line written as a move that is not legal is an illegal
+    // move (so that the GUI takes it back), whatever the notation; other lines
+    // are unknown commands.
+    EXPECT_EQ(
+        session("xboard\nforce\nnews\ne2e5\n\nNf6\ne7e8k\nusermove e2e5\nusermove e2e4\nfen\nO-O\nexd5\n"),
+        "WHITE<1>: \nkibitz Greetings from Falkmere 1.08\nError (unknown command): news\n"
+        "Illegal move: e2e5\nError (unknown command): \nIllegal move: Nf6\nIllegal move: e7e8k\n"
+        "Illegal move: e2e5\nrnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3\n"
+        "Illegal move: O-O\nIllegal move: exd5\n");
 }
 
 TEST(Commands, XboardHandshake) {
@@ -274,7 +287,8 @@ TEST(Commands, XboardHandshake) {
         session(
             "xboard\nprotover 2\naccepted setboard\nrejected ping\nrandom\ncomputer\nbk\nname Phalanx XXV\n"
             "draw\nrating 1800 1900\nics -\ncores 2\nping 7\n"),
-        "WHITE<1>: \nkibitz Greetings from Falkmere 1.08\n" + FEATURES + "Opponent is Phalanx\npong 7\n");
+        "WHITE<1>: \nkibitz Greetings from Falkmere 1.08\n" + FEATURES +
+            " no book open\n\nOpponent is Phalanx\npong 7\n");
 }
 
 TEST(Commands, MissingOrMalformedNumbersChangeNothingAndSaySo) {
@@ -319,8 +333,9 @@ TEST(Commands, LinesOfAnyLengthOrContentAreSafe) {
               std::string::npos)
         << out.substr(0, 300);
     EXPECT_NE(out.find("Error (st needs seconds"), std::string::npos);
-    // A refused FEN leaves the initial position of a new game.
-    EXPECT_EQ(out.substr(out.size() - START_FEN.size() - 11), START_FEN + "\nWHITE<1>: ");
+    // A refused FEN leaves the position as it was.
+    const std::string afterE4 = "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3";
+    EXPECT_EQ(out.substr(out.size() - afterE4.size() - 11), afterE4 + "\nBLACK<1>: ");
 }
 
 TEST(Commands, PositionsWithoutOneKingPerSideAreKeptButNotPlayed) {
@@ -401,4 +416,12 @@ TEST(Arguments, RunevalComparesEachPositionWithItsMirror) {
     int sc = 0, sc1 = 0;
     ASSERT_EQ(std::sscanf(line.c_str(), "sc = %d sc1 = %d", &sc, &sc1), 2);
     EXPECT_EQ(sc, sc1);
+}
+
+TEST(ThinkingOutput, NodeCountsBeyondThirtyTwoBitsArePrintedWhole) {
+    auto root = positionAt(START_FEN + " 0 1");
+    PvReport report{*root, 12, 20, 5000000000ull, 31, 123456, ScoreBound::Exact, {}, 1};
+    report.moves[0] = moveNamed(*root, "e2e4");
+    EXPECT_EQ(thinkingLine(report, false), "12 31 12345 5000000000 1. e4\n");
+    EXPECT_NE(thinkingLine(report, true).find(" 5000000000 "), std::string::npos);
 }

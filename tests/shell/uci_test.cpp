@@ -2,7 +2,9 @@
 // positions, every kind of go, stop, ponderhit, isready during a search,
 // options, and best moves that are always legal.
 #include <algorithm>
+#include <chrono>
 #include <sstream>
+#include <thread>
 
 #include "book/booktest.h"
 #include "program.h"
@@ -212,4 +214,108 @@ TEST_F(Uci, OptionsActAtOnce) {
     ASSERT_TRUE(
         sendAndWait("setoption name OwnBook value true\nposition startpos\ngo movetime 60000\n", "bestmove"));
     EXPECT_EQ(lastBestMove().first, "e2e4");
+}
+
+namespace {
+
+// The "info nodes" count of the last search's final line.
+uint64_t finalNodes(const std::string& out) {
+    const size_t last = out.rfind("info nodes ");
+    return last == std::string::npos ? 0 : std::stoull(out.substr(last + 11));
+}
+
+} // namespace
+
+TEST_F(Uci, PositionKeepsTheTableOnlyUcinewgameEmptiesIt) {
+    const std::string position = "position startpos moves e2e4 e7e5\n";
+    ASSERT_TRUE(sendAndWait(position + "go depth 7\n", "bestmove"));
+    const uint64_t first = finalNodes(program->output());
+    ASSERT_TRUE(sendAndWait("go depth 7\n", "bestmove"));
+    const uint64_t second = finalNodes(program->output());
+    ASSERT_TRUE(sendAndWait(position + "go depth 7\n", "bestmove"));
+    const uint64_t third = finalNodes(program->output());
+    EXPECT_LT(second, first / 2);
+    EXPECT_LT(third, first / 2) << "the same position again finds the table full";
+    ASSERT_TRUE(sendAndWait("ucinewgame\n" + position + "go depth 7\n", "bestmove"));
+    EXPECT_EQ(finalNodes(program->output()), first) << "a new game starts from an empty table";
+}
+
+TEST_F(Uci, NodesCountEveryThreadEverywhere) {
+    ASSERT_TRUE(
+        sendAndWait("setoption name Threads value 2\nposition startpos\ngo nodes 100000\n", "bestmove"));
+    const std::string& out = program->output();
+    const uint64_t total = finalNodes(out);
+    EXPECT_GE(total, 100000u);
+    EXPECT_LE(total, 110000u);
+    // The last line of the variation already counts the helper's nodes.
+    const size_t lastPv = out.rfind(" pv ");
+    const size_t nodesAt = out.rfind(" nodes ", lastPv);
+    EXPECT_GT(std::stoull(out.substr(nodesAt + 7)), 50000u);
+}
+
+TEST_F(Uci, APonderHitKeepsTheReportedTimeRunningFromTheStart) {
+    const size_t from = program->output().size();
+    ASSERT_TRUE(sendAndWait("position startpos moves e2e4 e7e5\ngo ponder wtime 10000 btime 10000\n",
+                            "info depth 3 "));
+    std::this_thread::sleep_for(std::chrono::milliseconds(1200));
+    ASSERT_TRUE(sendAndWait("isready\n", "readyok\n")); // reads what came meanwhile
+    const size_t hit = program->output().size();
+    ASSERT_TRUE(sendAndWait("ponderhit\n", "bestmove"));
+    // The reported time never runs back: the time pondered counts on.
+    const std::string search = program->output().substr(from);
+    long long previous = 0;
+    for (size_t at = search.find(" time "); at != std::string::npos; at = search.find(" time ", at + 1)) {
+        const long long time = std::stoll(search.substr(at + 6));
+        EXPECT_GE(time, previous) << search;
+        previous = time;
+    }
+    EXPECT_GE(previous, 1200);
+    EXPECT_NE(program->output().find(" time ", hit), std::string::npos);
+}
+
+TEST(UciGo, NodeLimitsBeyondThirtyTwoBits) {
+    const GoCommand go = parseGo(splitWords("go nodes 3000000000 wtime 99999999999"));
+    EXPECT_EQ(go.nodes, 3000000000u);
+    EXPECT_EQ(go.whiteMs, INT32_MAX) << "a clock beyond 32 bits is as good as the largest";
+}
+
+TEST_F(Uci, NalimovPathSaysHowManyTablesItFound) {
+    ASSERT_TRUE(sendAndWait("setoption name NalimovPath value /no/such/folder\n",
+                            "info string no tablebases found in /no/such/folder\n"));
+    EXPECT_EQ(program->output().find("Success"), std::string::npos);
+}
+
+TEST_F(Uci, OnlyProtocolLinesAfterTheHandshake) {
+    dir.write("learn.dat", std::string(8, '\0'));
+    const std::string commands = "setoption name Hash value 32\n"
+                                 "setoption name Threads value 2\nsetoption name Threads value 1\n"
+                                 "setoption name Learning value true\nucinewgame\n"
+                                 "setoption name Hash value 999999999\n"
+                                 "position fen 8/8/8/8/8/8/8/8 x - -\n"
+                                 "position fen 4k3/8/8/8/8/8/8/4K3 w - e3 0 1\n"
+                                 "go depth 2\n"
+                                 "position fen 7k/8/8/8/8/8/8/6RK b - - 0 1\ngo depth 3\n" // one legal move
+                                 "position startpos\ngo depth 3 searchmoves e2e4\n" // one move to search
+                                 "position fen R5k1/5ppp/8/8/8/8/5PPP/6K1 b - - 0 1\ngo depth 3\n" // mated
+                                 "position fen k7/2Q5/1K6/8/8/8/8/8 b - - 0 1\ngo depth 3\n"; // stalemated
+    ASSERT_TRUE(sendAndWait(commands, "info depth 0 score cp 0\nbestmove 0000\n"));
+    ASSERT_TRUE(sendAndWait("position startpos moves e2e4 e7e5 e1e3\njoho isready\n", "readyok\n"));
+    const std::string& out = program->output();
+    std::istringstream lines(out.substr(out.find("\nid name") + 1));
+    const std::regex protocol("(id|uciok|readyok|bestmove|info|option) .*|uciok|readyok");
+    for (std::string line; std::getline(lines, line);) EXPECT_TRUE(std::regex_match(line, protocol)) << line;
+    // Each search, even one without a choice, gives a score before its move.
+    const std::regex scoredMove(
+        "info [^\n]*score (cp -?[0-9]+|mate -?[0-9]+)[^\n]*\n(info [^\n]*\n)*bestmove");
+    EXPECT_EQ(std::distance(std::sregex_iterator(out.begin(), out.end(), scoredMove), std::sregex_iterator()),
+              5)
+        << out;
+    EXPECT_NE(out.find("info depth 0 score mate 0\nbestmove 0000\n"), std::string::npos);
+    EXPECT_NE(out.find("info depth 0 score cp 0\nbestmove 0000\n"), std::string::npos);
+    EXPECT_NE(out.find("info string 0 learned positions\n"), std::string::npos);
+}
+
+TEST_F(Uci, AKingPromotionIsNoMove) {
+    ASSERT_TRUE(sendAndWait("position fen 8/4P1k1/8/8/8/8/8/4K3 w - - 0 1 moves e7e8k\n",
+                            "info string illegal move e7e8k"));
 }
