@@ -71,6 +71,7 @@ inline Engine& resetEngine(int fd, bool initFollows = false) {
     e.book.close();
     e.polyglotBook.close();
     e.gameResult = NO_RESULT;
+    e.ponderOnOpponentsTurn = false;
     if (pieceValue != savedPieceValues() || std::memcmp(&evalWeights, &savedWeights(), sizeof evalWeights)) {
         pieceValue = savedPieceValues();
         evalWeights = savedWeights();
