@@ -110,7 +110,7 @@ void lookupBenchmark(benchmark::State& state) {
         const auto& [section, key] = keys[next];
         next = (next * 7919 + 1) % keys.size(); // a scattered walk through the book
         BookRecord r;
-        found += book.lookup(keyLowOf(key), keyHighOf(key), section, r) != 0;
+        found += book.lookup(keyLow(key), keyHigh(key), section, r) != 0;
     }
     if ((found != 0) != present) state.SkipWithError("lookups gave the wrong answer");
     state.counters["book_positions"] = static_cast<double>(keys.size());

@@ -22,7 +22,7 @@ struct Searcher {
     explicit Searcher(const char* fen) {
         initEvalTables();
         table.mainHashMB = 16;
-        table.allocate(false);
+        table.allocate();
         setUp(fen);
     }
     // A fresh position: the same search every time.

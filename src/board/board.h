@@ -105,6 +105,16 @@ class Board {
     // tests, evaluation and search.
     bool hasBothKings() const { return pieceCount[WHITE][KING] == 1 && pieceCount[BLACK][KING] == 1; }
     Square kingSquare(int colour) const { return pieceList[colour][KING]->square; }
+    // The side to move's material and piece-square sum less the other side's.
+    int materialBalance() const { return pstScore[side] - pstScore[side ^ 1]; }
+    // Both sides have less than 15 units of piece material (knight and bishop
+    // 3, rook 5, queen 9): an ending.
+    bool isEnding() const { return pieceMaterial[WHITE] < 15 && pieceMaterial[BLACK] < 15; }
+    // Both have less than 10: a late ending.
+    bool isLateEnding() const { return pieceMaterial[WHITE] < 10 && pieceMaterial[BLACK] < 10; }
+    // No castling right left and an ending: the positions the endgame
+    // recognizers are asked about.
+    bool recognizersApply() const { return castling == 0 && isEnding(); }
     // Full recomputation of every summary; describes the first mismatch in `why`.
     bool isConsistent(std::string* why = nullptr) const;
     // The entry of a piece of `colour` on `square` in the table in force for its kind.

@@ -44,3 +44,7 @@ inline constexpr auto castlingKeys = keys_detail::slice<1800, 16>();
 constexpr uint64_t pieceKey(int square, int piece, int colour) {
     return pieceKeys[(square * 7 + piece) * 2 + colour];
 }
+
+// The halves of a 64-bit position key, as tables store them.
+constexpr uint32_t keyLow(uint64_t key) { return static_cast<uint32_t>(key); }
+constexpr uint32_t keyHigh(uint64_t key) { return static_cast<uint32_t>(key >> 32); }

@@ -105,7 +105,7 @@ Move OpeningBook::chooseMove(Position& position, Move* moves, int32_t* scores, i
         if (!playable[i]) continue;
         position.pushMove(move);
         playable[i] = !board.leavesKingInCheck(move, 1);
-        if (playable[i]) lookup(keyLowOf(board.key), keyHighOf(board.key), mover, records[i]);
+        if (playable[i]) lookup(keyLow(board.key), keyHigh(board.key), mover, records[i]);
         position.popMove();
         total += records[i].wins + records[i].losses + records[i].draws;
     }
@@ -149,7 +149,7 @@ void OpeningBook::list(Position& position, Output& out) {
             position.pushMove(moves[i]);
             BookRecord r{0, 0, 0, 0, 0, BOOK_NEUTRAL_LEARN};
             const bool legal = !board.leavesKingInCheck(moves[i], 1);
-            if (legal) lookup(keyLowOf(board.key), keyHighOf(board.key), mover, r);
+            if (legal) lookup(keyLow(board.key), keyHigh(board.key), mover, r);
             position.popMove();
             if (!legal) continue;
             rows[count] = Row{moves[i], r};

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "board/keys.h"
 #include "search/tt.h"
 
 struct BookRecord {
@@ -35,8 +36,6 @@ constexpr uint32_t LEARN_RING_LAST = 5000;
 constexpr uint32_t LEARN_RING_SIZE = LEARN_RING_LAST + 1;
 
 constexpr uint64_t bookKey(const BookRecord& r) { return uint64_t{r.keyHigh} << 32 | r.keyLow; }
-constexpr uint32_t keyLowOf(uint64_t key) { return static_cast<uint32_t>(key); }
-constexpr uint32_t keyHighOf(uint64_t key) { return static_cast<uint32_t>(key >> 32); }
 
 // A 16-bit counter or weight raised to `value`, stopping at the largest value it holds.
 constexpr uint16_t saturate16(uint64_t value) {

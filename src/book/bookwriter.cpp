@@ -77,7 +77,7 @@ class SectionBuilder {
 };
 
 constexpr BookRecord newRecord(uint64_t key) {
-    return BookRecord{keyLowOf(key), keyHighOf(key), 0, 0, 0, BOOK_NEUTRAL_LEARN};
+    return BookRecord{keyLow(key), keyHigh(key), 0, 0, 0, BOOK_NEUTRAL_LEARN};
 }
 
 // Counts one game result for the side that made the move.

@@ -84,7 +84,7 @@ void LearnStore::load(MainHashTable& table, Output& out) {
 void LearnStore::learnPosition(const Position& position, MainHashTable& table) {
     if (!file) return;
     const Board& board = position.board;
-    HashEntry entry = table.readEntry(board.side, keyLowOf(board.key), keyHighOf(board.key));
+    HashEntry entry = table.readEntry(tableKey(board.side, board.key));
     if (entry.keyLow == 0 && entry.keyHigh == 0) return;
     if (learnCount > LEARN_RING_LAST) {
         learnCount = 0;
@@ -118,7 +118,7 @@ void OpeningBook::learnFromResult(const Position& game, int result, int learnCol
     for (int k = 1 + learnColor; k < game.gamePly; k += 2) {
         const uint64_t key = game.history[k].key;
         BookRecord record;
-        const int64_t offset = lookup(keyLowOf(key), keyHighOf(key), learnColor, record);
+        const int64_t offset = lookup(keyLow(key), keyHigh(key), learnColor, record);
         if (offset == 0) continue;
         if (outcome == 1) {
             record.wins = saturate16(record.wins + 1u);

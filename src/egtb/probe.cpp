@@ -2,9 +2,9 @@
 #include <mutex>
 
 #include "board/position.h"
+#include "board/score.h"
 #include "egtb/registry.h"
 #include "egtb/tablebases.h"
-#include "search/score.h"
 
 namespace egtb {
 

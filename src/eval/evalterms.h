@@ -7,8 +7,8 @@
 #include <cstdint>
 
 #include "board/board.h"
+#include "board/score.h"
 #include "board/see.h"
-#include "search/score.h"
 
 namespace evalbits {
 

@@ -57,7 +57,7 @@ BenchResult runBench(int depth, int threads) {
     auto position = std::make_unique<Position>();
     auto table = std::make_unique<MainHashTable>();
     table->mainHashMB = BENCH_HASH_MB;
-    table->allocate(false);
+    table->allocate();
     SearchListener silent;
     auto search = std::make_unique<Search>(*position, *table, silent);
     search->time.mode = TimeMode::FixedDepth;

@@ -1,10 +1,10 @@
 // Extensions of forcing moves, in eighths of a ply, capped at one ply.
 #include "eval/weights.h"
+#include "search/depth.h"
+#include "search/movepicker.h"
 #include "search/search.h"
 
 namespace {
-
-constexpr int FULL_PLY = 8;
 
 // Rank of a square from the mover's side: 0 is its first rank.
 inline int relativeRank(Square s, int colour) { return colour == WHITE ? rankOf(s) : 7 - rankOf(s); }
@@ -22,7 +22,7 @@ void Search::computeExtension(Move move, int movesBefore) {
     int extension = 0;
 
     if (top().inCheck) {
-        extension = FULL_PLY;
+        extension = ONE_PLY;
         ++stats.checkExt;
     }
     // A recapture of equal value on the square of the opponent's capture.
@@ -39,10 +39,10 @@ void Search::computeExtension(Move move, int movesBefore) {
         if (moveCaptured(move) == PAWN) {
             if (board.pawnCount[WHITE] == 0 && board.pawnCount[BLACK] == 0 &&
                 difference(board.pieceMaterial[WHITE], board.pieceMaterial[BLACK]) <= 5)
-                extension = FULL_PLY;
+                extension = ONE_PLY;
         } else if (board.pieceMaterial[WHITE] == 0 && board.pieceMaterial[BLACK] == 0 &&
                    difference(board.pawnCount[WHITE], board.pawnCount[BLACK]) <= 3) {
-            extension = FULL_PLY;
+            extension = ONE_PLY;
         }
     }
     // The first reply to a check that leaves one or two choices.
@@ -66,7 +66,8 @@ void Search::computeExtension(Move move, int movesBefore) {
         }
     }
     if (parent.mateThreat) {
-        const bool early = parent.pickStage <= 3 || (parent.pickStage == 4 && movesBefore <= 2);
+        const bool early =
+            parent.pickStage <= PICK_KILLERS || (parent.pickStage == PICK_QUIET && movesBefore <= 2);
         extension += early ? 6 : 3;
         ++stats.threatExt;
     }
@@ -74,5 +75,5 @@ void Search::computeExtension(Move move, int movesBefore) {
         extension += 2;
         ++stats.bmExt;
     }
-    node.extension = extension > FULL_PLY ? FULL_PLY : extension;
+    node.extension = extension > ONE_PLY ? ONE_PLY : extension;
 }

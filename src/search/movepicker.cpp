@@ -1,19 +1,11 @@
 // The staged move picker of the main search: hash move, captures by exchange
 // value, killers, quiet moves by history and piece-square gain, losing captures.
 // In check all evasions come in one batch with fixed priorities.
+#include "search/movepicker.h"
 #include "search/search.h"
 #include "search/selectbest.h"
 
 namespace {
-
-enum PickStage : int32_t {
-    STAGE_SETUP = 0,
-    STAGE_CAPTURES = 1,
-    STAGE_KILLERS = 2,
-    STAGE_QUIET = 3,
-    STAGE_LOSING = 4,
-    STAGE_EVASIONS = 10
-};
 
 constexpr int32_t PICK_LIST_ORDER = 0;
 constexpr int32_t PICK_ALWAYS_SELECT = 1;
@@ -70,7 +62,7 @@ void setUp(const Position& pos, PlyRecord& r, const PlyRecord& parent, const Ply
         scoreEvasions(pos, r, parent, twoBack);
         r.batchStart = 0;
         r.pickMode = PICK_SELECT_FIRST_THREE;
-        r.pickStage = STAGE_EVASIONS;
+        r.pickStage = PICK_EVASIONS;
         return;
     }
     if (r.hashMove != NO_MOVE) {
@@ -162,22 +154,27 @@ int Search::nextMove() {
     PlyRecord& r = currentPly();
     const PlyRecord& parent = ply(pos.searchPly - 1);
     const PlyRecord& twoBack = ply(pos.searchPly - 2);
+    // When a stage's moves run out, the next stage's are set up.
     while (r.moveIndex >= r.moveCount) {
-        if (r.pickStage > STAGE_LOSING) return -1;
         switch (r.pickStage) {
-            case STAGE_SETUP:
-                setUp(pos, r, parent, twoBack);
+            case PICK_START:
+                r.pickStage = PICK_HASH_MOVE;
+                setUp(pos, r, parent, twoBack); // in check: every evasion at once
                 break;
-            case STAGE_CAPTURES:
+            case PICK_HASH_MOVE:
+                r.pickStage = PICK_CAPTURES;
                 addCaptures(board, r);
                 break;
-            case STAGE_KILLERS:
+            case PICK_CAPTURES:
+                r.pickStage = PICK_KILLERS;
                 addKillers(pos, r, twoBack);
                 break;
-            case STAGE_QUIET:
+            case PICK_KILLERS:
+                r.pickStage = PICK_QUIET;
                 addQuietMoves(pos, historyCounters, r, parent, twoBack);
                 break;
-            case STAGE_LOSING:
+            case PICK_QUIET:
+                r.pickStage = PICK_LOSING;
                 if (r.deferredStart != -1) {
                     r.moveIndex = r.deferredStart;
                     r.moveCount = r.deferredEnd;
@@ -185,9 +182,8 @@ int Search::nextMove() {
                 }
                 break;
             default:
-                break;
+                return -1; // the losing captures or the evasions are done
         }
-        ++r.pickStage;
     }
     if (r.pickMode == PICK_ALWAYS_SELECT ||
         (r.pickMode == PICK_SELECT_FIRST_THREE && r.moveIndex < r.batchStart + 3)) {

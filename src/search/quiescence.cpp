@@ -2,7 +2,6 @@
 // then captures and promotions that do not lose material, all evasions in check,
 // and on the first ply also checking moves.
 #include "eval/cacheset.h"
-#include "search/score.h"
 #include "search/search.h"
 #include "search/selectbest.h"
 
@@ -39,7 +38,6 @@ int Search::quiescence(int alpha, int beta, int qdepth) {
     const int plyIndex = pos.searchPly;
     PlyRecord& r = currentPly();
     const PlyRecord& parent = ply(plyIndex - 1);
-    const int side = board.side;
     r.pvEnd = plyIndex;
     r.bestMove = NO_MOVE;
     r.evalInfo[0] = r.evalInfo[1] = r.evalInfo[2] = 0;
@@ -53,13 +51,12 @@ int Search::quiescence(int alpha, int beta, int qdepth) {
     const bool inCheck = top().inCheck != 0;
     int best = -INFINITE_SCORE;
     if (!inCheck) {
-        const int mb = board.pstScore[side] - board.pstScore[side ^ 1];
+        const int mb = board.materialBalance();
         const int pb = parent.materialBalance - parent.staticEval;
         r.materialBalance = mb;
         int stand = 0;
         bool standing = false;
-        if (board.castling == 0 && board.pieceMaterial[WHITE] < 15 && board.pieceMaterial[BLACK] < 15 &&
-            board.recognize(stand)) {
+        if (board.recognizersApply() && board.recognize(stand)) {
             standing = true;
         } else if (parent.evaluated == 1 && qdepth == 0 && parent.evalInfo[0] == 0 &&
                    (board.pieceMaterial[WHITE] != 0 || board.pieceMaterial[BLACK] != 0)) {
@@ -88,7 +85,7 @@ int Search::quiescence(int alpha, int beta, int qdepth) {
     }
 
     // 5. The end of the ply stack.
-    if (plyIndex >= MAX_PLY - 1) return board.pstScore[side] - board.pstScore[side ^ 1];
+    if (plyIndex >= MAX_PLY - 1) return board.materialBalance();
 
     // 6. Generate.
     r.moveCount = 0;
@@ -106,7 +103,8 @@ int Search::quiescence(int alpha, int beta, int qdepth) {
 
     // 8. Search, best first while the selected moves still gain something.
     bool selecting = true;
-    int movesSearched = 0;
+    NodeResult node;
+    node.best = best;
     for (int i = 0; i < r.moveCount; ++i) {
         if (selecting) {
             selectBest(r.moves, r.orderScores, i, r.moveCount);
@@ -118,7 +116,7 @@ int Search::quiescence(int alpha, int beta, int qdepth) {
         pos.pushMove(m);
         prefetchEvaluation(board);
         int extension = 0;
-        if (inCheck && pos.searchPly < 2 * iteration && movesSearched == 0) {
+        if (inCheck && pos.searchPly < 2 * iteration && node.movesSearched == 0) {
             if (r.moveCount == 1) {
                 extension = 6;
                 ++stats.force1Ext;
@@ -129,28 +127,14 @@ int Search::quiescence(int alpha, int beta, int qdepth) {
         }
         ++stats.nodes;
         ++stats.qnodes;
-        ++movesSearched;
+        ++node.movesSearched;
         int childDepth = qdepth + extension - 8;
         if (childDepth < 1) childDepth = extension;
         const int score = -quiescence(-beta, -alpha, childDepth);
         pos.popMove();
         if (searchAborted) return 0;
 
-        if (score > best) {
-            best = score;
-            r.bestMove = m;
-            if (score > alpha && score < beta) {
-                extendPV(plyIndex, m);
-            }
-        }
-        if (score > alpha) {
-            if (score >= beta) {
-                if (movesSearched == 1) ++stats.firstMoveCutoffs;
-                ++stats.cutoffs;
-                return score;
-            }
-            alpha = score;
-        }
+        if (takeScore(r, m, score, alpha, beta, node) == ScoreEffect::CutOff) return score;
     }
-    return best;
+    return node.best;
 }

@@ -1,7 +1,7 @@
 // Reports to the front end: the principal variation, extended from the
 // transposition table, and the root move being searched.
+#include "board/score.h"
 #include "search/clock.h"
-#include "search/score.h"
 #include "search/search.h"
 
 namespace {
@@ -39,10 +39,7 @@ void Search::reportLine(int score) {
         if (!fromTable) {
             m = root.pv[made];
         } else {
-            int ignoredScore = 0, ignoredThreat = 0;
-            hashTable.probe(board.side, static_cast<uint32_t>(board.key),
-                            static_cast<uint32_t>(board.key >> 32), 0, 0, -INFINITE_SCORE, INFINITE_SCORE, 2,
-                            ignoredScore, m, ignoredThreat);
+            m = hashTable.probe(nodeKey(), {0, 0, -INFINITE_SCORE, INFINITE_SCORE, 2}).move;
         }
         if (!playable(pos, m)) break;
         report.moves[made] = m;

@@ -2,17 +2,8 @@
 // count of every root move kept as its ordering score for the next iteration.
 #include <cstdint>
 
-#include "search/score.h"
+#include "search/depth.h"
 #include "search/search.h"
-
-namespace {
-
-constexpr int ONE_PLY = 8;
-
-inline uint32_t keyLow(uint64_t key) { return static_cast<uint32_t>(key); }
-inline uint32_t keyHigh(uint64_t key) { return static_cast<uint32_t>(key >> 32); }
-
-} // namespace
 
 int Search::rootIndexOf(Move move) const {
     const PlyRecord& root = ply(0);
@@ -26,7 +17,6 @@ int Search::rootSearch(int alpha, int beta, int depth) {
     FM_ASSERT(isWindow(alpha, beta) && depth >= 0);
     // 1. Set-up.
     PlyRecord& root = ply(0);
-    const int side = board.side;
     const int age = (pos.gamePly >> 1) & 15;
     stats.selDepth = iteration;
     int best = -INFINITE_SCORE;
@@ -34,11 +24,9 @@ int Search::rootSearch(int alpha, int beta, int depth) {
 
     // 2. A stored result of enough depth ends the iteration at once. Its move
     // must be one of the legal root moves.
-    int hashScore = 0;
-    Move hashMove = NO_MOVE;
-    int threat = 0;
-    const int probeResult = hashTable.probe(side, keyLow(board.key), keyHigh(board.key), depth / ONE_PLY, 0,
-                                            alpha, beta, 2, hashScore, hashMove, threat);
+    const TableProbe probe = hashTable.probe(nodeKey(), {wholePlies(depth), 0, alpha, beta, 2});
+    const int hashScore = probe.score, probeResult = probe.result;
+    const Move hashMove = probe.move;
     root.hashMove = NO_MOVE;
     if (hashMove != NO_MOVE && board.isPseudoLegal(hashMove)) {
         const int index = rootIndexOf(hashMove);
@@ -91,8 +79,7 @@ int Search::rootSearch(int alpha, int beta, int depth) {
         if (i == 0 || score > alpha) {
             rootScore = score;
             if (score >= beta) {
-                hashTable.store(side, keyLow(board.key), keyHigh(board.key), depth / ONE_PLY, 0, HASH_LOWER,
-                                score, m, 0, age);
+                hashTable.store(nodeKey(), {wholePlies(depth), 0, HASH_LOWER, score, m, 0, age});
                 return score;
             }
             alpha = score;
@@ -102,7 +89,6 @@ int Search::rootSearch(int alpha, int beta, int depth) {
 
     // 4. An exact result is stored for the next search of this position.
     if (bound == HASH_EXACT)
-        hashTable.store(side, keyLow(board.key), keyHigh(board.key), depth / ONE_PLY, 0, HASH_EXACT, alpha,
-                        root.bestMove, 0, age);
+        hashTable.store(nodeKey(), {wholePlies(depth), 0, HASH_EXACT, alpha, root.bestMove, 0, age});
     return best;
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "board/position.h"
+#include "board/score.h"
 #include "search/limits.h"
 #include "search/plyrecord.h"
 #include "search/report.h"
@@ -207,6 +208,35 @@ class Search {
 
     PlyRecord& currentPly() { return plyStack[pos.searchPly + 2]; }
     HistoryRecord& top() { return pos.top(); }
+    // The node's position as the table knows it, and the search's age there.
+    TableKey nodeKey() const { return tableKey(board.side, board.key); }
+    int nodeAge() const { return ((pos.gamePly - pos.searchPly) >> 1) & 15; }
+
+    // What the moves of a node have come to so far.
+    struct NodeResult {
+        int best = -INFINITE_SCORE;
+        int bound = HASH_UPPER;
+        int movesSearched = 0;
+        int legalMoves = 0;
+    };
+    // How a searched move's score changed the node: not at all, alpha raised,
+    // or a beta cut-off.
+    enum class ScoreEffect { None, Raised, CutOff };
+    // The bookkeeping after a searched move, shared by both searches: the best
+    // score and move, the variation, alpha, and the cut-off statistics.
+    ScoreEffect takeScore(PlyRecord& r, Move m, int score, int& alpha, int beta, NodeResult& node);
+
+    // The steps of the alpha-beta node (alphabeta.cpp).
+    void setUpNode(PlyRecord& r, int plyIndex);
+    int nullMoveReduction(int depth) const;
+    bool tableCutsOff(PlyRecord& r, const TableProbe& probe, int plyIndex);
+    bool tablebaseKnows(int depth, int plyIndex, int& score);
+    bool nullMoveEndsNode(PlyRecord& r, int alpha, int beta, int depth, int nullReduction, int& score);
+    void deepenForAMove(PlyRecord& r, int alpha, int beta, int depth);
+    int searchNodeMoves(PlyRecord& r, int alpha, int beta, int depth);
+    static bool quietPickedLate(int stage, int index);
+    int searchMove(Move m, bool lateQuiet, int alpha, int beta, int depth, NodeResult& node);
+    void cutOff(PlyRecord& r, Move m, int score, int depth);
     // Step by step, the parts of think.
     bool prepareRootList();
     void keepSearchMoves(PlyRecord& root);

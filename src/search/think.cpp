@@ -3,12 +3,12 @@
 #include <cstdint>
 #include <cstring>
 
+#include "board/score.h"
 #include "egtb/tablebases.h"
 #include "eval/cacheset.h"
 #include "eval/weights.h"
 #include "search/clock.h"
 #include "search/helpers.h"
-#include "search/score.h"
 #include "search/search.h"
 
 namespace {
@@ -242,8 +242,8 @@ Move Search::think() {
     rootScore = s0;
     rootAlpha = s0 - ASPIRATION;
     rootBeta = s0 + ASPIRATION;
-    root.endgame = board.castling == 0 && board.pieceMaterial[WHITE] < 15 && board.pieceMaterial[BLACK] < 15;
-    root.lowMaterial = board.pieceMaterial[WHITE] < 10 && board.pieceMaterial[BLACK] < 10;
+    root.endgame = board.castling == 0 && board.isEnding();
+    root.lowMaterial = board.isLateEnding();
     root.mateThreat = root.bmThreat = 0;
 
     // 11. Iterative deepening, with the helper threads on the same root; 12.

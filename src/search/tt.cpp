@@ -2,10 +2,9 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 
-#include "search/score.h"
+#include "board/score.h"
 
 namespace {
 
@@ -64,7 +63,7 @@ TableSlot* MainHashTable::defaultEntryAllocator(uint64_t count) {
     return allocateLargeArray<TableSlot>(wanted);
 }
 
-void MainHashTable::allocate(bool announce) {
+uint64_t MainHashTable::allocate() {
     hits = 0;
     probes = 0;
     // Largest power of two of buckets whose bytes do not exceed the request, in
@@ -83,84 +82,87 @@ void MainHashTable::allocate(bool announce) {
         buckets.reset(entryAllocator(count * 4));
         allocatedBy = entryAllocator;
     }
-    if (!buckets) {
-        if (announce) std::printf("Couldn't allocate memory for main hash table!\n");
-    } else {
+    if (buckets) {
         mask = static_cast<uint32_t>(count - 1);
         clear();
     }
-    if (announce) {
-        std::printf("main cache %5.3g MB [%llu entries]\n", static_cast<double>(count * 64) / 1048576.0,
-                    static_cast<unsigned long long>(count));
-        std::fflush(stdout);
-    }
+    return count;
 }
 
 void MainHashTable::clear() {
-    if (buckets) std::memset(static_cast<void*>(buckets.get()), 0, (uint64_t{mask} + 1) * 4 * sizeof(TableSlot));
+    if (buckets)
+        std::memset(static_cast<void*>(buckets.get()), 0, (uint64_t{mask} + 1) * 4 * sizeof(TableSlot));
 }
 
-int MainHashTable::probe(int side, uint32_t keyLow, uint32_t keyHigh, int depth, int ply, int alpha, int beta,
-                         int nullReduction, int& score, Move& move, int& threat) {
+TableProbe MainHashTable::probe(const TableKey& key, const ProbeWindow& window) {
+    TableProbe found;
     ++probes;
-    if (!buckets) return HASH_MISS;
-    const TableSlot* b = bucket(keyLow);
+    if (!buckets) return found;
+    const TableSlot* b = bucket(key.low);
     bool avoidNull = false;
-    bool found = false;
+    bool matched = false;
 
     // Reports the entry and answers a cut-off result, or 0 when it gives none.
     auto examine = [&](const HashEntry& e) -> int {
-        score = scoreFromTable(e.score, ply);
-        move = e.move;
-        threat |= (e.flags >> 2) & 1;
+        found.score = scoreFromTable(e.score, window.ply);
+        found.move = e.move;
+        found.threat |= (e.flags >> 2) & 1;
         const int bound = boundOf(e);
-        if (e.depth >= depth) {
+        if (e.depth >= window.depth) {
             if (bound == HASH_EXACT) return HASH_EXACT;
-            if (bound == HASH_LOWER && score >= beta) return HASH_LOWER;
-            if (bound == HASH_UPPER && score <= alpha) return HASH_UPPER;
+            if (bound == HASH_LOWER && found.score >= window.beta) return HASH_LOWER;
+            if (bound == HASH_UPPER && found.score <= window.alpha) return HASH_UPPER;
         }
-        if (e.depth >= depth - nullReduction - 1 && bound == HASH_UPPER && score < beta) avoidNull = true;
+        if (e.depth >= window.depth - window.nullReduction - 1 && bound == HASH_UPPER &&
+            found.score < window.beta)
+            avoidNull = true;
         return 0;
     };
 
-    const HashEntry primary = loadSlot(b[primarySlot(side)]);
-    if (matches(primary, keyLow, keyHigh)) {
+    const HashEntry primary = loadSlot(b[primarySlot(key.side)]);
+    if (matches(primary, key.low, key.high)) {
         ++hits;
-        found = true;
-        if (int cut = examine(primary)) return cut;
+        matched = true;
+        if (int cut = examine(primary)) {
+            found.result = cut;
+            return found;
+        }
     }
-    const HashEntry secondary = loadSlot(b[secondarySlot(side)]);
-    if (matches(secondary, keyLow, keyHigh)) {
-        if (!found) ++hits;
-        if (int cut = examine(secondary)) return cut;
-        return avoidNull ? HASH_AVOID_NULL : HASH_HIT;
+    const HashEntry secondary = loadSlot(b[secondarySlot(key.side)]);
+    if (matches(secondary, key.low, key.high)) {
+        if (!matched) ++hits;
+        const int cut = examine(secondary);
+        found.result = cut ? cut : avoidNull ? HASH_AVOID_NULL : HASH_HIT;
+        return found;
     }
-    if (avoidNull) return HASH_AVOID_NULL;
-    return found ? HASH_HIT : HASH_MISS;
+    found.result = avoidNull ? HASH_AVOID_NULL : matched ? HASH_HIT : HASH_MISS;
+    return found;
 }
 
-void MainHashTable::store(int side, uint32_t keyLow, uint32_t keyHigh, int depth, int ply, int boundType,
-                          int score, Move move, int threat, int age) {
+void MainHashTable::store(const TableKey& key, const TableRecord& record) {
     if (!buckets) return;
-    TableSlot* b = bucket(keyLow);
+    TableSlot* b = bucket(key.low);
+    const int side = key.side;
     const HashEntry primary = loadSlot(b[primarySlot(side)]);
     const HashEntry secondary = loadSlot(b[secondarySlot(side)]);
 
     HashEntry entry;
-    entry.keyLow = keyLow;
-    entry.keyHigh = keyHigh;
-    entry.move = move;
-    entry.score = static_cast<int16_t>(scoreToTable(score, ply));
-    entry.depth = static_cast<uint8_t>(depth < 0 ? 0 : depth > 255 ? 255 : depth);
-    entry.flags = static_cast<uint8_t>((age & 15) << 3 | (threat & 1) << 2 | ((boundType - 3) & 3));
+    entry.keyLow = key.low;
+    entry.keyHigh = key.high;
+    entry.move = record.move;
+    entry.score = static_cast<int16_t>(scoreToTable(record.score, record.ply));
+    entry.depth = static_cast<uint8_t>(record.depth < 0 ? 0 : record.depth > 255 ? 255 : record.depth);
+    entry.flags =
+        static_cast<uint8_t>((record.age & 15) << 3 | (record.threat & 1) << 2 | ((record.bound - 3) & 3));
 
     // A deeper primary entry of this search, or a learned one, stays.
-    if (entry.depth < primary.depth && (ageOf(primary) == (age & 15) || (primary.flags & HASH_LEARNED))) {
+    if (entry.depth < primary.depth &&
+        (ageOf(primary) == (record.age & 15) || (primary.flags & HASH_LEARNED))) {
         storeSlot(b[secondarySlot(side)], entry);
         return;
     }
     const bool keepSecondary = secondary.depth > primary.depth && ageOf(secondary) == ageOf(primary);
-    if (!keepSecondary && !matches(primary, keyLow, keyHigh)) storeSlot(b[secondarySlot(side)], primary);
+    if (!keepSecondary && !matches(primary, key.low, key.high)) storeSlot(b[secondarySlot(side)], primary);
     storeSlot(b[primarySlot(side)], entry);
 }
 
@@ -169,13 +171,13 @@ void MainHashTable::storeRaw(int side, const HashEntry& entry) {
     storeSlot(bucket(entry.keyLow)[primarySlot(side)], entry);
 }
 
-HashEntry MainHashTable::readEntry(int side, uint32_t keyLow, uint32_t keyHigh) const {
+HashEntry MainHashTable::readEntry(const TableKey& key) const {
     if (buckets) {
-        const TableSlot* b = bucket(keyLow);
-        const HashEntry primary = loadSlot(b[primarySlot(side)]);
-        if (matches(primary, keyLow, keyHigh)) return primary;
-        const HashEntry secondary = loadSlot(b[secondarySlot(side)]);
-        if (matches(secondary, keyLow, keyHigh)) return secondary;
+        const TableSlot* b = bucket(key.low);
+        const HashEntry primary = loadSlot(b[primarySlot(key.side)]);
+        if (matches(primary, key.low, key.high)) return primary;
+        const HashEntry secondary = loadSlot(b[secondarySlot(key.side)]);
+        if (matches(secondary, key.low, key.high)) return secondary;
     }
     return HashEntry{};
 }

@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "board/counter.h"
+#include "board/keys.h"
 #include "board/largememory.h"
 #include "board/types.h"
 
@@ -48,6 +49,47 @@ enum HashResult : int {
 
 constexpr uint8_t HASH_LEARNED = 0x80;
 
+// A position as the table tells positions apart: the side to move and the two
+// halves of its key.
+struct TableKey {
+    int side;
+    uint32_t low;
+    uint32_t high;
+};
+constexpr TableKey tableKey(int side, uint64_t key) { return {side, keyLow(key), keyHigh(key)}; }
+
+// What a probe asks for: the depth in plies an entry must have to cut off, the
+// node's ply (mate scores are stored relative to the node), the window, and
+// the null-move reduction (a shallower upper bound that says the null move
+// would fail is reported as HASH_AVOID_NULL).
+struct ProbeWindow {
+    int depth;
+    int ply;
+    int alpha;
+    int beta;
+    int nullReduction;
+};
+
+// What a probe found: a HashResult, and the entry's score, move and mate-threat flag.
+struct TableProbe {
+    int result = HASH_MISS;
+    int score = 0;
+    Move move = NO_MOVE;
+    int threat = 0;
+};
+
+// What a search stores: depth in plies, the node's ply, the bound type
+// (HASH_EXACT, HASH_UPPER, HASH_LOWER), score, move, mate threat and search age.
+struct TableRecord {
+    int depth;
+    int ply;
+    int bound;
+    int score;
+    Move move;
+    int threat;
+    int age;
+};
+
 class MainHashTable {
   public:
     uint32_t mainHashMB = 16;
@@ -62,20 +104,18 @@ class MainHashTable {
 
     // Sizes the table from mainHashMB (the largest power of two of bytes not
     // above it, 64 bytes at least, 2^32 buckets at most; a table that has that
-    // size already keeps its memory), clears it and prints its size line
-    // unless `announce` is off. A table that could not be allocated misses
-    // every probe and stores nothing.
-    void allocate(bool announce = true);
+    // size already keeps its memory) and clears it. A table that could not be
+    // allocated misses every probe and stores nothing. Returns the buckets it
+    // was sized for (whether or not the memory could be had).
+    uint64_t allocate();
     void clear();
     bool allocated() const { return buckets != nullptr; }
     uint64_t bucketCount() const { return buckets ? uint64_t{mask} + 1 : 0; }
 
-    int probe(int side, uint32_t keyLow, uint32_t keyHigh, int depth, int ply, int alpha, int beta,
-              int nullReduction, int& score, Move& move, int& threat);
-    void store(int side, uint32_t keyLow, uint32_t keyHigh, int depth, int ply, int boundType, int score,
-               Move move, int threat, int age);
+    TableProbe probe(const TableKey& key, const ProbeWindow& window);
+    void store(const TableKey& key, const TableRecord& record);
     void storeRaw(int side, const HashEntry& entry);
-    HashEntry readEntry(int side, uint32_t keyLow, uint32_t keyHigh) const;
+    HashEntry readEntry(const TableKey& key) const;
     // Starts loading the bucket of a position that is about to be probed, so
     // that the memory access overlaps the work done before the probe. In memory
     // from allocateLarge a bucket is one cache line; an allocator that aligns

@@ -207,9 +207,7 @@ void cmdScore(Engine& e, const Args&) {
     Board& b = e.shownPosition().board;
     b.updateStage();
     int score = 0;
-    if (!(b.castling == 0 && b.pieceMaterial[WHITE] < 15 && b.pieceMaterial[BLACK] < 15 &&
-          b.recognize(score)))
-        score = b.evaluate();
+    if (!(b.recognizersApply() && b.recognize(score))) score = b.evaluate();
     e.print("score=%d\n", score);
 }
 

@@ -175,9 +175,7 @@ int Engine::ponder() {
     SearchModes& searchModes = search.modes;
     const int opponent = board.side;
     ponderMove = ponderReply = NO_MOVE;
-    const HashEntry entry = hashTable.readEntry(opponent, static_cast<uint32_t>(board.key),
-                                                static_cast<uint32_t>(board.key >> 32));
-    ponderMove = entry.move;
+    ponderMove = hashTable.readEntry(tableKey(opponent, board.key)).move;
 
     if (!isPlayable(position, ponderMove)) {
         // No move to ponder on from the table: search the opponent's position for one.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <cstring>
 
 #include "egtb/tablebases.h"
@@ -325,6 +326,15 @@ bool offeredToXboard(const EngineOption& option) {
     return name != "Hash" && name != "Ponder" && name != "NalimovPath" && name != "Threads";
 }
 
+void sizeMainTable(MainHashTable& table, bool announce) {
+    const uint64_t buckets = table.allocate();
+    if (!announce) return;
+    if (!table.allocated()) std::printf("Couldn't allocate memory for main hash table!\n");
+    std::printf("main cache %5.3g MB [%llu entries]\n", static_cast<double>(buckets * 64) / 1048576.0,
+                static_cast<unsigned long long>(buckets));
+    std::fflush(stdout);
+}
+
 int32_t memoryBudgetMB(const Engine& engine) {
     if (engine.settings.memoryMB > 0) return engine.settings.memoryMB;
     const int64_t perThread = int64_t{pawnHashTable.sizeMB} + evalCache.sizeMB;
@@ -349,11 +359,11 @@ void resizeTables(Engine& engine, int32_t totalMB, Output& out) {
     const bool announce = !engine.modes.uci;
     if (newMain != table.mainHashMB || !table.allocated()) {
         table.mainHashMB = newMain;
-        table.allocate(announce);
+        sizeMainTable(table, announce);
         while (!table.allocated() && table.mainHashMB > 1) {
             table.mainHashMB /= 2;
             out.print("not enough memory: the hash table gets %u MB\n", table.mainHashMB);
-            table.allocate(announce);
+            sizeMainTable(table, announce);
         }
     }
     if (newPawn != pawnHashTable.sizeMB || newEval != evalCache.sizeMB) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "board/output.h"
+#include "search/tt.h"
 
 class Engine;
 
@@ -58,6 +59,9 @@ int32_t holdableMB(int64_t requestMB, int32_t fallbackMB, const char* what, Outp
 // changes), shared out as the configured sizes share them, each at least 1 MB.
 // A transposition table that cannot be had is halved until it can, with a message.
 void resizeTables(Engine& engine, int32_t totalMB, Output& out);
+// Sizes the transposition table from its mainHashMB; with `announce` its size
+// line goes straight to standard output (as the caches', not logged).
+void sizeMainTable(MainHashTable& table, bool announce);
 // The megabytes all tables take: the budget in force, or the sum of their sizes.
 int32_t memoryBudgetMB(const Engine& engine);
 

@@ -8,6 +8,7 @@
 #include "eval/pawncache.h"
 #include "eval/weights.h"
 #include "shell/engine.h"
+#include "shell/settings.h"
 
 void Engine::run(int argc, char** argv) {
     std::setvbuf(stdout, nullptr, _IONBF, 0);
@@ -41,7 +42,7 @@ void Engine::init() {
     search.time.depthLimit = 65;
     search.time.moveTimeMs = 2000;
     search.time.mode = TimeMode::FixedTime;
-    hashTable.allocate();
+    sizeMainTable(hashTable, true);
     // Tables are built after the configuration so that its piece values count.
     initEvalTables();
     pawnHashTable.allocate();

@@ -7,8 +7,8 @@
 #include <cstring>
 
 #include "board/movetext.h"
+#include "board/score.h"
 #include "egtb/tablebases.h"
-#include "search/score.h"
 #include "shell/engine.h"
 #include "shell/settings.h"
 #include "shell/version.h"
@@ -373,9 +373,7 @@ void UciSession::sendBestMove(Move best) {
     position.pushMove(best);
     if (reply == NO_MOVE) {
         const Board& b = position.board;
-        reply =
-            e.hashTable.readEntry(b.side, static_cast<uint32_t>(b.key), static_cast<uint32_t>(b.key >> 32))
-                .move;
+        reply = e.hashTable.readEntry(tableKey(b.side, b.key)).move;
     }
     const bool replyPlayable =
         reply != NO_MOVE && position.board.isPseudoLegal(reply) && position.isLegalMove(reply);

@@ -34,8 +34,8 @@ TEST(BookFile, ABuiltBookIsLaidOutLittleEndianInTwoSections) {
     const uint64_t keys[3] = {low, high, keyAfter({"d4", "Nf6"})};
     for (int i = 0; i < 3; ++i) {
         const size_t at = 8 + 16 * static_cast<size_t>(i);
-        EXPECT_EQ(littleEndian(bytes, at, 4), keyLowOf(keys[i]));
-        EXPECT_EQ(littleEndian(bytes, at + 4, 4), keyHighOf(keys[i]));
+        EXPECT_EQ(littleEndian(bytes, at, 4), keyLow(keys[i]));
+        EXPECT_EQ(littleEndian(bytes, at + 4, 4), keyHigh(keys[i]));
         // Wins, losses, draws and the learning weight.
         EXPECT_EQ(std::tuple(littleEndian(bytes, at + 8, 2), littleEndian(bytes, at + 10, 2),
                              littleEndian(bytes, at + 12, 2), littleEndian(bytes, at + 14, 2)),
@@ -74,18 +74,18 @@ TEST(BookFile, LookupsFindEveryRecordInItsSectionAndNothingElse) {
 
     BookRecord r{};
     for (size_t i = 0; i < keys.size(); ++i) {
-        EXPECT_EQ(engine->book.lookup(keyLowOf(keys[i]), keyHighOf(keys[i]), 0, r),
+        EXPECT_EQ(engine->book.lookup(keyLow(keys[i]), keyHigh(keys[i]), 0, r),
                   static_cast<int64_t>(8 + 16 * i));
         EXPECT_EQ(r.wins, i);
         // Keys next to a stored one are absent.
-        EXPECT_EQ(engine->book.lookup(keyLowOf(keys[i] + 1), keyHighOf(keys[i] + 1), 0, r), 0);
-        EXPECT_EQ(engine->book.lookup(keyLowOf(keys[i] - 1), keyHighOf(keys[i] - 1), 0, r), 0);
+        EXPECT_EQ(engine->book.lookup(keyLow(keys[i] + 1), keyHigh(keys[i] + 1), 0, r), 0);
+        EXPECT_EQ(engine->book.lookup(keyLow(keys[i] - 1), keyHigh(keys[i] - 1), 0, r), 0);
     }
     // The black section is separate, even for a key that the white section holds.
-    EXPECT_EQ(engine->book.lookup(keyLowOf(keys[3]), keyHighOf(keys[3]), 1, r),
+    EXPECT_EQ(engine->book.lookup(keyLow(keys[3]), keyHigh(keys[3]), 1, r),
               static_cast<int64_t>(8 + 16 * keys.size()));
     EXPECT_EQ(r.wins, 999);
-    EXPECT_EQ(engine->book.lookup(keyLowOf(keys[4]), keyHighOf(keys[4]), 1, r), 0);
+    EXPECT_EQ(engine->book.lookup(keyLow(keys[4]), keyHigh(keys[4]), 1, r), 0);
 }
 
 TEST(BookFile, EmptySectionsShortFilesAndEmptyFilesFindNothing) {

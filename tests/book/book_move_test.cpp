@@ -83,8 +83,8 @@ TEST(BookMove, AListedMoveThatCannotBePlayedIsRejectedWhateverItsRecord) {
     // The position that a pawn jump e2-e5 would give stands in the book with many
     // wins, as a colliding key would; the move must never be made or chosen.
     const uint64_t key = positionAt("rnbqkbnr/pppppppp/8/4P3/8/8/PPPP1PPP/RNBQKBNR b KQkq -")->board.key;
-    BookFixture book(
-        {BookRecord{keyLowOf(key), keyHighOf(key), 900, 0, 0, 100}, recordAfter({"a3"}, 0, 1, 0)}, {});
+    BookFixture book({BookRecord{keyLow(key), keyHigh(key), 900, 0, 0, 100}, recordAfter({"a3"}, 0, 1, 0)},
+                     {});
     BookRig& engine = *book.engine;
     engine.fillRootMoves();
     const Move jump = buildMove(E2, E5, PAWN, 0, 0, MOVE_PAWN);

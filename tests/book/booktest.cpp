@@ -33,7 +33,7 @@ BookContents readBookContents(const std::string& bytes) {
 BookRig::BookRig(const std::string& bookPath) {
     std::snprintf(book.path, sizeof book.path, "%s", bookPath.c_str());
     table.mainHashMB = 1;
-    table.allocate(false);
+    table.allocate();
     newGame();
 }
 

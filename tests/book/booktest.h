@@ -57,7 +57,7 @@ BookRecord recordAfter(const std::vector<std::string>& moves, uint16_t wins, uin
                        uint16_t learn = 100);
 inline BookRecord recordOf(uint64_t key, uint16_t wins, uint16_t losses, uint16_t draws,
                            uint16_t learn = 100) {
-    return BookRecord{keyLowOf(key), keyHighOf(key), wins, losses, draws, learn};
+    return BookRecord{keyLow(key), keyHigh(key), wins, losses, draws, learn};
 }
 std::vector<BookRecord> sortedByKey(std::vector<BookRecord> records);
 // A record's key and counts, compared in one assertion that prints them all.

@@ -23,7 +23,7 @@ using Counts = std::array<int, 3>; // wins, losses, draws
 // does not hold it.
 std::optional<Counts> countsAt(BookRig& engine, int section, uint64_t key) {
     BookRecord r{};
-    if (engine.book.lookup(keyLowOf(key), keyHighOf(key), section, r) == 0) return std::nullopt;
+    if (engine.book.lookup(keyLow(key), keyHigh(key), section, r) == 0) return std::nullopt;
     EXPECT_EQ(r.learn, 100);
     return Counts{r.wins, r.losses, r.draws};
 }

@@ -14,12 +14,12 @@ std::unique_ptr<BookRig> learningEngine(const std::string& learnPath) {
 // Stores a search result for the engine's position with the given score.
 void storeRoot(BookRig& engine, int score, int depth = 7) {
     const Board& b = engine.board();
-    engine.table.store(b.side, keyLowOf(b.key), keyHighOf(b.key), depth, 0, HASH_LOWER, score,
-                       buildMove(G1, F3, KNIGHT), 0, 3);
+    engine.table.store({b.side, keyLow(b.key), keyHigh(b.key)},
+                       {depth, 0, HASH_LOWER, score, buildMove(G1, F3, KNIGHT), 0, 3});
 }
 
 HashEntry entryOf(const MainHashTable& table, int side, uint64_t key) {
-    return table.readEntry(side, keyLowOf(key), keyHighOf(key));
+    return table.readEntry({side, keyLow(key), keyHigh(key)});
 }
 
 HashEntry storedRecord(const std::string& bytes, size_t index) {
@@ -35,7 +35,7 @@ uint32_t header(const std::string& bytes, int field) {
 std::tuple<int, int, int, int> counts(BookRig& engine, const std::vector<std::string>& moves, int section) {
     const uint64_t key = keyAfter(moves);
     BookRecord r{0, 0, 0, 0, 0, 0};
-    EXPECT_NE(engine.book.lookup(keyLowOf(key), keyHighOf(key), section, r), 0);
+    EXPECT_NE(engine.book.lookup(keyLow(key), keyHigh(key), section, r), 0);
     return {r.wins, r.losses, r.draws, r.learn};
 }
 

@@ -118,11 +118,11 @@ TEST(BookMerge, TheOpenBookKeepsWorkingUntilItIsLoadedAgain) {
     merge(dir.path("book.dat"), dir.path("more.dat"));
     BookRecord r{};
     EXPECT_EQ(book.whiteCount(), 1u);
-    ASSERT_EQ(book.lookup(keyLowOf(e4), keyHighOf(e4), 0, r), 8);
+    ASSERT_EQ(book.lookup(keyLow(e4), keyHigh(e4), 0, r), 8);
     EXPECT_EQ(r.wins, 1);
     EXPECT_EQ(captureOutput([&] { book.load(dir.path("book.dat").c_str(), out); }), "2 book positions\n");
-    ASSERT_NE(book.lookup(keyLowOf(e4), keyHighOf(e4), 0, r), 0);
+    ASSERT_NE(book.lookup(keyLow(e4), keyHigh(e4), 0, r), 0);
     EXPECT_EQ(r.wins, 2);
-    ASSERT_NE(book.lookup(keyLowOf(d4), keyHighOf(d4), 0, r), 0);
+    ASSERT_NE(book.lookup(keyLow(d4), keyHigh(d4), 0, r), 0);
     EXPECT_EQ(r.wins, 5);
 }

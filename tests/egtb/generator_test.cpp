@@ -8,9 +8,9 @@
 #include <gtb-probe.h>
 #endif
 
+#include "board/score.h"
 #include "egtb/tablebases.h"
 #include "egtb/tbtestutil.h"
-#include "search/score.h"
 #include "search/searchtest.h"
 
 using namespace egtb;
@@ -169,7 +169,8 @@ TEST(TablebaseGenerator, ThreeManTablesAgreeWithGaviota) {
 
 TEST(TablebaseGenerator, LongestMatesAreTheClassicOnes) {
     // Four-man tables are generated in fast builds only.
-    for (auto [name, moves] : {std::pair{"kqk", 10}, {"krk", 16}, {"kpk", 28}, {"kbnk", 33}, {"kqkr", 35}, {"kbbk", 19}}) {
+    for (auto [name, moves] :
+         {std::pair{"kqk", 10}, {"krk", 16}, {"kpk", 28}, {"kbnk", 33}, {"kqkr", 35}, {"kbbk", 19}}) {
         if (kSlowBuild && std::strlen(name) > 3) break;
         EXPECT_EQ(longestWin(descriptor(tableNumber(name)), 0, 1), moves) << name;
     }

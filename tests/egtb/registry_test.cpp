@@ -6,9 +6,9 @@
 #include <fstream>
 #include <optional>
 
+#include "board/score.h"
 #include "egtb/tablebases.h"
 #include "egtb/tbtestutil.h"
-#include "search/score.h"
 #include "search/searchtest.h"
 
 using namespace egtb;
@@ -131,8 +131,8 @@ TEST(TablebaseRegistryDeathTest, TruncatedFileEndsTheProgramWithItsMessage) {
     const std::string dir = tbtest::freshDirectory("short");
     sparseFile(dir + "/kqk.nbw", 1000);
     const uint64_t count = descriptor(5).count[0];
-    expectLoadExits(dir, "\\*\\*\\* .*/kqk.nbw corrupted " + std::to_string(count) + " " + std::to_string(count) +
-                             " 1000");
+    expectLoadExits(dir, "\\*\\*\\* .*/kqk.nbw corrupted " + std::to_string(count) + " " +
+                             std::to_string(count) + " 1000");
 }
 
 TEST(TablebaseRegistryDeathTest, BrokenCompressedFileEndsTheProgramWithItsMessage) {
@@ -217,8 +217,14 @@ TEST(TablebaseProbe, KppkpLongLossesReadOneMoveBeyondTheByteScale) {
 }
 
 TEST(TablebaseProbe, ByteMappingCoversTheWholeScale) {
-    for (auto [byte, value] : {std::pair{0, 0}, {127, 32767}, {1, 32641}, {126, 32766}, {-1, -32641},
-                               {-126, -32766}, {-127, -32640}, {-128, 32640}})
+    for (auto [byte, value] : {std::pair{0, 0},
+                               {127, 32767},
+                               {1, 32641},
+                               {126, 32766},
+                               {-1, -32641},
+                               {-126, -32766},
+                               {-127, -32640},
+                               {-128, 32640}})
         EXPECT_EQ(byteToStoredValue(static_cast<int8_t>(byte)), value) << byte;
     for (int b = -128; b <= 127; ++b) {
         int8_t back;

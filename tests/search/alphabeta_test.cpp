@@ -1,6 +1,6 @@
 // The alpha-beta search: draws, mates, the transposition table at a node,
 // reductions, null moves and extensions.
-#include "search/score.h"
+#include "board/score.h"
 #include "searchtest.h"
 
 TEST(AlphaBeta, RepetitionsAndTheFiftyMoveRuleScoreZero) {
@@ -42,7 +42,8 @@ TEST(AlphaBeta, WithoutLegalMovesANodeIsMatedOrStalemateAndStoresNothing) {
         auto e = searchAt(fen);
         e->position.pushMove(moveNamed(e->position, move));
         EXPECT_EQ(e->search.search(-INFINITE_SCORE, INFINITE_SCORE, 16, true), score) << fen;
-        EXPECT_EQ(e->table.readEntry(BLACK, keyLow(e->board().key), keyHigh(e->board().key)).keyLow, 0u) << fen;
+        EXPECT_EQ(e->table.readEntry({BLACK, keyLow(e->board().key), keyHigh(e->board().key)}).keyLow, 0u)
+            << fen;
     }
 }
 
@@ -51,8 +52,8 @@ TEST(AlphaBeta, ATableEntryCutsOffOnlyWithAPlayableMove) {
     auto searchWith = [&](Move stored, int depth = 9) {
         auto e = searchAt(fen);
         e->position.pushMove(moveNamed(e->position, "e8d7"));
-        e->table.store(WHITE, keyLow(e->board().key), keyHigh(e->board().key), depth, 1, HASH_EXACT, 777, stored,
-                       0, 0);
+        e->table.store({WHITE, keyLow(e->board().key), keyHigh(e->board().key)},
+                       {depth, 1, HASH_EXACT, 777, stored, 0, 0});
         return e->search.search(-INFINITE_SCORE, INFINITE_SCORE, 16, true);
     };
     auto e = searchAt(fen);
@@ -94,7 +95,7 @@ TEST(AlphaBeta, ACutOffByAQuietMoveMakesItAKillerAndCountsItsHistory) {
     EXPECT_EQ(e->search.historyCounters[square64(moveFrom(killer)) + 64 * square64(moveTo(killer))], 1u);
     EXPECT_EQ(e->search.stats.cutoffs, 1u);
     EXPECT_EQ(e->search.stats.firstMoveCutoffs, 1u);
-    const HashEntry stored = e->table.readEntry(WHITE, keyLow(e->board().key), keyHigh(e->board().key));
+    const HashEntry stored = e->table.readEntry({WHITE, keyLow(e->board().key), keyHigh(e->board().key)});
     EXPECT_EQ(stored.flags & 3, HASH_LOWER - 3);
     EXPECT_EQ(stored.move, killer);
     EXPECT_EQ(stored.depth, 2);

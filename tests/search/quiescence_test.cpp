@@ -1,6 +1,6 @@
 // The quiescence search: stand pat, captures, checks on the first ply, forced
 // replies, mates and the end of the ply stack.
-#include "search/score.h"
+#include "board/score.h"
 #include "searchtest.h"
 
 TEST(Quiescence, AQuietPositionStandsPatOnTheEvaluation) {

@@ -5,7 +5,7 @@ std::unique_ptr<SearchRig> searchAt(const std::string& fen, int depth) {
     EXPECT_EQ(rig->board().readFen(fen.c_str()), 1) << fen;
     rig->position.resetHistory();
     rig->table.mainHashMB = 1;
-    rig->table.allocate(false);
+    rig->table.allocate();
     rig->search.time.mode = TimeMode::FixedDepth;
     rig->search.time.depthLimit = depth;
     return rig;

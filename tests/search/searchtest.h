@@ -46,6 +46,3 @@ std::unique_ptr<SearchRig> searchAt(const std::string& fen, int depth = 4);
 
 // The principal variation of the root record, in coordinates.
 std::vector<std::string> rootLine(const Search& search);
-
-inline uint32_t keyLow(uint64_t key) { return static_cast<uint32_t>(key); }
-inline uint32_t keyHigh(uint64_t key) { return static_cast<uint32_t>(key >> 32); }

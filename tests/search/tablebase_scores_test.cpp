@@ -1,8 +1,8 @@
 // Tablebase scores in the search: a mate found through the tables scores what
 // the search gives the same mate on its own, and a table draw scores 0.
+#include "board/score.h"
 #include "egtb/tablebases.h"
 #include "egtb/tbtestutil.h"
-#include "search/score.h"
 #include "searchtest.h"
 
 namespace {

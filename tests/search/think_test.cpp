@@ -1,7 +1,7 @@
 // The search driver on a search of its own (no shell): determinism, mates,
 // draws, the root, time, and what it reports.
+#include "board/score.h"
 #include "search/clock.h"
-#include "search/score.h"
 #include "searchtest.h"
 
 namespace {
@@ -104,14 +104,14 @@ TEST(Think, AStoredRootResultOfEnoughDepthEndsTheIterationUnsearched) {
     auto rig = searchAt(fen, 3);
     const uint64_t key = rig->board().key;
     const Move stored = moveNamed(rig->position, "c2c3");
-    rig->table.store(WHITE, keyLow(key), keyHigh(key), 9, 0, HASH_EXACT, 123, stored, 0, 0);
+    rig->table.store({WHITE, keyLow(key), keyHigh(key)}, {9, 0, HASH_EXACT, 123, stored, 0, 0});
     EXPECT_EQ(rig->search.think(), stored);
     EXPECT_EQ(rig->search.rootScore, 123);
     EXPECT_EQ(rootLine(rig->search), (std::vector<std::string>{"c2c3"}));
     // A stored move that is not legal here is ignored.
     auto other = searchAt(fen, 3);
-    other->table.store(WHITE, keyLow(key), keyHigh(key), 9, 0, HASH_EXACT, 123, buildMove(E1, E3, KING), 0,
-                       0);
+    other->table.store({WHITE, keyLow(key), keyHigh(key)},
+                       {9, 0, HASH_EXACT, 123, buildMove(E1, E3, KING), 0, 0});
     other->search.think();
     EXPECT_NE(other->search.rootScore, 123);
 }
@@ -263,8 +263,8 @@ TEST(Think, TheReportedLineGoesOnWithTableMoves) {
         for (int i = 0; i < MAX_PLY; ++i) {
             const Move m = moveNamed(pos, dance[i % 4]);
             if (i < plies) root.pv[i] = m;
-            rig->table.store(pos.board.side, keyLow(pos.board.key), keyHigh(pos.board.key), 1, 0, HASH_EXACT,
-                             0, m, 0, 0);
+            rig->table.store({pos.board.side, keyLow(pos.board.key), keyHigh(pos.board.key)},
+                             {1, 0, HASH_EXACT, 0, m, 0, 0});
             pos.pushMove(m);
             played.push_back(m);
         }
@@ -293,8 +293,8 @@ TEST(Think, AFailLowOrHighWidensTheWindowAndSearchesAgain) {
         // A stored bound far outside the window: the root cuts off on it and fails.
         const int stored = bound == HASH_UPPER ? -1500 : 1500;
         const uint64_t key = rig->board().key;
-        rig->table.store(WHITE, keyLow(key), keyHigh(key), 5, 0, bound, stored,
-                         moveNamed(rig->position, "c2c3"), 0, 0);
+        rig->table.store({WHITE, keyLow(key), keyHigh(key)},
+                         {5, 0, bound, stored, moveNamed(rig->position, "c2c3"), 0, 0});
         rig->search.think();
         // The re-search may in turn fail the other way; the bound's own count is one.
         EXPECT_EQ(bound == HASH_UPPER ? rig->search.failLowCount : rig->search.failHighCount, 1);

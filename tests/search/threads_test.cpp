@@ -117,26 +117,24 @@ TEST(ThreadsTable, AnEntryWhoseHalvesComeFromTwoWritesIsNeverTrusted) {
     MainHashTable table;
     table.entryAllocator = rememberingAllocator;
     table.mainHashMB = 1;
-    table.allocate(false);
+    table.allocate();
     const uint64_t key = 0x0123456789abcdefULL;
-    table.store(WHITE, keyLow(key), keyHigh(key), 5, 0, HASH_EXACT, 77, NO_MOVE, 0, 0);
-    ASSERT_EQ(table.readEntry(WHITE, keyLow(key), keyHigh(key)).score, 77);
+    table.store({WHITE, keyLow(key), keyHigh(key)}, {5, 0, HASH_EXACT, 77, NO_MOVE, 0, 0});
+    ASSERT_EQ(table.readEntry({WHITE, keyLow(key), keyHigh(key)}).score, 77);
 
     // Another thread's data word lands beside this entry's key word.
     TableSlot* slot = std::find_if(lastSlots, lastSlots + table.bucketCount() * 4,
                                    [](const TableSlot& s) { return s.keyWord != 0 || s.data != 0; });
     ASSERT_NE(slot, lastSlots + table.bucketCount() * 4);
     slot->data ^= uint64_t{123} << 32;
-    int score = 0, threat = 0;
-    Move move = NO_MOVE;
-    EXPECT_EQ(table.probe(WHITE, keyLow(key), keyHigh(key), 5, 0, -1000, 1000, 0, score, move, threat), HASH_MISS);
-    EXPECT_NE(table.readEntry(WHITE, keyLow(key), keyHigh(key)).score, 77);
+    EXPECT_EQ(table.probe({WHITE, keyLow(key), keyHigh(key)}, {5, 0, -1000, 1000, 0}).result, HASH_MISS);
+    EXPECT_NE(table.readEntry({WHITE, keyLow(key), keyHigh(key)}).score, 77);
 }
 
 TEST(ThreadsTable, ConcurrentStoresAndProbesNeverMixTwoPositions) {
     MainHashTable table;
     table.mainHashMB = 1;
-    table.allocate(false);
+    table.allocate();
     // Every position's entry carries a score and depth derived from its key, so
     // a hit with anything else is an entry made of two writes.
     auto scoreOf = [](uint64_t key) { return static_cast<int>(key % 2001) - 1000; };
@@ -149,10 +147,10 @@ TEST(ThreadsTable, ConcurrentStoresAndProbesNeverMixTwoPositions) {
             // Few keys, many collisions in few buckets.
             const uint64_t key = (state % 512 + 1) * 0x9e3779b97f4a7c15ULL;
             if (i % 2 == 0) {
-                table.store(WHITE, keyLow(key), keyHigh(key), depthOf(key), 0, HASH_EXACT, scoreOf(key),
-                            NO_MOVE, 0, 0);
+                table.store({WHITE, keyLow(key), keyHigh(key)},
+                            {depthOf(key), 0, HASH_EXACT, scoreOf(key), NO_MOVE, 0, 0});
             } else {
-                const HashEntry e = table.readEntry(WHITE, keyLow(key), keyHigh(key));
+                const HashEntry e = table.readEntry({WHITE, keyLow(key), keyHigh(key)});
                 if (e.keyLow != keyLow(key) || e.keyHigh != keyHigh(key)) continue;
                 ++hits;
                 if (e.score != scoreOf(key) || e.depth != depthOf(key)) ++mixed;

@@ -28,7 +28,7 @@ TEST(SearchComponent, AStandaloneSearchMatchesTheConsoleProgram) {
         // The same table size as the program's default.
         auto rig = searchAt(c.fen, c.depth);
         rig->table.mainHashMB = 16;
-        rig->table.allocate(false);
+        rig->table.allocate();
         pawnHashTable.clear();
         evalCache.clear();
         const Move move = rig->search.think();

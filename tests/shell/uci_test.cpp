@@ -6,9 +6,9 @@
 #include <sstream>
 #include <thread>
 
+#include "board/score.h"
 #include "book/booktest.h"
 #include "program.h"
-#include "search/score.h"
 #include "shell/uci.h"
 #include "shell/words.h"
 #include "testutil.h"
@@ -208,7 +208,7 @@ TEST_F(Uci, OptionsActAtOnce) {
     ASSERT_TRUE(sendAndWait("setoption name Clear Hash\nisready\n", "readyok\n"));
     // A book that knows only 1. e4: with OwnBook on, it is played at once.
     const uint64_t key = keyAfter({"e4"});
-    writeBookRecords(dir.file("e4.dat"), {BookRecord{keyLowOf(key), keyHighOf(key), 50, 0, 0, 100}}, {});
+    writeBookRecords(dir.file("e4.dat"), {BookRecord{keyLow(key), keyHigh(key), 50, 0, 0, 100}}, {});
     ASSERT_TRUE(sendAndWait("setoption name BookFile value " + dir.file("e4.dat") + "\n",
                             "info string 1 book positions\n"));
     ASSERT_TRUE(

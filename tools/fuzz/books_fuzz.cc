@@ -66,7 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         static MainHashTable table;
         if (!table.allocated()) {
             table.mainHashMB = 1;
-            table.allocate(false);
+            table.allocate();
         }
         LearnStore store;
         std::snprintf(store.path, sizeof store.path, "fuzz.lrn");

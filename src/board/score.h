@@ -1,5 +1,6 @@
-// Score constants of the search. Scores are centipawns from the side to move's
-// point of view; a side mated at ply p scores p - MATE_SCORE.
+// Score constants of the evaluation, the tablebases and the search. Scores are
+// centipawns from the side to move's point of view; a side mated at ply p
+// scores p - MATE_SCORE.
 #pragma once
 
 constexpr int INFINITE_SCORE = 10000;
