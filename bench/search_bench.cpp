@@ -42,9 +42,9 @@ void fixedDepthSearch(benchmark::State& state, const char* fen) {
     for (auto _ : state) {
         searcher->setUp(fen);
         benchmark::DoNotOptimize(search.think());
-        nodes += search.stats.nodes;
+        nodes += search.statistics().nodes;
     }
-    state.counters["nodes"] = static_cast<double>(search.stats.nodes);
+    state.counters["nodes"] = static_cast<double>(search.statistics().nodes);
     state.counters["nodes_per_second"] =
         benchmark::Counter(static_cast<double>(nodes), benchmark::Counter::kIsRate);
 }

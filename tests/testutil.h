@@ -69,3 +69,44 @@ std::vector<std::string> allDataPositions();
 bool sharedDataPresent();
 constexpr const char* NO_SHARED_DATA =
     "the shared test data (../shared/data or $FALKMERE_DATA_DIR) is missing";
+
+// The inside of a search, for tests that drive its routines one by one or
+// script a search of their own.
+struct SearchTestAccess {
+    explicit SearchTestAccess(Search& s)
+        : target(s), stats(s.stats), iteration(s.iteration), completedIteration(s.completedIteration),
+          rootScore(s.rootScore), rootMoveCount(s.rootMoveCount), rootMoveIndex(s.rootMoveIndex),
+          startTime(s.startTime), startCpuTime(s.startCpuTime), easyMove(s.easyMove),
+          failLowCount(s.failLowCount), failHighCount(s.failHighCount), stopRequested(s.stopRequested),
+          searchAborted(s.searchAborted), clockStopped(s.clockStopped), lastScore(s.lastScore),
+          historyCounters(s.historyCounters), helpers(s.helpers) {}
+    Search& target;
+    SearchStats& stats;
+    int32_t& iteration;
+    int32_t& completedIteration;
+    int32_t& rootScore;
+    int32_t& rootMoveCount;
+    int32_t& rootMoveIndex;
+    int64_t& startTime;
+    int64_t& startCpuTime;
+    bool& easyMove;
+    int32_t& failLowCount;
+    int32_t& failHighCount;
+    bool& stopRequested;
+    bool& searchAborted;
+    bool& clockStopped;
+    int32_t& lastScore;
+    uint32_t (&historyCounters)[4096];
+    HelperThreads*& helpers;
+
+    int search(int alpha, int beta, int depth, bool nullAllowed) {
+        return target.search(alpha, beta, depth, nullAllowed);
+    }
+    int quiescence(int alpha, int beta, int qdepth) { return target.quiescence(alpha, beta, qdepth); }
+    int nextMove() { return target.nextMove(); }
+    void computeExtension(Move move, int movesBefore) { target.computeExtension(move, movesBefore); }
+    void checkTime() { target.checkTime(); }
+    void extendAfterScoreDrop() { target.extendAfterScoreDrop(); }
+    void reportLine(int score) { target.reportLine(score); }
+};
+inline SearchTestAccess inside(Search& s) { return SearchTestAccess(s); }

@@ -66,7 +66,7 @@ BenchResult runBench(int depth, int threads) {
     auto helpers = std::make_unique<HelperThreads>(*table);
     if (threads > 1) {
         helpers->setCount(threads - 1);
-        search->helpers = helpers.get();
+        search->attachHelpers(helpers.get());
     }
 
     BenchResult result;

@@ -25,7 +25,7 @@ class HelperListener : public SearchListener {
     // then finds deeper results in the table, and a helper that completes the
     // depth limit first ends the search with its result.
     int nextIteration(const Search& s, int following) override {
-        const int ahead = mainIteration.load(std::memory_order_relaxed) + s.depthOffset;
+        const int ahead = mainIteration.load(std::memory_order_relaxed) + s.depthOffset();
         const int depth = following > ahead ? following : ahead;
         return depth < s.time.depthLimit ? depth : s.time.depthLimit;
     }
@@ -34,12 +34,12 @@ class HelperListener : public SearchListener {
         {
             std::lock_guard<std::mutex> hold(published.lock);
             HelperThreads::Result& r = published.result;
-            r.depth = s.iteration;
-            r.score = s.rootScore;
+            r.depth = s.currentIteration();
+            r.score = s.bestScore();
             r.pvEnd = root.pvEnd;
             for (int i = 0; i < root.pvEnd; ++i) r.pv[i] = root.pv[i];
         }
-        published.depth.store(s.iteration, std::memory_order_release);
+        published.depth.store(s.currentIteration(), std::memory_order_release);
     }
 
   private:
@@ -55,12 +55,10 @@ constexpr uint32_t HELPER_POLL_INTERVAL = 1000;
 
 struct HelperThreads::Helper {
     Helper(MainHashTable& table, const std::atomic<bool>& stop, const std::atomic<int>& mainIteration,
-           BusyMoves& busy)
+           BusyMoves& busy, int depthOffset)
         : listener(stop, mainIteration, published), search(position, table, listener) {
         position.board.caches = &caches;
-        search.isHelper = true;
-        search.busyMoves = &busy;
-        search.pollInterval = HELPER_POLL_INTERVAL;
+        search.becomeHelper(busy, depthOffset, HELPER_POLL_INTERVAL);
     }
     Position position;
     CacheSet caches;
@@ -78,12 +76,11 @@ void HelperThreads::setCount(int count) {
     stop();
     helpers.clear();
     for (int i = 0; i < count; ++i) {
-        auto helper = std::make_unique<Helper>(table, stopping, mainIteration, busy);
+        auto helper = std::make_unique<Helper>(table, stopping, mainIteration, busy, i % 2);
         helper->caches.pawn.sizeMB = pawnHashTable.sizeMB;
         helper->caches.eval.sizeMB = evalCache.sizeMB;
         helper->caches.pawn.allocate(false);
         helper->caches.eval.allocate(false);
-        helper->search.depthOffset = i % 2;
         helpers.push_back(std::move(helper));
     }
 }
@@ -104,7 +101,7 @@ void HelperThreads::start(const Search& main) {
         s.time.mode = TimeMode::Infinite;
         s.time.depthLimit = main.time.depthLimit;
         s.searchMoves = main.searchMoves;
-        s.publishedNodes.store(0, std::memory_order_relaxed);
+        s.clearPublishedNodeCount();
         helper->published.depth.store(0, std::memory_order_relaxed);
         helper->thread = std::thread([&s] { s.think(); });
     }
@@ -116,7 +113,7 @@ void HelperThreads::stop() {
     stopping.store(true, std::memory_order_relaxed);
     for (auto& helper : helpers) {
         if (helper->thread.joinable()) helper->thread.join();
-        helper->search.publishedNodes.store(helper->search.stats.nodes, std::memory_order_relaxed);
+        helper->search.publishNodeCount();
     }
     running = false;
 }
@@ -130,7 +127,7 @@ void HelperThreads::clearCaches() {
 
 uint64_t HelperThreads::nodes() const {
     uint64_t total = 0;
-    for (const auto& helper : helpers) total += helper->search.publishedNodes.load(std::memory_order_relaxed);
+    for (const auto& helper : helpers) total += helper->search.publishedNodeCount();
     return total;
 }
 

@@ -70,23 +70,17 @@ class Search {
     SearchOptions options;
     // Only these root moves are searched (empty: every legal move).
     std::vector<Move> searchMoves;
-    // Threads that search the same root beside this one while it deepens
-    // (none: this search alone).
-    HelperThreads* helpers = nullptr;
-    // The moves the threads of a multi-core search are busy with (none: this
-    // search alone).
-    BusyMoves* busyMoves = nullptr;
-    // A helper thread's own search: it starts this many iterations deeper
-    // than the main search, resets no shared statistics and keeps publishing
-    // its node count.
-    bool isHelper = false;
-    int32_t depthOffset = 0;
-    std::atomic<uint64_t> publishedNodes{0};
-    // Nodes of this search and of its helper threads.
-    uint64_t totalNodes() const;
 
     // Another front end takes the reports from now on.
     void setListener(SearchListener& other) { listener = &other; }
+    // Threads that search the same root beside this one while it deepens
+    // (null: this search alone).
+    void attachHelpers(HelperThreads* threads) { helpers = threads; }
+    // This search is a helper thread's: it starts `offset` iterations deeper
+    // than the main search, resets no shared statistics, keeps publishing its
+    // node count and puts off the moves other threads are busy with.
+    void becomeHelper(BusyMoves& busy, int offset, uint32_t interval);
+    int depthOffset() const { return helperDepthOffset; }
 
     // The best move for the position, NO_MOVE when there is none (no legal
     // move, a position without both kings, or no room in the game record).
@@ -100,6 +94,13 @@ class Search {
     void allocateTime(int plies);
     // The engine's clock less the reserve kept for delays outside the search.
     int64_t usableClockMs() const;
+
+    // The reference of the score-drop rule: the root score of the last search
+    // the clock stopped, from the side to move's point of view. The front end
+    // sets it for a new position and turns it round when the engine changes sides.
+    int scoreReference() const { return lastScore; }
+    void setScoreReference(int score) { lastScore = score; }
+    void turnScoreReference() { lastScore = -lastScore; }
 
     // --- what the front end reads -------------------------------------------
     Position& position() { return pos; }
@@ -115,39 +116,88 @@ class Search {
         FM_ASSERT(p >= -2 && p < MAX_PLY);
         return plyStack[p + 2];
     }
+    const SearchStats& statistics() const { return stats; }
+    // Nodes of this search and of its helper threads.
+    uint64_t totalNodes() const;
+    // What a helper last published of its node count.
+    uint64_t publishedNodeCount() const { return publishedNodes.load(std::memory_order_relaxed); }
+    void publishNodeCount() { publishedNodes.store(stats.nodes, std::memory_order_relaxed); }
+    void clearPublishedNodeCount() { publishedNodes.store(0, std::memory_order_relaxed); }
+    // The iteration being searched (the last one, once the search is over).
+    int currentIteration() const { return iteration; }
+    // The last iteration that ended inside its window (0: none yet).
+    int completedDepth() const { return completedIteration; }
+    // The score of the root's best move so far.
+    int bestScore() const { return rootScore; }
+    // Legal root moves of the running search, and the index of the one being searched.
+    int rootMoveTotal() const { return rootMoveCount; }
+    int rootMoveNumber() const { return rootMoveIndex; }
+    // Whether a stop was asked for (by input, the clock or a limit) since the
+    // search began or since clearStopRequest.
+    bool stopWasRequested() const { return stopRequested; }
+    void clearStopRequest() { stopRequested = false; }
+    // The last stop came from the clock rule.
+    bool stoppedByClock() const { return clockStopped; }
+    // Milliseconds since the search began, for the reports (times, nodes per
+    // second): a ponder hit does not restart them.
+    int64_t reportedElapsedMs() const;
 
+    // The input poll and the clock rule, every POLL_INTERVAL nodes (helper
+    // threads look for the stop more often). Under a game clock the main
+    // search polls every CLOCK_POLL_INTERVAL nodes: on a machine short of CPU a
+    // search may run ten times fewer nodes per second than usual, and the
+    // clock rule and a ponder hit must still act within milliseconds.
+    static constexpr uint32_t POLL_INTERVAL = 9000;
+    static constexpr uint32_t CLOCK_POLL_INTERVAL = 1000;
+    void pollInputAndClock();
+
+  private:
+    friend struct SearchTestAccess; // tests look inside and script searches
+
+    Position& pos;
+    Board& board;
+    MainHashTable& hashTable;
+    SearchListener* listener;
+    PlyRecord plyStack[MAX_PLY + 2];
+
+    // --- threads ---------------------------------------------------------------
+    HelperThreads* helpers = nullptr;
+    // The moves the threads of a multi-core search are busy with (null: this search alone).
+    BusyMoves* busyMoves = nullptr;
+    bool isHelper = false;
+    int32_t helperDepthOffset = 0;
+    std::atomic<uint64_t> publishedNodes{0};
+    uint32_t pollInterval = POLL_INTERVAL;
+
+    // --- the state of the running search -------------------------------------
     SearchStats stats{};
     int32_t iteration = 0;
-    // The last iteration that ended inside its window (0: none yet).
     int32_t completedIteration = 0;
     int32_t rootScore = 0;
     int32_t rootAlpha = 0;
     int32_t rootBeta = 0;
-    int32_t rootMoveCount = 0; // legal root moves of the running search
-    int32_t rootMoveIndex = 0; // index of the root move being searched
+    int32_t rootMoveCount = 0;
+    int32_t rootMoveIndex = 0;
     // When the search started, as time management counts it: a ponder hit
     // moves it on, so that pondered time counts one third.
     int64_t startTime = 0;
-    // When the search started, for the reports (times, nodes per second): a
-    // ponder hit leaves it where it was.
+    // When the search started, for the reports.
     int64_t reportStartTime = 0;
-    int64_t reportedElapsedMs() const;
     int64_t startCpuTime = 0;
     bool easyMove = false;
     int32_t failLowCount = 0; // of the running iteration
     int32_t failHighCount = 0;
     bool stopRequested = false;
     bool searchAborted = false;
-    bool clockStopped = false; // the last stop of the search came from the clock rule
-    // The root score of the last search, the reference of the score-drop rule.
-    // The front end sets it for a new position and turns it round when the
-    // engine changes sides.
+    bool clockStopped = false;
+    uint32_t historyCounters[4096] = {};
+
+    // --- kept from search to search ----------------------------------------
     int32_t lastScore = 0;
     // Game ply of the last book move: the book is asked for six plies after it.
     int32_t bookExitPly = 0;
-    uint32_t historyCounters[4096] = {};
 
-    // --- the search routines ---------------------------------------------------
+    // --- the search routines -----------------------------------------------------
     int rootSearch(int alpha, int beta, int depth);
     int search(int alpha, int beta, int depth, bool nullAllowed);
     int quiescence(int alpha, int beta, int qdepth);
@@ -158,15 +208,6 @@ class Search {
     void sortRootMoves();
     // The root list's index of a move, or -1.
     int rootIndexOf(Move move) const;
-    // The input poll and the clock rule, every POLL_INTERVAL nodes (helper
-    // threads look for the stop more often: pollInterval). Under a game clock
-    // the main search polls every CLOCK_POLL_INTERVAL nodes: on a machine short
-    // of CPU a search may run ten times fewer nodes per second than usual, and
-    // the clock rule and a ponder hit must still act within milliseconds.
-    static constexpr uint32_t POLL_INTERVAL = 9000;
-    static constexpr uint32_t CLOCK_POLL_INTERVAL = 1000;
-    uint32_t pollInterval = POLL_INTERVAL;
-    void pollInputAndClock();
     // True when the search must stop now: a poll fell due and found the search
     // stopped, or stopped it. Called at every node, of the main search and of
     // the quiescence search alike, so that the clock and input act everywhere.
@@ -199,13 +240,6 @@ class Search {
         node.pvEnd = child.pvEnd > p + 1 ? child.pvEnd : p + 1;
     }
 
-  private:
-    Position& pos;
-    Board& board;
-    MainHashTable& hashTable;
-    SearchListener* listener;
-    PlyRecord plyStack[MAX_PLY + 2];
-
     PlyRecord& currentPly() { return plyStack[pos.searchPly + 2]; }
     HistoryRecord& top() { return pos.top(); }
     // The node's position as the table knows it, and the search's age there.
@@ -237,6 +271,7 @@ class Search {
     static bool quietPickedLate(int stage, int index);
     int searchMove(Move m, bool lateQuiet, int alpha, int beta, int depth, NodeResult& node);
     void cutOff(PlyRecord& r, Move m, int score, int depth);
+
     // Step by step, the parts of think.
     bool prepareRootList();
     void keepSearchMoves(PlyRecord& root);

@@ -179,7 +179,7 @@ Move Search::think() {
 
     // 1. Clocks, counters and flags.
     rootScore = 0;
-    iteration = depthOffset;
+    iteration = helperDepthOffset;
     completedIteration = 0;
     startTime = reportStartTime = wallClockMs();
     startCpuTime = cpuClockMs();
@@ -276,5 +276,12 @@ void Search::adoptHelperResult() {
 }
 
 int64_t Search::reportedElapsedMs() const { return wallClockMs() - reportStartTime; }
+
+void Search::becomeHelper(BusyMoves& busy, int offset, uint32_t interval) {
+    isHelper = true;
+    busyMoves = &busy;
+    helperDepthOffset = offset;
+    pollInterval = interval;
+}
 
 uint64_t Search::totalNodes() const { return stats.nodes + (helpers ? helpers->nodes() : 0); }

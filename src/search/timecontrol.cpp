@@ -69,7 +69,7 @@ void Search::pollInputAndClock() {
         stop();
         return;
     }
-    if (isHelper) publishedNodes.store(stats.nodes, std::memory_order_relaxed);
+    if (isHelper) publishNodeCount();
     // A helper has reached the depth this search was asked for: its result will do.
     if (helpers && helpers->deepestCompleted() >= time.depthLimit) {
         stop();

@@ -23,7 +23,7 @@ void Engine::analyze() {
             runSearch();
             // Stopped by a command that ends the analysis (exit, ?, force, result,
             // easy) or by the end of the input.
-            if (search.stopRequested && pendingInput.empty()) return;
+            if (search.stopWasRequested() && pendingInput.empty()) return;
         }
         if (pendingInput.empty()) {
             // The search ended by itself (a mate, the depth limit), or there is
@@ -31,9 +31,9 @@ void Engine::analyze() {
             std::string line;
             for (;;) {
                 if (!readInputLine(line)) return;
-                search.stopRequested = false;
+                search.clearStopRequest();
                 if (!parseSearchCommand(line.c_str())) break;
-                if (search.stopRequested) return;
+                if (search.stopWasRequested()) return;
             }
             pendingInput.push_back(line);
         }

@@ -160,12 +160,12 @@ void cmdStatus(Engine& e, const Args&) {
     if (!e.searching) return;
     const Search& s = e.search;
     char text[8] = "";
-    if (s.rootMoveIndex >= 0 && s.rootMoveIndex < s.rootMoveCount && s.rootMoveCount <= MAX_MOVES)
-        moveToCoord(s.ply(0).moves[s.rootMoveIndex], text);
+    const int index = s.rootMoveNumber(), count = s.rootMoveTotal();
+    if (index >= 0 && index < count && count <= MAX_MOVES) moveToCoord(s.ply(0).moves[index], text);
     const int64_t elapsedCs = s.reportedElapsedMs() / 10;
     e.print("stat01: %lld %llu %d %d %d %s\n", static_cast<long long>(elapsedCs),
-            static_cast<unsigned long long>(s.totalNodes()), s.iteration,
-            s.rootMoveCount - s.rootMoveIndex - 1, s.rootMoveCount, text);
+            static_cast<unsigned long long>(s.totalNodes()), s.currentIteration(), count - index - 1, count,
+            text);
 }
 
 void cmdPv(Engine& e, const Args& a) {
@@ -313,7 +313,7 @@ void cmdOption(Engine& e, const Args& a) {
 
 // Turns the score-drop reference round unless the engine plays `side` already.
 void turnLastScoreFor(Engine& e, int engineSide) {
-    if (e.modes.computerSide != engineSide) e.search.lastScore = -e.search.lastScore;
+    if (e.modes.computerSide != engineSide) e.search.turnScoreReference();
 }
 
 void cmdGo(Engine& e, const Args&) {

@@ -3,7 +3,7 @@
 
 void Engine::resetHistory() {
     position.resetHistory();
-    search.lastScore = position.board.hasBothKings() ? position.board.evaluate() : 0;
+    search.setScoreReference(position.board.hasBothKings() ? position.board.evaluate() : 0);
     hashTable.clear();
 }
 

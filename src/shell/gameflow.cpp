@@ -72,7 +72,7 @@ void Engine::learnGameResult() {
 // full or the game is over), which leaves the engine in force mode.
 bool Engine::playSearchedMove(Move best) {
     const Board& board = position.board;
-    if (search.rootScore >= RESIGN_FLOOR && search.rootScore <= settings.resignValue) {
+    if (search.bestScore() >= RESIGN_FLOOR && search.bestScore() <= settings.resignValue) {
         if (modes.xboard)
             print("resign\n");
         else

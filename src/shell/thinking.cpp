@@ -138,7 +138,7 @@ Move Engine::opponentMoveFrom(const std::string& text) {
 }
 
 bool Engine::wantsLines(const Search& s) const {
-    return s.iteration >= modes.pvDepth && modes.post != PostMode::Silent;
+    return s.currentIteration() >= modes.pvDepth && modes.post != PostMode::Silent;
 }
 
 std::string thinkingLine(const PvReport& report, bool console) {
@@ -229,15 +229,15 @@ void Engine::finished(const Search& s) {
 }
 
 void Engine::printStatistics() {
-    const SearchStats& stats = search.stats;
+    const SearchStats& stats = search.statistics();
     const uint64_t nodes = search.totalNodes(); // of every thread
     int64_t elapsed = search.reportedElapsedMs();
     if (elapsed <= 1) elapsed = 1;
     const uint64_t nps = nodes * 1000 / static_cast<uint64_t>(elapsed);
     const double seconds = elapsed / 1000.0;
     if (modes.xboard) {
-        std::printf("kibitz depth = %d score = %.2f time = %.2f nps = %llu\n", search.iteration - 1,
-                    search.rootScore / 100.0, seconds, static_cast<unsigned long long>(nps));
+        std::printf("kibitz depth = %d score = %.2f time = %.2f nps = %llu\n", search.currentIteration() - 1,
+                    search.bestScore() / 100.0, seconds, static_cast<unsigned long long>(nps));
         std::fflush(stdout);
     }
     print("nodes=%llu <%.1f%% quisnodes> time=%.2f NPS=%llu\n", static_cast<unsigned long long>(nodes),

@@ -253,9 +253,9 @@ void UciSession::followGame(const std::string& start, const std::vector<std::str
                            std::equal(previousMoves.begin(), previousMoves.end(), moves.begin());
     Board& board = e.position.board;
     if (!continues)
-        e.search.lastScore = board.hasBothKings() ? board.evaluate() : 0;
+        e.search.setScoreReference(board.hasBothKings() ? board.evaluate() : 0);
     else if (board.side != previousSide)
-        e.search.lastScore = -e.search.lastScore;
+        e.search.turnScoreReference();
     previousStart = start;
     previousMoves = moves;
     previousSide = board.side;

@@ -183,5 +183,5 @@ void Engine::setThreads(int count) {
         resizeTables(*this, settings.memoryMB, *this);
     else
         helpers.setCount(settings.threads - 1);
-    search.helpers = settings.threads > 1 ? &helpers : nullptr;
+    search.attachHelpers(settings.threads > 1 ? &helpers : nullptr);
 }

@@ -9,18 +9,18 @@ TEST(AlphaBeta, RepetitionsAndTheFiftyMoveRuleScoreZero) {
     for (const char* m : {"g1f3", "g8f6", "f3g1"}) e->position.pushGameMove(moveNamed(e->position, m));
     e->position.pushMove(moveNamed(e->position, "f6g8"));
     EXPECT_TRUE(e->position.isRepetition());
-    EXPECT_EQ(e->search.search(-INFINITE_SCORE, INFINITE_SCORE, 24, true), 0);
+    EXPECT_EQ(inside(e->search).search(-INFINITE_SCORE, INFINITE_SCORE, 24, true), 0);
     e->position.popMove();
     e->position.pushMove(moveNamed(e->position, "f6h5"));
     EXPECT_FALSE(e->position.isRepetition());
-    EXPECT_NE(e->search.search(-INFINITE_SCORE, INFINITE_SCORE, 24, true), 0);
+    EXPECT_NE(inside(e->search).search(-INFINITE_SCORE, INFINITE_SCORE, 24, true), 0);
     // The fifty move rule scores zero.
     auto e2 = searchAt("4k3/8/8/8/8/8/8/3QK3 b - -");
     e2->position.pushGameMove(moveNamed(e2->position, "e8f7"));
     e2->position.history[e2->position.gamePly].fifty = 99;
     e2->position.pushMove(moveNamed(e2->position, "d1d5"));
     EXPECT_EQ(e2->position.top().fifty, 100);
-    EXPECT_EQ(e2->search.search(-INFINITE_SCORE, INFINITE_SCORE, 16, true), 0);
+    EXPECT_EQ(inside(e2->search).search(-INFINITE_SCORE, INFINITE_SCORE, 16, true), 0);
 }
 
 TEST(AlphaBeta, TheRepetitionTestStaysInsideTheRecord) {
@@ -41,7 +41,7 @@ TEST(AlphaBeta, WithoutLegalMovesANodeIsMatedOrStalemateAndStoresNothing) {
                                     {"k7/8/1K6/8/8/8/8/2Q5 w - -", "c1c7", 0}}) {
         auto e = searchAt(fen);
         e->position.pushMove(moveNamed(e->position, move));
-        EXPECT_EQ(e->search.search(-INFINITE_SCORE, INFINITE_SCORE, 16, true), score) << fen;
+        EXPECT_EQ(inside(e->search).search(-INFINITE_SCORE, INFINITE_SCORE, 16, true), score) << fen;
         EXPECT_EQ(e->table.readEntry({BLACK, keyLow(e->board().key), keyHigh(e->board().key)}).keyLow, 0u)
             << fen;
     }
@@ -54,7 +54,7 @@ TEST(AlphaBeta, ATableEntryCutsOffOnlyWithAPlayableMove) {
         e->position.pushMove(moveNamed(e->position, "e8d7"));
         e->table.store({WHITE, keyLow(e->board().key), keyHigh(e->board().key)},
                        {depth, 1, HASH_EXACT, 777, stored, 0, 0});
-        return e->search.search(-INFINITE_SCORE, INFINITE_SCORE, 16, true);
+        return inside(e->search).search(-INFINITE_SCORE, INFINITE_SCORE, 16, true);
     };
     auto e = searchAt(fen);
     e->position.pushMove(moveNamed(e->position, "e8d7"));
@@ -72,15 +72,15 @@ TEST(AlphaBeta, ReductionsApplyOnlyWhenSwitchedOn) {
         auto e = searchAt(fen);
         e->search.options.useReductions = reductions;
         e->position.pushMove(moveNamed(e->position, "f1c4"));
-        e->search.iteration = 4;
-        e->search.search(-INFINITE_SCORE, INFINITE_SCORE, 32, true);
+        inside(e->search).iteration = 4;
+        inside(e->search).search(-INFINITE_SCORE, INFINITE_SCORE, 32, true);
         if (reductions)
-            EXPECT_GT(e->search.stats.reductions, 0u);
+            EXPECT_GT(inside(e->search).stats.reductions, 0u);
         else
-            EXPECT_EQ(e->search.stats.reductions, 0u);
-        EXPECT_GT(e->search.stats.nullTried, 0u);
-        EXPECT_LE(e->search.stats.nullCutoffs, e->search.stats.nullTried);
-        EXPECT_LE(e->search.stats.firstMoveCutoffs, e->search.stats.cutoffs);
+            EXPECT_EQ(inside(e->search).stats.reductions, 0u);
+        EXPECT_GT(inside(e->search).stats.nullTried, 0u);
+        EXPECT_LE(inside(e->search).stats.nullCutoffs, inside(e->search).stats.nullTried);
+        EXPECT_LE(inside(e->search).stats.firstMoveCutoffs, inside(e->search).stats.cutoffs);
     }
 }
 
@@ -88,13 +88,14 @@ TEST(AlphaBeta, ACutOffByAQuietMoveMakesItAKillerAndCountsItsHistory) {
     auto e = searchAt("4k3/pp6/8/8/8/8/PPP5/4K3 b - -");
     e->position.pushMove(moveNamed(e->position, "e8d7"));
     // A window far below the score: the first quiet move cuts off.
-    const int score = e->search.search(-INFINITE_SCORE, -5000, 16, true);
+    const int score = inside(e->search).search(-INFINITE_SCORE, -5000, 16, true);
     EXPECT_GE(score, -5000);
     const Move killer = e->search.ply(e->position.searchPly).killer1;
     ASSERT_NE(killer, NO_MOVE);
-    EXPECT_EQ(e->search.historyCounters[square64(moveFrom(killer)) + 64 * square64(moveTo(killer))], 1u);
-    EXPECT_EQ(e->search.stats.cutoffs, 1u);
-    EXPECT_EQ(e->search.stats.firstMoveCutoffs, 1u);
+    EXPECT_EQ(inside(e->search).historyCounters[square64(moveFrom(killer)) + 64 * square64(moveTo(killer))],
+              1u);
+    EXPECT_EQ(inside(e->search).stats.cutoffs, 1u);
+    EXPECT_EQ(inside(e->search).stats.firstMoveCutoffs, 1u);
     const HashEntry stored = e->table.readEntry({WHITE, keyLow(e->board().key), keyHigh(e->board().key)});
     EXPECT_EQ(stored.flags & 3, HASH_LOWER - 3);
     EXPECT_EQ(stored.move, killer);

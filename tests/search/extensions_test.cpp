@@ -9,7 +9,7 @@ namespace {
 int extensionOf(SearchRig& rig, const std::string& move, int movesBefore = 0) {
     const Move m = moveNamed(rig.position, move);
     rig.position.pushMove(m);
-    rig.search.computeExtension(m, movesBefore);
+    inside(rig.search).computeExtension(m, movesBefore);
     const int extension = rig.search.ply(rig.position.searchPly).extension;
     rig.position.popMove();
     return extension;
@@ -20,13 +20,13 @@ int extensionOf(SearchRig& rig, const std::string& move, int movesBefore = 0) {
 TEST(Extensions, ChecksAndTheCapAtOnePly) {
     auto e = searchAt("4k3/8/8/8/8/8/8/R3K3 w - -");
     EXPECT_EQ(extensionOf(*e, "a1a8"), 8);
-    EXPECT_EQ(e->search.stats.checkExt, 1u);
+    EXPECT_EQ(inside(e->search).stats.checkExt, 1u);
     EXPECT_EQ(extensionOf(*e, "a1a7"), 0);
     // A pawn that reaches the seventh rank with check: 8 + 6, capped.
     auto e2 = searchAt("3k4/8/4P3/8/8/8/8/4K3 w - -");
     EXPECT_EQ(extensionOf(*e2, "e6e7"), 8);
-    EXPECT_EQ(e2->search.stats.checkExt, 1u);
-    EXPECT_EQ(e2->search.stats.pushExt, 1u);
+    EXPECT_EQ(inside(e2->search).stats.checkExt, 1u);
+    EXPECT_EQ(inside(e2->search).stats.pushExt, 1u);
 }
 
 TEST(Extensions, PawnsToTheSeventhAndInTheEndingToTheSixth) {
@@ -36,7 +36,7 @@ TEST(Extensions, PawnsToTheSeventhAndInTheEndingToTheSixth) {
     EXPECT_EQ(extensionOf(*e, "c5c6"), 0);
     e->search.ply(0).endgame = 1;
     EXPECT_EQ(extensionOf(*e, "c5c6"), 4);
-    EXPECT_EQ(e->search.stats.pushExt, 2u);
+    EXPECT_EQ(inside(e->search).stats.pushExt, 2u);
     // Black's seventh rank is the second.
     auto b = searchAt("4k3/8/8/8/8/1p6/8/4K3 b - -");
     EXPECT_EQ(extensionOf(*b, "b3b2"), 6);
@@ -44,11 +44,12 @@ TEST(Extensions, PawnsToTheSeventhAndInTheEndingToTheSixth) {
 
 TEST(Extensions, ARecaptureOfEqualValueOnTheSameSquare) {
     // Knight takes knight takes knight; not when the first capture took a pawn.
-    for (auto [fen, extension] : {std::pair{"4k3/8/8/3n4/1n6/2N5/8/4K3 w - -", 6}, {"4k3/8/8/3p4/1n6/2N5/8/4K3 w - -", 0}}) {
+    for (auto [fen, extension] :
+         {std::pair{"4k3/8/8/3n4/1n6/2N5/8/4K3 w - -", 6}, {"4k3/8/8/3p4/1n6/2N5/8/4K3 w - -", 0}}) {
         auto e = searchAt(fen);
         e->position.pushGameMove(moveNamed(e->position, "c3d5"));
         EXPECT_EQ(extensionOf(*e, "b4d5"), extension) << fen;
-        EXPECT_EQ(e->search.stats.recapExt, extension ? 1u : 0u);
+        EXPECT_EQ(inside(e->search).stats.recapExt, extension ? 1u : 0u);
     }
 }
 

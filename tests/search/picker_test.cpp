@@ -19,7 +19,7 @@ std::vector<Handed> drain(SearchRig& rig) {
     PlyRecord& r = rig.search.ply(rig.position.searchPly);
     r.moveCount = r.moveIndex = r.pickStage = 0;
     std::vector<Handed> out;
-    for (int i; (i = rig.search.nextMove()) != -1;) {
+    for (int i; (i = inside(rig.search).nextMove()) != -1;) {
         out.push_back({r.moves[i], r.pickStage, i});
         if (out.size() > 400) break;
     }
@@ -50,7 +50,7 @@ TEST(MovePicker, StagesComeInOrderHashCapturesKillersQuietLosingCaptures) {
     const std::vector<Move> quiet = generated(*e, &Board::generateQuiet);
     ASSERT_GE(quiet.size(), 6u);
     ASSERT_TRUE(std::find(quiet.begin(), quiet.begin() + 3, hash) == quiet.begin() + 3);
-    for (int i = 0; i < 3; ++i) e->search.historyCounters[historyIndex(quiet[i])] = 800 + 100 * i;
+    for (int i = 0; i < 3; ++i) inside(e->search).historyCounters[historyIndex(quiet[i])] = 800 + 100 * i;
 
     // The moves handed out, by stage; the stages never go back.
     std::map<int, std::vector<Move>> byStage;

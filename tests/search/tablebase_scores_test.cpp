@@ -17,7 +17,7 @@ int rootScoreOf(const std::string& fen, int depth, bool tables, uint32_t* hits =
     }
     rig->search.think();
     if (hits) *hits = tablebaseStats.hits;
-    return rig->search.rootScore;
+    return inside(rig->search).rootScore;
 }
 
 struct MateCase {

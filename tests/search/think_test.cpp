@@ -16,7 +16,7 @@ struct SearchResult {
 
 SearchResult thinkOnce(Search& s) {
     const Move m = s.think();
-    return {m, s.rootScore, rootLine(s), s.stats.nodes};
+    return {m, inside(s).rootScore, rootLine(s), inside(s).stats.nodes};
 }
 
 } // namespace
@@ -27,7 +27,7 @@ TEST(Think, AFixedDepthSearchIsRepeatable) {
     auto rig = searchAt(fen, depth);
     const SearchResult first = thinkOnce(rig->search);
     EXPECT_NE(first.move, NO_MOVE);
-    EXPECT_EQ(rig->search.iteration, depth);
+    EXPECT_EQ(inside(rig->search).iteration, depth);
     // The same search again once the position is set up afresh. (Searching
     // reorders the piece lists, which decide the order of generated moves, so
     // a position is read again, as the bench does, before a repeat search.)
@@ -66,8 +66,8 @@ TEST(Think, MatesAreFoundWithTheirDistance) {
         auto rig = searchAt(fen, 12);
         Search& s = rig->search;
         const Move m = s.think();
-        EXPECT_EQ(s.rootScore, MATE_SCORE - plies) << fen;
-        EXPECT_EQ(s.iteration, plies) << "the search ends once the mate is within its depth";
+        EXPECT_EQ(inside(s).rootScore, MATE_SCORE - plies) << fen;
+        EXPECT_EQ(inside(s).iteration, plies) << "the search ends once the mate is within its depth";
         const std::vector<std::string> line = rootLine(s);
         ASSERT_EQ(static_cast<int>(line.size()), plies) << fen;
         EXPECT_EQ(line[0], coord(m));
@@ -82,7 +82,7 @@ TEST(Think, NoLegalMoveOrNoKingGivesNoMove) {
          {"k7/2Q5/1K6/8/8/8/8/8 b - -", "R5k1/5ppp/8/8/8/8/5PPP/6K1 b - -", "8/8/8/8/8/8/4P3/4K3 w - -"}) {
         auto rig = searchAt(fen);
         EXPECT_EQ(rig->search.think(), NO_MOVE) << fen;
-        EXPECT_EQ(rig->search.stats.nodes, 0u) << fen;
+        EXPECT_EQ(inside(rig->search).stats.nodes, 0u) << fen;
         EXPECT_EQ(rig->listener.finishes, 0) << fen;
     }
 }
@@ -90,13 +90,13 @@ TEST(Think, NoLegalMoveOrNoKingGivesNoMove) {
 TEST(Think, ASingleLegalMoveIsPlayedAtOnceUnlessPondering) {
     auto rig = searchAt("k7/8/8/8/8/8/1q6/K7 w - -");
     EXPECT_EQ(coord(rig->search.think()), "a1b2");
-    EXPECT_EQ(rig->search.stats.nodes, 0u);
-    EXPECT_EQ(rig->search.iteration, 0);
+    EXPECT_EQ(inside(rig->search).stats.nodes, 0u);
+    EXPECT_EQ(inside(rig->search).iteration, 0);
     // While pondering the search runs all the same.
     auto p = searchAt("k7/8/8/8/8/8/1q6/K7 w - -", 2);
     p->search.modes.pondering = true;
     EXPECT_EQ(coord(p->search.think()), "a1b2");
-    EXPECT_EQ(p->search.iteration, 2);
+    EXPECT_EQ(inside(p->search).iteration, 2);
 }
 
 TEST(Think, AStoredRootResultOfEnoughDepthEndsTheIterationUnsearched) {
@@ -106,14 +106,14 @@ TEST(Think, AStoredRootResultOfEnoughDepthEndsTheIterationUnsearched) {
     const Move stored = moveNamed(rig->position, "c2c3");
     rig->table.store({WHITE, keyLow(key), keyHigh(key)}, {9, 0, HASH_EXACT, 123, stored, 0, 0});
     EXPECT_EQ(rig->search.think(), stored);
-    EXPECT_EQ(rig->search.rootScore, 123);
+    EXPECT_EQ(inside(rig->search).rootScore, 123);
     EXPECT_EQ(rootLine(rig->search), (std::vector<std::string>{"c2c3"}));
     // A stored move that is not legal here is ignored.
     auto other = searchAt(fen, 3);
     other->table.store({WHITE, keyLow(key), keyHigh(key)},
                        {9, 0, HASH_EXACT, 123, buildMove(E1, E3, KING), 0, 0});
     other->search.think();
-    EXPECT_NE(other->search.rootScore, 123);
+    EXPECT_NE(inside(other->search).rootScore, 123);
 }
 
 TEST(Think, TimeAllowances) {
@@ -159,12 +159,12 @@ TEST(Think, TheClockRule) {
     auto rig = searchAt("4k3/8/8/8/8/8/8/4K3 w - -");
     Search& s = rig->search;
     auto stopsAfter = [&](int elapsedMs) {
-        s.searchAborted = s.stopRequested = s.clockStopped = false;
-        s.startTime = wallClockMs() - elapsedMs;
-        s.checkTime();
-        EXPECT_EQ(s.searchAborted, s.stopRequested);
-        EXPECT_EQ(s.searchAborted, s.clockStopped);
-        return s.searchAborted;
+        inside(s).searchAborted = inside(s).stopRequested = inside(s).clockStopped = false;
+        inside(s).startTime = wallClockMs() - elapsedMs;
+        inside(s).checkTime();
+        EXPECT_EQ(inside(s).searchAborted, inside(s).stopRequested);
+        EXPECT_EQ(inside(s).searchAborted, inside(s).clockStopped);
+        return inside(s).searchAborted;
     };
     s.time.mode = TimeMode::FixedTime;
     s.time.moveTimeMs = 5000;
@@ -182,27 +182,27 @@ TEST(Think, TheClockRule) {
     s.time.moveTimeMs = 20000;
     EXPECT_FALSE(stopsAfter(10000));
     EXPECT_TRUE(stopsAfter(30000));
-    s.failLowCount = 1; // resolving a fail low: on to the hard limit
+    inside(s).failLowCount = 1; // resolving a fail low: on to the hard limit
     EXPECT_FALSE(stopsAfter(30000));
     EXPECT_TRUE(stopsAfter(110000));
-    s.failLowCount = 0;
-    s.easyMove = true; // a fifth of the allowance
+    inside(s).failLowCount = 0;
+    inside(s).easyMove = true; // a fifth of the allowance
     EXPECT_FALSE(stopsAfter(2000));
     EXPECT_TRUE(stopsAfter(5000));
-    s.easyMove = false;
-    s.failLowCount = 1; // the hard limit is a quarter of the clock less its reserve
+    inside(s).easyMove = false;
+    inside(s).failLowCount = 1; // the hard limit is a quarter of the clock less its reserve
     s.time.clockReserveMs = 40000;
     EXPECT_FALSE(stopsAfter(89000));
     EXPECT_TRUE(stopsAfter(91000));
     s.time.clockReserveMs = 0;
-    s.failLowCount = 0;
-    s.easyMove = true;
+    inside(s).failLowCount = 0;
+    inside(s).easyMove = true;
     // A stop that input asked for in the same poll is not the clock's.
-    s.searchAborted = s.stopRequested = true;
-    s.clockStopped = false;
-    s.startTime = wallClockMs() - 5000;
-    s.checkTime();
-    EXPECT_FALSE(s.clockStopped);
+    inside(s).searchAborted = inside(s).stopRequested = true;
+    inside(s).clockStopped = false;
+    inside(s).startTime = wallClockMs() - 5000;
+    inside(s).checkTime();
+    EXPECT_FALSE(inside(s).clockStopped);
 }
 
 TEST(Think, AScoreDropAtATimeOutBuysTimeAndRepeatsTheDepth) {
@@ -210,22 +210,22 @@ TEST(Think, AScoreDropAtATimeOutBuysTimeAndRepeatsTheDepth) {
     Search& s = rig->search;
     auto stoppedWith = [&](int last, int root) {
         s.time.moveTimeMs = 1000;
-        s.iteration = 7;
-        s.searchAborted = s.stopRequested = s.clockStopped = true;
-        s.lastScore = last;
-        s.rootScore = root;
-        s.extendAfterScoreDrop();
-        EXPECT_EQ(s.lastScore, root);
+        inside(s).iteration = 7;
+        inside(s).searchAborted = inside(s).stopRequested = inside(s).clockStopped = true;
+        inside(s).lastScore = last;
+        inside(s).rootScore = root;
+        inside(s).extendAfterScoreDrop();
+        EXPECT_EQ(inside(s).lastScore, root);
     };
     stoppedWith(100, 0);
     EXPECT_EQ(s.time.moveTimeMs, 6000);
-    EXPECT_FALSE(s.searchAborted);
-    EXPECT_FALSE(s.stopRequested);
-    EXPECT_EQ(s.iteration, 6) << "the interrupted depth again";
+    EXPECT_FALSE(inside(s).searchAborted);
+    EXPECT_FALSE(inside(s).stopRequested);
+    EXPECT_EQ(inside(s).iteration, 6) << "the interrupted depth again";
     stoppedWith(20, 0);
     EXPECT_EQ(s.time.moveTimeMs, 1000) << "a drop of 20 buys nothing";
-    EXPECT_TRUE(s.searchAborted);
-    EXPECT_EQ(s.iteration, 7);
+    EXPECT_TRUE(inside(s).searchAborted);
+    EXPECT_EQ(inside(s).iteration, 7);
     stoppedWith(0, 100);
     EXPECT_EQ(s.time.moveTimeMs, 1000) << "a rising score needs no time";
 }
@@ -244,11 +244,11 @@ TEST(Think, ReportedLinesAndEasyMoves) {
     auto rig2 = searchAt("4k3/7r/8/1n6/3N4/2P5/5PPP/6K1 b - -", 1);
     rig2->position.pushGameMove(moveNamed(rig2->position, "b5d4"));
     EXPECT_EQ(coord(rig2->search.think()), "c3d4");
-    EXPECT_TRUE(rig2->search.easyMove);
+    EXPECT_TRUE(inside(rig2->search).easyMove);
     EXPECT_EQ(rig2->listener.easyMoves, 1);
     auto quiet = searchAt("r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq -", 1);
     quiet->search.think();
-    EXPECT_FALSE(quiet->search.easyMove);
+    EXPECT_FALSE(inside(quiet->search).easyMove);
 }
 
 // The searched line goes on with table moves, each checked for legality,
@@ -271,7 +271,7 @@ TEST(Think, TheReportedLineGoesOnWithTableMoves) {
         for (size_t i = 0; i < played.size(); ++i) pos.popMove();
         root.pvEnd = plies;
         rig->listener.recordLines = true;
-        rig->search.reportLine(0);
+        inside(rig->search).reportLine(0);
         ASSERT_EQ(rig->listener.lines.size(), 1u);
         const std::vector<std::string>& line = rig->listener.lines[0].moves;
         if (plies == 1) {
@@ -297,13 +297,14 @@ TEST(Think, AFailLowOrHighWidensTheWindowAndSearchesAgain) {
                          {5, 0, bound, stored, moveNamed(rig->position, "c2c3"), 0, 0});
         rig->search.think();
         // The re-search may in turn fail the other way; the bound's own count is one.
-        EXPECT_EQ(bound == HASH_UPPER ? rig->search.failLowCount : rig->search.failHighCount, 1);
+        EXPECT_EQ(bound == HASH_UPPER ? inside(rig->search).failLowCount : inside(rig->search).failHighCount,
+                  1);
         ASSERT_GE(rig->listener.lines.size(), 2u);
         EXPECT_EQ(rig->listener.lines[0].score, stored);
         EXPECT_EQ(rig->listener.lines[0].bound, bound == HASH_UPPER ? ScoreBound::Upper : ScoreBound::Lower);
         // The search again, inside the widened window, finds the real score.
-        EXPECT_NE(rig->search.rootScore, stored);
-        EXPECT_GT(rig->search.stats.nodes, 0u);
+        EXPECT_NE(inside(rig->search).rootScore, stored);
+        EXPECT_GT(inside(rig->search).stats.nodes, 0u);
     }
 }
 
@@ -314,8 +315,8 @@ TEST(Think, ANodeLimitStopsTheSearchInEveryMode) {
         rig->search.time.moveTimeMs = 1000000;
         rig->search.time.nodeLimit = 5000;
         const Move move = rig->search.think();
-        EXPECT_GE(rig->search.stats.nodes, 5000u);
-        EXPECT_LE(rig->search.stats.nodes, 5001u);
+        EXPECT_GE(inside(rig->search).stats.nodes, 5000u);
+        EXPECT_LE(inside(rig->search).stats.nodes, 5001u);
         EXPECT_TRUE(isLegalIn(rig->position, move));
     }
 }

@@ -13,7 +13,7 @@ struct Helpers {
     HelperThreads threads;
     Helpers(SearchRig& rig, int count) : threads(rig.table) {
         threads.setCount(count);
-        rig.search.helpers = &threads;
+        inside(rig.search).helpers = &threads;
     }
 };
 
@@ -30,7 +30,7 @@ struct StopAfterPolls : SearchListener {
 TEST(ThreadsSearch, StopReachesEveryHelperAndSearchesStartAgain) {
     auto rig = searchAt("r4rk1/1pp1qppp/p1np1n2/2b1p1B1/2B1P1b1/P1NP1N2/1PP1QPPP/R4RK1 w - -", 60);
     HelperThreads helpers(rig->table);
-    rig->search.helpers = &helpers;
+    inside(rig->search).helpers = &helpers;
     rig->search.time.mode = TimeMode::Infinite;
     // Start and stop many times, with the number of helpers changing between
     // searches; the sanitizer builds see any thread or memory left behind.
@@ -79,10 +79,11 @@ TEST(ThreadsSearch, EverySearchCompletesItsDepthWithALegalLine) {
             const Move best = rig->search.think();
             EXPECT_TRUE(isLegalIn(rig->position, best)) << helperCount << " helpers: " << fen;
             EXPECT_EQ(rig->board().fen(), positionAt(fen)->board.fen()) << "the root is left as it was";
-            EXPECT_GE(rig->search.totalNodes(), rig->search.stats.nodes);
+            EXPECT_GE(rig->search.totalNodes(), inside(rig->search).stats.nodes);
             EXPECT_TRUE(!mateInOne || coord(best) == "a1a8") << "the mate, whatever the helpers store";
             if (mateInOne || oneLegalMove) continue;
-            EXPECT_EQ(rig->search.completedIteration, depth) << fen << " with " << helperCount << " helpers";
+            EXPECT_EQ(inside(rig->search).completedIteration, depth)
+                << fen << " with " << helperCount << " helpers";
             const PlyRecord& root = rig->search.ply(0);
             ASSERT_GE(root.pvEnd, 1);
             EXPECT_TRUE(sameMove(root.pv[0], best)) << "the move played heads the line";
@@ -100,7 +101,7 @@ TEST(ThreadsSearch, ANodeLimitStopsTheHelpersToo) {
     Helpers helpers(*rig, 2);
     rig->search.time.nodeLimit = 20000;
     EXPECT_TRUE(isLegalIn(rig->position, rig->search.think()));
-    EXPECT_LT(rig->search.stats.nodes, 20000u + 9000u);
+    EXPECT_LT(inside(rig->search).stats.nodes, 20000u + 9000u);
 }
 
 // The table's entries as the table sees them, through an allocator that

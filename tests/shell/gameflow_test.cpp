@@ -17,17 +17,17 @@ struct ScriptedSearch {
     static inline int score = 0;
 
     static Move search(Engine& e) {
-        e.search.stopRequested = e.search.searchAborted = false;
+        inside(e.search).stopRequested = inside(e.search).searchAborted = false;
         e.position.searchPly = 0;
-        e.search.startTime = wallClockMs();
-        e.search.startCpuTime = cpuClockMs();
-        e.search.stats = SearchStats{};
-        e.search.iteration = 1;
-        e.search.rootScore = score;
+        inside(e.search).startTime = wallClockMs();
+        inside(e.search).startCpuTime = cpuClockMs();
+        inside(e.search).stats = SearchStats{};
+        inside(e.search).iteration = 1;
+        inside(e.search).rootScore = score;
         const std::vector<Move> moves = legalMoves(e.position);
         for (size_t i = 0; i < moves.size(); ++i) e.search.ply(0).moves[i] = moves[i];
-        e.search.rootMoveCount = static_cast<int>(moves.size());
-        e.search.rootMoveIndex = 0;
+        inside(e.search).rootMoveCount = static_cast<int>(moves.size());
+        inside(e.search).rootMoveIndex = 0;
         if (calls < inputs.size()) {
             for (const auto& line : inputs[calls]) {
                 if (line == "<eof>") {
@@ -39,7 +39,8 @@ struct ScriptedSearch {
             }
         }
         ++calls;
-        for (int polls = 0; polls < 50 && !e.search.searchAborted; ++polls) e.search.pollInputAndClock();
+        for (int polls = 0; polls < 50 && !inside(e.search).searchAborted; ++polls)
+            e.search.pollInputAndClock();
         return moves.empty() ? NO_MOVE : moves[0];
     }
 };

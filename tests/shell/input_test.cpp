@@ -85,15 +85,26 @@ TEST(Words, NumbersAndTimesAsFormattedInputReadsThem) {
     constexpr int32_t ANY = -1;
     using Reader = bool (*)(const std::string&, int32_t&);
     const std::tuple<Reader, const char*, bool, int32_t> cases[] = {
-        {readInteger, "42", true, 42}, {readInteger, "-3pawns", true, -3}, {readInteger, "+5", true, 5},
-        {readInteger, "x", false, 7}, {readInteger, "", false, 7}, {readInteger, "-", false, 7},
+        {readInteger, "42", true, 42},
+        {readInteger, "-3pawns", true, -3},
+        {readInteger, "+5", true, 5},
+        {readInteger, "x", false, 7},
+        {readInteger, "", false, 7},
+        {readInteger, "-", false, 7},
         {readInteger, "99999999999", false, 7},
         // xboard times in both forms: minutes, or minutes and seconds.
-        {readClockTime, "5", true, 300000}, {readClockTime, "0:05", true, 5000},
-        {readClockTime, "1:30", true, 90000}, {readClockTime, "1:", false, ANY},
-        {readClockTime, "-5", false, ANY}, {readClockTime, "a:05", false, ANY},
-        {readSeconds, "0.1", true, 100}, {readSeconds, "2", true, 2000}, {readSeconds, "0.05", true, 50},
-        {readSeconds, "1.2345", true, 1234}, {readSeconds, "0.x", false, ANY}, {readSeconds, "", false, ANY},
+        {readClockTime, "5", true, 300000},
+        {readClockTime, "0:05", true, 5000},
+        {readClockTime, "1:30", true, 90000},
+        {readClockTime, "1:", false, ANY},
+        {readClockTime, "-5", false, ANY},
+        {readClockTime, "a:05", false, ANY},
+        {readSeconds, "0.1", true, 100},
+        {readSeconds, "2", true, 2000},
+        {readSeconds, "0.05", true, 50},
+        {readSeconds, "1.2345", true, 1234},
+        {readSeconds, "0.x", false, ANY},
+        {readSeconds, "", false, ANY},
     };
     for (const auto& [reader, text, read, value] : cases) {
         int32_t v = 7;
@@ -168,10 +179,10 @@ TEST(SideCommands, GoWhiteAndBlackFollowTheProtocol) {
         e->parseCommand(command);
         EXPECT_EQ(e->modes.computerSide, engineSide) << command;
         EXPECT_EQ(e->board().side, sideToMove) << command;
-        EXPECT_EQ(e->search.lastScore, lastScore) << command;
+        EXPECT_EQ(inside(e->search).lastScore, lastScore) << command;
     };
     e->modes.computerSide = BLACK;
-    e->search.lastScore = 40;
+    inside(e->search).lastScore = 40;
     expectAfter("go\n", WHITE, WHITE, -40);
     EXPECT_EQ(e->modes.learnColor, WHITE);
     // "black": black to move, the engine plays white; the sign changes because
@@ -186,7 +197,7 @@ TEST(SideCommands, GoWhiteAndBlackFollowTheProtocol) {
     e->parseCommand("result 1-0 {White mates}\n");
     EXPECT_EQ(e->gameResult, 1);
     EXPECT_EQ(e->modes.computerSide, NEUTRAL);
-    EXPECT_TRUE(e->search.stopRequested && e->search.searchAborted);
+    EXPECT_TRUE(inside(e->search).stopRequested && inside(e->search).searchAborted);
     e->parseCommand("result *\n");
     EXPECT_EQ(e->gameResult, 0);
 }
