@@ -134,7 +134,8 @@ class Board {
     int readFen(const char* text, std::string* message = nullptr);
     void writeFen(char* buffer) const; // at most 81 characters plus NUL
     std::string fen() const;
-    void display(FILE* stream) const;
+    // The diagram the console shows: the board, the files' letters and the FEN.
+    std::string diagram() const;
     void edit(LineSource& input, Output& out);
     void flip();
 

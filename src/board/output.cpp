@@ -25,8 +25,3 @@ void Output::printArgs(const char* format, va_list args) {
     text.pop_back();
     write(text);
 }
-
-void StandardOutput::write(const std::string& text) {
-    std::fwrite(text.data(), 1, text.size(), stdout);
-    std::fflush(stdout);
-}

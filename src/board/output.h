@@ -15,12 +15,6 @@ class Output {
     virtual void write(const std::string& text) = 0;
 };
 
-// Standard output, flushed after every message.
-class StandardOutput : public Output {
-  public:
-    void write(const std::string& text) override;
-};
-
 // Drops every message.
 class SilentOutput : public Output {
   public:

@@ -181,7 +181,7 @@ bool addGame(Position& position, Output& out, SectionBuilder sections[2],
 } // namespace
 
 void createBook(const char* path, int depth, int minElo, Position& position, OpeningBook& book, Output& out,
-                const std::function<void()>& newGame) {
+                const std::function<void()>& newGame, Output* progress) {
     // 1-2. The source, and room for one record per 16 bytes of it in each section.
     FILE* pgn = std::fopen(path, "r");
     if (!pgn) {
@@ -207,7 +207,7 @@ void createBook(const char* path, int depth, int minElo, Position& position, Ope
     // 3. Replay the opening of every game between two players rated above
     //    minElo, with a running count of the games read.
     newGame();
-    ProgressCount counter("games read");
+    ProgressCount counter("games read", progress);
     PgnReader reader(pgn, minElo);
     PgnGame game;
     std::vector<const char*> tokens;

@@ -13,9 +13,10 @@
 // positions reached, and writes the book to the book's path; the book is then
 // open on the new file. `newGame` puts the game back at the initial position
 // (before the games are replayed and when the run ends). On failure the book
-// at the path is left unchanged.
+// at the path is left unchanged. `progress`, when given, shows the count of
+// games read on one terminal line.
 void createBook(const char* pgnPath, int depth, int minElo, Position& position, OpeningBook& book,
-                Output& out, const std::function<void()>& newGame);
+                Output& out, const std::function<void()>& newGame, Output* progress = nullptr);
 
 // Adds the book at path2 to the book at path1 (games added, learning weights
 // combined) and writes the result in place of the first.

@@ -4,13 +4,12 @@
 
 #include "search/clock.h"
 
-ProgressCount::ProgressCount(std::string label, int64_t intervalMs, Clock clock, FILE* out)
+ProgressCount::ProgressCount(std::string label, Output* out, int64_t intervalMs, Clock clock)
     : label_(std::move(label)), intervalMs_(intervalMs),
       clock_(clock ? std::move(clock) : Clock(wallClockMs)), out_(out) {}
 
 void ProgressCount::write(int64_t count) {
-    std::fprintf(out_, "\r%s: %lld", label_.c_str(), static_cast<long long>(count));
-    std::fflush(out_);
+    if (out_) out_->print("\r%s: %lld", label_.c_str(), static_cast<long long>(count));
     shownOnce_ = lineOpen_ = true;
     lastCount_ = count;
 }
@@ -24,8 +23,7 @@ void ProgressCount::show(int64_t count) {
 
 void ProgressCount::endLine() {
     if (!lineOpen_) return;
-    std::fputc('\n', out_);
-    std::fflush(out_);
+    if (out_) out_->write("\n");
     lineOpen_ = false;
 }
 

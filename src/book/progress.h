@@ -1,20 +1,20 @@
 // A running count shown in place on one terminal line ("\rgames read: 957"),
-// for long jobs such as building a book. It goes to the terminal only, never
-// to the log.
+// for long jobs such as building a book. The caller gives it an output for the
+// terminal only (the shell's never goes to the log), or none for no count.
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <functional>
 #include <string>
+
+#include "board/output.h"
 
 class ProgressCount {
   public:
     using Clock = std::function<int64_t()>; // milliseconds
 
     // Rewrites the line at most once every `intervalMs` of `clock`.
-    explicit ProgressCount(std::string label, int64_t intervalMs = 250, Clock clock = nullptr,
-                           FILE* out = stdout);
+    explicit ProgressCount(std::string label, Output* out, int64_t intervalMs = 250, Clock clock = nullptr);
 
     // Shows `count` when nothing was shown yet or the interval has passed
     // since the count was last shown.
@@ -29,7 +29,7 @@ class ProgressCount {
     std::string label_;
     int64_t intervalMs_;
     Clock clock_;
-    FILE* out_;
+    Output* out_;
     bool shownOnce_ = false;
     bool lineOpen_ = false;
     int64_t lastShownMs_ = 0;

@@ -11,10 +11,7 @@
 
 namespace egtb {
 
-std::function<void(const char*)> tablebaseOutput = [](const char* text) {
-    std::fputs(text, stdout);
-    std::fflush(stdout);
-};
+std::function<void(const char*)> tablebaseOutput = [](const char*) {};
 
 std::function<void(int)> tablebaseExit = [](int code) { std::exit(code); };
 

@@ -78,7 +78,7 @@ const CounterTree& allTablesTree();
 CounterTree& registeredTree();
 
 // Output of the registry: every message goes through this hook (the engine
-// routes it through its print routine; the default writes to standard output).
+// routes it through its print routine; by default the messages go nowhere).
 extern std::function<void(const char*)> tablebaseOutput;
 void tablebasePrint(const char* format, ...) __attribute__((format(printf, 1, 2)));
 

@@ -18,8 +18,8 @@ bool loadTablebases(const char* paths, int cacheMB, bool xboard);
 // a path or cache size changed while the engine runs.
 bool reloadTablebases(const char* paths, int cacheMB);
 
-// Where the tablebase messages go (default: standard output). The shell
-// routes them through its print routine so that they reach the log too.
+// Where the tablebase messages go (default: nowhere). The shell routes them
+// through its print routine, so that they reach the terminal and the log.
 void setTablebaseOutput(std::function<void(const char*)> output);
 
 // 0 when no table is registered, else the most men of any registered table (3 to 6).

@@ -172,7 +172,12 @@ void cmdPv(Engine& e, const Args& a) {
     if (!readInteger(a.word(1), e.modes.pvDepth)) refuse(e, a, "pv needs a depth; unchanged");
 }
 
-void cmdDisplay(Engine& e, const Args&) { e.shownPosition().board.display(stdout); }
+// The diagram goes straight to the terminal, not to the log.
+void cmdDisplay(Engine& e, const Args&) {
+    const std::string diagram = e.shownPosition().board.diagram();
+    std::fwrite(diagram.data(), 1, diagram.size(), stdout);
+    std::fflush(stdout);
+}
 
 void cmdHistory(Engine& e, const Args&) {
     e.print(" white     black\n");
@@ -453,7 +458,9 @@ void cmdBook(Engine& e, const Args& a) {
         if (!a.has(2) || !readInteger(a.word(3), depth) || !readInteger(a.word(4), elo))
             return refuse(e, a, "book cpgn needs a file, a depth and a rating");
         e.noteReadOnlyBook("book cpgn");
-        createBook(a.word(2), depth, elo, e.position, e.book, e, [&e] { e.newGame(); });
+        StandardOutput terminal; // the running count of games read: never logged
+        createBook(
+            a.word(2), depth, elo, e.position, e.book, e, [&e] { e.newGame(); }, &terminal);
         if (e.book.isOpen()) e.polyglotBook.close();
     } else if (sub == "load") {
         if (!a.has(2)) return refuse(e, a, "book load needs a file");

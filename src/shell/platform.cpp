@@ -104,3 +104,8 @@ bool LineInput::readLine(std::string& line) {
         fill();
     }
 }
+
+void StandardOutput::write(const std::string& text) {
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fflush(stdout);
+}

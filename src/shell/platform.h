@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "board/output.h"
 #include "search/clock.h"
 
 // From now on the interrupt signal (SIGINT) is ignored: xboard sends it when
@@ -16,6 +17,13 @@ void ignoreInterruptSignal();
 // the program by signal (SIGPIPE is ignored): the engine notices the error and
 // ends by itself.
 void ignoreBrokenPipeSignal();
+
+// Standard output, flushed after every message, and never copied to the log
+// (tools, tests, and lines that only the terminal shows, such as a running count).
+class StandardOutput : public Output {
+  public:
+    void write(const std::string& text) override;
+};
 
 // True once writing to standard output has failed (the reader went away).
 bool standardOutputFailed();

@@ -49,7 +49,8 @@ bool BookRig::load() {
 }
 
 void BookRig::create(const std::string& pgnPath, int depth, int minElo) {
-    createBook(pgnPath.c_str(), depth, minElo, position, book, out, [this] { newGame(); });
+    createBook(
+        pgnPath.c_str(), depth, minElo, position, book, out, [this] { newGame(); }, &out);
 }
 
 void BookRig::fillRootMoves() {

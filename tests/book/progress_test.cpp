@@ -2,7 +2,6 @@
 // its line ended before other text and after the final count.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -22,10 +21,9 @@ struct Step {
 // checking after each step everything printed so far.
 void expectRun(const std::vector<Step>& steps) {
     int64_t now = 0;
-    FILE* out = std::tmpfile();
-    ProgressCount counter(
-        "games", 250, [&] { return now; }, out);
-    std::string expected, printed;
+    CollectedOutput out;
+    ProgressCount counter("games", &out, 250, [&] { return now; });
+    std::string expected;
     for (const Step& step : steps) {
         now = step.ms;
         if (step.action == 's')
@@ -35,12 +33,8 @@ void expectRun(const std::vector<Step>& steps) {
         else
             counter.finish(step.count);
         expected += step.printed;
-        std::rewind(out);
-        printed.clear();
-        for (int c; (c = std::fgetc(out)) != EOF;) printed += static_cast<char>(c);
-        EXPECT_EQ(printed, expected) << "at " << step.ms << " ms";
+        EXPECT_EQ(out.text, expected) << "at " << step.ms << " ms";
     }
-    std::fclose(out);
 }
 
 } // namespace
