@@ -50,8 +50,8 @@ constexpr uint32_t BENCH_HASH_MB = 16;
 
 } // namespace
 
-BenchResult runBench(int depth, int threads) {
-    if (depth < 1) depth = BENCH_DEPTH;
+BenchResult runBench(int depth, int threads, SearchProfile profile, const ModernParams& modernParams) {
+    if (depth < 1) depth = profile == SearchProfile::Modern ? MODERN_BENCH_DEPTH : BENCH_DEPTH;
     // Everything the searches use is their own: the game, its table and the
     // settings of the caller are untouched.
     auto position = std::make_unique<Position>();
@@ -63,6 +63,8 @@ BenchResult runBench(int depth, int threads) {
     search->time.mode = TimeMode::FixedDepth;
     search->time.depthLimit = depth;
     search->options = SearchOptions{}; // no book, learning or tablebases; no reductions (the default)
+    search->options.profile = profile;
+    search->modernParams = modernParams;
     auto helpers = std::make_unique<HelperThreads>(*table);
     if (threads > 1) {
         helpers->setCount(threads - 1);
@@ -78,6 +80,7 @@ BenchResult runBench(int depth, int threads) {
         pawnHashTable.clear();
         evalCache.clear();
         helpers->clearCaches();
+        search->forgetHistory();
         search->think();
         result.nodes += search->totalNodes();
     }

@@ -95,6 +95,7 @@ void HelperThreads::start(const Search& main) {
         helper->position.copyFrom(main.position());
         helper->position.board.caches = &helper->caches;
         s.options = main.options;
+        s.modernParams = main.modernParams;
         s.options.useBook = s.options.useLearn = false;
         s.modes = SearchModes{};
         s.time = TimeControl{};

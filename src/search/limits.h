@@ -42,7 +42,12 @@ struct SearchModes {
     bool ponderSearch = false; // looking for a reply to ponder on, on the opponent's time
 };
 
+// The search the engine runs: the classic one, or the modern profile with the
+// pruning and reductions of current engines.
+enum class SearchProfile { Classic, Modern };
+
 struct SearchOptions {
+    SearchProfile profile = SearchProfile::Classic;
     bool useBook = false;
     bool useLearn = false;
     bool useTablebases = false;

@@ -7,11 +7,13 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "board/position.h"
 #include "board/score.h"
 #include "search/limits.h"
+#include "search/modern/params.h"
 #include "search/plyrecord.h"
 #include "search/report.h"
 #include "search/stats.h"
@@ -20,6 +22,7 @@
 class Search;
 class HelperThreads;
 class BusyMoves;
+struct ModernState;
 
 // The front end's side of a search. Every call comes from the searching thread.
 class SearchListener {
@@ -61,6 +64,7 @@ class SearchListener {
 class Search {
   public:
     Search(Position& position, MainHashTable& table, SearchListener& listener);
+    ~Search();
     Search(const Search&) = delete;
     Search& operator=(const Search&) = delete;
 
@@ -70,6 +74,8 @@ class Search {
     SearchOptions options;
     // Only these root moves are searched (empty: every legal move).
     std::vector<Move> searchMoves;
+    // The switches and numbers of the modern profile (options.profile).
+    ModernParams modernParams;
 
     // Another front end takes the reports from now on.
     void setListener(SearchListener& other) { listener = &other; }
@@ -85,6 +91,9 @@ class Search {
     // The best move for the position, NO_MOVE when there is none (no legal
     // move, a position without both kings, or no room in the game record).
     Move think();
+    // The move-ordering memory the modern profile keeps from search to search
+    // (its histories) is emptied: a new game, or a bench position.
+    void forgetHistory();
     // Asks the running search to stop as soon as it can.
     void stop() { stopRequested = searchAborted = true; }
     // The expected reply was played while pondering: the search goes on as
@@ -192,6 +201,11 @@ class Search {
     bool clockStopped = false;
     uint32_t historyCounters[4096] = {};
 
+    // The modern profile's hard time limit of the running search (clock play).
+    int64_t hardLimitMs = 0;
+    // The modern profile's histories and per-ply state, made when first needed.
+    std::unique_ptr<ModernState> modern;
+
     // --- kept from search to search ----------------------------------------
     int32_t lastScore = 0;
     // Game ply of the last book move: the book is asked for six plies after it.
@@ -271,6 +285,28 @@ class Search {
     static bool quietPickedLate(int stage, int index);
     int searchMove(Move m, bool lateQuiet, int alpha, int beta, int depth, NodeResult& node);
     void cutOff(PlyRecord& r, Move m, int score, int depth);
+
+    // The modern profile (search/modern/).
+    void prepareModern();
+    void deepenModern();
+    int modernRoot(int alpha, int beta, int depth);
+    int modernSearch(int alpha, int beta, int depth, bool cutNode);
+    int modernQuiescence(int alpha, int beta);
+    int modernMoves(PlyRecord& r, int alpha, int beta, int depth, bool cutNode, int eval, bool improving,
+                    Move ttMove, int singularExtension);
+    bool isImproving(int plyIndex);
+    bool prunedBeforeMoves(int alpha, int beta, int depth, int eval, bool improving, bool cutNode,
+                           int& score);
+    bool prunedMove(Move m, int depth, int eval, bool improving, int alpha, int quietsTried,
+                    bool& skipQuiets);
+    int staticEvaluation();
+    int16_t (*continuationRow(Move m))[64];
+    int quietHistory(Move m, const int16_t (*const rows[2])[64]) const;
+    int historyBonus(int depth) const;
+    void rememberQuietCutoff(PlyRecord& r, Move best, int depth, const Move* tried, int triedCount);
+    void rememberCapture(Move m, int depth, bool good);
+    bool enoughTimeSpent(int stableIterations, int scoreDrop) const;
+    void allocateModernTime(int plies);
 
     // Step by step, the parts of think.
     bool prepareRootList();

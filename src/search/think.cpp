@@ -9,6 +9,7 @@
 #include "eval/weights.h"
 #include "search/clock.h"
 #include "search/helpers.h"
+#include "search/modern/state.h"
 #include "search/search.h"
 
 namespace {
@@ -34,6 +35,8 @@ Search::Search(Position& position, MainHashTable& table, SearchListener& searchL
     : pos(position), board(position.board), hashTable(table), listener(&searchListener) {
     std::memset(plyStack, 0, sizeof plyStack);
 }
+
+Search::~Search() = default;
 
 void Search::sortRootMoves() {
     PlyRecord& root = ply(0);
@@ -108,9 +111,11 @@ void Search::keepSearchMoves(PlyRecord& root) {
 // Step 6: every root move ordered by a quiescence search of it (checks included).
 void Search::presortRootMoves() {
     PlyRecord& root = ply(0);
+    const bool modernProfile = options.profile == SearchProfile::Modern;
     for (int i = 0; i < root.moveCount; ++i) {
         pos.pushMove(root.moves[i]);
-        root.orderScores[i] = -quiescence(-INFINITE_SCORE, INFINITE_SCORE, 8);
+        root.orderScores[i] = modernProfile ? -modernQuiescence(-INFINITE_SCORE, INFINITE_SCORE)
+                                            : -quiescence(-INFINITE_SCORE, INFINITE_SCORE, 8);
         pos.popMove();
     }
     sortRootMoves();
@@ -228,9 +233,11 @@ Move Search::think() {
     }
 
     // 6-7. Pre-sort; an easy move?
+    const bool modernProfile = options.profile == SearchProfile::Modern;
+    if (modernProfile) prepareModern();
     presortRootMoves();
     const int s0 = root.orderScores[0];
-    detectEasyMove();
+    if (!modernProfile) detectEasyMove();
 
     // 8-9. The front end may announce the search.
     listener->deepeningStarts(*this);
@@ -250,7 +257,10 @@ Move Search::think() {
     // the front end may print statistics.
     if (!isHelper) busyMoves = helpers && helpers->count() > 0 ? &helpers->busyMoves() : nullptr;
     if (helpers) helpers->start(*this);
-    deepen();
+    if (modernProfile)
+        deepenModern();
+    else
+        deepen();
     if (helpers) {
         helpers->stop();
         adoptHelperResult();

@@ -11,6 +11,10 @@
 void Search::allocateTime(int plies) {
     FM_ASSERT(plies >= 0 && plies < HISTORY_SIZE);
     if (time.mode != TimeMode::Clock) return;
+    if (options.profile == SearchProfile::Modern) {
+        allocateModernTime(plies);
+        return;
+    }
     int64_t allowance;
     const int64_t clock = usableClockMs();
     if (time.movesPerControl <= 0 && time.movesToGo <= 0) {
@@ -46,6 +50,8 @@ void Search::checkTime() {
     bool stopNow = false;
     if (time.mode == TimeMode::FixedTime) {
         stopNow = elapsed >= time.moveTimeMs;
+    } else if (time.mode == TimeMode::Clock && options.profile == SearchProfile::Modern) {
+        stopNow = elapsed >= hardLimitMs;
     } else if (time.mode == TimeMode::Clock) {
         if (elapsed >= usableClockMs() / 4)
             stopNow = true;

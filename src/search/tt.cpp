@@ -171,6 +171,26 @@ void MainHashTable::storeRaw(int side, const HashEntry& entry) {
     storeSlot(bucket(entry.keyLow)[primarySlot(side)], entry);
 }
 
+TableEntry MainHashTable::lookup(const TableKey& key, int ply) {
+    ++probes;
+    TableEntry found;
+    if (!buckets) return found;
+    const TableSlot* b = bucket(key.low);
+    HashEntry e = loadSlot(b[primarySlot(key.side)]);
+    if (!matches(e, key.low, key.high)) {
+        e = loadSlot(b[secondarySlot(key.side)]);
+        if (!matches(e, key.low, key.high)) return found;
+    }
+    ++hits;
+    found.found = true;
+    found.move = e.move;
+    found.score = scoreFromTable(e.score, ply);
+    found.depth = e.depth;
+    found.bound = boundOf(e);
+    found.threat = (e.flags >> 2) & 1;
+    return found;
+}
+
 HashEntry MainHashTable::readEntry(const TableKey& key) const {
     if (buckets) {
         const TableSlot* b = bucket(key.low);

@@ -78,6 +78,18 @@ struct TableProbe {
     int threat = 0;
 };
 
+// An entry as a search reads it without asking for a cut-off: whether the
+// position is there, and its move, score (relative to the node's ply),
+// depth in plies, bound type and mate-threat flag.
+struct TableEntry {
+    bool found = false;
+    Move move = NO_MOVE;
+    int score = 0;
+    int depth = 0;
+    int bound = 0;
+    int threat = 0;
+};
+
 // What a search stores: depth in plies, the node's ply, the bound type
 // (HASH_EXACT, HASH_UPPER, HASH_LOWER), score, move, mate threat and search age.
 struct TableRecord {
@@ -116,6 +128,8 @@ class MainHashTable {
     void store(const TableKey& key, const TableRecord& record);
     void storeRaw(int side, const HashEntry& entry);
     HashEntry readEntry(const TableKey& key) const;
+    // The entry of a position (the primary slot first), for a node at `ply`.
+    TableEntry lookup(const TableKey& key, int ply);
     // Starts loading the bucket of a position that is about to be probed, so
     // that the memory access overlaps the work done before the probe. In memory
     // from allocateLarge a bucket is one cache line; an allocator that aligns

@@ -17,7 +17,7 @@
 
 namespace {
 
-enum class KeyKind { Number, HashSize, Switch, Path, Resign };
+enum class KeyKind { Number, HashSize, Switch, Path, Resign, Profile };
 
 // One configuration key: its name, how its value is read, and where it goes.
 struct ConfigKey {
@@ -68,6 +68,7 @@ const ConfigKey CONFIG_KEYS[] = {
      noPath},
     {"REDUCTIONS", KeyKind::Switch, 0, noNumber, [](Engine& e) { return &e.search.options.useReductions; },
      noPath},
+    {"PROFILE", KeyKind::Profile, 0, noNumber, noFlag, noPath},
 };
 
 // The piece values and evaluation weights are bounded in size by the ranges of
@@ -113,6 +114,14 @@ void applyKey(Engine& engine, const ConfigKey& key, const std::string& value) {
             // Negative sizes are ignored; 0 stands for the default size.
             int32_t n;
             if (readInteger(value, n) && n >= 0) *key.number(engine) = n == 0 ? key.defaultValue : n;
+            break;
+        }
+        case KeyKind::Profile: {
+            SearchProfile profile;
+            if (readProfile(value, profile))
+                engine.search.options.profile = profile;
+            else
+                engine.print("PROFILE takes classic or modern, not %s; unchanged\n", value.c_str());
             break;
         }
         case KeyKind::Resign: {
@@ -199,6 +208,9 @@ void Engine::readConfig() {
     print("egtb cache %5.3g MB\n", static_cast<double>(settings.egtbCacheMB));
     print("resign @ [%d pawns]\n", settings.resignValue / -100);
     print("reductions %s\n", search.options.useReductions ? "ON" : "OFF");
+    // The classic profile is the default and keeps the banner it always had.
+    if (search.options.profile != SearchProfile::Classic)
+        print("profile [%s]\n", profileName(search.options.profile));
     print("pawn   = %4d\t", pieceValue[PAWN]);
     print("knight = %4d\t", pieceValue[KNIGHT]);
     print("bishop = %4d\n", pieceValue[BISHOP]);

@@ -15,6 +15,22 @@
 
 int64_t (*machineMemoryMB)() = physicalMemoryMB;
 
+bool readProfile(const std::string& word, SearchProfile& profile) {
+    std::string lower = word;
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (lower == "classic")
+        profile = SearchProfile::Classic;
+    else if (lower == "modern")
+        profile = SearchProfile::Modern;
+    else
+        return false;
+    return true;
+}
+
+const char* profileName(SearchProfile profile) {
+    return profile == SearchProfile::Modern ? "modern" : "classic";
+}
+
 int32_t holdableMB(int64_t requestMB, int32_t fallbackMB, const char* what, Output& out) {
     const int64_t machine = machineMemoryMB();
     if (requestMB >= 0 && (machine <= 0 || requestMB <= machine)) return static_cast<int32_t>(requestMB);
@@ -151,6 +167,12 @@ bool applyThreads(Engine& e, const std::string& value, Output&) {
     return true;
 }
 
+const char* const PROFILE_CHOICES[] = {"classic", "modern", nullptr};
+
+bool applyProfile(Engine& e, const std::string& value, Output&) {
+    return readProfile(value, e.search.options.profile);
+}
+
 bool applyReductions(Engine& e, const std::string& value, Output&) {
     e.search.options.useReductions = value == "true";
     return true;
@@ -193,6 +215,9 @@ const std::vector<EngineOption> OPTIONS = {
      [](const Engine& e) { return std::to_string(e.settings.egtbCacheMB); }, applyTablebaseCache},
     {"Reductions", OptionKind::Check, 0, 0,
      [](const Engine& e) { return checkText(e.search.options.useReductions); }, applyReductions},
+    {"Profile", OptionKind::Combo, 0, 0,
+     [](const Engine& e) { return std::string(profileName(e.search.options.profile)); }, applyProfile,
+     PROFILE_CHOICES},
     {"PawnValue", OptionKind::Spin, 1, 1000, [](const Engine&) { return std::to_string(pieceValue[PAWN]); },
      applyPieceValue<PAWN>},
     {"KnightValue", OptionKind::Spin, 1, 2000,
@@ -247,6 +272,15 @@ bool normalise(const EngineOption& option, std::string& value, Output& out) {
         case OptionKind::String:
         case OptionKind::Button:
             return true;
+        case OptionKind::Combo:
+            for (const char* const* c = option.choices; *c; ++c) {
+                if (lowerCase(value) == *c) {
+                    value = *c;
+                    return true;
+                }
+            }
+            out.print("%s takes one of its choices, not \"%s\"; unchanged\n", option.name, value.c_str());
+            return false;
     }
     out.print("%s takes true or false, not \"%s\"; unchanged\n", option.name, value.c_str());
     return false;
@@ -284,6 +318,11 @@ std::string uciOptionLine(const Engine& engine, const EngineOption& option) {
         }
         case OptionKind::Button:
             return line + "button";
+        case OptionKind::Combo: {
+            line += "combo default " + option.current(engine);
+            for (const char* const* c = option.choices; *c; ++c) line += std::string(" var ") + *c;
+            return line;
+        }
     }
     return line;
 }
@@ -304,6 +343,13 @@ std::string xboardOptionFeature(const Engine& engine, const EngineOption& option
         case OptionKind::Button:
             text += " -button";
             break;
+        case OptionKind::Combo: {
+            text += " -combo";
+            const std::string current = option.current(engine);
+            for (const char* const* c = option.choices; *c; ++c)
+                text += std::string(c == option.choices ? " " : " /// ") + (current == *c ? "*" : "") + *c;
+            break;
+        }
     }
     return text + "\"";
 }

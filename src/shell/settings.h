@@ -8,11 +8,12 @@
 #include <vector>
 
 #include "board/output.h"
+#include "search/limits.h"
 #include "search/tt.h"
 
 class Engine;
 
-enum class OptionKind { Check, Spin, String, Button };
+enum class OptionKind { Check, Spin, String, Button, Combo };
 
 struct EngineOption {
     const char* name;
@@ -24,6 +25,8 @@ struct EngineOption {
     // Applies a value already checked against the kind and the range; false,
     // with a message on `out`, when the engine cannot take it.
     bool (*apply)(Engine&, const std::string& value, Output& out);
+    // A combo's choices, ending with a null (null for the other kinds).
+    const char* const* choices = nullptr;
 };
 
 const std::vector<EngineOption>& engineOptions();
@@ -43,6 +46,11 @@ std::string xboardOptionFeature(const Engine& engine, const EngineOption& option
 // command of its own for (memory sets the hash, hard and easy pondering,
 // egtpath the tablebase path).
 bool offeredToXboard(const EngineOption& option);
+
+// The search profile a word names ("classic" or "modern", in any case); false
+// for any other word.
+bool readProfile(const std::string& word, SearchProfile& profile);
+const char* profileName(SearchProfile profile);
 
 // The megabytes of memory the tables may take at most: the machine's physical
 // memory. Tests and fuzzers put a smaller figure in place.

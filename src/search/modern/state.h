@@ -1,0 +1,43 @@
+// What a modern search thread keeps beside the ply records: its histories,
+// the reduction table, and per ply the static evaluation, the move excluded
+// by a singular search and the continuation-history rows of the moves that led
+// there.
+#pragma once
+
+#include <array>
+#include <cmath>
+
+#include "board/position.h"
+#include "search/modern/history.h"
+#include "search/modern/params.h"
+
+// Evaluations of positions in check are not computed; their stack entry holds this.
+constexpr int NO_EVAL = -32000;
+
+struct ModernPly {
+    int staticEval = NO_EVAL;
+    Move excluded = NO_MOVE;
+    // The row of the continuation history for the move played from this ply
+    // (coloured piece and to-square), or null when none was (a null move).
+    int16_t (*continuation)[64] = nullptr;
+    int doubleExtensions = 0;
+};
+
+struct ModernState {
+    HistoryTables history;
+    // Reductions in plies by depth and move number, both capped at 63.
+    std::array<std::array<int8_t, 64>, 64> reductions{};
+    std::array<ModernPly, MAX_PLY + 4> plies{};
+
+    void prepare(const ModernParams& params) {
+        for (int depth = 1; depth < 64; ++depth) {
+            for (int moves = 1; moves < 64; ++moves) {
+                const double r = params.reductionBase / 100.0 +
+                                 std::log(depth) * std::log(moves) / (params.reductionDivisor / 100.0);
+                reductions[depth][moves] = static_cast<int8_t>(r < 0 ? 0 : r > 60 ? 60 : r);
+            }
+        }
+    }
+    // The record of search ply p (plies -2 and -1 are empty, below the root).
+    ModernPly& at(int p) { return plies[p + 2]; }
+};
