@@ -220,3 +220,19 @@ int Board::isPseudoLegal(Move move) const {
     if (piece == KING || piece == KNIGHT) return 1;
     return pathClear(from, to) ? 1 : 0;
 }
+
+bool Board::quietMoveGivesCheck(Move move) const {
+    FM_ASSERT(isWellFormed(move) && !(move & (MOVE_CAPTURE | MOVE_PROMOTION | MOVE_CASTLE)));
+    const Square from = moveFrom(move), to = moveTo(move);
+    const int them = side ^ 1;
+    const Square k = kingSquare(them);
+    // Uncovered: the piece leaves the line on which it shielded the king from a slider.
+    const int shielded = pinDirection(from, them);
+    if (shielded != 0 && absolute(lineStep(to - from)) != absolute(shielded)) return true;
+    // Direct: the piece attacks the king from its new square, its old one empty.
+    const int piece = squares[from]->piece;
+    if (piece == PAWN) return k - to == PAWN_CAPTURE[side][0] || k - to == PAWN_CAPTURE[side][1];
+    if (piece == KING || !(PIECE_BIT[piece] & attackKinds(to - k))) return false;
+    if (piece == KNIGHT) return true;
+    return (between(square64(k), square64(to)) & occupied & ~(uint64_t{1} << square64(from))) == 0;
+}

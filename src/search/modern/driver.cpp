@@ -140,7 +140,8 @@ void Search::deepenModern() {
         if (searchAborted) break;
         completedIteration = iteration;
         listener->iterationCompleted(*this);
-        if (rootScore >= MATE_SCORE - iteration || rootScore <= -(MATE_SCORE - iteration)) break;
+        // A mate found is not known to be the shortest (the search prunes): the
+        // deepening goes on, and the clock or the depth limit ends it.
         stableIterations = sameMove(root.bestMove, lastBest) ? stableIterations + 1 : 0;
         lastBest = root.bestMove;
         if (enoughTimeSpent(stableIterations, previousScore - rootScore)) break;

@@ -172,12 +172,17 @@ bool Search::prunedBeforeMoves(int alpha, int beta, int depth, int eval, bool im
 
 // Pruning of one move at low depth, before it is made: late quiet moves,
 // quiet moves that cannot raise the evaluation to alpha, and moves that lose
-// too much material. Sets `skipQuiets` when every later quiet move would be
-// pruned too.
+// too much material. Quiet checks are kept from the first two (a check may
+// mate where no evaluation reaches alpha). Sets `skipQuiets` when every later
+// quiet move would be pruned too.
 bool Search::prunedMove(Move m, int depth, int eval, bool improving, int alpha, int quietsTried,
                         bool& skipQuiets) {
     const ModernParams& p = modernParams;
     if (isQuiet(m)) {
+        if (board.quietMoveGivesCheck(m)) {
+            return p.useExchangePruning && depth <= p.exchangePruningDepth &&
+                   board.staticExchange(m) < -std::max(1, p.exchangeQuietMargin * depth * depth / 4);
+        }
         const int lateLimit = (p.lateMoveBase + depth * depth) / (improving ? 1 : 2);
         if (p.useLateMovePruning && depth <= p.lateMoveDepth && quietsTried >= lateLimit) {
             skipQuiets = true;

@@ -15,8 +15,8 @@ struct ModernParams {
     // Reverse futility (static null move): a static evaluation this far above
     // beta at low depth is taken as a fail high.
     bool useReverseFutility = true;
-    int reverseFutilityDepth = 7;
-    int reverseFutilityMargin = 75; // per ply, less one ply when improving
+    int reverseFutilityDepth = 6;
+    int reverseFutilityMargin = 110; // per ply, less one ply when improving
 
     // Razoring: a static evaluation far below alpha at low depth drops into
     // the quiescence search.
