@@ -161,7 +161,7 @@ void Board::setCastlingSquares(const Square (&kings)[2], const Square (&rooks)[4
         castlingKeep[kings[colour]] &= static_cast<uint8_t>(~(3 << (2 * colour)));
     }
     for (int index = 0; index < 4; ++index) {
-        FM_ASSERT(isSquare(rooks[index]));
+        FM_ASSERT(isSquare(rooks[index]) && rankOf(rooks[index]) == rankOf(kings[index / 2]));
         const Square kingFrom = kings[index / 2], rookFrom = rooks[index];
         castlingRookFrom[index] = rookFrom;
         castlingKeep[rookFrom] &= static_cast<uint8_t>(~(1 << index));
