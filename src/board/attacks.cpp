@@ -1,5 +1,7 @@
 // Attack, check and legality tests. They read the mailbox, the piece lists and
 // the geometry tables and never change the position.
+#include <bit>
+
 #include "board/bitboard.h"
 #include "board/board.h"
 
@@ -7,6 +9,24 @@ namespace {
 
 inline int absolute(int x) { return x < 0 ? -x : x; }
 inline Square enPassantVictim(Square from, Square to) { return to > from ? to - 16 : to + 16; }
+
+// Whether a piece of `colour` attacks the square (64-numbered) when the sliders
+// see the given occupancy. Leapers by the squares they would stand on, sliders
+// by the attacks from the square itself.
+inline bool attackedThrough(const Board& b, int colour, int s64, uint64_t occupancy) {
+    const uint64_t* own = b.pieceBits[colour];
+    if (PAWN_ATTACKERS[colour][s64] & own[PAWN]) return true;
+    if (KNIGHT_TARGETS[s64] & own[KNIGHT]) return true;
+    if (bishopAttacks(s64, occupancy) & (own[BISHOP] | own[QUEEN])) return true;
+    if (rookAttacks(s64, occupancy) & (own[ROOK] | own[QUEEN])) return true;
+    return (KING_TARGETS[s64] & own[KING]) != 0;
+}
+
+// The occupancy once a Chess960 castle is made.
+inline uint64_t occupancyAfterCastle(const Board& b, Move move) {
+    return (b.occupied & ~bitOf(moveFrom(move)) & ~bitOf(moveTo(move))) | bitOf(castledKingSquare(move)) |
+           bitOf(castledRookSquare(move));
+}
 
 } // namespace
 
@@ -25,14 +45,7 @@ bool Board::hitsKing(Square attacker, Square king) const {
 int Board::isAttacked(int colour, Square s) const {
     FM_ASSERT(isColour(colour)); // any square: off-board ones count as attacked
     if (!onBoard(s)) return 1;
-    // Leapers by the squares they would stand on, sliders by the attacks from s itself.
-    const uint64_t* own = pieceBits[colour];
-    const int s64 = square64(s);
-    if (PAWN_ATTACKERS[colour][s64] & own[PAWN]) return 1;
-    if (KNIGHT_TARGETS[s64] & own[KNIGHT]) return 1;
-    if (bishopAttacks(s64, occupied) & (own[BISHOP] | own[QUEEN])) return 1;
-    if (rookAttacks(s64, occupied) & (own[ROOK] | own[QUEEN])) return 1;
-    return (KING_TARGETS[s64] & own[KING]) ? 1 : 0;
+    return attackedThrough(*this, colour, square64(s), occupied) ? 1 : 0;
 }
 
 // Whether the piece on `from` could capture on `to`, by geometry and a clear
@@ -85,13 +98,47 @@ int Board::canCastle(Square kingFrom, Square kingTo) const {
     return 1;
 }
 
+bool Board::castlingReady960(int right) const {
+    if (!(castling & right)) return false;
+    const int index = castlingIndex(right), colour = index / 2;
+    const PieceEntry* king = squares[castlingKingFrom[colour]];
+    const PieceEntry* rook = squares[castlingRookFrom[index]];
+    return king->piece == KING && king->colour == colour && rook->piece == ROOK && rook->colour == colour;
+}
+
+// The king and rook cross only empty squares (or each other's), the king is
+// not in check and crosses and lands on no attacked square. The king's castled
+// square is tested again once the rook has left its start: a rook or queen on
+// the back rank beyond the rook (a1 with the rook on b1 and the king going to
+// c1) attacks it then.
+bool Board::canCastle960(int right) const {
+    const int index = castlingIndex(right), them = (index / 2) ^ 1;
+    if (occupied & castlingEmpty[index]) return false;
+    for (uint64_t path = castlingKingPath[index]; path; path &= path - 1) {
+        if (attackedThrough(*this, them, std::countr_zero(path), occupied)) return false;
+    }
+    const Move castle = castlingMove(right);
+    const uint64_t* enemy = pieceBits[them];
+    return (rookAttacks(square64(castledKingSquare(castle)), occupancyAfterCastle(*this, castle)) &
+            (enemy[ROOK] | enemy[QUEEN])) == 0;
+}
+
+int Board::castleLeavesKingInCheck(Move move, int made) const {
+    const int colour = rankOf(moveFrom(move)) == 0 ? WHITE : BLACK;
+    const uint64_t occupancy = made ? occupied : occupancyAfterCastle(*this, move);
+    return attackedThrough(*this, colour ^ 1, square64(castledKingSquare(move)), occupancy) ? 1 : 0;
+}
+
 // Works before the move is made (made = 0; only while the mover is not in
 // check) and after it (made = 1).
 int Board::leavesKingInCheck(Move move, int made) const {
     FM_ASSERT(isWellFormed(move) && (made == 0 || made == 1));
     const Square from = moveFrom(move), to = moveTo(move);
     const int c = squares[made ? to : from]->colour;
-    if (movePiece(move) == KING) return isAttacked(c ^ 1, to);
+    if (movePiece(move) == KING) {
+        if ((move & MOVE_CASTLE) && chess960) return castleLeavesKingInCheck(move, made);
+        return isAttacked(c ^ 1, to);
+    }
 
     const Square k = kingSquare(c);
     const int d = lineStep(from - k);
@@ -119,6 +166,10 @@ int Board::leavesKingInCheck(Move move, int made) const {
 // Called right after the board made the move, before the side to move changes.
 int Board::givesCheck(Move move) const {
     FM_ASSERT(isWellFormed(move));
+    // A Chess960 castle can check with the rook, or uncover a check along the
+    // back rank from either of its two start squares.
+    if ((move & MOVE_CASTLE) && chess960)
+        return pieceList[side ^ 1][KING] && isAttacked(side, kingSquare(side ^ 1)) ? 1 : 0;
     const Square from = moveFrom(move), to = moveTo(move);
     const int c = squares[to]->colour;
     if (pieceList[c ^ 1][KING] == nullptr) return 0; // the king was just taken (illegal positions only)
@@ -176,6 +227,10 @@ int Board::isPseudoLegal(Move move) const {
     } else {
         if (move & (MOVE_PAWN | MOVE_PROMOTION | MOVE_DOUBLE_PUSH | MOVE_EN_PASSANT)) return 0;
         if (movePromotion(move) != 0) return 0;
+        if ((move & MOVE_CASTLE) && chess960) {
+            const int right = castlingRight(side, to > from);
+            return move == castlingMove(right) && castlingReady960(right) && canCastle960(right) ? 1 : 0;
+        }
         const bool castleShape = piece == KING && absolute(to - from) == 2;
         if (castleShape != ((move & MOVE_CASTLE) != 0)) return 0;
     }

@@ -14,6 +14,7 @@ Board::Board() {
     std::memset(pieceList, 0, sizeof pieceList);
     std::memset(pieceCount, 0, sizeof pieceCount);
     std::memset(&scratch, 0, sizeof scratch);
+    setCastlingSquares({E1, E8}, {H1, A1, H8, A8});
     rebuild(); // an empty board, consistent from the start
 }
 
@@ -141,6 +142,50 @@ void Board::setCastling(int rights) {
     castling = rights;
 }
 
+namespace {
+
+// The squares from a to b, both included, on one rank.
+uint64_t rankSpan(Square a, Square b) {
+    uint64_t bits = 0;
+    for (Square s = a < b ? a : b; s <= (a < b ? b : a); ++s) bits |= bitOf(s);
+    return bits;
+}
+
+} // namespace
+
+void Board::setCastlingSquares(const Square (&kings)[2], const Square (&rooks)[4]) {
+    for (uint8_t& keep : castlingKeep) keep = 15;
+    for (int colour : {WHITE, BLACK}) {
+        FM_ASSERT(isSquare(kings[colour]));
+        castlingKingFrom[colour] = kings[colour];
+        castlingKeep[kings[colour]] &= static_cast<uint8_t>(~(3 << (2 * colour)));
+    }
+    for (int index = 0; index < 4; ++index) {
+        FM_ASSERT(isSquare(rooks[index]) && rankOf(rooks[index]) == rankOf(kings[index / 2]));
+        const Square kingFrom = kings[index / 2], rookFrom = rooks[index];
+        castlingRookFrom[index] = rookFrom;
+        castlingKeep[rookFrom] &= static_cast<uint8_t>(~(1 << index));
+        const Move castle = buildMove(kingFrom, rookFrom, KING, 0, 0, MOVE_CASTLE);
+        const Square kingTo = castledKingSquare(castle), rookTo = castledRookSquare(castle);
+        castlingKingPath[index] = rankSpan(kingFrom, kingTo);
+        castlingEmpty[index] =
+            (castlingKingPath[index] | rankSpan(rookFrom, rookTo)) & ~bitOf(kingFrom) & ~bitOf(rookFrom);
+    }
+}
+
+Move Board::castlingMove(int right) const {
+    FM_ASSERT(right == WHITE_KINGSIDE || right == WHITE_QUEENSIDE || right == BLACK_KINGSIDE ||
+              right == BLACK_QUEENSIDE);
+    if (!chess960) {
+        return right == WHITE_KINGSIDE    ? CASTLE_WHITE_KINGSIDE
+               : right == WHITE_QUEENSIDE ? CASTLE_WHITE_QUEENSIDE
+               : right == BLACK_KINGSIDE  ? CASTLE_BLACK_KINGSIDE
+                                          : CASTLE_BLACK_QUEENSIDE;
+    }
+    const int index = castlingIndex(right);
+    return buildMove(castlingKingFrom[index / 2], castlingRookFrom[index], KING, 0, 0, MOVE_CASTLE);
+}
+
 void Board::setEnPassant(Square square) {
     FM_ASSERT(square == 0 || isSquare(square));
     if (square == epSquare) return;
@@ -238,6 +283,25 @@ bool Board::isConsistent(std::string* why) const {
     if (k != key) return fail(why, "key mismatch");
     if (pk != pawnKey) return fail(why, "pawn key mismatch");
     if (side != WHITE && side != BLACK) return fail(why, "bad side to move");
+    return castlingConsistent(why);
+}
+
+// The castling tables follow from the start squares, and in Chess960 a right is
+// held only while its king and rook stand there.
+bool Board::castlingConsistent(std::string* why) const {
+    uint8_t keep[128];
+    std::memset(keep, 15, sizeof keep);
+    for (int index = 0; index < 4; ++index) {
+        const int colour = index / 2;
+        keep[castlingKingFrom[colour]] &= static_cast<uint8_t>(~(3 << (2 * colour)));
+        keep[castlingRookFrom[index]] &= static_cast<uint8_t>(~(1 << index));
+        if (!chess960 || !(castling & (1 << index))) continue;
+        const PieceEntry* king = squares[castlingKingFrom[colour]];
+        const PieceEntry* rook = squares[castlingRookFrom[index]];
+        if (king->piece != KING || king->colour != colour || rook->piece != ROOK || rook->colour != colour)
+            return fail(why, "castling right without its king and rook");
+    }
+    if (std::memcmp(keep, castlingKeep, sizeof keep) != 0) return fail(why, "castling mask mismatch");
     return true;
 }
 

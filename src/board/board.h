@@ -94,10 +94,43 @@ class Board {
     // The evaluation's caches for this board (null: the process-wide ones).
     CacheSet* caches = nullptr;
 
+    // --- castling (board.cpp, fen.cpp) -----------------------------------------
+    // Chess960 (Fischer random chess): the king may start on any file between
+    // its two castling rooks, castles are written as the king taking its own
+    // rook, and the FEN's castling letters name rooks. Set with setChess960.
+    bool chess960 = false;
+    // Start squares of each colour's king and of each right's rook (by
+    // castlingIndex: white king side, white queen side, black king side, black
+    // queen side). They stay fixed for a game, so the 4-bit rights and their
+    // keys say everything. Standard chess: e1, e8 and h1, a1, h8, a8.
+    Square castlingKingFrom[2] = {E1, E8};
+    Square castlingRookFrom[4] = {H1, A1, H8, A8};
+    // The rights a move keeps when it leaves or enters the square: a king
+    // start square clears its colour's rights, a rook start square its right.
+    uint8_t castlingKeep[128];
+    // Chess960, per right: the squares the king and the rook cross or land on,
+    // which must be empty but for the two of them, and the squares the king
+    // stands on, crosses and lands on, which no enemy piece may attack.
+    uint64_t castlingEmpty[4] = {};
+    uint64_t castlingKingPath[4] = {};
+
     // --- set-up (board.cpp) ---------------------------------------------------
     void rebuild();
     void updateStage();
     void setCastling(int rights);
+    // Sets the start squares of the castling kings and rooks and the tables
+    // that follow from them (the rights themselves are left as they are).
+    void setCastlingSquares(const Square (&kings)[2], const Square (&rooks)[4]);
+    // Switches between standard chess (off) and Chess960 (on). The rights held
+    // are read again in the new mode as the FEN reader reads KQkq: in Chess960
+    // each goes to the outermost rook on its wing, and a right that fits no
+    // king on its back rank with such a rook is dropped; in standard chess the
+    // rooks are the a- and h-file ones again. Switch before reading a position.
+    void setChess960(bool on);
+    // The move word that castles with `right` (a CastlingRight bit) in this
+    // board's mode: e1g1 in standard chess, the king taking its rook in
+    // Chess960. Whether it is legal is isPseudoLegal's business.
+    Move castlingMove(int right) const;
     void setEnPassant(Square square);
     int insufficientMaterial() const;
     void setStartPosition();
@@ -130,8 +163,14 @@ class Board {
     // Sets the position from the first four FEN fields; 0, with the board
     // unchanged, when they cannot be read. `message` receives what was wrong
     // (also for a bad en-passant field, which is dropped while the rest stands;
-    // empty when all was well).
+    // empty when all was well). In Chess960 mode the castling field is X-FEN
+    // or Shredder-FEN: K/Q (k/q) name the outermost rook of that wing on the
+    // back rank, a file letter A-H (a-h) the rook on that file. A right whose
+    // king and rook are not in place is dropped with a message. In standard
+    // mode only KQkq are read, and kept as written.
     int readFen(const char* text, std::string* message = nullptr);
+    // In Chess960 mode the castling field is X-FEN: K/Q/k/q when the castling
+    // rook is the outermost rook of its wing, else its file letter.
     void writeFen(char* buffer) const; // at most 81 characters plus NUL
     std::string fen() const;
     // The diagram the console shows: the board, the files' letters and the FEN.
@@ -197,6 +236,20 @@ class Board {
     Square walk(Square s, int d) const;
     bool hitsKing(Square attacker, Square king) const;
     bool castlingReady(int right) const;
+    bool castlingConsistent(std::string* why) const;
+    // Chess960: the right is held and its king and rook stand on their start
+    // squares; and the castle is legal (squares empty, none of the king's
+    // attacked, the king safe once the rook has left its square).
+    bool castlingReady960(int right) const;
+    bool canCastle960(int right) const;
+    void generateCastles960(Move* moves, int& count) const;
+    // Chess960 castling in make and unmake: the common king step leaves the king
+    // on its rook's square and the rook on the king's; these finish and undo the rest.
+    void finishCastle960(Move move);
+    void undoCastle960(Move move);
+    // Whether the king of a Chess960 castle stands attacked on its castled square,
+    // before the castle (made = 0) or after it (made = 1).
+    int castleLeavesKingInCheck(Move move, int made) const;
     void generateEnPassant(Move* moves, int& count) const;
     int recomputePstScore(int colour) const;
     // Difference between pstScore and a fresh sum over the tables in force, kept

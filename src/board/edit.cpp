@@ -49,7 +49,9 @@ void Board::edit(LineSource& input, Output& out) {
         e->colour = placingColour;
     }
 
-    // Castling rights follow from kings and rooks on their home squares.
+    // Castling rights follow from kings and rooks on their home squares, also
+    // in Chess960, where such a placement castles like any other.
+    setCastlingSquares({E1, E8}, {H1, A1, H8, A8});
     auto has = [this](Square s, int piece, int colour) {
         return squares[s]->piece == piece && squares[s]->colour == colour;
     };
@@ -79,5 +81,11 @@ void Board::flip() {
     side ^= 1;
     if (epSquare != 0) epSquare = mirrorSquare(epSquare);
     castling = ((castling & 3) << 2) | ((castling >> 2) & 3);
+    // Each colour's castling squares become the other's, mirrored.
+    const Square kings[2] = {mirrorSquare(castlingKingFrom[BLACK]), mirrorSquare(castlingKingFrom[WHITE])};
+    const Square* rook = castlingRookFrom;
+    const Square rooks[4] = {mirrorSquare(rook[2]), mirrorSquare(rook[3]), mirrorSquare(rook[0]),
+                             mirrorSquare(rook[1])};
+    setCastlingSquares(kings, rooks);
     rebuild();
 }

@@ -92,18 +92,6 @@ constexpr std::array<uint64_t, 64> buildSquareBit() {
     return t;
 }
 
-constexpr std::array<int32_t, 128> buildCastlingMask() {
-    std::array<int32_t, 128> t{};
-    for (auto& v : t) v = 15;
-    t[A1] = 13;
-    t[E1] = 12;
-    t[H1] = 14;
-    t[A8] = 7;
-    t[E8] = 3;
-    t[H8] = 11;
-    return t;
-}
-
 inline constexpr auto ATTACK_KINDS = buildAttackKinds();
 inline constexpr auto LINE_STEP = buildLineStep();
 inline constexpr auto BETWEEN = buildBetween();
@@ -111,7 +99,6 @@ inline constexpr auto BETWEEN = buildBetween();
 } // namespace geometry_detail
 
 inline constexpr auto squareBit = geometry_detail::buildSquareBit();
-inline constexpr auto castlingMask = geometry_detail::buildCastlingMask();
 
 // Kinds of piece that can attack along the 0x88 difference d = to - from.
 constexpr uint8_t attackKinds(int d) {

@@ -8,11 +8,11 @@
 
 namespace {
 
-// Rook squares of a castling move: king side h -> f, queen side a -> d.
-inline Square castlingRookFrom(Square kingFrom, Square kingTo) {
+// Rook squares of a standard castling move: king side h -> f, queen side a -> d.
+inline Square standardRookFrom(Square kingFrom, Square kingTo) {
     return kingTo > kingFrom ? kingTo + 1 : kingTo - 2;
 }
-inline Square castlingRookTo(Square kingFrom, Square kingTo) {
+inline Square standardRookTo(Square kingFrom, Square kingTo) {
     return kingTo > kingFrom ? kingTo - 1 : kingTo + 1;
 }
 
@@ -68,7 +68,11 @@ void Board::makeMove(Move move) {
 
     if (move & MOVE_CASTLE) {
         castled[us] = to > from ? 1 : 2;
-        const Square rookFrom = castlingRookFrom(from, to), rookTo = castlingRookTo(from, to);
+        if (chess960) {
+            finishCastle960(move);
+            return;
+        }
+        const Square rookFrom = standardRookFrom(from, to), rookTo = standardRookTo(from, to);
         swapSlots(rookTo, rookFrom);
         occupied ^= bitOf(rookTo) | bitOf(rookFrom);
         pieceBits[us][ROOK] ^= bitOf(rookTo) | bitOf(rookFrom);
@@ -119,11 +123,15 @@ void Board::unmakeMove(Move move) {
         pstScore[us] += pieceSquareValue(PAWN, us, to) - pieceSquareValue(promo, us, to);
     } else if (move & MOVE_CASTLE) {
         castled[us] = 0;
-        const Square rookFrom = castlingRookFrom(from, to), rookTo = castlingRookTo(from, to);
-        swapSlots(rookTo, rookFrom);
-        occupied ^= bitOf(rookTo) | bitOf(rookFrom);
-        pieceBits[us][ROOK] ^= bitOf(rookTo) | bitOf(rookFrom);
-        pstScore[us] += pieceSquareValue(ROOK, us, rookFrom) - pieceSquareValue(ROOK, us, rookTo);
+        if (chess960) {
+            undoCastle960(move);
+        } else {
+            const Square rookFrom = standardRookFrom(from, to), rookTo = standardRookTo(from, to);
+            swapSlots(rookTo, rookFrom);
+            occupied ^= bitOf(rookTo) | bitOf(rookFrom);
+            pieceBits[us][ROOK] ^= bitOf(rookTo) | bitOf(rookFrom);
+            pstScore[us] += pieceSquareValue(ROOK, us, rookFrom) - pieceSquareValue(ROOK, us, rookTo);
+        }
     }
 
     swapSlots(from, to);
@@ -157,4 +165,43 @@ void Board::unmakeMove(Move move) {
         ++pieceCount[them][captured];
         pieceTypes[them] |= PIECE_TYPE_BIT[captured];
     }
+}
+
+// A Chess960 castle is written as the king taking its own rook, so the common
+// step of makeMove has swapped the two: the king stands on the rook's start,
+// the rook on the king's, and both squares are clear in `occupied`. The king
+// then goes to its castled square (the rook comes along to the rook's start
+// when the king does not move), and the rook from wherever it is to its own.
+// The squares in between are empty or are these two, so each swap moves one
+// piece onto an empty slot or onto itself.
+void Board::finishCastle960(Move move) {
+    const int us = side;
+    const Square kingFrom = moveFrom(move), rookFrom = moveTo(move);
+    const Square kingTo = castledKingSquare(move), rookTo = castledRookSquare(move);
+    const Square rookAt = kingTo == kingFrom ? rookFrom : kingFrom;
+    swapSlots(rookFrom, kingTo);
+    swapSlots(rookAt, rookTo);
+    occupied |= bitOf(kingTo) | bitOf(rookTo);
+    pieceBits[us][KING] ^= bitOf(rookFrom) ^ bitOf(kingTo);
+    pieceBits[us][ROOK] ^= bitOf(rookFrom) ^ bitOf(rookTo);
+    key ^= pieceKey(rookFrom, KING, us) ^ pieceKey(kingTo, KING, us) ^ pieceKey(rookFrom, ROOK, us) ^
+           pieceKey(rookTo, ROOK, us);
+    pstScore[us] += pieceSquareValue(KING, us, kingTo) - pieceSquareValue(KING, us, rookFrom) +
+                    pieceSquareValue(ROOK, us, rookTo) - pieceSquareValue(ROOK, us, rookFrom);
+}
+
+// The swaps of finishCastle960 in reverse order, which leaves the king on the
+// rook's start and the rook on the king's for the common step of unmakeMove.
+void Board::undoCastle960(Move move) {
+    const int us = side;
+    const Square kingFrom = moveFrom(move), rookFrom = moveTo(move);
+    const Square kingTo = castledKingSquare(move), rookTo = castledRookSquare(move);
+    const Square rookAt = kingTo == kingFrom ? rookFrom : kingFrom;
+    swapSlots(rookAt, rookTo);
+    swapSlots(rookFrom, kingTo);
+    occupied &= ~(bitOf(kingTo) | bitOf(rookTo));
+    pieceBits[us][KING] ^= bitOf(rookFrom) ^ bitOf(kingTo);
+    pieceBits[us][ROOK] ^= bitOf(rookFrom) ^ bitOf(rookTo);
+    pstScore[us] += pieceSquareValue(KING, us, rookFrom) - pieceSquareValue(KING, us, kingTo) +
+                    pieceSquareValue(ROOK, us, rookFrom) - pieceSquareValue(ROOK, us, rookTo);
 }

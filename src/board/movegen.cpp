@@ -160,7 +160,9 @@ void Board::generateQuiet(Move* moves, int& count) const {
     FM_ASSERT(moves != nullptr && count >= 0 && count <= MAX_MOVES);
     const int us = side;
 
-    if (us == WHITE) {
+    if (chess960) {
+        generateCastles960(moves, count);
+    } else if (us == WHITE) {
         if (castlingReady(WHITE_KINGSIDE) && canCastle(E1, G1)) moves[count++] = CASTLE_WHITE_KINGSIDE;
         if (castlingReady(WHITE_QUEENSIDE) && canCastle(E1, C1)) moves[count++] = CASTLE_WHITE_QUEENSIDE;
     } else {
@@ -207,6 +209,14 @@ void Board::generateQuiet(Move* moves, int& count) const {
         moves[count++] = pawnPush(s, t);
         if (rankOf(s) == secondRank(us) && squares[t + push]->piece == NO_PIECE)
             moves[count++] = doublePush(s, t + push);
+    }
+}
+
+// King side first, as in standard chess.
+void Board::generateCastles960(Move* moves, int& count) const {
+    for (bool kingSide : {true, false}) {
+        const int right = castlingRight(side, kingSide);
+        if (castlingReady960(right) && canCastle960(right)) moves[count++] = castlingMove(right);
     }
 }
 

@@ -189,12 +189,13 @@ bool compactText(const char* text, const char* end, char (&copy)[MOVE_TEXT_LIMIT
     return true;
 }
 
-// Step 3: castling in letters or digits, for the side to move.
-Move castlingWord(const char* copy, int side) {
+// Step 3: castling in letters or digits, for the side to move, as the
+// board's mode writes it (e1g1, or the king taking its rook in Chess960).
+Move castlingWord(const char* copy, const Board& board) {
     if (!std::strcmp(copy, "O-O") || !std::strcmp(copy, "o-o") || !std::strcmp(copy, "0-0"))
-        return side == WHITE ? CASTLE_WHITE_KINGSIDE : CASTLE_BLACK_KINGSIDE;
+        return board.castlingMove(castlingRight(board.side, true));
     if (!std::strcmp(copy, "O-O-O") || !std::strcmp(copy, "o-o-o") || !std::strcmp(copy, "0-0-0"))
-        return side == WHITE ? CASTLE_WHITE_QUEENSIDE : CASTLE_BLACK_QUEENSIDE;
+        return board.castlingMove(castlingRight(board.side, false));
     return NO_MOVE;
 }
 
@@ -260,6 +261,8 @@ bool fits(Move m, const SanFields& f) {
 
 // Step 6: the first fitting move in generation order; SAN leaves out a piece
 // that is pinned, so a fitting move that is legal is preferred to one that is not.
+// A Chess960 castle, written as the king taking its rook, is no king move to
+// that square ("Kh1"): only O-O and O-O-O name it.
 Move matchSan(Position& position, const SanFields& f) {
     if (!position.board.hasBothKings()) return NO_MOVE;
     Move moves[MAX_MOVES];
@@ -267,7 +270,7 @@ Move matchSan(Position& position, const SanFields& f) {
     position.generateMoves(moves, count);
     Move first = NO_MOVE;
     for (int i = 0; i < count; ++i) {
-        if (!fits(moves[i], f)) continue;
+        if (!fits(moves[i], f) || ((moves[i] & MOVE_CASTLE) && position.board.chess960)) continue;
         if (first == NO_MOVE) first = moves[i];
         if (position.isLegalMove(moves[i])) return moves[i];
     }
@@ -284,7 +287,7 @@ Move parseMove(Position& position, const char* text) {
     char copy[MOVE_TEXT_LIMIT + 1];
     size_t length = 0;
     if (!compactText(text, end, copy, length)) return NO_MOVE;
-    if (const Move castle = castlingWord(copy, position.board.side); castle != NO_MOVE) return castle;
+    if (const Move castle = castlingWord(copy, position.board); castle != NO_MOVE) return castle;
     // Step 4: coordinates.
     if (length >= 4) {
         if (const Move coordinate = coordToMove(copy); coordinate != NO_MOVE) return coordinate;
@@ -298,6 +301,12 @@ Move moveFromSquares(const Board& board, Square from, Square to, int promotion) 
         return NO_MOVE;
     const int piece = board.squares[from]->piece;
     const int captured = board.squares[to]->piece;
+    // In Chess960 the king castles by "taking" its own rook, and only so.
+    if (board.chess960 && piece == KING) {
+        if (captured == ROOK && board.squares[to]->colour == board.squares[from]->colour)
+            return buildMove(from, to, KING, 0, 0, MOVE_CASTLE);
+        return buildMove(from, to, KING, captured, 0, captured ? uint32_t{MOVE_CAPTURE} : 0u);
+    }
     uint32_t flags = captured ? uint32_t{MOVE_CAPTURE} : 0u;
     int capturedCode = captured;
     int promo = 0;

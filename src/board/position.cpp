@@ -46,7 +46,7 @@ void Position::pushMove(Move move) {
     r.move = NO_MOVE;
     r.inCheck = board.givesCheck(move);
     r.fifty = (movePiece(move) == PAWN || isCapture(move)) ? 0 : previous.fifty + 1;
-    r.castling = previous.castling & castlingMask[from] & castlingMask[to];
+    r.castling = previous.castling & board.castlingKeep[from] & board.castlingKeep[to];
     board.setCastling(static_cast<int>(r.castling));
     r.epSquare = (move & MOVE_DOUBLE_PUSH) ? (from + to) / 2 : 0;
     board.setEnPassant(r.epSquare);

@@ -128,7 +128,8 @@ uint8_t attackerSet(const Board& board, int colour, Square t) {
 // The exchange on the to-square, compiled in two versions (see BIT_COUNTING):
 // the attacker sets count pieces bit by bit.
 BIT_COUNTING int exchangeGain(const Board& board, Move move) {
-    const Square t = moveTo(move);
+    // A castle's square is the king's castled one (a Chess960 castle's to-square is its rook's).
+    const Square t = (move & MOVE_CASTLE) ? castledKingSquare(move) : moveTo(move);
     const int piece = movePiece(move);
     FM_ASSERT(onBoard(t) && piece >= KING && piece <= PAWN);
     const uint8_t defenders = attackerSet(board, board.side ^ 1, t);

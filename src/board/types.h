@@ -133,6 +133,23 @@ constexpr Move CASTLE_WHITE_QUEENSIDE = 0x4010204;
 constexpr Move CASTLE_BLACK_KINGSIDE = 0x4017674;
 constexpr Move CASTLE_BLACK_QUEENSIDE = 0x4017274;
 
+// Castling words. In standard chess the to-square is the king's own (e1g1);
+// in Chess960 the king "takes" its own rook (e1h1, b1a1), so the to-square is
+// the rook's start. Either way the rook stands on the king side when the
+// to-square lies above the from-square, and afterwards the king stands on the
+// g- or c-file and the rook on the f- or d-file of the king's rank.
+constexpr bool isKingSideCastle(Move m) { return moveTo(m) > moveFrom(m); }
+constexpr Square castledKingSquare(Move m) {
+    return makeSquare(isKingSideCastle(m) ? 6 : 2, rankOf(moveFrom(m)));
+}
+constexpr Square castledRookSquare(Move m) {
+    return makeSquare(isKingSideCastle(m) ? 5 : 3, rankOf(moveFrom(m)));
+}
+// The right to castle on one side (king side or queen side) for a colour, and
+// its bit number (0 to 3), which indexes the per-right tables of the board.
+constexpr int castlingRight(int colour, bool kingSide) { return 1 << (colour * 2 + (kingSide ? 0 : 1)); }
+constexpr int castlingIndex(int right) { return right == 1 ? 0 : right == 2 ? 1 : right == 4 ? 2 : 3; }
+
 // Room in a move list. Ordinary positions stay far below it; the generators
 // also stop short of it for positions made up in text.
 constexpr int MAX_MOVES = 320;

@@ -158,8 +158,21 @@ std::vector<Move> checkNode(Position& e, std::mt19937& rng) {
     return legal;
 }
 
-void walkFrom(const std::string& fen, int plies, std::mt19937& rng) {
-    auto e = positionAt(fen);
+// A board read afresh from the position's FEN (Chess960 castling letters too)
+// has the same key.
+void expectKeyOfItsFen(const Board& b) {
+    Board fresh;
+    fresh.setChess960(b.chess960);
+    ASSERT_EQ(fresh.readFen(b.fen().c_str()), 1) << b.fen();
+    EXPECT_EQ(fresh.key, b.key) << b.fen();
+    EXPECT_EQ(fresh.fen(), b.fen());
+}
+
+void walkFrom(const std::string& fen, int plies, std::mt19937& rng, bool chess960 = false) {
+    auto e = std::make_unique<Position>();
+    e->board.setChess960(chess960);
+    ASSERT_EQ(e->board.readFen(fen.c_str()), 1) << fen;
+    e->resetHistory();
     if (!e->board.hasBothKings()) return;
     // One published perft position leaves the side not to move in check: illegal, skipped.
     if (e->board.isAttacked(e->board.side, e->board.kingSquare(e->board.side ^ 1))) return;
@@ -178,6 +191,7 @@ void walkFrom(const std::string& fen, int plies, std::mt19937& rng) {
             EXPECT_EQ(e->board.key, keyBefore);
         }
         e->pushGameMove(legal[rng() % legal.size()]);
+        if (chess960) expectKeyOfItsFen(e->board);
     }
     for (; made > 0; --made) e->popGameMove();
     EXPECT_EQ(snapshot(e->board), start) << fen;
@@ -199,4 +213,17 @@ TEST(RandomWalk, LongGamesFromTheStartPosition) {
     const int games = kSlowBuild ? 4 : 40;
     for (int g = 0; g < games && !HasFailure(); ++g)
         walkFrom("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -", 150, rng);
+}
+
+// Chess960 games from the start positions and the castling positions of the
+// perft data: castles made and taken back like every other move.
+TEST(RandomWalk, Chess960Games) {
+    std::mt19937 rng(960);
+    std::vector<std::string> positions;
+    for (const auto& line : readLines(dataFile("perft960.epd"))) positions.push_back(fenFields(line));
+    ASSERT_GT(positions.size(), 1000u);
+    const size_t step = kSlowBuild ? 40 : 2;
+    const int plies = kSlowBuild ? 12 : 30;
+    for (size_t i = 0; i < positions.size() && !HasFailure(); i += step)
+        walkFrom(positions[i], plies, rng, true);
 }
