@@ -4,7 +4,7 @@
 #include "eval/recognizers.h"
 
 std::array<int, 7> pieceValue = {0, 0, 975, 500, 325, 325, 100};
-EvalWeights evalWeights;
+EvalWeights evalWeights = classicEvalParams().weights;
 
 namespace {
 

@@ -8,17 +8,11 @@
 
 #include "board/pst.h"
 #include "board/types.h"
+#include "eval/params.h"
 
 // Material values by piece code (index 0 and the king hold 0).
 extern std::array<int, 7> pieceValue;
 
-struct EvalWeights {
-    int pieceFavour = 75;
-    int pieceMobility = 100;
-    int kingAttack = 120;
-    int spaceControl = 120; // read, stored and echoed; no term uses it
-    int pawnStructure = 100;
-};
 extern EvalWeights evalWeights;
 
 // Rebuilds the nine tables from their positional values plus the current

@@ -2,8 +2,12 @@
 // text, and a guard that restores the process-wide weights.
 #pragma once
 
+#include <cstring>
+#include <random>
+
 #include "eval/evalcache.h"
 #include "eval/evaltrace.h"
+#include "eval/params.h"
 #include "eval/pawncache.h"
 #include "eval/weights.h"
 #include "testutil.h"
@@ -59,4 +63,21 @@ inline void expectTermsAddUp(const Board& b, const EvalTrace& trace, const std::
     int sum = 0;
     for (int t = 0; t < TERM_COUNT; ++t) sum += trace.term[t][b.side] - trace.term[t][b.side ^ 1];
     EXPECT_EQ(sum, trace.raw) << fen;
+}
+
+// The classic parameters with every value raised by 1 to 3 at random (the two
+// piece values that must stay 0 aside): a set that differs from the classic
+// one everywhere and is still valid (divisors stay positive, every value in
+// its range).
+inline EvalParams perturbedParams(uint32_t seed) {
+    constexpr size_t COUNT = sizeof(EvalParams) / sizeof(int);
+    static_assert(sizeof(EvalParams) == COUNT * sizeof(int), "the parameters are ints only");
+    EvalParams params = classicEvalParams();
+    std::array<int, COUNT> values;
+    std::memcpy(values.data(), &params, sizeof params);
+    std::mt19937 random(seed);
+    for (int& value : values) value += 1 + static_cast<int>(random() % 3);
+    std::memcpy(&params, values.data(), sizeof params);
+    params.pieceValue[NO_PIECE] = params.pieceValue[KING] = 0;
+    return params;
 }
