@@ -13,7 +13,6 @@ Board::Board() {
     }
     std::memset(pieceList, 0, sizeof pieceList);
     std::memset(pieceCount, 0, sizeof pieceCount);
-    std::memset(&scratch, 0, sizeof scratch);
     rebuild(); // an empty board, consistent from the start
 }
 

@@ -85,10 +85,9 @@ void AttackPlanes::writeTo(uint8_t* map) const {
 }
 
 // The maps of `board`, compiled in two versions (see BIT_COUNTING).
-BIT_COUNTING int buildMaps(Board& board) {
+BIT_COUNTING int buildMaps(const Board& board, EvalScratch& sc) {
     // The planes write every on-board byte of the maps; the off-board ones stay
-    // zero from the board's construction, as nothing writes them.
-    EvalScratch& sc = board.scratch;
+    // zero from the evaluator's construction, as nothing writes them.
     int mobility[2] = {0, 0}, adjust[2] = {0, 0};
     const uint64_t occupied = board.occupied, empty = ~occupied;
 
@@ -146,4 +145,4 @@ BIT_COUNTING int buildMaps(Board& board) {
 
 } // namespace
 
-int Board::buildAttackMaps() { return buildMaps(*this); }
+int Evaluator::buildAttackMaps(const Board& board) { return buildMaps(board, scratch_); }

@@ -8,6 +8,7 @@
 
 #include "board/board.h"
 #include "board/see.h"
+#include "eval/evaluator.h"
 #include "search/score.h"
 
 namespace evalbits {
@@ -132,23 +133,23 @@ inline bool unsafeForPawn(const EvalScratch& scratch, int colour, Square s) {
 // material.cpp
 void evalImbalance(const Board& board, EvalState& st);
 // passedpawns.cpp
-void evalPassedPawns(const Board& board, EvalState& st);
+void evalPassedPawns(const Board& board, const EvalScratch& sc, EvalState& st);
 void evalRunawayRace(const Board& board, EvalState& st);
-void evalPawnEnding(const Board& board, EvalState& st);
-void evalMajorities(const Board& board, EvalState& st);
+void evalPawnEnding(const Board& board, const EvalScratch& sc, EvalState& st);
+void evalMajorities(const Board& board, const EvalScratch& sc, EvalState& st);
 // kingsafety.cpp
-void evalKingAttack(const Board& board, EvalState& st);
-void evalKingShield(const Board& board, EvalState& st);
-void evalPawnStorm(const Board& board, EvalState& st);
+void evalKingAttack(const Board& board, const EvalScratch& sc, EvalState& st);
+void evalKingShield(const Board& board, const EvalScratch& sc, EvalState& st);
+void evalPawnStorm(const Board& board, const EvalScratch& sc, EvalState& st);
 // development.cpp
 void evalCastling(const Board& board, EvalState& st);
 void evalBlockedCentre(const Board& board, EvalState& st);
 // pieces.cpp
 void evalBishopPair(const Board& board, EvalState& st);
-void evalTrappedPieces(const Board& board, EvalState& st);
-void evalOutposts(const Board& board, EvalState& st);
-void evalKnightsInEnding(const Board& board, EvalState& st);
-void evalRooks(const Board& board, EvalState& st);
+void evalTrappedPieces(const Board& board, const EvalScratch& sc, EvalState& st);
+void evalOutposts(const Board& board, const EvalScratch& sc, EvalState& st);
+void evalKnightsInEnding(const Board& board, const EvalScratch& sc, EvalState& st);
+void evalRooks(const Board& board, const EvalScratch& sc, EvalState& st);
 void evalQueens(const Board& board, EvalState& st);
 // evaluate.cpp
 int64_t applyDrawishness(const Board& board, const EvalState& st, int64_t score);

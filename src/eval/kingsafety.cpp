@@ -70,8 +70,7 @@ int shieldDigit(const EvalScratch& sc, int us, int f) {
 
 } // namespace
 
-void evalKingAttack(const Board& board, EvalState& st) {
-    const EvalScratch& sc = board.scratch;
+void evalKingAttack(const Board& board, const EvalScratch& sc, EvalState& st) {
     for (int us = WHITE; us <= BLACK; ++us) {
         if (!underThreat(board, us)) continue;
         const int them = us ^ 1, push = PAWN_PUSH[us];
@@ -97,8 +96,7 @@ void evalKingAttack(const Board& board, EvalState& st) {
     }
 }
 
-void evalKingShield(const Board& board, EvalState& st) {
-    const EvalScratch& sc = board.scratch;
+void evalKingShield(const Board& board, const EvalScratch& sc, EvalState& st) {
     for (int us = WHITE; us <= BLACK; ++us) {
         if (!underThreat(board, us)) continue;
         const int kingFile = fileOf(board.kingSquare(us));
@@ -116,8 +114,7 @@ void evalKingShield(const Board& board, EvalState& st) {
 
 // Own pawns advanced against an enemy king on the other wing: the relative
 // ranks of the most advanced own pawn on the king's file and its neighbours.
-void evalPawnStorm(const Board& board, EvalState& st) {
-    const EvalScratch& sc = board.scratch;
+void evalPawnStorm(const Board& board, const EvalScratch& sc, EvalState& st) {
     const int whiteFile = fileOf(board.kingSquare(WHITE)), blackFile = fileOf(board.kingSquare(BLACK));
     if (whiteFile - blackFile <= 2 && blackFile - whiteFile <= 2) return;
     for (int us = WHITE; us <= BLACK; ++us) {

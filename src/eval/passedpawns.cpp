@@ -35,8 +35,7 @@ inline Square promotionSquare(int colour, Square pawn) {
 }
 
 // Stop-square adjustment of a passed pawn of `Us` on s, relative rank r.
-int blockade(const Board& b, int us, Square s, int r) {
-    const EvalScratch& sc = b.scratch;
+int blockade(const Board& b, const EvalScratch& sc, int us, Square s, int r) {
     const int push = PAWN_PUSH[us];
     const Square stop = s + push;
     if (!onBoard(stop)) return 0;
@@ -59,9 +58,8 @@ bool connectedWith(const EvalScratch& sc, int us, int g, int r) {
     return neighbour == r || neighbour == r - 1;
 }
 
-template <int Us> void passedPawnsOf(const Board& b, EvalState& st) {
+template <int Us> void passedPawnsOf(const Board& b, const EvalScratch& sc, EvalState& st) {
     constexpr int Them = Us ^ 1;
-    const EvalScratch& sc = b.scratch;
     const Square enemyKing = b.kingSquare(Them);
     const int enemyMaterial = b.pieceMaterial[Them];
     const uint8_t ownFiles = sc.pawnFiles[Us], enemyFiles = sc.pawnFiles[Them];
@@ -73,7 +71,7 @@ template <int Us> void passedPawnsOf(const Board& b, EvalState& st) {
         const int f = HIGHEST_BIT[files];
         const Square s = mostAdvancedPawn(sc, Us, f);
         const int r = relativeRank(Us, s);
-        int bonus = PASSED_BONUS[r] - blockade(b, Us, s, r);
+        int bonus = PASSED_BONUS[r] - blockade(b, sc, Us, s, r);
 
         if (st.ending) {
             if (sc.attackMap[Us][s] & 1) bonus += 10 * r;
@@ -121,9 +119,9 @@ bool winsRace(const Board& b, const EvalState& st, int us) {
 
 } // namespace
 
-void evalPassedPawns(const Board& board, EvalState& st) {
-    passedPawnsOf<WHITE>(board, st);
-    passedPawnsOf<BLACK>(board, st);
+void evalPassedPawns(const Board& board, const EvalScratch& sc, EvalState& st) {
+    passedPawnsOf<WHITE>(board, sc, st);
+    passedPawnsOf<BLACK>(board, sc, st);
 }
 
 void evalRunawayRace(const Board& board, EvalState& st) {
@@ -150,9 +148,8 @@ void evalRunawayRace(const Board& board, EvalState& st) {
 
 // Pure pawn endings: a majority on more files without an enemy passer, and
 // the kings' distances to the most advanced pawn of every file.
-void evalPawnEnding(const Board& board, EvalState& st) {
+void evalPawnEnding(const Board& board, const EvalScratch& sc, EvalState& st) {
     if (board.pieceMaterial[WHITE] != 0 || board.pieceMaterial[BLACK] != 0) return;
-    const EvalScratch& sc = board.scratch;
     for (int c = WHITE; c <= BLACK; ++c) {
         const int o = c ^ 1;
         if (board.pawnCount[c] > board.pawnCount[o] &&
@@ -178,8 +175,7 @@ void evalPawnEnding(const Board& board, EvalState& st) {
 // A wing where one side has pawns on more files than the other: its most
 // advanced pawn that is not yet passed is a candidate passer when nothing
 // stands in front of it or it is already far up.
-void evalMajorities(const Board& board, EvalState& st) {
-    const EvalScratch& sc = board.scratch;
+void evalMajorities(const Board& board, const EvalScratch& sc, EvalState& st) {
     constexpr uint8_t QUEEN_SIDE = 0x0F, KING_SIDE = 0xF0;
     for (int c = WHITE; c <= BLACK; ++c) {
         const int o = c ^ 1;

@@ -2,8 +2,6 @@
 // pawns, and the files of passed pawns. The result depends on the pawns alone,
 // so it is kept in the pawn cache under the pawn key.
 #include "eval/evalterms.h"
-#include "eval/cacheset.h"
-#include "eval/pawncache.h"
 
 using namespace evalbits;
 
@@ -16,21 +14,18 @@ constexpr int BACKWARD_PENALTY[8] = {6, 6, 6, 8, 8, 6, 6, 6};
 // Number of pawns among the attackers in an attack byte.
 inline int pawnAttackers(uint8_t attacks) { return attacks >> 6; }
 
-} // namespace
-
 // The structure terms of one colour's pawns, in list order, and its passed files.
-template <int Us> int Board::pawnStructureOf(uint8_t& passed) const {
+template <int Us> int pawnStructureOf(const Board& b, const EvalScratch& sc, uint8_t& passed) {
     constexpr int Them = Us ^ 1;
     constexpr int Push = PAWN_PUSH[Us];
-    const EvalScratch& sc = scratch;
     // More enemy pawns than own pawns attack the square.
     auto enemyPawnsRule = [&sc](Square s) {
         return pawnAttackers(sc.attackMap[Them][s]) > pawnAttackers(sc.attackMap[Us][s]);
     };
-    auto holdsPawn = [this](Square s) { return onBoard(s) && squares[s]->piece == PAWN; };
+    auto holdsPawn = [&b](Square s) { return onBoard(s) && b.squares[s]->piece == PAWN; };
     int score = 0;
     passed = 0;
-    for (const PieceEntry* e = pieceList[Us][PAWN]; e; e = e->next) {
+    for (const PieceEntry* e = b.pieceList[Us][PAWN]; e; e = e->next) {
         const Square s = e->square;
         const int f = fileOf(s), rank = rankOf(s), r = relativeRank(Us, s);
         const uint8_t adjacent = ADJACENT_FILES[f];
@@ -80,9 +75,13 @@ template <int Us> int Board::pawnStructureOf(uint8_t& passed) const {
     return score;
 }
 
-int Board::evalPawnStructure(uint8_t passedFiles[2]) {
-    const int score = pawnStructureOf<WHITE>(passedFiles[WHITE]) - pawnStructureOf<BLACK>(passedFiles[BLACK]);
+} // namespace
+
+int Evaluator::evalPawnStructure(const Board& board, uint8_t passedFiles[2]) {
+    const int score = pawnStructureOf<WHITE>(board, scratch_, passedFiles[WHITE]) -
+                      pawnStructureOf<BLACK>(board, scratch_, passedFiles[BLACK]);
     const PawnCacheData data{static_cast<int16_t>(score), {passedFiles[0], passedFiles[1]}, {0, 0, 0, 0}};
-    pawnCacheOf(*this).store(static_cast<uint32_t>(pawnKey), static_cast<uint32_t>(pawnKey >> 32), data);
-    return side == WHITE ? score : -score;
+    caches_.pawn.store(static_cast<uint32_t>(board.pawnKey), static_cast<uint32_t>(board.pawnKey >> 32),
+                       data);
+    return board.side == WHITE ? score : -score;
 }

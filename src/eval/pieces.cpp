@@ -35,27 +35,27 @@ inline bool nothingBetween(const Board& b, Square a, Square c) {
 }
 
 // Taking what stands on s would lose material for `capturer`.
-inline bool losingCapture(const Board& b, Square s, int capturer) {
-    const EvalScratch& sc = b.scratch;
+inline bool losingCapture(const Board& b, const EvalScratch& sc, Square s, int capturer) {
     return swapValue(b.squares[s]->piece, sc.attackMap[capturer][s], sc.attackMap[capturer ^ 1][s]) < 0;
 }
 
 // A bishop in the corner of the seventh rank behind an enemy pawn that it
 // cannot take safely.
-bool bishopTrapped(const Board& b, int us, Square bishop, Square pawn) {
-    return isPiece(b, bishop, BISHOP, us) && isPiece(b, pawn, PAWN, us ^ 1) && losingCapture(b, pawn, us);
+bool bishopTrapped(const Board& b, const EvalScratch& sc, int us, Square bishop, Square pawn) {
+    return isPiece(b, bishop, BISHOP, us) && isPiece(b, pawn, PAWN, us ^ 1) && losingCapture(b, sc, pawn, us);
 }
 
 // A knight on the rim whose two escape squares are both occupied and unsafe.
-bool knightTrapped(const Board& b, int us, Square knight, Square escape1, Square escape2) {
-    return isPiece(b, knight, KNIGHT, us) && losingCapture(b, escape1, us) && losingCapture(b, escape2, us);
+bool knightTrapped(const Board& b, const EvalScratch& sc, int us, Square knight, Square escape1,
+                   Square escape2) {
+    return isPiece(b, knight, KNIGHT, us) && losingCapture(b, sc, escape1, us) &&
+           losingCapture(b, sc, escape2, us);
 }
 
 // Outpost bonus of a knight or bishop of `us` on s.
-int outpost(const Board& b, int us, Square s) {
+int outpost(const EvalScratch& sc, int us, Square s) {
     const int value = OUTPOST_TABLE[relativeRank(us, s)][fileOf(s)];
     if (value == 0) return 0;
-    const EvalScratch& sc = b.scratch;
     const int them = us ^ 1, f = fileOf(s), rank = rankOf(s);
     const uint8_t ahead = ranksAhead(us, rank);
     const uint8_t supporters = sc.pawnRankFiles[us][rank - PAWN_PUSH[us] / 16] & ADJACENT_FILES[f];
@@ -88,35 +88,35 @@ void evalBishopPair(const Board& board, EvalState& st) {
     }
 }
 
-void evalTrappedPieces(const Board& board, EvalState& st) {
+void evalTrappedPieces(const Board& board, const EvalScratch& sc, EvalState& st) {
     const Board& b = board;
-    if (bishopTrapped(b, WHITE, A7, B6)) st.acc[WHITE] -= TRAPPED_PENALTY;
-    if (bishopTrapped(b, WHITE, H7, G6)) st.acc[WHITE] -= TRAPPED_PENALTY;
-    if (bishopTrapped(b, BLACK, A2, B3)) st.acc[BLACK] -= TRAPPED_PENALTY;
-    if (bishopTrapped(b, BLACK, H2, G3)) st.acc[BLACK] -= TRAPPED_PENALTY;
-    if (knightTrapped(b, WHITE, A7, B5, C6)) st.acc[WHITE] -= TRAPPED_PENALTY;
-    if (knightTrapped(b, WHITE, H7, G5, F6)) st.acc[WHITE] -= TRAPPED_PENALTY;
-    if (knightTrapped(b, WHITE, A8, B6, C7)) st.acc[WHITE] -= TRAPPED_PENALTY;
-    if (knightTrapped(b, WHITE, H8, G6, F7)) st.acc[WHITE] -= TRAPPED_PENALTY;
-    if (knightTrapped(b, BLACK, A2, B4, C3)) st.acc[BLACK] -= TRAPPED_PENALTY;
-    if (knightTrapped(b, BLACK, H2, G4, F3)) st.acc[BLACK] -= TRAPPED_PENALTY;
-    if (knightTrapped(b, BLACK, A1, B3, C2)) st.acc[BLACK] -= TRAPPED_PENALTY;
-    if (knightTrapped(b, BLACK, H1, G3, F2)) st.acc[BLACK] -= TRAPPED_PENALTY;
+    if (bishopTrapped(b, sc, WHITE, A7, B6)) st.acc[WHITE] -= TRAPPED_PENALTY;
+    if (bishopTrapped(b, sc, WHITE, H7, G6)) st.acc[WHITE] -= TRAPPED_PENALTY;
+    if (bishopTrapped(b, sc, BLACK, A2, B3)) st.acc[BLACK] -= TRAPPED_PENALTY;
+    if (bishopTrapped(b, sc, BLACK, H2, G3)) st.acc[BLACK] -= TRAPPED_PENALTY;
+    if (knightTrapped(b, sc, WHITE, A7, B5, C6)) st.acc[WHITE] -= TRAPPED_PENALTY;
+    if (knightTrapped(b, sc, WHITE, H7, G5, F6)) st.acc[WHITE] -= TRAPPED_PENALTY;
+    if (knightTrapped(b, sc, WHITE, A8, B6, C7)) st.acc[WHITE] -= TRAPPED_PENALTY;
+    if (knightTrapped(b, sc, WHITE, H8, G6, F7)) st.acc[WHITE] -= TRAPPED_PENALTY;
+    if (knightTrapped(b, sc, BLACK, A2, B4, C3)) st.acc[BLACK] -= TRAPPED_PENALTY;
+    if (knightTrapped(b, sc, BLACK, H2, G4, F3)) st.acc[BLACK] -= TRAPPED_PENALTY;
+    if (knightTrapped(b, sc, BLACK, A1, B3, C2)) st.acc[BLACK] -= TRAPPED_PENALTY;
+    if (knightTrapped(b, sc, BLACK, H1, G3, F2)) st.acc[BLACK] -= TRAPPED_PENALTY;
 }
 
-void evalOutposts(const Board& board, EvalState& st) {
+void evalOutposts(const Board& board, const EvalScratch& sc, EvalState& st) {
     for (int piece : {KNIGHT, BISHOP}) {
         for (int c = WHITE; c <= BLACK; ++c) {
             for (const PieceEntry* e = board.pieceList[c][piece]; e; e = e->next)
-                st.acc[c] += outpost(board, c, e->square);
+                st.acc[c] += outpost(sc, c, e->square);
         }
     }
 }
 
 // Knights are worth less the wider the pawns of both colours spread.
-void evalKnightsInEnding(const Board& board, EvalState& st) {
+void evalKnightsInEnding(const Board& board, const EvalScratch& sc, EvalState& st) {
     if (!st.ending) return;
-    const uint8_t files = board.scratch.pawnFiles[WHITE] | board.scratch.pawnFiles[BLACK];
+    const uint8_t files = sc.pawnFiles[WHITE] | sc.pawnFiles[BLACK];
     const int span = files ? HIGHEST_BIT[files] - LOWEST_BIT[files] : 0;
     for (int c = WHITE; c <= BLACK; ++c) {
         const int k = board.pieceMaterial[c] == 3 ? 5 : st.lateEnding ? 4 : 3;
@@ -124,8 +124,7 @@ void evalKnightsInEnding(const Board& board, EvalState& st) {
     }
 }
 
-void evalRooks(const Board& board, EvalState& st) {
-    const EvalScratch& sc = board.scratch;
+void evalRooks(const Board& board, const EvalScratch& sc, EvalState& st) {
     for (int us = WHITE; us <= BLACK; ++us) {
         const int them = us ^ 1;
         uint8_t rookFiles = 0;

@@ -275,13 +275,13 @@ void initRecognizers() {
     registerPair(P, 0, recognizePawn);
 }
 
-int Board::recognize(int& score) const {
-    FM_ASSERT(hasBothKings());
-    const int tw = pieceTypes[WHITE], tb = pieceTypes[BLACK];
+bool Evaluator::recognize(const Board& board, int& score) const {
+    FM_ASSERT(board.hasBothKings());
+    const int tw = board.pieceTypes[WHITE], tb = board.pieceTypes[BLACK];
     const int slot = (tw && tb) ? (tw | tb) + 32 : (tw | tb);
     const Recognizer recognizer = recognizerTable[slot];
-    if (recognizer == nullptr || !(recognizerPairs[tw] & (1u << tb))) return 0;
-    if (!recognizer(*this, score)) return 0;
+    if (recognizer == nullptr || !(recognizerPairs[tw] & (1u << tb))) return false;
+    if (!recognizer(board, score)) return false;
     score = clampScore(score);
-    return 1;
+    return true;
 }

@@ -1,7 +1,7 @@
 // The principal-variation alpha-beta search below the root. Depths are in
 // eighths of a ply; the search is fail-soft.
 #include "egtb/tablebases.h"
-#include "eval/cacheset.h"
+#include "eval/evaluator.h"
 #include "search/busymoves.h"
 #include "search/score.h"
 #include "search/search.h"
@@ -174,7 +174,7 @@ int Search::search(int alpha, int beta, int depth, bool nullAllowed) {
         if (shared) shared->enter(busyKey);
 
         pos.pushMove(m);
-        prefetchEvaluation(board);
+        eval.prefetch(board);
         ++legalMoves;
         computeExtension(m, movesSearched);
         const int childExtension = currentPly().extension;

@@ -3,8 +3,7 @@
 // behaviour.
 #include <memory>
 
-#include "eval/evalcache.h"
-#include "eval/pawncache.h"
+#include "eval/evaluator.h"
 #include "search/bench.h"
 #include "search/clock.h"
 #include "search/helpers.h"
@@ -50,22 +49,24 @@ constexpr uint32_t BENCH_HASH_MB = 16;
 
 } // namespace
 
-BenchResult runBench(int depth, int threads) {
+BenchResult runBench(int depth, int threads, Evaluator& evaluator) {
     if (depth < 1) depth = BENCH_DEPTH;
-    // Everything the searches use is their own: the game, its table and the
-    // settings of the caller are untouched.
+    // The searches have a position and a table of their own: the game, its
+    // table and the settings of the caller are untouched. They evaluate with
+    // the caller's evaluator and leave its caches emptied and refilled, as a
+    // search of the caller's would.
     auto position = std::make_unique<Position>();
     auto table = std::make_unique<MainHashTable>();
     table->mainHashMB = BENCH_HASH_MB;
     table->allocate(false);
     SearchListener silent;
-    auto search = std::make_unique<Search>(*position, *table, silent);
+    auto search = std::make_unique<Search>(*position, *table, silent, evaluator);
     search->time.mode = TimeMode::FixedDepth;
     search->time.depthLimit = depth;
     search->options = SearchOptions{}; // no book, learning or tablebases; no reductions (the default)
     auto helpers = std::make_unique<HelperThreads>(*table);
     if (threads > 1) {
-        helpers->setCount(threads - 1);
+        helpers->setCount(threads - 1, evaluator.caches());
         search->helpers = helpers.get();
     }
 
@@ -75,8 +76,7 @@ BenchResult runBench(int depth, int threads) {
         if (!position->board.readFen(fen)) continue;
         position->resetHistory();
         table->clear();
-        pawnHashTable.clear();
-        evalCache.clear();
+        evaluator.caches().clear();
         helpers->clearCaches();
         search->think();
         result.nodes += search->totalNodes();

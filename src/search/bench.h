@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+class Evaluator;
+
 constexpr int BENCH_DEPTH = 7;
 
 struct BenchResult {
@@ -13,8 +15,9 @@ struct BenchResult {
 };
 
 // Searches every bench position to `depth` (BENCH_DEPTH when 0 or less) with a
-// 16 MB table of its own; book, learning and tablebases off; every table and
-// cache emptied before each position. With more than one thread, helper
+// 16 MB table of its own and the caller's evaluator (its caches, and helpers'
+// caches of the same sizes); book, learning and tablebases off; every table
+// and cache emptied before each position. With more than one thread, helper
 // threads search beside the main search and their nodes count too (the count
 // is then no signature: threads meet in the table in no fixed order).
-BenchResult runBench(int depth, int threads = 1);
+BenchResult runBench(int depth, int threads, Evaluator& evaluator);

@@ -19,6 +19,7 @@
 class Search;
 class HelperThreads;
 class BusyMoves;
+class Evaluator;
 
 // The front end's side of a search. Every call comes from the searching thread.
 class SearchListener {
@@ -59,7 +60,7 @@ class SearchListener {
 
 class Search {
   public:
-    Search(Position& position, MainHashTable& table, SearchListener& listener);
+    Search(Position& position, MainHashTable& table, SearchListener& listener, Evaluator& evaluator);
     Search(const Search&) = delete;
     Search& operator=(const Search&) = delete;
 
@@ -104,6 +105,9 @@ class Search {
     Position& position() { return pos; }
     const Position& position() const { return pos; }
     MainHashTable& table() { return hashTable; }
+    // The evaluator of this search's thread, its parameters and caches.
+    Evaluator& evaluator() { return eval; }
+    const Evaluator& evaluator() const { return eval; }
     // The ply record of search ply p; two empty records sit below ply 0 so that
     // looking two plies back from plies 0 and 1 finds nothing.
     PlyRecord& ply(int p) {
@@ -202,6 +206,7 @@ class Search {
     Position& pos;
     Board& board;
     MainHashTable& hashTable;
+    Evaluator& eval;
     SearchListener* listener;
     PlyRecord plyStack[MAX_PLY + 2];
 

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "egtb/tablebases.h"
-#include "eval/cacheset.h"
+#include "eval/evaluator.h"
 #include "eval/weights.h"
 #include "search/clock.h"
 #include "search/helpers.h"
@@ -30,8 +30,8 @@ int widened(int score, int failures, int direction) {
 
 } // namespace
 
-Search::Search(Position& position, MainHashTable& table, SearchListener& searchListener)
-    : pos(position), board(position.board), hashTable(table), listener(&searchListener) {
+Search::Search(Position& position, MainHashTable& table, SearchListener& searchListener, Evaluator& evaluator)
+    : pos(position), board(position.board), hashTable(table), eval(evaluator), listener(&searchListener) {
     std::memset(plyStack, 0, sizeof plyStack);
 }
 
@@ -195,10 +195,10 @@ Move Search::think() {
         tablebaseStats.hits = 0;
         tablebaseStats.probes = 0;
     }
-    pawnCacheOf(board).hits = 0;
-    pawnCacheOf(board).probes = 0;
-    evalCacheOf(board).hits = 0;
-    evalCacheOf(board).probes = 0;
+    eval.caches().pawn.hits = 0;
+    eval.caches().pawn.probes = 0;
+    eval.caches().eval.hits = 0;
+    eval.caches().eval.probes = 0;
     rootMoveCount = rootMoveIndex = 0;
     allocateTime(pos.gamePly);
 

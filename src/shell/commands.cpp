@@ -208,8 +208,8 @@ void cmdScore(Engine& e, const Args&) {
     b.updateStage();
     int score = 0;
     if (!(b.castling == 0 && b.pieceMaterial[WHITE] < 15 && b.pieceMaterial[BLACK] < 15 &&
-          b.recognize(score)))
-        score = b.evaluate();
+          e.evaluator.recognize(b, score)))
+        score = e.evaluator.evaluate(b);
     e.print("score=%d\n", score);
 }
 

@@ -6,8 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "eval/evalcache.h"
-#include "eval/pawncache.h"
 #include "eval/weights.h"
 #include "shell/config.h"
 #include "shell/engine.h"
@@ -33,13 +31,14 @@ int32_t* noNumber(Engine&) { return nullptr; }
 bool* noFlag(Engine&) { return nullptr; }
 char* noPath(Engine&) { return nullptr; }
 
-// Hash sizes are held by their tables; the main table keeps its size unsigned.
-int32_t mainHashRequest = 16;
-
+// Hash sizes go to the configured sizes, which the tables take once the file is read.
 const ConfigKey CONFIG_KEYS[] = {
-    {"MAIN_HASH_SIZE", KeyKind::HashSize, 16, [](Engine&) { return &mainHashRequest; }, noFlag, noPath},
-    {"PAWN_HASH_SIZE", KeyKind::HashSize, 5, [](Engine&) { return &pawnHashTable.sizeMB; }, noFlag, noPath},
-    {"EVAL_HASH_SIZE", KeyKind::HashSize, 2, [](Engine&) { return &evalCache.sizeMB; }, noFlag, noPath},
+    {"MAIN_HASH_SIZE", KeyKind::HashSize, 16, [](Engine& e) { return &e.settings.configuredMB[0]; }, noFlag,
+     noPath},
+    {"PAWN_HASH_SIZE", KeyKind::HashSize, 5, [](Engine& e) { return &e.settings.configuredMB[1]; }, noFlag,
+     noPath},
+    {"EVAL_HASH_SIZE", KeyKind::HashSize, 2, [](Engine& e) { return &e.settings.configuredMB[2]; }, noFlag,
+     noPath},
     {"USE_BOOK", KeyKind::Switch, 0, noNumber, [](Engine& e) { return &e.search.options.useBook; }, noPath},
     {"USE_LEARN", KeyKind::Switch, 0, noNumber, [](Engine& e) { return &e.search.options.useLearn; }, noPath},
     {"USE_TB", KeyKind::Switch, 0, noNumber, [](Engine& e) { return &e.search.options.useTablebases; },
@@ -137,9 +136,9 @@ std::vector<std::string> configKeyNames() {
 }
 
 void Engine::readConfig() {
-    mainHashRequest = 16;
-    pawnHashTable.sizeMB = 5;
-    evalCache.sizeMB = 2;
+    CacheSet& caches = evaluator.caches();
+    caches.pawn.sizeMB = 5;
+    caches.eval.sizeMB = 2;
     search.options = SearchOptions{};
     settings = EngineSettings{};
     std::strcpy(book.path, "book.dat");
@@ -165,12 +164,14 @@ void Engine::readConfig() {
         }
     }
     std::fclose(file);
-    mainHashRequest = holdableMB(mainHashRequest, 16, "MAIN_HASH_SIZE", *this);
-    pawnHashTable.sizeMB = holdableMB(pawnHashTable.sizeMB, 5, "PAWN_HASH_SIZE", *this);
-    evalCache.sizeMB = holdableMB(evalCache.sizeMB, 2, "EVAL_HASH_SIZE", *this);
+    std::array<int32_t, 3>& sizes = settings.configuredMB;
+    sizes[0] = holdableMB(sizes[0], 16, "MAIN_HASH_SIZE", *this);
+    sizes[1] = holdableMB(sizes[1], 5, "PAWN_HASH_SIZE", *this);
+    sizes[2] = holdableMB(sizes[2], 2, "EVAL_HASH_SIZE", *this);
     settings.egtbCacheMB = holdableMB(settings.egtbCacheMB, 2, "EGTB_CACHE", *this);
-    hashTable.mainHashMB = static_cast<uint32_t>(mainHashRequest);
-    settings.configuredMB = {mainHashRequest, pawnHashTable.sizeMB, evalCache.sizeMB};
+    hashTable.mainHashMB = static_cast<uint32_t>(sizes[0]);
+    caches.pawn.sizeMB = sizes[1];
+    caches.eval.sizeMB = sizes[2];
 
     if (settings.useLog) {
         // The first free name of fal000.log .. fal199.log; fal199.log when all exist.

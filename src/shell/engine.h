@@ -18,6 +18,7 @@
 #include "book/learning.h"
 #include "book/openingbook.h"
 #include "book/polyglot.h"
+#include "eval/evaluator.h"
 #include "search/helpers.h"
 #include "search/search.h"
 #include "search/tt.h"
@@ -72,6 +73,9 @@ class Engine : public Output, private SearchListener {
     ShellModes modes;
     Position position;
     MainHashTable hashTable;
+    // The main search's evaluator. The shell's own evaluations (score, the
+    // score-drop reference of a new position) use it too.
+    Evaluator evaluator;
     Search search;
     HelperThreads helpers{hashTable};
     OpeningBook book;          // the engine's own format

@@ -2,11 +2,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <cstring>
 
 #include "egtb/tablebases.h"
-#include "eval/evalcache.h"
-#include "eval/pawncache.h"
 #include "eval/weights.h"
 #include "shell/engine.h"
 #include "shell/platform.h"
@@ -59,8 +58,7 @@ bool applyHash(Engine& e, const std::string& value, Output& out) {
 
 bool clearHash(Engine& e, const std::string&, Output&) {
     e.hashTable.clear();
-    pawnHashTable.clear();
-    evalCache.clear();
+    e.evaluator.caches().clear();
     return true;
 }
 
@@ -307,10 +305,25 @@ std::string xboardOptionFeature(const Engine& engine, const EngineOption& option
     return text + "\"";
 }
 
+std::string cacheSizeLines(const CacheAllocation& allocation) {
+    std::string lines;
+    if (!allocation.allocated)
+        lines = std::string("Couldn't allocate memory for ") + allocation.failureName + "!\n";
+    char size[160];
+    std::snprintf(size, sizeof size, "%s %5.3g MB [%llu entries]\n", allocation.label,
+                  static_cast<double>(allocation.bytes) / 1048576.0,
+                  static_cast<unsigned long long>(allocation.entries));
+    return lines + size;
+}
+
+void announceCache(const CacheAllocation& allocation) {
+    std::fputs(cacheSizeLines(allocation).c_str(), stdout);
+    std::fflush(stdout);
+}
+
 void applyEvaluationChange(Engine& engine) {
     foldMaterialIntoTables();
-    pawnHashTable.clear();
-    evalCache.clear();
+    engine.evaluator.caches().clear();
     // The piece-square sums of the position follow the new tables; castling
     // done is part of the position and survives the rebuild.
     Board& board = engine.board();
@@ -327,7 +340,8 @@ bool offeredToXboard(const EngineOption& option) {
 
 int32_t memoryBudgetMB(const Engine& engine) {
     if (engine.settings.memoryMB > 0) return engine.settings.memoryMB;
-    const int64_t perThread = int64_t{pawnHashTable.sizeMB} + evalCache.sizeMB;
+    const CacheSet& caches = engine.evaluator.caches();
+    const int64_t perThread = int64_t{caches.pawn.sizeMB} + caches.eval.sizeMB;
     const int64_t total = int64_t{engine.hashTable.mainHashMB} + engine.settings.threads * perThread;
     return static_cast<int32_t>(std::min<int64_t>(total, INT32_MAX));
 }
@@ -356,11 +370,15 @@ void resizeTables(Engine& engine, int32_t totalMB, Output& out) {
             table.allocate(announce);
         }
     }
-    if (newPawn != pawnHashTable.sizeMB || newEval != evalCache.sizeMB) {
-        pawnHashTable.sizeMB = newPawn;
-        evalCache.sizeMB = newEval;
-        pawnHashTable.allocate(announce);
-        evalCache.allocate(announce);
+    CacheSet& caches = engine.evaluator.caches();
+    if (newPawn != caches.pawn.sizeMB || newEval != caches.eval.sizeMB) {
+        caches.pawn.sizeMB = newPawn;
+        caches.eval.sizeMB = newEval;
+        const CacheAllocation pawnCache = caches.pawn.allocate(), evalCache = caches.eval.allocate();
+        if (announce) {
+            announceCache(pawnCache);
+            announceCache(evalCache);
+        }
     }
-    engine.helpers.setCount(engine.settings.threads - 1); // the helpers' caches take the new sizes
+    engine.helpers.setCount(engine.settings.threads - 1, caches); // the helpers' caches take the new sizes
 }

@@ -10,6 +10,7 @@
 #include "board/output.h"
 
 class Engine;
+struct CacheAllocation;
 
 enum class OptionKind { Check, Spin, String, Button };
 
@@ -60,6 +61,12 @@ int32_t holdableMB(int64_t requestMB, int32_t fallbackMB, const char* what, Outp
 void resizeTables(Engine& engine, int32_t totalMB, Output& out);
 // The megabytes all tables take: the budget in force, or the sum of their sizes.
 int32_t memoryBudgetMB(const Engine& engine);
+
+// The lines that report a cache's size (after a line saying its memory could
+// not be had), and their printing on standard output. Like the transposition
+// table's size line they do not go to the log.
+std::string cacheSizeLines(const CacheAllocation& allocation);
+void announceCache(const CacheAllocation& allocation);
 
 // The piece values and evaluation weights have changed: the tables built from
 // them are built again, the caches emptied and the position's sums recomputed.

@@ -4,10 +4,9 @@
 #include <ctime>
 
 #include "egtb/tablebases.h"
-#include "eval/evalcache.h"
-#include "eval/pawncache.h"
 #include "eval/weights.h"
 #include "shell/engine.h"
+#include "shell/settings.h"
 
 void Engine::run(int argc, char** argv) {
     std::setvbuf(stdout, nullptr, _IONBF, 0);
@@ -44,8 +43,8 @@ void Engine::init() {
     hashTable.allocate();
     // Tables are built after the configuration so that its piece values count.
     initEvalTables();
-    pawnHashTable.allocate();
-    evalCache.allocate();
+    announceCache(evaluator.caches().pawn.allocate());
+    announceCache(evaluator.caches().eval.allocate());
     setThreads(settings.threads);
     book.close();
     polyglotBook.close();

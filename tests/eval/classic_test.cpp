@@ -32,12 +32,12 @@ std::vector<Recorded> readRecord() {
     return record;
 }
 
-void expectRecorded(Board& board, const Recorded& r) {
+void expectRecorded(Evaluator& evaluator, Board& board, const Recorded& r) {
     ASSERT_EQ(board.readFen(r.fen.c_str()), 1) << r.fen;
-    EXPECT_EQ(board.evaluate(), r.score) << r.fen;
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(board.scratch.evalInfo[i], r.info[i]) << r.fen << " info " << i;
+    EXPECT_EQ(evaluator.evaluate(board), r.score) << r.fen;
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(evaluator.evalInfo()[i], r.info[i]) << r.fen << " info " << i;
     int score = 0;
-    const int answered = board.recognize(score);
+    const int answered = evaluator.recognize(board, score);
     EXPECT_EQ(answered, r.answered) << r.fen;
     if (answered) {
         EXPECT_EQ(score, r.recognized) << r.fen;
@@ -50,13 +50,15 @@ TEST(ClassicEvaluation, EveryRecordedPositionScoresAsRecordedWithAndWithoutCache
     const auto record = readRecord();
     ASSERT_GT(record.size(), 5000u);
     Board board;
-    for (const Recorded& r : record) expectRecorded(board, r);
+    Evaluator uncached;
+    for (const Recorded& r : record) expectRecorded(uncached, board, r);
     // With caches: a miss that fills them, then a hit.
-    CachesOn caches;
+    Evaluator cached;
+    allocateCaches(cached);
     for (int pass = 0; pass < 2; ++pass) {
-        for (const Recorded& r : record) expectRecorded(board, r);
+        for (const Recorded& r : record) expectRecorded(cached, board, r);
     }
-    EXPECT_GT(evalCache.hits, record.size() * 9 / 10);
+    EXPECT_GT(cached.caches().eval.hits, record.size() * 9 / 10);
 }
 
 TEST(ClassicEvaluation, TheRecordHoldsEveryDataPosition) {

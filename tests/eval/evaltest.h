@@ -1,27 +1,30 @@
 // Helpers for the evaluation tests: a traced evaluation of a position given as
-// text, and a guard that restores the process-wide weights.
+// text, a guard that restores the process-wide weights, caches of an
+// evaluator allocated, and parameters that differ from the classic ones.
 #pragma once
 
 #include <cstring>
 #include <random>
 
-#include "eval/evalcache.h"
-#include "eval/evaltrace.h"
+#include "eval/evaluator.h"
 #include "eval/params.h"
-#include "eval/pawncache.h"
 #include "eval/weights.h"
+#include "shell/settings.h"
 #include "testutil.h"
 
-// A position set up from text and evaluated once with the term breakdown.
+// A position set up from text and evaluated once, by an evaluator of its
+// own, with the term breakdown.
 struct TracedPosition {
     Board board;
+    Evaluator evaluator;
     EvalTrace trace;
     int score = 0;
 
     explicit TracedPosition(const std::string& fen) {
         EXPECT_EQ(board.readFen(fen.c_str()), 1) << fen;
-        score = board.evaluate(trace);
+        score = evaluator.evaluate(board, trace);
     }
+    const EvalScratch& scratch() const { return evaluator.scratch(); }
     int white(EvalTerm t) const { return trace.term[t][WHITE]; }
     int black(EvalTerm t) const { return trace.term[t][BLACK]; }
     int net(EvalTerm t) const { return trace.net(t); }
@@ -39,24 +42,15 @@ struct WeightsGuard {
     }
 };
 
-// Allocates both caches at the given sizes; leaves them unallocated afterwards.
-struct CachesOn {
-    explicit CachesOn(int pawnMB = 1, int evalMB = 1) {
-        pawnHashTable.sizeMB = pawnMB;
-        evalCache.sizeMB = evalMB;
-        testing::internal::CaptureStdout();
-        pawnHashTable.allocate();
-        evalCache.allocate();
-        sizeLines = testing::internal::GetCapturedStdout();
-    }
-    ~CachesOn() {
-        pawnHashTable.release();
-        evalCache.release();
-        pawnHashTable.sizeMB = 5;
-        evalCache.sizeMB = 2;
-    }
-    std::string sizeLines;
-};
+// Sizes and allocates both caches of an evaluator; returns the size lines the
+// program would print for them.
+inline std::string allocateCaches(Evaluator& evaluator, int pawnMB = 1, int evalMB = 1) {
+    CacheSet& caches = evaluator.caches();
+    caches.pawn.sizeMB = pawnMB;
+    caches.eval.sizeMB = evalMB;
+    const std::string pawnLines = cacheSizeLines(caches.pawn.allocate());
+    return pawnLines + cacheSizeLines(caches.eval.allocate());
+}
 
 // The traced terms add up to the raw score of the board's side to move.
 inline void expectTermsAddUp(const Board& b, const EvalTrace& trace, const std::string& fen) {

@@ -54,13 +54,14 @@ TEST(EvalWeights, SpaceControlChangesNoScoreAndLargeWeightsLeaveNoTable) {
     WeightsGuard guard;
     const auto positions = allDataPositions();
     Board b;
+    Evaluator evaluator;
     for (size_t i = 0; i < positions.size(); i += 5) {
         if (b.readFen(positions[i].c_str()) != 1 || !b.hasBothKings()) continue;
         evalWeights.spaceControl = guard.weights.spaceControl;
-        const int before = b.evaluate();
+        const int before = evaluator.evaluate(b);
         for (int value : {0, -500, 100000}) {
             evalWeights.spaceControl = value;
-            EXPECT_EQ(b.evaluate(), before) << positions[i];
+            EXPECT_EQ(evaluator.evaluate(b), before) << positions[i];
         }
     }
     // No range check: large and negative weights change the numbers but index
@@ -70,7 +71,7 @@ TEST(EvalWeights, SpaceControlChangesNoScoreAndLargeWeightsLeaveNoTable) {
     for (size_t i = 0; i < positions.size(); i += 11) {
         if (b.readFen(positions[i].c_str()) != 1 || !b.hasBothKings()) continue;
         EvalTrace trace;
-        b.evaluate(trace);
+        evaluator.evaluate(b, trace);
         expectTermsAddUp(b, trace, positions[i]);
     }
 }
