@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "eval/evaluator.h"
-#include "eval/weights.h"
+#include "eval/tables.h"
 #include "shell/engine.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "eval/evaluator.h"
-#include "eval/weights.h"
+#include "eval/tables.h"
 #include "search/clock.h"
 #include "search/search.h"
 

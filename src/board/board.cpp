@@ -128,9 +128,17 @@ void Board::updateStage() {
     rootSnapshot[3] = static_cast<uint8_t>(pawnCount[BLACK]);
     rootSnapshot[4] = static_cast<uint8_t>(pieceMaterial[WHITE]);
     rootSnapshot[5] = static_cast<uint8_t>(pieceMaterial[BLACK]);
-    pieceSquare = stageTables(newStage);
+    pieceSquare = pieceSquareTables->atStage(newStage);
     pstDrift[WHITE] = pstScore[WHITE] - recomputePstScore(WHITE);
     pstDrift[BLACK] = pstScore[BLACK] - recomputePstScore(BLACK);
+}
+
+void Board::usePieceSquareTables(const PieceSquareTables& tables) {
+    pieceSquareTables = &tables;
+    const int32_t done[2] = {castled[WHITE], castled[BLACK]};
+    rebuild();
+    castled[WHITE] = done[WHITE];
+    castled[BLACK] = done[BLACK];
 }
 
 void Board::setCastling(int rights) {

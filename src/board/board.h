@@ -61,9 +61,10 @@ class Board {
     int32_t pieceCount[2][7];
     int32_t pieceTypes[2] = {0, 0};
     int32_t stage = 0;
-    // The piece-square tables of this board's stage, which its piece-square
-    // sums follow (set by the stage update).
-    StageTables pieceSquare = stageTables(0);
+    // The piece-square tables the sums follow, and those of this board's stage
+    // among them (set by the stage update).
+    const PieceSquareTables* pieceSquareTables = &startupPieceSquareTables();
+    StageTables pieceSquare = pieceSquareTables->atStage(0);
     // Copied by the stage update: side, castling, pawn counts, piece material.
     uint8_t rootSnapshot[6] = {0, 0, 0, 0, 0, 0};
     PieceEntry* swapScratch = nullptr;
@@ -71,6 +72,10 @@ class Board {
     // --- set-up (board.cpp) ---------------------------------------------------
     void rebuild();
     void updateStage();
+    // The piece-square sums follow `tables` from now on (which must outlive
+    // their use): the position is rebuilt over them, as a FEN would set it up,
+    // with the castling already done kept.
+    void usePieceSquareTables(const PieceSquareTables& tables);
     void setCastling(int rights);
     void setEnPassant(Square square);
     int insufficientMaterial() const;

@@ -3,7 +3,6 @@
 // corrections for drawish material, kept in the evaluation cache.
 #include "eval/evalterms.h"
 #include "eval/evaluator.h"
-#include "eval/weights.h"
 
 namespace {
 
@@ -11,10 +10,12 @@ inline bool singlePiece(const Board& b, int colour, int piece) { return b.pieceC
 
 inline int squareColour(Square s) { return (fileOf(s) + rankOf(s)) & 1; }
 
-// Halved when the pawn counts are close, three quarters otherwise.
-inline int64_t drawishScale(const Board& b, int64_t score) {
+// One share when the pawn counts are close, another otherwise.
+inline int64_t drawishScale(const Board& b, const EvalParams& p, int64_t score) {
     const int difference = b.pawnCount[WHITE] - b.pawnCount[BLACK];
-    return difference < 3 && difference > -3 ? score / 2 : score * 3 / 4;
+    return score *
+           (difference < 3 && difference > -3 ? p.drawishClosePawnsPercent : p.drawishPawnsApartPercent) /
+           100;
 }
 
 } // namespace
@@ -22,28 +23,29 @@ inline int64_t drawishScale(const Board& b, int64_t score) {
 // Corrections for material that rarely wins: queen against queen, opposite
 // bishops, a side without pawns and with too little to mate, and a small
 // pawnless material edge in the ending. The score is the side to move's.
-int64_t applyDrawishness(const Board& board, const EvalState& st, int64_t score) {
+int64_t applyDrawishness(const Board& board, const EvalParams& p, const EvalState& st, int64_t score) {
     const Board& b = board;
     const int mw = b.pieceMaterial[WHITE], mb = b.pieceMaterial[BLACK];
     if (mw == 9 && singlePiece(b, WHITE, QUEEN) && mb == 9 && singlePiece(b, BLACK, QUEEN)) {
-        score = drawishScale(b, score);
+        score = drawishScale(b, p, score);
     }
     if (mw == 3 && singlePiece(b, WHITE, BISHOP) && mb == 3 && singlePiece(b, BLACK, BISHOP) &&
         squareColour(b.pieceList[WHITE][BISHOP]->square) !=
             squareColour(b.pieceList[BLACK][BISHOP]->square)) {
-        score = drawishScale(b, score);
+        score = drawishScale(b, p, score);
     }
     // A score is in colour c's favour when it is positive for c.
     auto favours = [&b, &score](int c) { return b.side == c ? score > 0 : score < 0; };
     for (int c = WHITE; c <= BLACK; ++c) {
         const int m = b.pieceMaterial[c];
         if (b.pawnCount[c] == 0 && (m == 3 || (m == 6 && b.pieceCount[c][KNIGHT] == 2)) && favours(c))
-            score = 0;
+            score = score * p.loneMinorPercent / 100;
     }
     if (st.ending) {
         for (int c = WHITE; c <= BLACK; ++c) {
             const int edge = b.pieceMaterial[c] - b.pieceMaterial[c ^ 1];
-            if (b.pawnCount[c] == 0 && edge > 0 && edge <= 3 && favours(c)) score /= 2;
+            if (b.pawnCount[c] == 0 && edge > 0 && edge <= 3 && favours(c))
+                score = score * p.pawnlessEdgePercent / 100;
         }
     }
     return score;
@@ -55,6 +57,7 @@ template <bool Traced> int Evaluator::evaluateSteps(const Board& board, EvalTrac
     FM_ASSERT(board.hasBothKings());
     const Board& b = board;
     EvalScratch& sc = scratch_;
+    const EvalParams& p = *params_;
     EvalState st;
     auto step = [&st, trace](EvalTerm term, auto&& evalTerm) {
         if constexpr (Traced) {
@@ -102,7 +105,7 @@ template <bool Traced> int Evaluator::evaluateSteps(const Board& board, EvalTrac
     step(TERM_MOBILITY, [&] { st.acc[b.side] += buildAttackMaps(b); });
 
     // 4. Material imbalance.
-    step(TERM_IMBALANCE, [&] { evalImbalance(b, st); });
+    step(TERM_IMBALANCE, [&] { evalImbalance(b, p, st); });
 
     // 5. Pawn structure, from the pawn cache when it knows the pawns.
     step(TERM_PAWN_STRUCTURE, [&] {
@@ -110,46 +113,46 @@ template <bool Traced> int Evaluator::evaluateSteps(const Board& board, EvalTrac
                                                              static_cast<uint32_t>(b.pawnKey >> 32))) {
             st.passedFiles[0] = cached->passedFiles[0];
             st.passedFiles[1] = cached->passedFiles[1];
-            st.acc[WHITE] += scaleBy(cached->score, evalWeights.pawnStructure, 100);
+            st.acc[WHITE] += scaleBy(cached->score, p.weights.pawnStructure, 100);
         } else {
-            st.acc[b.side] += scaleBy(evalPawnStructure(b, st.passedFiles), evalWeights.pawnStructure, 100);
+            st.acc[b.side] += scaleBy(evalPawnStructure(b, st.passedFiles), p.weights.pawnStructure, 100);
         }
     });
 
     // 6. Passed pawns and the race between runaway pawns.
     if (st.passedFiles[WHITE] | st.passedFiles[BLACK]) {
-        step(TERM_PASSED_PAWNS, [&] { evalPassedPawns(b, sc, st); });
-        step(TERM_RUNAWAY_RACE, [&] { evalRunawayRace(b, st); });
+        step(TERM_PASSED_PAWNS, [&] { evalPassedPawns(b, sc, p, st); });
+        step(TERM_RUNAWAY_RACE, [&] { evalRunawayRace(b, p, st); });
     }
 
     // 7. Pawn endings and pawn majorities.
     if (st.ending) {
-        step(TERM_PAWN_ENDING, [&] { evalPawnEnding(b, sc, st); });
-        if (st.lateEnding) step(TERM_MAJORITY, [&] { evalMajorities(b, sc, st); });
+        step(TERM_PAWN_ENDING, [&] { evalPawnEnding(b, sc, p, st); });
+        if (st.lateEnding) step(TERM_MAJORITY, [&] { evalMajorities(b, sc, p, st); });
     }
 
     // 8. Bishop pair and trapped pieces.
-    step(TERM_BISHOP_PAIR, [&] { evalBishopPair(b, st); });
-    step(TERM_TRAPPED_PIECES, [&] { evalTrappedPieces(b, sc, st); });
+    step(TERM_BISHOP_PAIR, [&] { evalBishopPair(b, p, st); });
+    step(TERM_TRAPPED_PIECES, [&] { evalTrappedPieces(b, sc, p, st); });
 
     // 9. King safety while there is material for an attack.
     if (!st.ending) {
-        step(TERM_KING_ATTACK, [&] { evalKingAttack(b, sc, st); });
-        step(TERM_KING_SHIELD, [&] { evalKingShield(b, sc, st); });
-        step(TERM_PAWN_STORM, [&] { evalPawnStorm(b, sc, st); });
+        step(TERM_KING_ATTACK, [&] { evalKingAttack(b, sc, p, st); });
+        step(TERM_KING_SHIELD, [&] { evalKingShield(b, sc, p, st); });
+        step(TERM_PAWN_STORM, [&] { evalPawnStorm(b, sc, p, st); });
     }
 
     // 10. Castling, blocked centre pawns, minor pieces, rooks and queens.
-    step(TERM_CASTLING, [&] { evalCastling(b, st); });
-    step(TERM_BLOCKED_CENTRE, [&] { evalBlockedCentre(b, st); });
-    step(TERM_OUTPOSTS, [&] { evalOutposts(b, sc, st); });
-    step(TERM_KNIGHTS_IN_ENDING, [&] { evalKnightsInEnding(b, sc, st); });
-    step(TERM_ROOKS, [&] { evalRooks(b, sc, st); });
-    step(TERM_QUEENS, [&] { evalQueens(b, st); });
+    step(TERM_CASTLING, [&] { evalCastling(b, p, st); });
+    step(TERM_BLOCKED_CENTRE, [&] { evalBlockedCentre(b, p, st); });
+    step(TERM_OUTPOSTS, [&] { evalOutposts(b, sc, p, st); });
+    step(TERM_KNIGHTS_IN_ENDING, [&] { evalKnightsInEnding(b, sc, p, st); });
+    step(TERM_ROOKS, [&] { evalRooks(b, sc, p, st); });
+    step(TERM_QUEENS, [&] { evalQueens(b, p, st); });
 
     // 11. Side-to-move score, drawishness corrections, cache store.
     const int64_t raw = st.acc[b.side] - st.acc[b.side ^ 1];
-    const int score = clampScore(applyDrawishness(b, st, raw));
+    const int score = clampScore(applyDrawishness(b, p, st, raw));
     sc.evalInfo[0] = st.evalInfo[0];
     sc.evalInfo[1] = st.evalInfo[1];
     sc.evalInfo[2] = st.evalInfo[2];

@@ -1,6 +1,10 @@
-// The evaluator: the static score of a board, computed in a work area and
-// kept in caches that belong to this evaluator alone. Each search thread has
-// one, so no cache entry or work area is ever touched by two threads.
+// The evaluator: the static score of a board under a set of parameters it is
+// handed (and does not own), computed in a work area and kept in caches that
+// belong to this evaluator alone. Each search thread has one, so no cache
+// entry or work area is ever touched by two threads, and evaluators with
+// different parameters never disturb each other. The board's material and
+// piece-square sums come from the tables it sums with, which must be built
+// from the same parameters (buildPieceSquareTables).
 #pragma once
 
 #include <array>
@@ -9,6 +13,7 @@
 #include "board/board.h"
 #include "eval/cacheset.h"
 #include "eval/evaltrace.h"
+#include "eval/params.h"
 
 // Work area of the evaluator, rewritten by every evaluation that misses the cache.
 struct EvalScratch {
@@ -33,9 +38,20 @@ struct EvalScratch {
 
 class Evaluator {
   public:
-    Evaluator() = default;
+    // `params` must outlive the evaluator, or its next useParams.
+    explicit Evaluator(const EvalParams& params = classicEvalParams()) : params_(&params) {}
     Evaluator(const Evaluator&) = delete;
     Evaluator& operator=(const Evaluator&) = delete;
+
+    // Evaluates with `params` from now on. Another set empties the caches,
+    // whose entries the old one made; the owner of a set that it changes in
+    // place empties them itself.
+    void useParams(const EvalParams& params) {
+        if (&params == params_) return;
+        params_ = &params;
+        caches_.clear();
+    }
+    const EvalParams& params() const { return *params_; }
 
     // Static score for the side to move; the board needs both kings.
     int evaluate(const Board& board);
@@ -67,6 +83,7 @@ class Evaluator {
     // files; stores both in the pawn cache.
     int evalPawnStructure(const Board& board, uint8_t passedFiles[2]);
 
+    const EvalParams* params_;
     // Zeroed once: the off-board bytes of the attack maps stay 0, as nothing writes them.
     EvalScratch scratch_{};
     CacheSet caches_;

@@ -7,15 +7,12 @@ using namespace evalbits;
 
 namespace {
 
-constexpr int DOUBLED_PENALTY[8] = {8, 8, 8, 10, 10, 8, 8, 8};
-constexpr int ISOLATED_PENALTY[8] = {8, 8, 10, 12, 12, 10, 8, 8};
-constexpr int BACKWARD_PENALTY[8] = {6, 6, 6, 8, 8, 6, 6, 6};
-
 // Number of pawns among the attackers in an attack byte.
 inline int pawnAttackers(uint8_t attacks) { return attacks >> 6; }
 
 // The structure terms of one colour's pawns, in list order, and its passed files.
-template <int Us> int pawnStructureOf(const Board& b, const EvalScratch& sc, uint8_t& passed) {
+template <int Us>
+int pawnStructureOf(const Board& b, const EvalScratch& sc, const EvalParams& p, uint8_t& passed) {
     constexpr int Them = Us ^ 1;
     constexpr int Push = PAWN_PUSH[Us];
     // More enemy pawns than own pawns attack the square.
@@ -32,16 +29,16 @@ template <int Us> int pawnStructureOf(const Board& b, const EvalScratch& sc, uin
         const uint8_t ahead = ranksAhead(Us, rank);
         const uint8_t enemyOnFileAhead = sc.fileRanks(Them, f) & ahead;
 
-        if (f == 0 || f == 7) score -= 10;
+        if (f == 0 || f == 7) score -= p.rookPawnPenalty;
         if (sc.fileRanks(Us, f) & ranksBehind(Us, rank)) {
-            score -= DOUBLED_PENALTY[f];
-            if (enemyOnFileAhead) score -= 8;
+            score -= p.doubledPenalty[f];
+            if (enemyOnFileAhead) score -= p.doubledOpposedPenalty;
         }
         if (sc.pawnRankFiles[Us][rank] & adjacent) {
-            score += 2;
+            score += p.sideBySideBonus;
         } else if (!(sc.pawnFiles[Us] & adjacent)) {
-            score -= ISOLATED_PENALTY[f];
-            if (!enemyOnFileAhead) score -= 8;
+            score -= p.isolatedPenalty[f];
+            if (!enemyOnFileAhead) score -= p.isolatedOpenPenalty;
         } else {
             // Backward: nothing on an adjacent file one rank behind, and no pawn
             // two ranks behind on an adjacent file that can step up beside it.
@@ -57,13 +54,13 @@ template <int Us> int pawnStructureOf(const Board& b, const EvalScratch& sc, uin
             const Square stop = s + Push;
             if (backward && onBoard(stop)) {
                 if (holdsPawn(stop)) {
-                    score -= BACKWARD_PENALTY[f];
+                    score -= p.backwardPenalty[f];
                 } else if (enemyPawnsRule(stop)) {
                     const Square two = stop + Push;
                     const bool canDoubleStep = r == 1 && !holdsPawn(two) && !enemyPawnsRule(two);
                     if (!canDoubleStep) {
-                        score -= BACKWARD_PENALTY[f];
-                        if (!enemyOnFileAhead) score -= 6;
+                        score -= p.backwardPenalty[f];
+                        if (!enemyOnFileAhead) score -= p.backwardOpenPenalty;
                     }
                 }
             }
@@ -78,8 +75,8 @@ template <int Us> int pawnStructureOf(const Board& b, const EvalScratch& sc, uin
 } // namespace
 
 int Evaluator::evalPawnStructure(const Board& board, uint8_t passedFiles[2]) {
-    const int score = pawnStructureOf<WHITE>(board, scratch_, passedFiles[WHITE]) -
-                      pawnStructureOf<BLACK>(board, scratch_, passedFiles[BLACK]);
+    const int score = pawnStructureOf<WHITE>(board, scratch_, *params_, passedFiles[WHITE]) -
+                      pawnStructureOf<BLACK>(board, scratch_, *params_, passedFiles[BLACK]);
     const PawnCacheData data{static_cast<int16_t>(score), {passedFiles[0], passedFiles[1]}, {0, 0, 0, 0}};
     caches_.pawn.store(static_cast<uint32_t>(board.pawnKey), static_cast<uint32_t>(board.pawnKey >> 32),
                        data);

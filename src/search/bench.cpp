@@ -49,13 +49,14 @@ constexpr uint32_t BENCH_HASH_MB = 16;
 
 } // namespace
 
-BenchResult runBench(int depth, int threads, Evaluator& evaluator) {
+BenchResult runBench(int depth, int threads, Evaluator& evaluator, const PieceSquareTables& tables) {
     if (depth < 1) depth = BENCH_DEPTH;
     // The searches have a position and a table of their own: the game, its
     // table and the settings of the caller are untouched. They evaluate with
     // the caller's evaluator and leave its caches emptied and refilled, as a
     // search of the caller's would.
     auto position = std::make_unique<Position>();
+    position->board.usePieceSquareTables(tables);
     auto table = std::make_unique<MainHashTable>();
     table->mainHashMB = BENCH_HASH_MB;
     table->allocate(false);

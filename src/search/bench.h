@@ -6,6 +6,7 @@
 #include <cstdint>
 
 class Evaluator;
+struct PieceSquareTables;
 
 constexpr int BENCH_DEPTH = 7;
 
@@ -15,9 +16,10 @@ struct BenchResult {
 };
 
 // Searches every bench position to `depth` (BENCH_DEPTH when 0 or less) with a
-// 16 MB table of its own and the caller's evaluator (its caches, and helpers'
-// caches of the same sizes); book, learning and tablebases off; every table
+// 16 MB table of its own and the caller's evaluator (its parameters and
+// caches, and helpers' caches of the same sizes) and piece-square tables (made
+// from the same parameters); book, learning and tablebases off; every table
 // and cache emptied before each position. With more than one thread, helper
 // threads search beside the main search and their nodes count too (the count
 // is then no signature: threads meet in the table in no fixed order).
-BenchResult runBench(int depth, int threads, Evaluator& evaluator);
+BenchResult runBench(int depth, int threads, Evaluator& evaluator, const PieceSquareTables& tables);

@@ -96,6 +96,7 @@ void HelperThreads::start(const Search& main) {
     for (auto& helper : helpers) {
         Search& s = helper->search;
         helper->position.copyFrom(main.position());
+        helper->evaluator.useParams(main.evaluator().params());
         s.options = main.options;
         s.options.useBook = s.options.useLearn = false;
         s.modes = SearchModes{};

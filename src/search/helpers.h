@@ -40,7 +40,8 @@ class HelperThreads {
     BusyMoves& busyMoves() { return busy; }
 
     // Every helper starts on a copy of the main search's position, which must
-    // stand at the root, with its switches and depth limit.
+    // stand at the root, with its switches, depth limit and evaluation
+    // parameters (read-only while the threads search).
     void start(const Search& main);
     // Tells every helper to stop and waits for them all (within a few thousand
     // nodes each).

@@ -1,11 +1,11 @@
 // The search driver: root list, book, time, iterative deepening inside an
 // aspiration window.
+#include <array>
 #include <cstdint>
 #include <cstring>
 
 #include "egtb/tablebases.h"
 #include "eval/evaluator.h"
-#include "eval/weights.h"
 #include "search/clock.h"
 #include "search/helpers.h"
 #include "search/score.h"
@@ -122,11 +122,12 @@ void Search::detectEasyMove() {
     easyMove = false;
     if (root.moveCount < 2) return;
     const int s0 = root.orderScores[0];
-    const int pawn = pieceValue[PAWN];
+    const std::array<int, 7>& value = eval.params().pieceValue;
+    const int pawn = value[PAWN];
     const Move first = root.moves[0];
     const Move last = pos.gamePly >= 1 ? pos.history[pos.gamePly - 1].move : NO_MOVE;
     const bool recapture = last != NO_MOVE && moveTo(first) == moveTo(last) &&
-                           pieceValue[moveCaptured(first)] == pieceValue[moveCaptured(last)];
+                           value[moveCaptured(first)] == value[moveCaptured(last)];
     if (s0 > root.orderScores[1] + 2 * pawn && (recapture || s0 <= pawn)) {
         easyMove = true;
         listener->easyMove(*this);

@@ -7,7 +7,6 @@
 
 #include "board/movetext.h"
 #include "book/bookwriter.h"
-#include "eval/weights.h"
 #include "search/bench.h"
 #include "shell/engine.h"
 #include "shell/help.h"

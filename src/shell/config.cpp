@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "eval/weights.h"
 #include "shell/config.h"
 #include "shell/engine.h"
 #include "shell/settings.h"
@@ -53,18 +52,26 @@ const ConfigKey CONFIG_KEYS[] = {
     {"LEARN_PATH", KeyKind::Path, 0, noNumber, noFlag, [](Engine& e) { return e.learnStore.path; }},
     {"RESIGN_VALUE", KeyKind::Resign, -800, [](Engine& e) { return &e.settings.resignValue; }, noFlag,
      noPath},
-    {"PAWN_VALUE", KeyKind::Number, 0, [](Engine&) { return &pieceValue[PAWN]; }, noFlag, noPath},
-    {"KNIGHT_VALUE", KeyKind::Number, 0, [](Engine&) { return &pieceValue[KNIGHT]; }, noFlag, noPath},
-    {"BISHOP_VALUE", KeyKind::Number, 0, [](Engine&) { return &pieceValue[BISHOP]; }, noFlag, noPath},
-    {"ROOK_VALUE", KeyKind::Number, 0, [](Engine&) { return &pieceValue[ROOK]; }, noFlag, noPath},
-    {"QUEEN_VALUE", KeyKind::Number, 0, [](Engine&) { return &pieceValue[QUEEN]; }, noFlag, noPath},
-    {"PIECE_FAVOUR", KeyKind::Number, 0, [](Engine&) { return &evalWeights.pieceFavour; }, noFlag, noPath},
-    {"PIECE_MOBILITY", KeyKind::Number, 0, [](Engine&) { return &evalWeights.pieceMobility; }, noFlag,
+    {"PAWN_VALUE", KeyKind::Number, 0, [](Engine& e) { return &e.evalParams.pieceValue[PAWN]; }, noFlag,
      noPath},
-    {"KING_ATTACK", KeyKind::Number, 0, [](Engine&) { return &evalWeights.kingAttack; }, noFlag, noPath},
-    {"SPACE_CONTROL", KeyKind::Number, 0, [](Engine&) { return &evalWeights.spaceControl; }, noFlag, noPath},
-    {"PAWN_STRUCTURE", KeyKind::Number, 0, [](Engine&) { return &evalWeights.pawnStructure; }, noFlag,
+    {"KNIGHT_VALUE", KeyKind::Number, 0, [](Engine& e) { return &e.evalParams.pieceValue[KNIGHT]; }, noFlag,
      noPath},
+    {"BISHOP_VALUE", KeyKind::Number, 0, [](Engine& e) { return &e.evalParams.pieceValue[BISHOP]; }, noFlag,
+     noPath},
+    {"ROOK_VALUE", KeyKind::Number, 0, [](Engine& e) { return &e.evalParams.pieceValue[ROOK]; }, noFlag,
+     noPath},
+    {"QUEEN_VALUE", KeyKind::Number, 0, [](Engine& e) { return &e.evalParams.pieceValue[QUEEN]; }, noFlag,
+     noPath},
+    {"PIECE_FAVOUR", KeyKind::Number, 0, [](Engine& e) { return &e.evalParams.weights.pieceFavour; }, noFlag,
+     noPath},
+    {"PIECE_MOBILITY", KeyKind::Number, 0, [](Engine& e) { return &e.evalParams.weights.pieceMobility; },
+     noFlag, noPath},
+    {"KING_ATTACK", KeyKind::Number, 0, [](Engine& e) { return &e.evalParams.weights.kingAttack; }, noFlag,
+     noPath},
+    {"SPACE_CONTROL", KeyKind::Number, 0, [](Engine& e) { return &e.evalParams.weights.spaceControl; },
+     noFlag, noPath},
+    {"PAWN_STRUCTURE", KeyKind::Number, 0, [](Engine& e) { return &e.evalParams.weights.pawnStructure; },
+     noFlag, noPath},
     {"REDUCTIONS", KeyKind::Switch, 0, noNumber, [](Engine& e) { return &e.search.options.useReductions; },
      noPath},
 };
@@ -200,14 +207,16 @@ void Engine::readConfig() {
     print("egtb cache %5.3g MB\n", static_cast<double>(settings.egtbCacheMB));
     print("resign @ [%d pawns]\n", settings.resignValue / -100);
     print("reductions %s\n", search.options.useReductions ? "ON" : "OFF");
-    print("pawn   = %4d\t", pieceValue[PAWN]);
-    print("knight = %4d\t", pieceValue[KNIGHT]);
-    print("bishop = %4d\n", pieceValue[BISHOP]);
-    print("rook   = %4d\t", pieceValue[ROOK]);
-    print("queen  = %4d\n", pieceValue[QUEEN]);
-    print("piece_favour   = %4d\t", evalWeights.pieceFavour);
-    print("piece_mobility = %4d\n", evalWeights.pieceMobility);
-    print("king_attack    = %4d\t", evalWeights.kingAttack);
-    print("space_control  = %4d\n", evalWeights.spaceControl);
-    print("pawn_structure = %4d\n", evalWeights.pawnStructure);
+    const std::array<int, 7>& value = evalParams.pieceValue;
+    print("pawn   = %4d\t", value[PAWN]);
+    print("knight = %4d\t", value[KNIGHT]);
+    print("bishop = %4d\n", value[BISHOP]);
+    print("rook   = %4d\t", value[ROOK]);
+    print("queen  = %4d\n", value[QUEEN]);
+    const EvalWeights& weights = evalParams.weights;
+    print("piece_favour   = %4d\t", weights.pieceFavour);
+    print("piece_mobility = %4d\n", weights.pieceMobility);
+    print("king_attack    = %4d\t", weights.kingAttack);
+    print("space_control  = %4d\n", weights.spaceControl);
+    print("pawn_structure = %4d\n", weights.pawnStructure);
 }

@@ -6,7 +6,6 @@
 #include <cstring>
 
 #include "egtb/tablebases.h"
-#include "eval/weights.h"
 #include "shell/engine.h"
 #include "shell/platform.h"
 #include "shell/words.h"
@@ -154,13 +153,13 @@ bool applyReductions(Engine& e, const std::string& value, Output&) {
 }
 
 template <int Piece> bool applyPieceValue(Engine& e, const std::string& value, Output&) {
-    pieceValue[Piece] = numberOf(value);
+    e.evalParams.pieceValue[Piece] = numberOf(value);
     applyEvaluationChange(e);
     return true;
 }
 
 template <int EvalWeights::*Weight> bool applyWeight(Engine& e, const std::string& value, Output&) {
-    evalWeights.*Weight = numberOf(value);
+    e.evalParams.weights.*Weight = numberOf(value);
     applyEvaluationChange(e);
     return true;
 }
@@ -190,30 +189,32 @@ const std::vector<EngineOption> OPTIONS = {
      [](const Engine& e) { return std::to_string(e.settings.egtbCacheMB); }, applyTablebaseCache},
     {"Reductions", OptionKind::Check, 0, 0,
      [](const Engine& e) { return checkText(e.search.options.useReductions); }, applyReductions},
-    {"PawnValue", OptionKind::Spin, 1, 1000, [](const Engine&) { return std::to_string(pieceValue[PAWN]); },
-     applyPieceValue<PAWN>},
+    {"PawnValue", OptionKind::Spin, 1, 1000,
+     [](const Engine& e) { return std::to_string(e.evalParams.pieceValue[PAWN]); }, applyPieceValue<PAWN>},
     {"KnightValue", OptionKind::Spin, 1, 2000,
-     [](const Engine&) { return std::to_string(pieceValue[KNIGHT]); }, applyPieceValue<KNIGHT>},
+     [](const Engine& e) { return std::to_string(e.evalParams.pieceValue[KNIGHT]); },
+     applyPieceValue<KNIGHT>},
     {"BishopValue", OptionKind::Spin, 1, 2000,
-     [](const Engine&) { return std::to_string(pieceValue[BISHOP]); }, applyPieceValue<BISHOP>},
-    {"RookValue", OptionKind::Spin, 1, 3000, [](const Engine&) { return std::to_string(pieceValue[ROOK]); },
-     applyPieceValue<ROOK>},
-    {"QueenValue", OptionKind::Spin, 1, 5000, [](const Engine&) { return std::to_string(pieceValue[QUEEN]); },
-     applyPieceValue<QUEEN>},
+     [](const Engine& e) { return std::to_string(e.evalParams.pieceValue[BISHOP]); },
+     applyPieceValue<BISHOP>},
+    {"RookValue", OptionKind::Spin, 1, 3000,
+     [](const Engine& e) { return std::to_string(e.evalParams.pieceValue[ROOK]); }, applyPieceValue<ROOK>},
+    {"QueenValue", OptionKind::Spin, 1, 5000,
+     [](const Engine& e) { return std::to_string(e.evalParams.pieceValue[QUEEN]); }, applyPieceValue<QUEEN>},
     {"PieceFavour", OptionKind::Spin, 0, 500,
-     [](const Engine&) { return std::to_string(evalWeights.pieceFavour); },
+     [](const Engine& e) { return std::to_string(e.evalParams.weights.pieceFavour); },
      applyWeight<&EvalWeights::pieceFavour>},
     {"PieceMobility", OptionKind::Spin, 0, 500,
-     [](const Engine&) { return std::to_string(evalWeights.pieceMobility); },
+     [](const Engine& e) { return std::to_string(e.evalParams.weights.pieceMobility); },
      applyWeight<&EvalWeights::pieceMobility>},
     {"KingAttack", OptionKind::Spin, 0, 500,
-     [](const Engine&) { return std::to_string(evalWeights.kingAttack); },
+     [](const Engine& e) { return std::to_string(e.evalParams.weights.kingAttack); },
      applyWeight<&EvalWeights::kingAttack>},
     {"SpaceControl", OptionKind::Spin, 0, 500,
-     [](const Engine&) { return std::to_string(evalWeights.spaceControl); },
+     [](const Engine& e) { return std::to_string(e.evalParams.weights.spaceControl); },
      applyWeight<&EvalWeights::spaceControl>},
     {"PawnStructure", OptionKind::Spin, 0, 500,
-     [](const Engine&) { return std::to_string(evalWeights.pawnStructure); },
+     [](const Engine& e) { return std::to_string(e.evalParams.weights.pawnStructure); },
      applyWeight<&EvalWeights::pawnStructure>},
 };
 
@@ -322,15 +323,11 @@ void announceCache(const CacheAllocation& allocation) {
 }
 
 void applyEvaluationChange(Engine& engine) {
-    foldMaterialIntoTables();
+    engine.pieceSquareTables = buildPieceSquareTables(engine.evalParams);
     engine.evaluator.caches().clear();
-    // The piece-square sums of the position follow the new tables; castling
-    // done is part of the position and survives the rebuild.
-    Board& board = engine.board();
-    const int32_t castled[2] = {board.castled[WHITE], board.castled[BLACK]};
-    board.rebuild();
-    board.castled[WHITE] = castled[WHITE];
-    board.castled[BLACK] = castled[BLACK];
+    engine.helpers.clearCaches();
+    // The piece-square sums of the position follow the new tables.
+    engine.board().usePieceSquareTables(engine.pieceSquareTables);
 }
 
 bool offeredToXboard(const EngineOption& option) {

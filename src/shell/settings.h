@@ -68,6 +68,7 @@ int32_t memoryBudgetMB(const Engine& engine);
 std::string cacheSizeLines(const CacheAllocation& allocation);
 void announceCache(const CacheAllocation& allocation);
 
-// The piece values and evaluation weights have changed: the tables built from
-// them are built again, the caches emptied and the position's sums recomputed.
+// The engine's evaluation parameters have changed: the piece-square tables
+// built from them are built again, every evaluator's caches emptied and the
+// position's sums recomputed.
 void applyEvaluationChange(Engine& engine);

@@ -4,7 +4,7 @@
 #include <ctime>
 
 #include "egtb/tablebases.h"
-#include "eval/weights.h"
+#include "eval/tables.h"
 #include "shell/engine.h"
 #include "shell/settings.h"
 
@@ -43,6 +43,8 @@ void Engine::init() {
     hashTable.allocate();
     // Tables are built after the configuration so that its piece values count.
     initEvalTables();
+    pieceSquareTables = buildPieceSquareTables(evalParams);
+    position.board.usePieceSquareTables(pieceSquareTables);
     announceCache(evaluator.caches().pawn.allocate());
     announceCache(evaluator.caches().eval.allocate());
     setThreads(settings.threads);

@@ -171,7 +171,7 @@ void Engine::runEpd(const char* path) {
 }
 
 void Engine::bench(int depth, int threads) {
-    const BenchResult result = runBench(depth, threads, evaluator);
+    const BenchResult result = runBench(depth, threads, evaluator, pieceSquareTables);
     print("bench: %llu nodes %llu nps\n", static_cast<unsigned long long>(result.nodes),
           static_cast<unsigned long long>(result.nodes * 1000 / static_cast<uint64_t>(result.elapsedMs)));
 }

@@ -121,7 +121,8 @@ TEST(Caches, AllocatingAgainEmptiesTheCacheWhetherOrNotItsSizeChanges) {
 }
 
 TEST(PawnCache, TheSamePawnsElsewhereAreAHitWithTheSameTerm) {
-    Evaluator evaluator;
+    EvalParams params = classicEvalParams();
+    Evaluator evaluator(params);
     allocateCaches(evaluator);
     Board b;
     EvalTrace first, second;
@@ -136,8 +137,7 @@ TEST(PawnCache, TheSamePawnsElsewhereAreAHitWithTheSameTerm) {
     EXPECT_EQ(second.term[TERM_PAWN_STRUCTURE][WHITE], 4);
     EXPECT_EQ(second.passedFiles[WHITE], first.passedFiles[WHITE]);
     // The weight applies to cached values too.
-    WeightsGuard guard;
-    evalWeights.pawnStructure = 0;
+    params.weights.pawnStructure = 0;
     b.readFen("3qk3/8/8/2p1P3/8/3P4/8/3QK3 w - -");
     EvalTrace third;
     evaluator.evaluate(b, third);

@@ -1,6 +1,6 @@
 // Helpers for the evaluation tests: a traced evaluation of a position given as
-// text, a guard that restores the process-wide weights, caches of an
-// evaluator allocated, and parameters that differ from the classic ones.
+// text, parameter sets that differ from the classic one, and the caches of an
+// evaluator allocated.
 #pragma once
 
 #include <cstring>
@@ -8,19 +8,24 @@
 
 #include "eval/evaluator.h"
 #include "eval/params.h"
-#include "eval/weights.h"
+#include "eval/tables.h"
 #include "shell/settings.h"
 #include "testutil.h"
 
 // A position set up from text and evaluated once, by an evaluator of its
-// own, with the term breakdown.
+// own, with the term breakdown; with the classic parameters or others (the
+// board then sums with their piece-square tables).
 struct TracedPosition {
+    EvalParams params;
+    PieceSquareTables tables;
     Board board;
-    Evaluator evaluator;
+    Evaluator evaluator{params};
     EvalTrace trace;
     int score = 0;
 
-    explicit TracedPosition(const std::string& fen) {
+    explicit TracedPosition(const std::string& fen, const EvalParams& with = classicEvalParams())
+        : params(with), tables(buildPieceSquareTables(with)) {
+        board.usePieceSquareTables(tables);
         EXPECT_EQ(board.readFen(fen.c_str()), 1) << fen;
         score = evaluator.evaluate(board, trace);
     }
@@ -29,17 +34,6 @@ struct TracedPosition {
     int black(EvalTerm t) const { return trace.term[t][BLACK]; }
     int net(EvalTerm t) const { return trace.net(t); }
     std::pair<int, int> both(EvalTerm t) const { return {white(t), black(t)}; }
-};
-
-// Restores the weights, the piece values and the tables built from them.
-struct WeightsGuard {
-    EvalWeights weights = evalWeights;
-    std::array<int, 7> values = pieceValue;
-    ~WeightsGuard() {
-        evalWeights = weights;
-        pieceValue = values;
-        foldMaterialIntoTables();
-    }
 };
 
 // Sizes and allocates both caches of an evaluator; returns the size lines the

@@ -11,7 +11,7 @@ constexpr const char* QUEEN_ON_THE_FIRST_RANK = "r3k3/2B5/8/2RQ4/8/8/5PPP/q5K1 w
 } // namespace
 
 TEST(KingShield, CastledCentralOrMissingShieldsScaledByEnemyMaterial) {
-    // Digits 1, 1, 1: shieldTable[21] = 31, (31 - 20) x 3 = 33, full scale.
+    // Digits 1, 1, 1: kingShield[21] = 31, (31 - 20) x 3 = 33, full scale.
     // White has no queen: black's king is neither attacked nor shielded.
     TracedPosition p("rnbqkbnr/pppppppp/8/8/8/8/5PPP/6K1 w kq -");
     EXPECT_EQ(p.both(TERM_KING_SHIELD), std::pair(33, 0));
@@ -37,11 +37,11 @@ TEST(KingAttack, IndexBonusWeightAndTheLoneQueen) {
     EXPECT_EQ(p.scratch().evalInfo[1], 9);
     EXPECT_EQ(p.white(TERM_KING_ATTACK), 75);
     // The king attack weight scales the table value.
-    WeightsGuard guard;
-    evalWeights.kingAttack = 240;
-    EXPECT_EQ(TracedPosition(QUEEN_ON_THE_FIRST_RANK).both(TERM_KING_ATTACK), std::pair(150, 6));
-    evalWeights.kingAttack = 100; // 75 x 100 / 120 = 62.5, truncated
-    EXPECT_EQ(TracedPosition(QUEEN_ON_THE_FIRST_RANK).white(TERM_KING_ATTACK), 62);
+    EvalParams params = classicEvalParams();
+    params.weights.kingAttack = 240;
+    EXPECT_EQ(TracedPosition(QUEEN_ON_THE_FIRST_RANK, params).both(TERM_KING_ATTACK), std::pair(150, 6));
+    params.weights.kingAttack = 100; // 75 x 100 / 120 = 62.5, truncated
+    EXPECT_EQ(TracedPosition(QUEEN_ON_THE_FIRST_RANK, params).white(TERM_KING_ATTACK), 62);
     // Black has only its queen: the white king gets no attack and no shield,
     // while the black king on e8 is judged (-30 at full scale).
     TracedPosition p4("4k3/8/8/8/8/8/5PPP/q1QRBRK1 w - -");

@@ -37,13 +37,13 @@ TEST(Mobility, AttackBytesAndTheSideToMove) {
 }
 
 TEST(Mobility, TheMobilityWeightScalesOnlyTheMobilitySum) {
-    WeightsGuard guard;
+    EvalParams params = classicEvalParams();
     // Start position: mobility sum -130, adjustments 18 - 18 - 30 = -30.
     const char* start = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -";
-    evalWeights.pieceMobility = 0;
-    EXPECT_EQ(TracedPosition(start).scratch().mobility[WHITE], -30);
-    evalWeights.pieceMobility = 33; // -130 x 33 / 100 = -42.9, truncated to -42
-    EXPECT_EQ(TracedPosition(start).scratch().mobility[BLACK], -72);
+    params.weights.pieceMobility = 0;
+    EXPECT_EQ(TracedPosition(start, params).scratch().mobility[WHITE], -30);
+    params.weights.pieceMobility = 33; // -130 x 33 / 100 = -42.9, truncated to -42
+    EXPECT_EQ(TracedPosition(start, params).scratch().mobility[BLACK], -72);
 }
 
 // Every attack byte equals the sum, wrapping at 256, of the units of the pieces

@@ -11,7 +11,7 @@
 #include "board/movetext.h"
 #include "board/position.h"
 #include "eval/evaluator.h"
-#include "eval/weights.h"
+#include "eval/tables.h"
 #include "fuzz_support.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
