@@ -40,7 +40,10 @@ int outpost(const EvalScratch& sc, const EvalParams& p, int us, Square s) {
     if (value == 0) return 0;
     const int them = us ^ 1, f = fileOf(s), rank = rankOf(s);
     const uint8_t ahead = ranksAhead(us, rank);
-    const uint8_t supporters = sc.pawnRankFiles[us][rank - PAWN_PUSH[us] / 16] & ADJACENT_FILES[f];
+    // Supporting pawns stand on the rank behind; a piece on its own first rank has none.
+    const int behind = rank - PAWN_PUSH[us] / 16;
+    const uint8_t supporters =
+        behind >= 0 && behind < 8 ? sc.pawnRankFiles[us][behind] & ADJACENT_FILES[f] : 0;
     int bonus = 0;
     if (!((sc.fileRanks(them, f - 1) | sc.fileRanks(them, f + 1)) & ahead)) bonus += value;
     if ((sc.fileRanks(us, f) | sc.fileRanks(them, f)) & ahead) {
