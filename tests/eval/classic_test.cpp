@@ -52,8 +52,10 @@ TEST(ClassicEvaluation, EveryRecordedPositionScoresAsRecordedWithAndWithoutCache
     Board board;
     Evaluator uncached;
     for (const Recorded& r : record) expectRecorded(uncached, board, r);
-    // With caches: a miss that fills them, then a hit.
-    Evaluator cached;
+    // With caches (a miss that fills them, then a hit), and with a copy of the
+    // classic parameters: their values count, not where they are kept.
+    const EvalParams copy = classicEvalParams();
+    Evaluator cached(copy);
     allocateCaches(cached);
     for (int pass = 0; pass < 2; ++pass) {
         for (const Recorded& r : record) expectRecorded(cached, board, r);
