@@ -60,8 +60,7 @@ TEST(EvalSymmetry, PositionsReachedByRandomPlayScoreLikeTheirFlippedCopies) {
     Evaluator evaluator;
     int checked = 0;
     for (size_t i = 0; i < positions.size(); i += stride) {
-        // The walk runs on its own before any other board is set up: the stage
-        // tables in force are process-wide.
+        // The positions of the walk are collected first, then scored.
         std::vector<std::string> reached;
         {
             auto engine = positionAt(positions[i]);
