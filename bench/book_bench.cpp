@@ -14,7 +14,7 @@
 #include "book/book.h"
 #include "book/bookwriter.h"
 #include "book/openingbook.h"
-#include "eval/weights.h"
+#include "eval/tables.h"
 
 namespace {
 

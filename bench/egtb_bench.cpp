@@ -11,7 +11,7 @@
 #include "egtb/generator.h"
 #include "egtb/registry.h"
 #include "egtb/tablebases.h"
-#include "eval/weights.h"
+#include "eval/tables.h"
 
 namespace {
 

@@ -9,9 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "eval/evalcache.h"
-#include "eval/pawncache.h"
-#include "eval/weights.h"
+#include "eval/evaluator.h"
+#include "eval/tables.h"
 #include "shell/engine.h"
 
 namespace {
@@ -46,19 +45,18 @@ std::vector<std::unique_ptr<Board>> benchPositions() {
 
 void evaluations(benchmark::State& state, bool pawnCache, bool evaluationCache) {
     auto boards = benchPositions();
-    if (pawnCache) pawnHashTable.allocate();
-    if (evaluationCache) evalCache.allocate();
+    auto evaluator = std::make_unique<Evaluator>();
+    if (pawnCache) evaluator->caches().pawn.allocate();
+    if (evaluationCache) evaluator->caches().eval.allocate();
     int64_t sum = 0;
     for (auto _ : state) {
-        for (auto& b : boards) sum += b->evaluate();
+        for (auto& b : boards) sum += evaluator->evaluate(*b);
     }
     benchmark::DoNotOptimize(sum);
     state.counters["evals_per_second"] =
         benchmark::Counter(static_cast<double>(boards.size()) * static_cast<double>(state.iterations()),
                            benchmark::Counter::kIsRate);
     state.counters["positions"] = static_cast<double>(boards.size());
-    pawnHashTable.release();
-    evalCache.release();
 }
 
 } // namespace

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "eval/weights.h"
+#include "eval/tables.h"
 #include "shell/perft.h"
 
 namespace {

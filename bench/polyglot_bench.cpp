@@ -13,7 +13,7 @@
 #include "board/position.h"
 #include "book/polyglot.h"
 #include "book/polyglotkey.h"
-#include "eval/weights.h"
+#include "eval/tables.h"
 
 namespace {
 

@@ -6,18 +6,21 @@
 #include <cstdint>
 #include <memory>
 
-#include "eval/weights.h"
+#include "eval/evaluator.h"
+#include "eval/tables.h"
 #include "search/clock.h"
 #include "search/search.h"
 
 namespace {
 
-// A search of its own: position, table and a listener that reads no input.
+// A search of its own: position, table, an evaluator without caches and a
+// listener that reads no input.
 struct Searcher {
     Position position;
     MainHashTable table;
     SearchListener silent;
-    Search search{position, table, silent};
+    Evaluator evaluator;
+    Search search{position, table, silent, evaluator};
 
     explicit Searcher(const char* fen) {
         initEvalTables();

@@ -13,7 +13,7 @@
 
 #include "board/movetext.h"
 #include "board/position.h"
-#include "eval/weights.h"
+#include "eval/tables.h"
 #include "shell/engine.h"
 
 // Builds with invariant checks or sanitizers run far slower; heavy tests scale

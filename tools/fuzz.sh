@@ -40,7 +40,7 @@ export FUZZ_FLAGS="${flags[*]} -fsanitize=fuzzer-no-link -fsanitize-coverage-ign
 # and the sanitizers stay.
 searching_code() {
     case "${1#"$root/src/"}" in
-        eval/weights.cpp) return 1 ;; # reads the weights from falkmere.ini
+        eval/paramstext.cpp) return 1 ;; # reads the parameters' text form
         search/* | eval/* | board/board.cpp | board/movegen.cpp | board/makemove.cpp | board/attacks.cpp | board/see.cpp | \
         board/evasions.cpp | board/position.cpp | board/sliders.cpp) return 0 ;;
         *) return 1 ;;

@@ -3,7 +3,9 @@
 # positions it solves. Usage: tools/tactics.sh SECONDS SUITE.epd...
 # (for example: tools/tactics.sh 1 ../shared/data/wac.epd ../shared/data/bk.epd).
 # Build first (tools/run.sh or cmake); runs in a scratch directory so that no
-# falkmere.ini, book or learning file influences the result.
+# falkmere.ini, book or learning file influences the result. PROFILE=modern
+# runs the modern search profile; FIRST=N takes only the first N positions of
+# each suite (WAC 1-100: FIRST=100).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 engine="$root/build/release/falkmere"
@@ -13,6 +15,7 @@ seconds="$1"
 shift
 scratch="$(mktemp -d)"
 trap 'rm -rf "$scratch"' EXIT
+[ -n "${PROFILE:-}" ] && printf 'PROFILE %s\n' "$PROFILE" >"$scratch/falkmere.ini"
 # The engine stops a search when its input ends, so it reads a pipe that this
 # script keeps open (and never writes to) instead of an empty file.
 mkfifo "$scratch/input"
@@ -20,6 +23,10 @@ exec 3<>"$scratch/input"
 printf '%-22s %6s %6s %7s\n' suite total solved percent
 for suite in "$@"; do
     path="$(cd "$(dirname "$suite")" && pwd)/$(basename "$suite")"
+    if [ -n "${FIRST:-}" ]; then
+        head -n "$FIRST" "$path" >"$scratch/$(basename "$suite")"
+        path="$scratch/$(basename "$suite")"
+    fi
     out="$scratch/$(basename "$suite").out"
     (cd "$scratch" && "$engine" runepd "$path" "$seconds" quit <&3 >"$out")
     total=$(grep -a 'Total  =' "$out" | tail -1 | awk '{print $3}')

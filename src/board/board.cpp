@@ -13,7 +13,6 @@ Board::Board() {
     }
     std::memset(pieceList, 0, sizeof pieceList);
     std::memset(pieceCount, 0, sizeof pieceCount);
-    std::memset(&scratch, 0, sizeof scratch);
     setCastlingSquares({E1, E8}, {H1, A1, H8, A8});
     rebuild(); // an empty board, consistent from the start
 }
@@ -130,9 +129,17 @@ void Board::updateStage() {
     rootSnapshot[3] = static_cast<uint8_t>(pawnCount[BLACK]);
     rootSnapshot[4] = static_cast<uint8_t>(pieceMaterial[WHITE]);
     rootSnapshot[5] = static_cast<uint8_t>(pieceMaterial[BLACK]);
-    pieceSquare = stageTables(newStage);
+    pieceSquare = pieceSquareTables->atStage(newStage);
     pstDrift[WHITE] = pstScore[WHITE] - recomputePstScore(WHITE);
     pstDrift[BLACK] = pstScore[BLACK] - recomputePstScore(BLACK);
+}
+
+void Board::usePieceSquareTables(const PieceSquareTables& tables) {
+    pieceSquareTables = &tables;
+    const int32_t done[2] = {castled[WHITE], castled[BLACK]};
+    rebuild();
+    castled[WHITE] = done[WHITE];
+    castled[BLACK] = done[BLACK];
 }
 
 void Board::setCastling(int rights) {

@@ -30,30 +30,7 @@ struct LineSource {
     virtual bool readLine(std::string& line) = 0;
 };
 
-struct EvalTrace;
-struct CacheSet;
 class Output;
-
-// Work area of the evaluator, rewritten by every evaluation that misses the cache.
-struct EvalScratch {
-    // Attack bytes per colour and square: pawns add 64, knights and bishops 16,
-    // rooks 4, queens 2, the king 1 (8-bit sums that carry between fields).
-    uint8_t attackMap[2][128];
-    // The squares whose attack byte is not zero (bit rank * 8 + file).
-    uint64_t attacked[2];
-    uint8_t pawnRankFiles[2][8];
-    uint8_t pawnFileRanks[2][10]; // files -1..8; the two guard bytes stay 0
-    uint8_t pawnFiles[2];
-    // evalInfo: [0] flags (bit 0: a runaway passed pawn), [1] king-attack index of
-    // the black king, [2] king-attack index of the white king.
-    uint8_t evalInfo[3];
-    // Mobility plus pawn-count adjustments of each colour, weighted.
-    int32_t mobility[2];
-
-    // Pawn ranks of colour c on file f (-1..8).
-    uint8_t& fileRanks(int c, int f) { return pawnFileRanks[c][f + 1]; }
-    uint8_t fileRanks(int c, int f) const { return pawnFileRanks[c][f + 1]; }
-};
 
 class Board {
   public:
@@ -84,15 +61,13 @@ class Board {
     int32_t pieceCount[2][7];
     int32_t pieceTypes[2] = {0, 0};
     int32_t stage = 0;
-    // The piece-square tables of this board's stage, which its piece-square
-    // sums follow (set by the stage update).
-    StageTables pieceSquare = stageTables(0);
+    // The piece-square tables the sums follow, and those of this board's stage
+    // among them (set by the stage update).
+    const PieceSquareTables* pieceSquareTables = &startupPieceSquareTables();
+    StageTables pieceSquare = pieceSquareTables->atStage(0);
     // Copied by the stage update: side, castling, pawn counts, piece material.
     uint8_t rootSnapshot[6] = {0, 0, 0, 0, 0, 0};
     PieceEntry* swapScratch = nullptr;
-    EvalScratch scratch;
-    // The evaluation's caches for this board (null: the process-wide ones).
-    CacheSet* caches = nullptr;
 
     // --- castling (board.cpp, fen.cpp) -----------------------------------------
     // Chess960 (Fischer random chess): the king may start on any file between
@@ -117,6 +92,10 @@ class Board {
     // --- set-up (board.cpp) ---------------------------------------------------
     void rebuild();
     void updateStage();
+    // The piece-square sums follow `tables` from now on (which must outlive
+    // their use): the position is rebuilt over them, as a FEN would set it up,
+    // with the castling already done kept.
+    void usePieceSquareTables(const PieceSquareTables& tables);
     void setCastling(int rights);
     // Sets the start squares of the castling kings and rooks and the tables
     // that follow from them (the rights themselves are left as they are).
@@ -205,26 +184,10 @@ class Board {
     // SAN without check mark; call before the move is made.
     void moveToSanText(Move move, char* text) const;
 
-    // --- exchange and evaluation (see.cpp, eval/) -----------------------------
+    // --- exchange (see.cpp) ---------------------------------------------------
     int staticExchange(Move move) const;
-    // Static score for the side to move; needs both kings on the board.
-    int evaluate();
-    // The same evaluation with each term family's share written to `trace`. It
-    // uses the pawn cache but neither probes nor fills the evaluation cache.
-    int evaluate(EvalTrace& trace);
-    // 1 with a side-to-move score when an endgame recognizer knows the position.
-    int recognize(int& score) const;
 
   private:
-    template <bool Traced> int evaluateSteps(EvalTrace* trace);
-    // Fills the attack maps and pawn masks of the scratch; returns the mobility
-    // of the side to move minus the other's.
-    int buildAttackMaps();
-    // Pawn structure (side-to-move relative) and each colour's passed-pawn
-    // files; stores both in the pawn cache.
-    int evalPawnStructure(uint8_t passedFiles[2]);
-    template <int Us> int pawnStructureOf(uint8_t& passed) const;
-
     PieceEntry entries[128];
 
     void insertPiece(PieceEntry* entry);

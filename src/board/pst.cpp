@@ -1,21 +1,19 @@
 #include "board/pst.h"
 
-PieceSquareTable pawnTableOpening;
-PieceSquareTable pawnTableMiddle;
-PieceSquareTable pawnTableEnding;
-PieceSquareTable kingTableMiddle;
-PieceSquareTable kingTableEnding;
-PieceSquareTable knightTable;
-PieceSquareTable bishopTable;
-PieceSquareTable rookTable;
-PieceSquareTable queenTable;
+namespace {
 
-StageTables stageTables(int stage) {
+constexpr PieceSquareTables NO_TABLES{};
+// Written once during start-up, read-only afterwards.
+const PieceSquareTables* startupTables = &NO_TABLES;
+
+} // namespace
+
+StageTables PieceSquareTables::atStage(int stage) const {
     FM_ASSERT(stage >= 0 && stage <= 2);
-    static const std::array<const PieceSquareTable*, 3> pawnTables = {&pawnTableOpening, &pawnTableMiddle,
-                                                                      &pawnTableEnding};
-    return {nullptr,          stage == 2 ? &kingTableEnding : &kingTableMiddle,
-            &queenTable,      &rookTable,
-            &bishopTable,     &knightTable,
-            pawnTables[stage]};
+    const PieceSquareTable* pawn = stage == 0 ? &pawnOpening : stage == 1 ? &pawnMiddle : &pawnEnding;
+    return {nullptr, stage == 2 ? &kingEnding : &kingMiddle, &queen, &rook, &bishop, &knight, pawn};
 }
+
+const PieceSquareTables& startupPieceSquareTables() { return *startupTables; }
+
+void installStartupPieceSquareTables(const PieceSquareTables& tables) { startupTables = &tables; }

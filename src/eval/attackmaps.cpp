@@ -6,23 +6,8 @@
 #include "board/bitboard.h"
 
 #include "eval/evalterms.h"
-#include "eval/weights.h"
 
 namespace {
-
-// Mobility by the number of empty squares attacked. The rook and queen tables
-// end one short of the largest reachable counts (14 and 27); they continue by
-// their own step.
-constexpr int KNIGHT_MOBILITY[9] = {-16, -12, -8, -4, 0, 4, 8, 12, 16};
-constexpr int BISHOP_MOBILITY[15] = {-30, -25, -20, -15, -10, -5, 0, 5, 10, 15, 20, 25, 30, 35, 40};
-constexpr int ROOK_MOBILITY[15] = {-18, -15, -12, -9, -6, -3, 0, 3, 6, 9, 12, 15, 18, 21, 24};
-constexpr int QUEEN_MOBILITY[28] = {-18, -16, -14, -12, -10, -8, -6, -4, -2, 0,  1,  2,  3,  4,
-                                    5,   6,   7,   8,   9,   10, 11, 12, 13, 14, 15, 16, 17, 18};
-
-// Material adjustment by the number of own pawns (0..8).
-constexpr int KNIGHT_PAWN_ADJUST[9] = {-15, -12, -9, -6, -3, 0, 3, 6, 9};
-constexpr int BISHOP_PAWN_ADJUST[9] = {15, 12, 9, 6, 3, 0, -3, -6, -9};
-constexpr int ROOK_PAWN_ADJUST[9] = {25, 20, 15, 10, 5, 0, -5, -10, -15};
 
 // Attack bytes of one colour as eight bit planes: plane i holds bit i of every
 // square's byte. Adding a set of squares at a unit of 2^Low ripples a carry up
@@ -85,10 +70,9 @@ void AttackPlanes::writeTo(uint8_t* map) const {
 }
 
 // The maps of `board`, compiled in two versions (see BIT_COUNTING).
-BIT_COUNTING int buildMaps(Board& board) {
+BIT_COUNTING int buildMaps(const Board& board, EvalScratch& sc, const EvalParams& p) {
     // The planes write every on-board byte of the maps; the off-board ones stay
-    // zero from the board's construction, as nothing writes them.
-    EvalScratch& sc = board.scratch;
+    // zero from the evaluator's construction, as nothing writes them.
     int mobility[2] = {0, 0}, adjust[2] = {0, 0};
     const uint64_t occupied = board.occupied, empty = ~occupied;
 
@@ -113,37 +97,37 @@ BIT_COUNTING int buildMaps(Board& board) {
         for (const PieceEntry* e = board.pieceList[c][KNIGHT]; e; e = e->next) {
             const uint64_t targets = KNIGHT_TARGETS[square64(e->square)];
             planes.add<4>(targets);
-            mobility[c] += KNIGHT_MOBILITY[countBits(targets & empty)];
-            adjust[c] += KNIGHT_PAWN_ADJUST[ownPawns];
+            mobility[c] += p.knightMobility[countBits(targets & empty)];
+            adjust[c] += p.knightPawnAdjust[ownPawns];
         }
         for (const PieceEntry* e = board.pieceList[c][BISHOP]; e; e = e->next) {
             const uint64_t targets = bishopAttacks(square64(e->square), occupied);
             planes.add<4>(targets);
-            mobility[c] += BISHOP_MOBILITY[countBits(targets & empty)];
-            adjust[c] += BISHOP_PAWN_ADJUST[ownPawns];
+            mobility[c] += p.bishopMobility[countBits(targets & empty)];
+            adjust[c] += p.bishopPawnAdjust[ownPawns];
         }
         for (const PieceEntry* e = board.pieceList[c][ROOK]; e; e = e->next) {
             const uint64_t targets = rookAttacks(square64(e->square), occupied);
             planes.add<2>(targets);
-            mobility[c] += ROOK_MOBILITY[countBits(targets & empty)];
-            adjust[c] += ROOK_PAWN_ADJUST[ownPawns];
+            mobility[c] += p.rookMobility[countBits(targets & empty)];
+            adjust[c] += p.rookPawnAdjust[ownPawns];
         }
         for (const PieceEntry* e = board.pieceList[c][QUEEN]; e; e = e->next) {
             const int s = square64(e->square);
             const uint64_t targets = bishopAttacks(s, occupied) | rookAttacks(s, occupied);
             planes.add<1>(targets);
-            mobility[c] += QUEEN_MOBILITY[countBits(targets & empty)];
+            mobility[c] += p.queenMobility[countBits(targets & empty)];
         }
         planes.add<0>(KING_TARGETS[square64(board.kingSquare(c))]);
         sc.attacked[c] = planes.any();
         planes.writeTo(sc.attackMap[c]);
     }
     for (int c = WHITE; c <= BLACK; ++c) {
-        sc.mobility[c] = adjust[c] + scaleBy(mobility[c], evalWeights.pieceMobility, 100);
+        sc.mobility[c] = adjust[c] + scaleBy(mobility[c], p.weights.pieceMobility, 100);
     }
     return sc.mobility[board.side] - sc.mobility[board.side ^ 1];
 }
 
 } // namespace
 
-int Board::buildAttackMaps() { return buildMaps(*this); }
+int Evaluator::buildAttackMaps(const Board& board) { return buildMaps(board, scratch_, *params_); }

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <type_traits>
@@ -25,6 +24,15 @@ inline uint64_t cacheEntryCount(int32_t sizeMB) {
 // More than 2^32 entries cannot be indexed by a 32-bit key word; such a size
 // is refused like memory that cannot be had.
 inline bool cacheAddressable(uint64_t count) { return count <= (uint64_t{1} << 32); }
+
+// What sizing a cache did.
+struct CacheAllocation {
+    const char* label;       // the cache's name in its size line ("pawn cache")
+    const char* failureName; // its name when its memory cannot be had ("pawn hash table")
+    uint64_t entries;        // the entries asked for
+    uint64_t bytes;          // and their size
+    bool allocated;          // false: no memory, the cache is off
+};
 
 template <typename Payload> class KeyedCache {
   public:
@@ -48,10 +56,10 @@ template <typename Payload> class KeyedCache {
     RelaxedCounter probes;
 
     // Sizes (largest power of two of entries within sizeMB, at least 2; a
-    // cache that has that size already keeps its memory), clears and prints
-    // the size line (unless `announce` is off). Without memory the table stays
-    // unallocated and the evaluator works uncached.
-    void allocate(bool announce = true) {
+    // cache that has that size already keeps its memory) and clears; says what
+    // it did, for the size line the front end prints. Without memory the table
+    // stays unallocated and the evaluator works uncached.
+    CacheAllocation allocate() {
         hits = 0;
         probes = 0;
         const uint64_t count = cacheEntryCount(sizeMB);
@@ -63,11 +71,7 @@ template <typename Payload> class KeyedCache {
             mask = entries ? static_cast<uint32_t>(count - 1) : 0;
         }
         clear();
-        if (!announce) return;
-        if (!entries) std::printf("Couldn't allocate memory for %s!\n", failureName_);
-        std::printf("%s %5.3g MB [%llu entries]\n", label_, static_cast<double>(count * 16) / 1048576.0,
-                    static_cast<unsigned long long>(count));
-        std::fflush(stdout);
+        return {label_, failureName_, count, count * sizeof(Entry), entries != nullptr};
     }
     // Frees the entries: probes miss and stores are dropped until the next allocate.
     void release() {

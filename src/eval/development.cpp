@@ -13,7 +13,7 @@ inline bool clear(const Board& b, Square a, Square c) {
 // Castling still possible soon is worth something; a right that cannot be
 // used soon costs unless a queen still stands on its home file square. Rights
 // held when the search began and lost since without castling cost more.
-void evalCastling(const Board& board, EvalState& st) {
+void evalCastling(const Board& board, const EvalParams& p, EvalState& st) {
     for (int us = WHITE; us <= BLACK; ++us) {
         const int shift = us == WHITE ? 0 : 2;
         const int rights = (board.castling >> shift) & 3;
@@ -23,31 +23,31 @@ void evalCastling(const Board& board, EvalState& st) {
         if (rights) {
             if (((rights & 1) && clear(board, king, kingRook)) ||
                 ((rights & 2) && clear(board, king, queenRook)))
-                st.acc[us] += 10;
+                st.acc[us] += p.castlingReady;
             else if (board.squares[queenSquare]->piece != QUEEN)
-                st.acc[us] -= 20;
+                st.acc[us] -= p.castlingBlocked;
         }
         if (rootRights) {
             if (board.castled[us])
-                st.acc[us] += 20;
+                st.acc[us] += p.castledBonus;
             else if (!rights)
-                st.acc[us] -= 45;
+                st.acc[us] -= p.castlingLostPenalty;
             else if (rootRights == 3 && rights == 2)
-                st.acc[us] -= 25;
+                st.acc[us] -= p.kingSideLostPenalty;
             else if (rootRights == 3 && rights == 1)
-                st.acc[us] -= 20;
+                st.acc[us] -= p.queenSideLostPenalty;
         }
     }
 }
 
-void evalBlockedCentre(const Board& board, EvalState& st) {
+void evalBlockedCentre(const Board& board, const EvalParams& p, EvalState& st) {
     auto blocked = [&board](Square s, int colour) {
         const PieceEntry* e = board.squares[s];
         return e->piece == PAWN && e->colour == colour &&
                board.squares[s + PAWN_PUSH[colour]]->piece != NO_PIECE;
     };
-    if (blocked(D2, WHITE)) st.acc[WHITE] -= 8;
-    if (blocked(E2, WHITE)) st.acc[WHITE] -= 8;
-    if (blocked(D7, BLACK)) st.acc[BLACK] -= 8;
-    if (blocked(E7, BLACK)) st.acc[BLACK] -= 8;
+    if (blocked(D2, WHITE)) st.acc[WHITE] -= p.blockedCentrePenalty;
+    if (blocked(E2, WHITE)) st.acc[WHITE] -= p.blockedCentrePenalty;
+    if (blocked(D7, BLACK)) st.acc[BLACK] -= p.blockedCentrePenalty;
+    if (blocked(E7, BLACK)) st.acc[BLACK] -= p.blockedCentrePenalty;
 }

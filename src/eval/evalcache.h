@@ -10,7 +10,6 @@ struct EvalCacheData {
 };
 
 using EvalCache = KeyedCache<EvalCacheData>;
-extern EvalCache evalCache;
 
 // Mixed into the high key word of positions with black to move.
 constexpr uint32_t EVAL_CACHE_BLACK_TO_MOVE = 0x9E3779B9u;

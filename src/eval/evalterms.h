@@ -1,6 +1,8 @@
 // Shared by the evaluator's term files: the state an evaluation carries from
 // term to term, the byte tables for the pawn masks, and one function per
-// term family. Every term adds to the accumulator of the colour it favours.
+// term family, which reads the board, the evaluator's work area and the
+// parameters it needs. Every term adds to the accumulator of the colour it
+// favours.
 #pragma once
 
 #include <array>
@@ -9,6 +11,8 @@
 #include "board/board.h"
 #include "board/score.h"
 #include "board/see.h"
+#include "eval/evaluator.h"
+#include "eval/params.h"
 
 namespace evalbits {
 
@@ -96,9 +100,6 @@ constexpr int scaleBy(int value, int weight, int divisor) {
     return static_cast<int>(static_cast<int64_t>(value) * weight / divisor);
 }
 
-// Passed-pawn bonus by relative rank; the rook-and-pawn recognizer reads it too.
-inline constexpr std::array<int, 8> PASSED_BONUS = {0, 10, 18, 30, 60, 110, 150, 0};
-
 // A static score never reaches the mate range, whatever the material on the
 // board or the configured weights.
 constexpr int STATIC_SCORE_LIMIT = MATE_THRESHOLD - 1;
@@ -130,25 +131,25 @@ inline bool unsafeForPawn(const EvalScratch& scratch, int colour, Square s) {
 }
 
 // material.cpp
-void evalImbalance(const Board& board, EvalState& st);
+void evalImbalance(const Board& board, const EvalParams& p, EvalState& st);
 // passedpawns.cpp
-void evalPassedPawns(const Board& board, EvalState& st);
-void evalRunawayRace(const Board& board, EvalState& st);
-void evalPawnEnding(const Board& board, EvalState& st);
-void evalMajorities(const Board& board, EvalState& st);
+void evalPassedPawns(const Board& board, const EvalScratch& sc, const EvalParams& p, EvalState& st);
+void evalRunawayRace(const Board& board, const EvalParams& p, EvalState& st);
+void evalPawnEnding(const Board& board, const EvalScratch& sc, const EvalParams& p, EvalState& st);
+void evalMajorities(const Board& board, const EvalScratch& sc, const EvalParams& p, EvalState& st);
 // kingsafety.cpp
-void evalKingAttack(const Board& board, EvalState& st);
-void evalKingShield(const Board& board, EvalState& st);
-void evalPawnStorm(const Board& board, EvalState& st);
+void evalKingAttack(const Board& board, const EvalScratch& sc, const EvalParams& p, EvalState& st);
+void evalKingShield(const Board& board, const EvalScratch& sc, const EvalParams& p, EvalState& st);
+void evalPawnStorm(const Board& board, const EvalScratch& sc, const EvalParams& p, EvalState& st);
 // development.cpp
-void evalCastling(const Board& board, EvalState& st);
-void evalBlockedCentre(const Board& board, EvalState& st);
+void evalCastling(const Board& board, const EvalParams& p, EvalState& st);
+void evalBlockedCentre(const Board& board, const EvalParams& p, EvalState& st);
 // pieces.cpp
-void evalBishopPair(const Board& board, EvalState& st);
-void evalTrappedPieces(const Board& board, EvalState& st);
-void evalOutposts(const Board& board, EvalState& st);
-void evalKnightsInEnding(const Board& board, EvalState& st);
-void evalRooks(const Board& board, EvalState& st);
-void evalQueens(const Board& board, EvalState& st);
+void evalBishopPair(const Board& board, const EvalParams& p, EvalState& st);
+void evalTrappedPieces(const Board& board, const EvalScratch& sc, const EvalParams& p, EvalState& st);
+void evalOutposts(const Board& board, const EvalScratch& sc, const EvalParams& p, EvalState& st);
+void evalKnightsInEnding(const Board& board, const EvalScratch& sc, const EvalParams& p, EvalState& st);
+void evalRooks(const Board& board, const EvalScratch& sc, const EvalParams& p, EvalState& st);
+void evalQueens(const Board& board, const EvalParams& p, EvalState& st);
 // evaluate.cpp
-int64_t applyDrawishness(const Board& board, const EvalState& st, int64_t score);
+int64_t applyDrawishness(const Board& board, const EvalParams& p, const EvalState& st, int64_t score);

@@ -1,6 +1,6 @@
 // A breakdown of one evaluation by term family, filled only by the traced
-// evaluation (Board::evaluate(EvalTrace&)); the ordinary evaluation never
-// touches it.
+// evaluation (Evaluator::evaluate(board, trace)); the ordinary evaluation
+// never touches it.
 #pragma once
 
 enum EvalTerm : int {

@@ -3,50 +3,20 @@
 // shield of a king on a wing, and the pawn storm against a king on the other
 // wing.
 #include <bit>
+#include <tuple>
 
 #include "board/bitboard.h"
 #include "eval/evalterms.h"
-#include "eval/weights.h"
 
 using namespace evalbits;
 
 namespace {
 
-// Base of the king-attack index by the king's square (white's view, rank 1 first).
-// clang-format off
-constexpr int KING_ZONE_BASE[8][8] = {
-    {2, 0, 0, 0, 0, 0, 0, 2},
-    {2, 1, 1, 1, 1, 1, 1, 2},
-    {4, 3, 3, 3, 3, 3, 3, 4},
-    {4, 4, 4, 4, 4, 4, 4, 4},
-    {4, 4, 4, 4, 4, 4, 4, 4},
-    {4, 4, 4, 4, 4, 4, 4, 4},
-    {4, 4, 4, 4, 4, 4, 4, 4},
-    {4, 4, 4, 4, 4, 4, 4, 4}};
-// clang-format on
-
-// By the kinds of attacker present: 16 king, 8 queen, 4 rook, 2 minor, 1 pawn.
-constexpr int ATTACKER_KINDS_BONUS[32] = {0, 0, 0, 0, 0, 0, 1, 1, 0, 1, 2, 2, 2, 3, 3, 3,
-                                          0, 0, 0, 0, 1, 1, 2, 2, 2, 3, 3, 3, 3, 3, 3, 3};
-
-constexpr int KING_ATTACK_LAST = 39;
-constexpr int KING_ATTACK_TABLE[KING_ATTACK_LAST + 1] = {
-    0,   2,   3,   6,   12,  18,  25,  37,  50,  75,  100, 125, 150, 175, 200, 225, 250, 275, 300, 325,
-    350, 375, 400, 425, 450, 475, 500, 525, 550, 575, 600, 600, 600, 600, 600, 600, 600, 600, 600, 600};
-
-// By the shield digits c + 4m + 16k of the corner, middle and centre-side
-// files; one line per k, four groups of m, c running within a group.
-// clang-format off
-constexpr int SHIELD_TABLE[64] = {
-    0, 12,  7,  4,   12, 24, 19, 16,    5, 15, 10, 10,    3, 10, 10, 10,
-    7, 10,  9,  9,   19, 31, 28, 23,   12, 24, 20, 17,    9, 17, 17, 17,
-    4, 10,  9,  9,   16, 28, 23, 17,   14, 19, 15, 15,    9, 15, 15, 15,
-    2,  9,  8,  8,   12, 26, 24, 18,   10, 16, 16, 16,    9,  9,  8,  8};
-// clang-format on
-
-// By the enemy's piece material, 0..31.
-constexpr int SHIELD_SCALE[32] = {0,  0,  0,  0,  0,  0,  0,  0,  8,  16, 16, 16, 24, 24, 28, 28,
-                                  28, 28, 32, 32, 32, 32, 32, 32, 32, 32, 32, 32, 32, 32, 32, 32};
+// The last index of the king-attack table.
+constexpr int KING_ATTACK_LAST =
+    static_cast<int>(std::tuple_size_v<decltype(EvalParams::kingAttackTable)>) - 1;
+// The king-attack weight at which the table counts as it stands.
+constexpr int KING_ATTACK_UNIT = 120;
 
 // The attacker kinds present in an OR of attack bytes, as a 5-bit code.
 int kindsCode(uint8_t kinds) {
@@ -70,13 +40,12 @@ int shieldDigit(const EvalScratch& sc, int us, int f) {
 
 } // namespace
 
-void evalKingAttack(const Board& board, EvalState& st) {
-    const EvalScratch& sc = board.scratch;
+void evalKingAttack(const Board& board, const EvalScratch& sc, const EvalParams& p, EvalState& st) {
     for (int us = WHITE; us <= BLACK; ++us) {
         if (!underThreat(board, us)) continue;
         const int them = us ^ 1, push = PAWN_PUSH[us];
         const Square k = board.kingSquare(us);
-        int index = KING_ZONE_BASE[relativeRank(us, k)][fileOf(k)];
+        int index = p.kingZoneBase[relativeRank(us, k) * 8 + fileOf(k)];
         uint8_t kinds = 0;
         for (int d : {-1, 0, 1}) {
             if (onBoard(k + 2 * push + d)) kinds |= sc.attackMap[them][k + 2 * push + d];
@@ -91,33 +60,31 @@ void evalKingAttack(const Board& board, EvalState& st) {
             if (inFront && board.squares[n]->colour != us) ++index;
             if (sc.attackMap[us][n] == 1) ++index;
         }
-        index = clampIndex(index + ATTACKER_KINDS_BONUS[kindsCode(kinds)], KING_ATTACK_LAST);
+        index = clampIndex(index + p.attackerKindsBonus[kindsCode(kinds)], KING_ATTACK_LAST);
         st.evalInfo[us == WHITE ? 2 : 1] = static_cast<uint8_t>(index);
-        st.acc[them] += scaleBy(KING_ATTACK_TABLE[index], evalWeights.kingAttack, 120);
+        st.acc[them] += scaleBy(p.kingAttackTable[index], p.weights.kingAttack, KING_ATTACK_UNIT);
     }
 }
 
-void evalKingShield(const Board& board, EvalState& st) {
-    const EvalScratch& sc = board.scratch;
+void evalKingShield(const Board& board, const EvalScratch& sc, const EvalParams& p, EvalState& st) {
     for (int us = WHITE; us <= BLACK; ++us) {
         if (!underThreat(board, us)) continue;
         const int kingFile = fileOf(board.kingSquare(us));
-        int value = -30;
+        int value = p.kingShieldCentre;
         if (kingFile <= 2 || kingFile >= 5) {
             const int corner = kingFile <= 2 ? 0 : 7, step = kingFile <= 2 ? 1 : -1;
             const int c = shieldDigit(sc, us, corner), m = shieldDigit(sc, us, corner + step),
                       k = shieldDigit(sc, us, corner + 2 * step);
-            const int t = (SHIELD_TABLE[c + 4 * m + 16 * k] - 20) * 3;
-            value = kingFile == 2 || kingFile == 5 ? (t - 30) / 2 : t;
+            const int t = (p.kingShield[c + 4 * m + 16 * k] - p.kingShieldOffset) * p.kingShieldFactor;
+            value = kingFile == 2 || kingFile == 5 ? (t + p.kingShieldCentre) / 2 : t;
         }
-        st.acc[us] += (value * SHIELD_SCALE[clampIndex(board.pieceMaterial[us ^ 1], 31)]) >> 5;
+        st.acc[us] += (value * p.kingShieldScale[clampIndex(board.pieceMaterial[us ^ 1], 31)]) >> 5;
     }
 }
 
 // Own pawns advanced against an enemy king on the other wing: the relative
 // ranks of the most advanced own pawn on the king's file and its neighbours.
-void evalPawnStorm(const Board& board, EvalState& st) {
-    const EvalScratch& sc = board.scratch;
+void evalPawnStorm(const Board& board, const EvalScratch& sc, const EvalParams& p, EvalState& st) {
     const int whiteFile = fileOf(board.kingSquare(WHITE)), blackFile = fileOf(board.kingSquare(BLACK));
     if (whiteFile - blackFile <= 2 && blackFile - whiteFile <= 2) return;
     for (int us = WHITE; us <= BLACK; ++us) {
@@ -127,6 +94,6 @@ void evalPawnStorm(const Board& board, EvalState& st) {
             const uint8_t ranks = sc.fileRanks(us, f);
             if (ranks) sum += relativeRank(us, makeSquare(0, mostAdvancedRank(us, ranks)));
         }
-        st.acc[us] += 5 * (sum - 6);
+        st.acc[us] += p.pawnStormStep * (sum - p.pawnStormBase);
     }
 }

@@ -8,15 +8,9 @@ using namespace evalbits;
 
 namespace {
 
-constexpr int PASSED_BLOCK_PENALTY[8] = {0, 5, 9, 15, 30, 55, 75, 0};
-constexpr int CONNECTED_PASSED_BONUS[8] = {0, 0, 0, 15, 40, 80, 100, 0};
-constexpr int PROTECTED_PASSED_BONUS[8] = {0, 0, 0, 7, 20, 40, 50, 0};
 // By the opponent's piece material, 0..32.
-constexpr int OUTSIDE_PASSED_BONUS[33] = {50, 35, 35, 35, 30, 30, 25, 20, 20, 20, 15, 15, 15, 10, 10, 7, 6,
-                                          5,  5,  5,  5,  5,  5,  5,  5,  5,  5,  5,  5,  5,  5,  5,  5};
-
-inline int outsidePassedBonus(int opponentMaterial) {
-    return OUTSIDE_PASSED_BONUS[clampIndex(opponentMaterial, 32)];
+inline int outsidePassedBonus(const EvalParams& p, int opponentMaterial) {
+    return p.outsidePassedBonus[clampIndex(opponentMaterial, 32)];
 }
 
 inline bool occupiedAt(const Board& b, Square s) { return b.squares[s]->piece != NO_PIECE; }
@@ -35,18 +29,18 @@ inline Square promotionSquare(int colour, Square pawn) {
 }
 
 // Stop-square adjustment of a passed pawn of `Us` on s, relative rank r.
-int blockade(const Board& b, int us, Square s, int r) {
-    const EvalScratch& sc = b.scratch;
+int blockade(const Board& b, const EvalScratch& sc, const EvalParams& p, int us, Square s, int r) {
     const int push = PAWN_PUSH[us];
     const Square stop = s + push;
     if (!onBoard(stop)) return 0;
-    if (occupiedAt(b, stop)) return PASSED_BLOCK_PENALTY[r];
-    if (r == 6) return unsafeForPawn(sc, us, stop) ? PASSED_BLOCK_PENALTY[6] / 2 : 0;
+    const int penalty = p.passedBlockPenalty[r];
+    if (occupiedAt(b, stop)) return penalty;
+    if (r == 6) return unsafeForPawn(sc, us, stop) ? penalty / p.passedStopUnsafeDivisor : 0;
     if (r > 6) return 0;
     const Square two = stop + push;
-    if (occupiedAt(b, two)) return PASSED_BLOCK_PENALTY[r] / 2;
-    if (unsafeForPawn(sc, us, stop)) return PASSED_BLOCK_PENALTY[r] / 2;
-    if (unsafeForPawn(sc, us, two)) return PASSED_BLOCK_PENALTY[r] / 3;
+    if (occupiedAt(b, two)) return penalty / p.passedTwoBlockedDivisor;
+    if (unsafeForPawn(sc, us, stop)) return penalty / p.passedStopUnsafeDivisor;
+    if (unsafeForPawn(sc, us, two)) return penalty / p.passedTwoUnsafeDivisor;
     return 0;
 }
 
@@ -59,9 +53,9 @@ bool connectedWith(const EvalScratch& sc, int us, int g, int r) {
     return neighbour == r || neighbour == r - 1;
 }
 
-template <int Us> void passedPawnsOf(const Board& b, EvalState& st) {
+template <int Us>
+void passedPawnsOf(const Board& b, const EvalScratch& sc, const EvalParams& p, EvalState& st) {
     constexpr int Them = Us ^ 1;
-    const EvalScratch& sc = b.scratch;
     const Square enemyKing = b.kingSquare(Them);
     const int enemyMaterial = b.pieceMaterial[Them];
     const uint8_t ownFiles = sc.pawnFiles[Us], enemyFiles = sc.pawnFiles[Them];
@@ -73,21 +67,21 @@ template <int Us> void passedPawnsOf(const Board& b, EvalState& st) {
         const int f = HIGHEST_BIT[files];
         const Square s = mostAdvancedPawn(sc, Us, f);
         const int r = relativeRank(Us, s);
-        int bonus = PASSED_BONUS[r] - blockade(b, Us, s, r);
+        int bonus = p.passedBonus[r] - blockade(b, sc, p, Us, s, r);
 
         if (st.ending) {
-            if (sc.attackMap[Us][s] & 1) bonus += 10 * r;
-            st.acc[Us] += (31 - enemyMaterial) * 5 * distance(enemyKing, s) / 31;
+            if (sc.attackMap[Us][s] & 1) bonus += p.passedKingSupport * r;
+            st.acc[Us] += (31 - enemyMaterial) * p.passedEnemyKingDistance * distance(enemyKing, s) / 31;
         }
         const bool neighbourPasser = st.passedFiles[Us] & ADJACENT_FILES[f];
         if (neighbourPasser &&
             ((f > 0 && connectedWith(sc, Us, f - 1, r)) || (f < 7 && connectedWith(sc, Us, f + 1, r))))
-            bonus += CONNECTED_PASSED_BONUS[r];
+            bonus += p.connectedPassedBonus[r];
         else if (sc.attackMap[Us][s] >> 6)
-            bonus += PROTECTED_PASSED_BONUS[r];
+            bonus += p.protectedPassedBonus[r];
 
         if (wideSpread && (f + 1 < LOWEST_BIT[enemyFiles] || f - 1 > HIGHEST_BIT[enemyFiles]))
-            st.acc[Us] += outsidePassedBonus(enemyMaterial);
+            st.acc[Us] += outsidePassedBonus(p, enemyMaterial);
 
         // Square rule against a bare king.
         if (enemyMaterial == 0) {
@@ -121,12 +115,12 @@ bool winsRace(const Board& b, const EvalState& st, int us) {
 
 } // namespace
 
-void evalPassedPawns(const Board& board, EvalState& st) {
-    passedPawnsOf<WHITE>(board, st);
-    passedPawnsOf<BLACK>(board, st);
+void evalPassedPawns(const Board& board, const EvalScratch& sc, const EvalParams& p, EvalState& st) {
+    passedPawnsOf<WHITE>(board, sc, p, st);
+    passedPawnsOf<BLACK>(board, sc, p, st);
 }
 
-void evalRunawayRace(const Board& board, EvalState& st) {
+void evalRunawayRace(const Board& board, const EvalParams& p, EvalState& st) {
     const bool white = st.runawaySquare[WHITE] >= 0, black = st.runawaySquare[BLACK] >= 0;
     if (!white && !black) return;
     st.evalInfo[0] |= 1;
@@ -145,19 +139,18 @@ void evalRunawayRace(const Board& board, EvalState& st) {
     } else if (mw != mb) {
         winner = mw < mb ? WHITE : BLACK;
     }
-    if (winner >= 0) st.acc[winner] += (30 - st.runawayMoves[winner]) * 20;
+    if (winner >= 0) st.acc[winner] += (p.runawayBase - st.runawayMoves[winner]) * p.runawayStep;
 }
 
 // Pure pawn endings: a majority on more files without an enemy passer, and
 // the kings' distances to the most advanced pawn of every file.
-void evalPawnEnding(const Board& board, EvalState& st) {
+void evalPawnEnding(const Board& board, const EvalScratch& sc, const EvalParams& p, EvalState& st) {
     if (board.pieceMaterial[WHITE] != 0 || board.pieceMaterial[BLACK] != 0) return;
-    const EvalScratch& sc = board.scratch;
     for (int c = WHITE; c <= BLACK; ++c) {
         const int o = c ^ 1;
         if (board.pawnCount[c] > board.pawnCount[o] &&
             BIT_COUNT[sc.pawnFiles[c]] > BIT_COUNT[sc.pawnFiles[o]] && st.passedFiles[o] == 0) {
-            st.acc[c] += 90;
+            st.acc[c] += p.pawnEndingMajority;
             break;
         }
     }
@@ -171,15 +164,14 @@ void evalPawnEnding(const Board& board, EvalState& st) {
                 if (sc.fileRanks(owner, f)) sum += distance(king, mostAdvancedPawn(sc, owner, f)) - discount;
             }
         }
-        st.acc[c] -= 13 * sum;
+        st.acc[c] -= p.pawnEndingKingDistance * sum;
     }
 }
 
 // A wing where one side has pawns on more files than the other: its most
 // advanced pawn that is not yet passed is a candidate passer when nothing
 // stands in front of it or it is already far up.
-void evalMajorities(const Board& board, EvalState& st) {
-    const EvalScratch& sc = board.scratch;
+void evalMajorities(const Board& board, const EvalScratch& sc, const EvalParams& p, EvalState& st) {
     constexpr uint8_t QUEEN_SIDE = 0x0F, KING_SIDE = 0xF0;
     for (int c = WHITE; c <= BLACK; ++c) {
         const int o = c ^ 1;
@@ -196,7 +188,8 @@ void evalMajorities(const Board& board, EvalState& st) {
             if (bestFile < 0 || bestRank < 1) continue;
             const int rank = mostAdvancedRank(c, sc.fileRanks(c, bestFile));
             const bool clearAhead = !(sc.fileRanks(o, bestFile) & ranksAhead(c, rank));
-            if (clearAhead || bestRank >= 4) st.acc[c] += outsidePassedBonus(board.pieceMaterial[o]) * 8 / 10;
+            if (clearAhead || bestRank >= 4)
+                st.acc[c] += outsidePassedBonus(p, board.pieceMaterial[o]) * p.candidatePasserPercent / 100;
         }
     }
 }

@@ -10,4 +10,3 @@ struct PawnCacheData {
 };
 
 using PawnHashTable = KeyedCache<PawnCacheData>;
-extern PawnHashTable pawnHashTable;

@@ -2,51 +2,43 @@
 // pawns, and the files of passed pawns. The result depends on the pawns alone,
 // so it is kept in the pawn cache under the pawn key.
 #include "eval/evalterms.h"
-#include "eval/cacheset.h"
-#include "eval/pawncache.h"
 
 using namespace evalbits;
 
 namespace {
 
-constexpr int DOUBLED_PENALTY[8] = {8, 8, 8, 10, 10, 8, 8, 8};
-constexpr int ISOLATED_PENALTY[8] = {8, 8, 10, 12, 12, 10, 8, 8};
-constexpr int BACKWARD_PENALTY[8] = {6, 6, 6, 8, 8, 6, 6, 6};
-
 // Number of pawns among the attackers in an attack byte.
 inline int pawnAttackers(uint8_t attacks) { return attacks >> 6; }
 
-} // namespace
-
 // The structure terms of one colour's pawns, in list order, and its passed files.
-template <int Us> int Board::pawnStructureOf(uint8_t& passed) const {
+template <int Us>
+int pawnStructureOf(const Board& b, const EvalScratch& sc, const EvalParams& p, uint8_t& passed) {
     constexpr int Them = Us ^ 1;
     constexpr int Push = PAWN_PUSH[Us];
-    const EvalScratch& sc = scratch;
     // More enemy pawns than own pawns attack the square.
     auto enemyPawnsRule = [&sc](Square s) {
         return pawnAttackers(sc.attackMap[Them][s]) > pawnAttackers(sc.attackMap[Us][s]);
     };
-    auto holdsPawn = [this](Square s) { return onBoard(s) && squares[s]->piece == PAWN; };
+    auto holdsPawn = [&b](Square s) { return onBoard(s) && b.squares[s]->piece == PAWN; };
     int score = 0;
     passed = 0;
-    for (const PieceEntry* e = pieceList[Us][PAWN]; e; e = e->next) {
+    for (const PieceEntry* e = b.pieceList[Us][PAWN]; e; e = e->next) {
         const Square s = e->square;
         const int f = fileOf(s), rank = rankOf(s), r = relativeRank(Us, s);
         const uint8_t adjacent = ADJACENT_FILES[f];
         const uint8_t ahead = ranksAhead(Us, rank);
         const uint8_t enemyOnFileAhead = sc.fileRanks(Them, f) & ahead;
 
-        if (f == 0 || f == 7) score -= 10;
+        if (f == 0 || f == 7) score -= p.rookPawnPenalty;
         if (sc.fileRanks(Us, f) & ranksBehind(Us, rank)) {
-            score -= DOUBLED_PENALTY[f];
-            if (enemyOnFileAhead) score -= 8;
+            score -= p.doubledPenalty[f];
+            if (enemyOnFileAhead) score -= p.doubledOpposedPenalty;
         }
         if (sc.pawnRankFiles[Us][rank] & adjacent) {
-            score += 2;
+            score += p.sideBySideBonus;
         } else if (!(sc.pawnFiles[Us] & adjacent)) {
-            score -= ISOLATED_PENALTY[f];
-            if (!enemyOnFileAhead) score -= 8;
+            score -= p.isolatedPenalty[f];
+            if (!enemyOnFileAhead) score -= p.isolatedOpenPenalty;
         } else {
             // Backward: nothing on an adjacent file one rank behind, and no pawn
             // two ranks behind on an adjacent file that can step up beside it.
@@ -62,13 +54,13 @@ template <int Us> int Board::pawnStructureOf(uint8_t& passed) const {
             const Square stop = s + Push;
             if (backward && onBoard(stop)) {
                 if (holdsPawn(stop)) {
-                    score -= BACKWARD_PENALTY[f];
+                    score -= p.backwardPenalty[f];
                 } else if (enemyPawnsRule(stop)) {
                     const Square two = stop + Push;
                     const bool canDoubleStep = r == 1 && !holdsPawn(two) && !enemyPawnsRule(two);
                     if (!canDoubleStep) {
-                        score -= BACKWARD_PENALTY[f];
-                        if (!enemyOnFileAhead) score -= 6;
+                        score -= p.backwardPenalty[f];
+                        if (!enemyOnFileAhead) score -= p.backwardOpenPenalty;
                     }
                 }
             }
@@ -80,9 +72,13 @@ template <int Us> int Board::pawnStructureOf(uint8_t& passed) const {
     return score;
 }
 
-int Board::evalPawnStructure(uint8_t passedFiles[2]) {
-    const int score = pawnStructureOf<WHITE>(passedFiles[WHITE]) - pawnStructureOf<BLACK>(passedFiles[BLACK]);
+} // namespace
+
+int Evaluator::evalPawnStructure(const Board& board, uint8_t passedFiles[2]) {
+    const int score = pawnStructureOf<WHITE>(board, scratch_, *params_, passedFiles[WHITE]) -
+                      pawnStructureOf<BLACK>(board, scratch_, *params_, passedFiles[BLACK]);
     const PawnCacheData data{static_cast<int16_t>(score), {passedFiles[0], passedFiles[1]}, {0, 0, 0, 0}};
-    pawnCacheOf(*this).store(static_cast<uint32_t>(pawnKey), static_cast<uint32_t>(pawnKey >> 32), data);
-    return side == WHITE ? score : -score;
+    caches_.pawn.store(static_cast<uint32_t>(board.pawnKey), static_cast<uint32_t>(board.pawnKey >> 32),
+                       data);
+    return board.side == WHITE ? score : -score;
 }

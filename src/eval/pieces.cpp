@@ -8,24 +8,6 @@ using namespace evalbits;
 
 namespace {
 
-// By the number of pawns on the board, 0..16.
-constexpr int BISHOP_PAIR_BONUS[17] = {60, 58, 58, 54, 54, 52, 52, 50, 50, 48, 48, 46, 46, 44, 44, 40, 40};
-
-constexpr int TRAPPED_PENALTY = 150;
-
-// Outpost values (white's view, rank 1 first).
-// clang-format off
-constexpr int OUTPOST_TABLE[8][8] = {
-    {0, 0, 0, 0, 0, 0, 0, 0},
-    {0, 0, 0, 0, 0, 0, 0, 0},
-    {0, 0, 0, 0, 0, 0, 0, 0},
-    {0, 0, 2, 3, 3, 2, 0, 0},
-    {0, 2, 5, 7, 7, 5, 2, 0},
-    {0, 3, 5, 10, 10, 5, 3, 0},
-    {0, 0, 4, 7, 7, 4, 0, 0},
-    {0, 0, 0, 0, 0, 0, 0, 0}};
-// clang-format on
-
 inline bool isPiece(const Board& b, Square s, int piece, int colour) {
     return b.squares[s]->piece == piece && b.squares[s]->colour == colour;
 }
@@ -35,30 +17,33 @@ inline bool nothingBetween(const Board& b, Square a, Square c) {
 }
 
 // Taking what stands on s would lose material for `capturer`.
-inline bool losingCapture(const Board& b, Square s, int capturer) {
-    const EvalScratch& sc = b.scratch;
+inline bool losingCapture(const Board& b, const EvalScratch& sc, Square s, int capturer) {
     return swapValue(b.squares[s]->piece, sc.attackMap[capturer][s], sc.attackMap[capturer ^ 1][s]) < 0;
 }
 
 // A bishop in the corner of the seventh rank behind an enemy pawn that it
 // cannot take safely.
-bool bishopTrapped(const Board& b, int us, Square bishop, Square pawn) {
-    return isPiece(b, bishop, BISHOP, us) && isPiece(b, pawn, PAWN, us ^ 1) && losingCapture(b, pawn, us);
+bool bishopTrapped(const Board& b, const EvalScratch& sc, int us, Square bishop, Square pawn) {
+    return isPiece(b, bishop, BISHOP, us) && isPiece(b, pawn, PAWN, us ^ 1) && losingCapture(b, sc, pawn, us);
 }
 
 // A knight on the rim whose two escape squares are both occupied and unsafe.
-bool knightTrapped(const Board& b, int us, Square knight, Square escape1, Square escape2) {
-    return isPiece(b, knight, KNIGHT, us) && losingCapture(b, escape1, us) && losingCapture(b, escape2, us);
+bool knightTrapped(const Board& b, const EvalScratch& sc, int us, Square knight, Square escape1,
+                   Square escape2) {
+    return isPiece(b, knight, KNIGHT, us) && losingCapture(b, sc, escape1, us) &&
+           losingCapture(b, sc, escape2, us);
 }
 
 // Outpost bonus of a knight or bishop of `us` on s.
-int outpost(const Board& b, int us, Square s) {
-    const int value = OUTPOST_TABLE[relativeRank(us, s)][fileOf(s)];
+int outpost(const EvalScratch& sc, const EvalParams& p, int us, Square s) {
+    const int value = p.outpostBonus[relativeRank(us, s) * 8 + fileOf(s)];
     if (value == 0) return 0;
-    const EvalScratch& sc = b.scratch;
     const int them = us ^ 1, f = fileOf(s), rank = rankOf(s);
     const uint8_t ahead = ranksAhead(us, rank);
-    const uint8_t supporters = sc.pawnRankFiles[us][rank - PAWN_PUSH[us] / 16] & ADJACENT_FILES[f];
+    // Supporting pawns stand on the rank behind; a piece on its own first rank has none.
+    const int behind = rank - PAWN_PUSH[us] / 16;
+    const uint8_t supporters =
+        behind >= 0 && behind < 8 ? sc.pawnRankFiles[us][behind] & ADJACENT_FILES[f] : 0;
     int bonus = 0;
     if (!((sc.fileRanks(them, f - 1) | sc.fileRanks(them, f + 1)) & ahead)) bonus += value;
     if ((sc.fileRanks(us, f) | sc.fileRanks(them, f)) & ahead) {
@@ -71,9 +56,9 @@ int outpost(const Board& b, int us, Square s) {
 
 // Rook or queen on the seventh rank with the enemy king on the eighth; a
 // second heavy piece there that sees the last one recorded earns more.
-int seventhRank(const Board& b, EvalState& st, int us, Square s, int doubled) {
+int seventhRank(const Board& b, EvalState& st, int us, Square s, int base, int doubled) {
     if (relativeRank(us, s) != 6 || relativeRank(us, b.kingSquare(us ^ 1)) != 7) return 0;
-    int bonus = 10;
+    int bonus = base;
     if (st.seventhRankPiece[us] >= 0 && nothingBetween(b, st.seventhRankPiece[us], s)) bonus += doubled;
     st.seventhRankPiece[us] = s;
     return bonus;
@@ -81,51 +66,52 @@ int seventhRank(const Board& b, EvalState& st, int us, Square s, int doubled) {
 
 } // namespace
 
-void evalBishopPair(const Board& board, EvalState& st) {
+void evalBishopPair(const Board& board, const EvalParams& p, EvalState& st) {
     const int pawns = clampIndex(board.pawnCount[WHITE] + board.pawnCount[BLACK], 16);
     for (int c = WHITE; c <= BLACK; ++c) {
-        if (board.pieceCount[c][BISHOP] >= 2) st.acc[c] += BISHOP_PAIR_BONUS[pawns];
+        if (board.pieceCount[c][BISHOP] >= 2) st.acc[c] += p.bishopPairBonus[pawns];
     }
 }
 
-void evalTrappedPieces(const Board& board, EvalState& st) {
+void evalTrappedPieces(const Board& board, const EvalScratch& sc, const EvalParams& p, EvalState& st) {
     const Board& b = board;
-    if (bishopTrapped(b, WHITE, A7, B6)) st.acc[WHITE] -= TRAPPED_PENALTY;
-    if (bishopTrapped(b, WHITE, H7, G6)) st.acc[WHITE] -= TRAPPED_PENALTY;
-    if (bishopTrapped(b, BLACK, A2, B3)) st.acc[BLACK] -= TRAPPED_PENALTY;
-    if (bishopTrapped(b, BLACK, H2, G3)) st.acc[BLACK] -= TRAPPED_PENALTY;
-    if (knightTrapped(b, WHITE, A7, B5, C6)) st.acc[WHITE] -= TRAPPED_PENALTY;
-    if (knightTrapped(b, WHITE, H7, G5, F6)) st.acc[WHITE] -= TRAPPED_PENALTY;
-    if (knightTrapped(b, WHITE, A8, B6, C7)) st.acc[WHITE] -= TRAPPED_PENALTY;
-    if (knightTrapped(b, WHITE, H8, G6, F7)) st.acc[WHITE] -= TRAPPED_PENALTY;
-    if (knightTrapped(b, BLACK, A2, B4, C3)) st.acc[BLACK] -= TRAPPED_PENALTY;
-    if (knightTrapped(b, BLACK, H2, G4, F3)) st.acc[BLACK] -= TRAPPED_PENALTY;
-    if (knightTrapped(b, BLACK, A1, B3, C2)) st.acc[BLACK] -= TRAPPED_PENALTY;
-    if (knightTrapped(b, BLACK, H1, G3, F2)) st.acc[BLACK] -= TRAPPED_PENALTY;
+    if (bishopTrapped(b, sc, WHITE, A7, B6)) st.acc[WHITE] -= p.trappedBishopPenalty;
+    if (bishopTrapped(b, sc, WHITE, H7, G6)) st.acc[WHITE] -= p.trappedBishopPenalty;
+    if (bishopTrapped(b, sc, BLACK, A2, B3)) st.acc[BLACK] -= p.trappedBishopPenalty;
+    if (bishopTrapped(b, sc, BLACK, H2, G3)) st.acc[BLACK] -= p.trappedBishopPenalty;
+    if (knightTrapped(b, sc, WHITE, A7, B5, C6)) st.acc[WHITE] -= p.trappedKnightPenalty;
+    if (knightTrapped(b, sc, WHITE, H7, G5, F6)) st.acc[WHITE] -= p.trappedKnightPenalty;
+    if (knightTrapped(b, sc, WHITE, A8, B6, C7)) st.acc[WHITE] -= p.trappedKnightPenalty;
+    if (knightTrapped(b, sc, WHITE, H8, G6, F7)) st.acc[WHITE] -= p.trappedKnightPenalty;
+    if (knightTrapped(b, sc, BLACK, A2, B4, C3)) st.acc[BLACK] -= p.trappedKnightPenalty;
+    if (knightTrapped(b, sc, BLACK, H2, G4, F3)) st.acc[BLACK] -= p.trappedKnightPenalty;
+    if (knightTrapped(b, sc, BLACK, A1, B3, C2)) st.acc[BLACK] -= p.trappedKnightPenalty;
+    if (knightTrapped(b, sc, BLACK, H1, G3, F2)) st.acc[BLACK] -= p.trappedKnightPenalty;
 }
 
-void evalOutposts(const Board& board, EvalState& st) {
+void evalOutposts(const Board& board, const EvalScratch& sc, const EvalParams& p, EvalState& st) {
     for (int piece : {KNIGHT, BISHOP}) {
         for (int c = WHITE; c <= BLACK; ++c) {
             for (const PieceEntry* e = board.pieceList[c][piece]; e; e = e->next)
-                st.acc[c] += outpost(board, c, e->square);
+                st.acc[c] += outpost(sc, p, c, e->square);
         }
     }
 }
 
 // Knights are worth less the wider the pawns of both colours spread.
-void evalKnightsInEnding(const Board& board, EvalState& st) {
+void evalKnightsInEnding(const Board& board, const EvalScratch& sc, const EvalParams& p, EvalState& st) {
     if (!st.ending) return;
-    const uint8_t files = board.scratch.pawnFiles[WHITE] | board.scratch.pawnFiles[BLACK];
+    const uint8_t files = sc.pawnFiles[WHITE] | sc.pawnFiles[BLACK];
     const int span = files ? HIGHEST_BIT[files] - LOWEST_BIT[files] : 0;
     for (int c = WHITE; c <= BLACK; ++c) {
-        const int k = board.pieceMaterial[c] == 3 ? 5 : st.lateEnding ? 4 : 3;
+        const int k = board.pieceMaterial[c] == 3 ? p.knightSpreadLone
+                      : st.lateEnding             ? p.knightSpreadLateEnding
+                                                  : p.knightSpreadEnding;
         st.acc[c] -= k * span * board.pieceCount[c][KNIGHT];
     }
 }
 
-void evalRooks(const Board& board, EvalState& st) {
-    const EvalScratch& sc = board.scratch;
+void evalRooks(const Board& board, const EvalScratch& sc, const EvalParams& p, EvalState& st) {
     for (int us = WHITE; us <= BLACK; ++us) {
         const int them = us ^ 1;
         uint8_t rookFiles = 0;
@@ -136,31 +122,31 @@ void evalRooks(const Board& board, EvalState& st) {
             int bonus = 0;
             if (!(sc.pawnFiles[us] & bit)) {
                 if (!(sc.pawnFiles[them] & bit))
-                    bonus += (rookFiles & bit) ? 15 : 10;
+                    bonus += (rookFiles & bit) ? p.rookOpenFileDoubled : p.rookOpenFile;
                 else
-                    bonus += 7;
+                    bonus += p.rookHalfOpenFile;
             }
             rookFiles |= bit;
-            bonus += seventhRank(board, st, us, s, 10);
+            bonus += seventhRank(board, st, us, s, p.rookSeventh, p.rookSeventhDoubled);
             // Passed pawns of either colour on the rook's file, with nothing in between.
             for (int owner : {us, them}) {
                 if (!(st.passedFiles[owner] & bit)) continue;
-                const Square p = makeSquare(f, mostAdvancedRank(owner, sc.fileRanks(owner, f)));
-                if (!nothingBetween(board, s, p)) continue;
-                const bool behindOrInPath = relativeRank(us, s) < relativeRank(us, p);
+                const Square pawn = makeSquare(f, mostAdvancedRank(owner, sc.fileRanks(owner, f)));
+                if (!nothingBetween(board, s, pawn)) continue;
+                const bool behindOrInPath = relativeRank(us, s) < relativeRank(us, pawn);
                 if (owner == us)
-                    bonus += behindOrInPath ? 25 : 12;
+                    bonus += behindOrInPath ? p.rookBehindOwnPasser : p.rookAheadOfOwnPasser;
                 else
-                    bonus += behindOrInPath ? 18 : 9;
+                    bonus += behindOrInPath ? p.rookInEnemyPasserPath : p.rookBehindEnemyPasser;
             }
             st.acc[us] += bonus;
         }
     }
 }
 
-void evalQueens(const Board& board, EvalState& st) {
+void evalQueens(const Board& board, const EvalParams& p, EvalState& st) {
     for (int us = WHITE; us <= BLACK; ++us) {
         for (const PieceEntry* e = board.pieceList[us][QUEEN]; e; e = e->next)
-            st.acc[us] += seventhRank(board, st, us, e->square, 15);
+            st.acc[us] += seventhRank(board, st, us, e->square, p.queenSeventh, p.queenSeventhDoubled);
     }
 }

@@ -1,14 +1,17 @@
-// Endgame recognizers. Material kinds are the Board's piece-type masks (queen
-// 1, rook 2, bishop 4, knight 8, pawn 16). Each recognizer measures the result
-// for its strong side; the score is negated when the weak side is to move.
-#include "eval/recognizers.h"
+// Endgame recognizers: small functions for one kind of material that know
+// the outcome well enough to score it, or decline. Material kinds are the
+// Board's piece-type masks (queen 1, rook 2, bishop 4, knight 8, pawn 16). Each
+// recognizer measures the result for its strong side; the score is negated
+// when the weak side is to move.
+#include <array>
+#include <cstdint>
 
 #include "eval/evalterms.h"
 
-std::array<Recognizer, 64> recognizerTable;
-std::array<uint32_t, 32> recognizerPairs;
-
 namespace {
+
+// Writes a side-to-move score and returns 1, or declines with 0.
+using Recognizer = int (*)(const Board& board, const EvalParams& params, int& score);
 
 constexpr int Q = 1, R = 2, B = 4, N = 8, P = 16;
 
@@ -75,39 +78,40 @@ bool pawnsOnOneFile(const Board& b, int colour) {
 
 // Pawnless material: a large edge drives the weak king to the rim, a small
 // one keeps part of the piece-square difference, equality is a draw.
-int recognizeMaterial(const Board& b, int& score) {
+int recognizeMaterial(const Board& b, const EvalParams& p, int& score) {
     int d = b.pieceMaterial[WHITE] - b.pieceMaterial[BLACK];
     const int strong = d >= 0 ? WHITE : BLACK, weak = strong ^ 1;
     d = absolute(d);
     const int s = b.pstScore[strong] - b.pstScore[weak];
     int value = 0;
     if (d >= 3) {
-        value = (20 - edge(b.kingSquare(weak))) * 10 - 13 * kingDistance(b) + s;
-        if (d == 3) value /= 2;
-        if (b.pieceMaterial[weak] == 0) value += 300;
+        value = (p.mateEdgeBase - edge(b.kingSquare(weak))) * p.mateEdgeStep -
+                p.mateKingDistance * kingDistance(b) + s;
+        if (d == 3) value = value * p.minorEdgePercent / 100;
+        if (b.pieceMaterial[weak] == 0) value += p.bareKingBonus;
     } else if (d == 2) {
         const bool bishopPair = b.pieceCount[strong][BISHOP] >= 2 && b.pieceCount[weak][BISHOP] < 2;
-        value = bishopPair ? s * 3 / 4 : s / 2;
+        value = s * (bishopPair ? p.smallEdgeBishopPairPercent : p.smallEdgePercent) / 100;
     }
     return answer(b, strong, value, score);
 }
 
-int recognizeBareKings(const Board&, int& score) {
+int recognizeBareKings(const Board&, const EvalParams&, int& score) {
     score = 0;
     return 1;
 }
 
 // Knights against a bare king: fewer than three cannot mate.
-int recognizeKnights(const Board& b, int& score) {
+int recognizeKnights(const Board& b, const EvalParams& p, int& score) {
     if (b.pieceCount[sideWith(b, N)][KNIGHT] < 3) {
         score = 0;
         return 1;
     }
-    return recognizeMaterial(b, score);
+    return recognizeMaterial(b, p, score);
 }
 
 // Bishops against a bare king: mate needs bishops on both square colours.
-int recognizeBishops(const Board& b, int& score) {
+int recognizeBishops(const Board& b, const EvalParams& p, int& score) {
     const int strong = sideWith(b, B);
     const int colour = squareColour(b.pieceList[strong][BISHOP]->square);
     bool bothColours = false;
@@ -118,19 +122,25 @@ int recognizeBishops(const Board& b, int& score) {
         score = 0;
         return 1;
     }
-    return answer(b, strong, (edge(b.kingSquare(strong ^ 1)) + 75) * 10 - 13 * kingDistance(b), score);
+    return answer(b, strong,
+                  (edge(b.kingSquare(strong ^ 1)) + p.bishopsMateBase) * p.mateEdgeStep -
+                      p.mateKingDistance * kingDistance(b),
+                  score);
 }
 
 // Bishop and knight against a bare king: the weak king belongs in a corner of
 // the bishop's colour.
-int recognizeBishopKnight(const Board& b, int& score) {
-    if (b.pieceMaterial[WHITE] && b.pieceMaterial[BLACK]) return recognizeMaterial(b, score);
+int recognizeBishopKnight(const Board& b, const EvalParams& p, int& score) {
+    if (b.pieceMaterial[WHITE] && b.pieceMaterial[BLACK]) return recognizeMaterial(b, p, score);
     const int strong = b.pieceMaterial[BLACK] ? BLACK : WHITE;
-    if (b.pieceMaterial[strong] > 6) return recognizeMaterial(b, score);
+    if (b.pieceMaterial[strong] > 6) return recognizeMaterial(b, p, score);
     const Square weakKing = b.kingSquare(strong ^ 1);
     const int corner =
         squareColour(b.pieceList[strong][BISHOP]->square) ? lightCorner(weakKing) : darkCorner(weakKing);
-    return answer(b, strong, (edge(weakKing) + 70) * 10 - 13 * kingDistance(b) + 13 * corner, score);
+    return answer(b, strong,
+                  (edge(weakKing) + p.bishopKnightMateBase) * p.mateEdgeStep -
+                      p.mateKingDistance * kingDistance(b) + p.bishopKnightCorner * corner,
+                  score);
 }
 
 // Bishop and rook pawns against a bare king, with the wrong bishop: a draw
@@ -165,7 +175,7 @@ int bishopStopsPawns(const Board& b, int& score) {
     return 0;
 }
 
-int recognizeBishopPawns(const Board& b, int& score) {
+int recognizeBishopPawns(const Board& b, const EvalParams&, int& score) {
     if (b.pieceCount[WHITE][BISHOP] > 1 || b.pieceCount[BLACK][BISHOP] > 1) return 0;
     const bool bishopAndPawns =
         (b.pieceTypes[WHITE] & (B | P)) == (B | P) || (b.pieceTypes[BLACK] & (B | P)) == (B | P);
@@ -174,7 +184,7 @@ int recognizeBishopPawns(const Board& b, int& score) {
 
 // Knight against a pawn: a draw when the knight stands behind the pawn on its
 // file and its king is not worse placed than the pawn side's.
-int recognizeKnightPawn(const Board& b, int& score) {
+int recognizeKnightPawn(const Board& b, const EvalParams&, int& score) {
     const int knightSide = sideWith(b, N), pawnSide = knightSide ^ 1;
     if (b.pieceCount[knightSide][KNIGHT] != 1 || b.pawnCount[pawnSide] != 1) return 0;
     const Square knight = b.pieceList[knightSide][KNIGHT]->square, pawn = b.pieceList[pawnSide][PAWN]->square;
@@ -190,21 +200,23 @@ int recognizeKnightPawn(const Board& b, int& score) {
 
 // Rook and pawn against rook: winning chances when the defending king is
 // not nearer the pawn than the attacking king.
-int recognizeRookPawnRook(const Board& b, int& score) {
+int recognizeRookPawnRook(const Board& b, const EvalParams& p, int& score) {
     const int strong = (b.pieceTypes[WHITE] & P) ? WHITE : BLACK, weak = strong ^ 1;
     if (b.pieceCount[WHITE][ROOK] != 1 || b.pieceCount[BLACK][ROOK] != 1 || b.pawnCount[strong] != 1)
         return 0;
     const Square pawn = b.pieceList[strong][PAWN]->square;
     const int dDef = distance(b.kingSquare(weak), pawn), dAtt = distance(b.kingSquare(strong), pawn);
     if (dDef >= dAtt - (b.side == strong ? 1 : 0))
-        return answer(b, strong, 25 * (dDef + 2 * (2 - dAtt)) + PASSED_BONUS[relativeRank(strong, pawn)],
+        return answer(b, strong,
+                      p.rookPawnKingDistance * (dDef + 2 * (2 - dAtt)) +
+                          p.passedBonus[relativeRank(strong, pawn)],
                       score);
     return answer(b, strong, 0, score);
 }
 
 // Queen against a rook or bishop pawn on the seventh rank supported by its
 // king: a draw.
-int recognizeQueenPawn(const Board& b, int& score) {
+int recognizeQueenPawn(const Board& b, const EvalParams&, int& score) {
     const int queenSide = sideWith(b, Q), pawnSide = queenSide ^ 1;
     if (b.pieceCount[queenSide][QUEEN] != 1 || b.pawnCount[pawnSide] != 1) return 0;
     const Square pawn = b.pieceList[pawnSide][PAWN]->square, king = b.kingSquare(pawnSide);
@@ -217,7 +229,7 @@ int recognizeQueenPawn(const Board& b, int& score) {
 }
 
 // King and pawn against king.
-int recognizePawn(const Board& b, int& score) {
+int recognizePawn(const Board& b, const EvalParams& p, int& score) {
     const int strong = sideWith(b, P), weak = strong ^ 1;
     if (b.pawnCount[strong] != 1) return 0;
     const Square pawn = b.pieceList[strong][PAWN]->square, q = promotionSquare(strong, pawn);
@@ -229,7 +241,7 @@ int recognizePawn(const Board& b, int& score) {
     const int dSq = distance(strongKing, q), dSp = distance(strongKing, pawn);
     int dWq = distance(weakKing, q), dWp = distance(weakKing, pawn);
     if (b.side == weak) --dWq, --dWp;
-    const int win = (30 - moves) * 20;
+    const int win = (p.pawnWinBase - moves) * p.pawnWinStep;
     if (moves < dWq) return answer(b, strong, win, score);
     if (fileOf(pawn) == 0 || fileOf(pawn) == 7) {
         if (dWq == dSq && dWp >= dSp) return 0;
@@ -247,41 +259,51 @@ int recognizePawn(const Board& b, int& score) {
     return answer(b, strong, win, score);
 }
 
-void registerPair(int white, int black, Recognizer recognizer) {
-    const int slot = (white && black) ? (white | black) + 32 : (white | black);
-    recognizerTable[slot] = recognizer;
-    recognizerPairs[white] |= 1u << black;
-    recognizerPairs[black] |= 1u << white;
+// The recognizer of each pair of kind masks: slot (tw | tb) + 32 when both
+// masks are non-zero, else (tw | tb); bit j of pairs[i] says that the pair
+// (i, j) was registered (masks that share a slot need not share a recognizer).
+struct RecognizerTable {
+    std::array<Recognizer, 64> bySlot{};
+    std::array<uint32_t, 32> pairs{};
+
+    constexpr void add(int white, int black, Recognizer recognizer) {
+        const int slot = (white && black) ? (white | black) + 32 : (white | black);
+        bySlot[slot] = recognizer;
+        pairs[white] |= 1u << black;
+        pairs[black] |= 1u << white;
+    }
+};
+
+constexpr RecognizerTable buildRecognizerTable() {
+    RecognizerTable t;
+    for (int i = 0; i <= 15; ++i) {
+        for (int j = i; j <= 15; ++j) t.add(i, j, recognizeMaterial);
+    }
+    t.add(0, 0, recognizeBareKings);
+    t.add(B, 0, recognizeBishops);
+    t.add(N, 0, recognizeKnights);
+    t.add(B | N, 0, recognizeBishopKnight);
+    t.add(B, N, recognizeBishopKnight);
+    t.add(P | B, 0, recognizeBishopPawns);
+    t.add(B, P, recognizeBishopPawns);
+    t.add(N, P, recognizeKnightPawn);
+    t.add(P | R, R, recognizeRookPawnRook);
+    t.add(Q, P, recognizeQueenPawn);
+    t.add(P, 0, recognizePawn);
+    return t;
 }
+
+constexpr RecognizerTable RECOGNIZERS = buildRecognizerTable();
 
 } // namespace
 
-void initRecognizers() {
-    recognizerTable.fill(nullptr);
-    recognizerPairs.fill(0);
-    for (int i = 0; i <= 15; ++i) {
-        for (int j = i; j <= 15; ++j) registerPair(i, j, recognizeMaterial);
-    }
-    registerPair(0, 0, recognizeBareKings);
-    registerPair(B, 0, recognizeBishops);
-    registerPair(N, 0, recognizeKnights);
-    registerPair(B | N, 0, recognizeBishopKnight);
-    registerPair(B, N, recognizeBishopKnight);
-    registerPair(P | B, 0, recognizeBishopPawns);
-    registerPair(B, P, recognizeBishopPawns);
-    registerPair(N, P, recognizeKnightPawn);
-    registerPair(P | R, R, recognizeRookPawnRook);
-    registerPair(Q, P, recognizeQueenPawn);
-    registerPair(P, 0, recognizePawn);
-}
-
-int Board::recognize(int& score) const {
-    FM_ASSERT(hasBothKings());
-    const int tw = pieceTypes[WHITE], tb = pieceTypes[BLACK];
+bool Evaluator::recognize(const Board& board, int& score) const {
+    FM_ASSERT(board.hasBothKings());
+    const int tw = board.pieceTypes[WHITE], tb = board.pieceTypes[BLACK];
     const int slot = (tw && tb) ? (tw | tb) + 32 : (tw | tb);
-    const Recognizer recognizer = recognizerTable[slot];
-    if (recognizer == nullptr || !(recognizerPairs[tw] & (1u << tb))) return 0;
-    if (!recognizer(*this, score)) return 0;
+    const Recognizer recognizer = RECOGNIZERS.bySlot[slot];
+    if (recognizer == nullptr || !(RECOGNIZERS.pairs[tw] & (1u << tb))) return false;
+    if (!recognizer(board, *params_, score)) return false;
     score = clampScore(score);
-    return 1;
+    return true;
 }

@@ -2,7 +2,7 @@
 // eighths of a ply; the search is fail-soft. The node is laid out in numbered
 // steps, each a function of its own below.
 #include "egtb/tablebases.h"
-#include "eval/cacheset.h"
+#include "eval/evaluator.h"
 #include "search/busymoves.h"
 #include "search/depth.h"
 #include "search/movepicker.h"
@@ -239,7 +239,7 @@ int Search::searchMove(Move m, bool lateQuiet, int alpha, int beta, int depth, N
     const bool inCheck = top().inCheck != 0;
     const bool parentInCheck = pos.gamePly >= 1 && pos.history[pos.gamePly - 1].inCheck;
     pos.pushMove(m);
-    prefetchEvaluation(board);
+    eval.prefetch(board);
     ++node.legalMoves;
     computeExtension(m, node.movesSearched);
     const int childExtension = currentPly().extension;

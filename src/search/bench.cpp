@@ -3,8 +3,7 @@
 // behaviour.
 #include <memory>
 
-#include "eval/evalcache.h"
-#include "eval/pawncache.h"
+#include "eval/evaluator.h"
 #include "search/bench.h"
 #include "search/clock.h"
 #include "search/helpers.h"
@@ -50,16 +49,20 @@ constexpr uint32_t BENCH_HASH_MB = 16;
 
 } // namespace
 
-BenchResult runBench(int depth, int threads, SearchProfile profile, const ModernParams& modernParams) {
+BenchResult runBench(int depth, int threads, Evaluator& evaluator, const PieceSquareTables& tables,
+                     SearchProfile profile, const ModernParams& modernParams) {
     if (depth < 1) depth = profile == SearchProfile::Modern ? MODERN_BENCH_DEPTH : BENCH_DEPTH;
-    // Everything the searches use is their own: the game, its table and the
-    // settings of the caller are untouched.
+    // The searches have a position and a table of their own: the game, its
+    // table and the settings of the caller are untouched. They evaluate with
+    // the caller's evaluator and leave its caches emptied and refilled, as a
+    // search of the caller's would.
     auto position = std::make_unique<Position>();
+    position->board.usePieceSquareTables(tables);
     auto table = std::make_unique<MainHashTable>();
     table->mainHashMB = BENCH_HASH_MB;
     table->allocate();
     SearchListener silent;
-    auto search = std::make_unique<Search>(*position, *table, silent);
+    auto search = std::make_unique<Search>(*position, *table, silent, evaluator);
     search->time.mode = TimeMode::FixedDepth;
     search->time.depthLimit = depth;
     search->options = SearchOptions{}; // no book, learning or tablebases; no reductions (the default)
@@ -67,7 +70,7 @@ BenchResult runBench(int depth, int threads, SearchProfile profile, const Modern
     search->modernParams = modernParams;
     auto helpers = std::make_unique<HelperThreads>(*table);
     if (threads > 1) {
-        helpers->setCount(threads - 1);
+        helpers->setCount(threads - 1, evaluator.caches());
         search->attachHelpers(helpers.get());
     }
 
@@ -77,8 +80,7 @@ BenchResult runBench(int depth, int threads, SearchProfile profile, const Modern
         if (!position->board.readFen(fen)) continue;
         position->resetHistory();
         table->clear();
-        pawnHashTable.clear();
-        evalCache.clear();
+        evaluator.caches().clear();
         helpers->clearCaches();
         search->forgetHistory();
         search->think();

@@ -1,5 +1,5 @@
 // Extensions of forcing moves, in eighths of a ply, capped at one ply.
-#include "eval/weights.h"
+#include "eval/evaluator.h"
 #include "search/depth.h"
 #include "search/movepicker.h"
 #include "search/search.h"
@@ -29,7 +29,8 @@ void Search::computeExtension(Move move, int movesBefore) {
     if (pos.gamePly >= 2 && isCapture(move)) {
         const Move previous = pos.history[pos.gamePly - 2].move;
         if (isCapture(previous) && moveTo(previous) == moveTo(move) &&
-            pieceValue[moveCaptured(previous)] == pieceValue[moveCaptured(move)]) {
+            eval.params().pieceValue[moveCaptured(previous)] ==
+                eval.params().pieceValue[moveCaptured(move)]) {
             extension += 6;
             ++stats.recapExt;
         }

@@ -56,12 +56,11 @@ constexpr uint32_t HELPER_POLL_INTERVAL = 1000;
 struct HelperThreads::Helper {
     Helper(MainHashTable& table, const std::atomic<bool>& stop, const std::atomic<int>& mainIteration,
            BusyMoves& busy, int depthOffset)
-        : listener(stop, mainIteration, published), search(position, table, listener) {
-        position.board.caches = &caches;
+        : listener(stop, mainIteration, published), search(position, table, listener, evaluator) {
         search.becomeHelper(busy, depthOffset, HELPER_POLL_INTERVAL);
     }
     Position position;
-    CacheSet caches;
+    Evaluator evaluator;
     PublishedResult published;
     HelperListener listener;
     Search search;
@@ -72,15 +71,16 @@ HelperThreads::HelperThreads(MainHashTable& sharedTable) : table(sharedTable) {}
 
 HelperThreads::~HelperThreads() { stop(); }
 
-void HelperThreads::setCount(int count) {
+void HelperThreads::setCount(int count, const CacheSet& sizes) {
     stop();
     helpers.clear();
     for (int i = 0; i < count; ++i) {
         auto helper = std::make_unique<Helper>(table, stopping, mainIteration, busy, i % 2);
-        helper->caches.pawn.sizeMB = pawnHashTable.sizeMB;
-        helper->caches.eval.sizeMB = evalCache.sizeMB;
-        helper->caches.pawn.allocate(false);
-        helper->caches.eval.allocate(false);
+        CacheSet& caches = helper->evaluator.caches();
+        caches.pawn.sizeMB = sizes.pawn.sizeMB;
+        caches.eval.sizeMB = sizes.eval.sizeMB;
+        caches.pawn.allocate();
+        caches.eval.allocate();
         helpers.push_back(std::move(helper));
     }
 }
@@ -93,7 +93,7 @@ void HelperThreads::start(const Search& main) {
     for (auto& helper : helpers) {
         Search& s = helper->search;
         helper->position.copyFrom(main.position());
-        helper->position.board.caches = &helper->caches;
+        helper->evaluator.useParams(main.evaluator().params());
         s.options = main.options;
         s.modernParams = main.modernParams;
         s.options.useBook = s.options.useLearn = false;
@@ -120,10 +120,7 @@ void HelperThreads::stop() {
 }
 
 void HelperThreads::clearCaches() {
-    for (auto& helper : helpers) {
-        helper->caches.pawn.clear();
-        helper->caches.eval.clear();
-    }
+    for (auto& helper : helpers) helper->evaluator.caches().clear();
 }
 
 uint64_t HelperThreads::nodes() const {

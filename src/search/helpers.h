@@ -1,6 +1,6 @@
 // Helper threads of a multi-core search. While the main search deepens, each
 // helper searches the same root on a position of its own, with its own ply
-// stack, history, killers, statistics and evaluation caches; they meet in the
+// stack, history, killers, statistics and evaluator; they meet in the
 // shared transposition table, where each finds what the others have stored.
 // The first helper (and every odd one after it) keeps at least level with the
 // main search, the others at least one iteration ahead. At every node of three
@@ -20,7 +20,7 @@
 #include <thread>
 #include <vector>
 
-#include "eval/cacheset.h"
+#include "eval/evaluator.h"
 #include "search/busymoves.h"
 #include "search/search.h"
 
@@ -32,15 +32,16 @@ class HelperThreads {
     HelperThreads& operator=(const HelperThreads&) = delete;
 
     // The number of helpers (threads beside the main search); their caches
-    // take the sizes of the process-wide ones.
-    void setCount(int count);
+    // take the sizes of `sizes` (the main search's).
+    void setCount(int count, const CacheSet& sizes);
     int count() const { return static_cast<int>(helpers.size()); }
     // The moves the threads are busy with, shared by the main search and its
     // helpers.
     BusyMoves& busyMoves() { return busy; }
 
     // Every helper starts on a copy of the main search's position, which must
-    // stand at the root, with its switches and depth limit.
+    // stand at the root, with its switches, depth limit and evaluation
+    // parameters (read-only while the threads search).
     void start(const Search& main);
     // Tells every helper to stop and waits for them all (within a few thousand
     // nodes each).

@@ -1,7 +1,7 @@
 // The quiescence search: stand pat on the static evaluation (or a lazy estimate),
 // then captures and promotions that do not lose material, all evasions in check,
 // and on the first ply also checking moves.
-#include "eval/cacheset.h"
+#include "eval/evaluator.h"
 #include "search/search.h"
 #include "search/selectbest.h"
 
@@ -56,7 +56,7 @@ int Search::quiescence(int alpha, int beta, int qdepth) {
         r.materialBalance = mb;
         int stand = 0;
         bool standing = false;
-        if (board.recognizersApply() && board.recognize(stand)) {
+        if (board.recognizersApply() && eval.recognize(board, stand)) {
             standing = true;
         } else if (parent.evaluated == 1 && qdepth == 0 && parent.evalInfo[0] == 0 &&
                    (board.pieceMaterial[WHITE] != 0 || board.pieceMaterial[BLACK] != 0)) {
@@ -70,10 +70,10 @@ int Search::quiescence(int alpha, int beta, int qdepth) {
             if (standing) ++stats.lazy;
         }
         if (!standing) {
-            stand = board.evaluate();
-            r.evalInfo[0] = board.scratch.evalInfo[0];
-            r.evalInfo[1] = board.scratch.evalInfo[1];
-            r.evalInfo[2] = board.scratch.evalInfo[2];
+            stand = eval.evaluate(board);
+            r.evalInfo[0] = eval.evalInfo()[0];
+            r.evalInfo[1] = eval.evalInfo()[1];
+            r.evalInfo[2] = eval.evalInfo()[2];
             r.evaluated = 1;
         }
         r.staticEval = stand;
@@ -114,7 +114,7 @@ int Search::quiescence(int alpha, int beta, int qdepth) {
         if (m == NO_MOVE || moveCaptured(m) == KING || (!inCheck && board.leavesKingInCheck(m, 0))) continue;
 
         pos.pushMove(m);
-        prefetchEvaluation(board);
+        eval.prefetch(board);
         int extension = 0;
         if (inCheck && pos.searchPly < 2 * iteration && node.movesSearched == 0) {
             if (r.moveCount == 1) {

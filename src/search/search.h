@@ -23,6 +23,7 @@ class Search;
 class HelperThreads;
 class BusyMoves;
 struct ModernState;
+class Evaluator;
 
 // The front end's side of a search. Every call comes from the searching thread.
 class SearchListener {
@@ -63,7 +64,7 @@ class SearchListener {
 
 class Search {
   public:
-    Search(Position& position, MainHashTable& table, SearchListener& listener);
+    Search(Position& position, MainHashTable& table, SearchListener& listener, Evaluator& evaluator);
     ~Search();
     Search(const Search&) = delete;
     Search& operator=(const Search&) = delete;
@@ -115,6 +116,9 @@ class Search {
     Position& position() { return pos; }
     const Position& position() const { return pos; }
     MainHashTable& table() { return hashTable; }
+    // The evaluator of this search's thread, its parameters and caches.
+    Evaluator& evaluator() { return eval; }
+    const Evaluator& evaluator() const { return eval; }
     // The ply record of search ply p; two empty records sit below ply 0 so that
     // looking two plies back from plies 0 and 1 finds nothing.
     PlyRecord& ply(int p) {
@@ -166,6 +170,7 @@ class Search {
     Position& pos;
     Board& board;
     MainHashTable& hashTable;
+    Evaluator& eval;
     SearchListener* listener;
     PlyRecord plyStack[MAX_PLY + 2];
 
@@ -292,12 +297,12 @@ class Search {
     int modernRoot(int alpha, int beta, int depth);
     int modernSearch(int alpha, int beta, int depth, bool cutNode);
     int modernQuiescence(int alpha, int beta);
-    int modernMoves(PlyRecord& r, int alpha, int beta, int depth, bool cutNode, int eval, bool improving,
+    int modernMoves(PlyRecord& r, int alpha, int beta, int depth, bool cutNode, int nodeEval, bool improving,
                     Move ttMove, int singularExtension);
     bool isImproving(int plyIndex);
-    bool prunedBeforeMoves(int alpha, int beta, int depth, int eval, bool improving, bool cutNode,
+    bool prunedBeforeMoves(int alpha, int beta, int depth, int nodeEval, bool improving, bool cutNode,
                            int& score);
-    bool prunedMove(Move m, int depth, int eval, bool improving, int alpha, int quietsTried,
+    bool prunedMove(Move m, int depth, int nodeEval, bool improving, int alpha, int quietsTried,
                     bool& skipQuiets);
     int staticEvaluation();
     int16_t (*continuationRow(Move m))[64];

@@ -1,12 +1,12 @@
 // The search driver: root list, book, time, iterative deepening inside an
 // aspiration window.
+#include <array>
 #include <cstdint>
 #include <cstring>
 
 #include "board/score.h"
 #include "egtb/tablebases.h"
-#include "eval/cacheset.h"
-#include "eval/weights.h"
+#include "eval/evaluator.h"
 #include "search/clock.h"
 #include "search/helpers.h"
 #include "search/modern/state.h"
@@ -31,8 +31,8 @@ int widened(int score, int failures, int direction) {
 
 } // namespace
 
-Search::Search(Position& position, MainHashTable& table, SearchListener& searchListener)
-    : pos(position), board(position.board), hashTable(table), listener(&searchListener) {
+Search::Search(Position& position, MainHashTable& table, SearchListener& searchListener, Evaluator& evaluator)
+    : pos(position), board(position.board), hashTable(table), eval(evaluator), listener(&searchListener) {
     std::memset(plyStack, 0, sizeof plyStack);
 }
 
@@ -127,11 +127,12 @@ void Search::detectEasyMove() {
     easyMove = false;
     if (root.moveCount < 2) return;
     const int s0 = root.orderScores[0];
-    const int pawn = pieceValue[PAWN];
+    const std::array<int, 7>& value = eval.params().pieceValue;
+    const int pawn = value[PAWN];
     const Move first = root.moves[0];
     const Move last = pos.gamePly >= 1 ? pos.history[pos.gamePly - 1].move : NO_MOVE;
     const bool recapture = last != NO_MOVE && moveTo(first) == moveTo(last) &&
-                           pieceValue[moveCaptured(first)] == pieceValue[moveCaptured(last)];
+                           value[moveCaptured(first)] == value[moveCaptured(last)];
     if (s0 > root.orderScores[1] + 2 * pawn && (recapture || s0 <= pawn)) {
         easyMove = true;
         listener->easyMove(*this);
@@ -200,10 +201,10 @@ Move Search::think() {
         tablebaseStats.hits = 0;
         tablebaseStats.probes = 0;
     }
-    pawnCacheOf(board).hits = 0;
-    pawnCacheOf(board).probes = 0;
-    evalCacheOf(board).hits = 0;
-    evalCacheOf(board).probes = 0;
+    eval.caches().pawn.hits = 0;
+    eval.caches().pawn.probes = 0;
+    eval.caches().eval.hits = 0;
+    eval.caches().eval.probes = 0;
     rootMoveCount = rootMoveIndex = 0;
     allocateTime(pos.gamePly);
 

@@ -7,7 +7,6 @@
 
 #include "board/movetext.h"
 #include "book/bookwriter.h"
-#include "eval/weights.h"
 #include "search/bench.h"
 #include "shell/engine.h"
 #include "shell/help.h"
@@ -212,7 +211,7 @@ void cmdScore(Engine& e, const Args&) {
     Board& b = e.shownPosition().board;
     b.updateStage();
     int score = 0;
-    if (!(b.recognizersApply() && b.recognize(score))) score = b.evaluate();
+    if (!(b.recognizersApply() && e.evaluator.recognize(b, score))) score = e.evaluator.evaluate(b);
     e.print("score=%d\n", score);
 }
 

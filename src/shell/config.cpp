@@ -6,9 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "eval/evalcache.h"
-#include "eval/pawncache.h"
-#include "eval/weights.h"
 #include "shell/config.h"
 #include "shell/engine.h"
 #include "shell/settings.h"
@@ -33,13 +30,14 @@ int32_t* noNumber(Engine&) { return nullptr; }
 bool* noFlag(Engine&) { return nullptr; }
 char* noPath(Engine&) { return nullptr; }
 
-// Hash sizes are held by their tables; the main table keeps its size unsigned.
-int32_t mainHashRequest = 16;
-
+// Hash sizes go to the configured sizes, which the tables take once the file is read.
 const ConfigKey CONFIG_KEYS[] = {
-    {"MAIN_HASH_SIZE", KeyKind::HashSize, 16, [](Engine&) { return &mainHashRequest; }, noFlag, noPath},
-    {"PAWN_HASH_SIZE", KeyKind::HashSize, 5, [](Engine&) { return &pawnHashTable.sizeMB; }, noFlag, noPath},
-    {"EVAL_HASH_SIZE", KeyKind::HashSize, 2, [](Engine&) { return &evalCache.sizeMB; }, noFlag, noPath},
+    {"MAIN_HASH_SIZE", KeyKind::HashSize, 16, [](Engine& e) { return &e.settings.configuredMB[0]; }, noFlag,
+     noPath},
+    {"PAWN_HASH_SIZE", KeyKind::HashSize, 5, [](Engine& e) { return &e.settings.configuredMB[1]; }, noFlag,
+     noPath},
+    {"EVAL_HASH_SIZE", KeyKind::HashSize, 2, [](Engine& e) { return &e.settings.configuredMB[2]; }, noFlag,
+     noPath},
     {"USE_BOOK", KeyKind::Switch, 0, noNumber, [](Engine& e) { return &e.search.options.useBook; }, noPath},
     {"USE_LEARN", KeyKind::Switch, 0, noNumber, [](Engine& e) { return &e.search.options.useLearn; }, noPath},
     {"USE_TB", KeyKind::Switch, 0, noNumber, [](Engine& e) { return &e.search.options.useTablebases; },
@@ -54,18 +52,26 @@ const ConfigKey CONFIG_KEYS[] = {
     {"LEARN_PATH", KeyKind::Path, 0, noNumber, noFlag, [](Engine& e) { return e.learnStore.path; }},
     {"RESIGN_VALUE", KeyKind::Resign, -800, [](Engine& e) { return &e.settings.resignValue; }, noFlag,
      noPath},
-    {"PAWN_VALUE", KeyKind::Number, 0, [](Engine&) { return &pieceValue[PAWN]; }, noFlag, noPath},
-    {"KNIGHT_VALUE", KeyKind::Number, 0, [](Engine&) { return &pieceValue[KNIGHT]; }, noFlag, noPath},
-    {"BISHOP_VALUE", KeyKind::Number, 0, [](Engine&) { return &pieceValue[BISHOP]; }, noFlag, noPath},
-    {"ROOK_VALUE", KeyKind::Number, 0, [](Engine&) { return &pieceValue[ROOK]; }, noFlag, noPath},
-    {"QUEEN_VALUE", KeyKind::Number, 0, [](Engine&) { return &pieceValue[QUEEN]; }, noFlag, noPath},
-    {"PIECE_FAVOUR", KeyKind::Number, 0, [](Engine&) { return &evalWeights.pieceFavour; }, noFlag, noPath},
-    {"PIECE_MOBILITY", KeyKind::Number, 0, [](Engine&) { return &evalWeights.pieceMobility; }, noFlag,
+    {"PAWN_VALUE", KeyKind::Number, 0, [](Engine& e) { return &e.evalParams.pieceValue[PAWN]; }, noFlag,
      noPath},
-    {"KING_ATTACK", KeyKind::Number, 0, [](Engine&) { return &evalWeights.kingAttack; }, noFlag, noPath},
-    {"SPACE_CONTROL", KeyKind::Number, 0, [](Engine&) { return &evalWeights.spaceControl; }, noFlag, noPath},
-    {"PAWN_STRUCTURE", KeyKind::Number, 0, [](Engine&) { return &evalWeights.pawnStructure; }, noFlag,
+    {"KNIGHT_VALUE", KeyKind::Number, 0, [](Engine& e) { return &e.evalParams.pieceValue[KNIGHT]; }, noFlag,
      noPath},
+    {"BISHOP_VALUE", KeyKind::Number, 0, [](Engine& e) { return &e.evalParams.pieceValue[BISHOP]; }, noFlag,
+     noPath},
+    {"ROOK_VALUE", KeyKind::Number, 0, [](Engine& e) { return &e.evalParams.pieceValue[ROOK]; }, noFlag,
+     noPath},
+    {"QUEEN_VALUE", KeyKind::Number, 0, [](Engine& e) { return &e.evalParams.pieceValue[QUEEN]; }, noFlag,
+     noPath},
+    {"PIECE_FAVOUR", KeyKind::Number, 0, [](Engine& e) { return &e.evalParams.weights.pieceFavour; }, noFlag,
+     noPath},
+    {"PIECE_MOBILITY", KeyKind::Number, 0, [](Engine& e) { return &e.evalParams.weights.pieceMobility; },
+     noFlag, noPath},
+    {"KING_ATTACK", KeyKind::Number, 0, [](Engine& e) { return &e.evalParams.weights.kingAttack; }, noFlag,
+     noPath},
+    {"SPACE_CONTROL", KeyKind::Number, 0, [](Engine& e) { return &e.evalParams.weights.spaceControl; },
+     noFlag, noPath},
+    {"PAWN_STRUCTURE", KeyKind::Number, 0, [](Engine& e) { return &e.evalParams.weights.pawnStructure; },
+     noFlag, noPath},
     {"REDUCTIONS", KeyKind::Switch, 0, noNumber, [](Engine& e) { return &e.search.options.useReductions; },
      noPath},
     {"PROFILE", KeyKind::Profile, 0, noNumber, noFlag, noPath},
@@ -146,9 +152,9 @@ std::vector<std::string> configKeyNames() {
 }
 
 void Engine::readConfig() {
-    mainHashRequest = 16;
-    pawnHashTable.sizeMB = 5;
-    evalCache.sizeMB = 2;
+    CacheSet& caches = evaluator.caches();
+    caches.pawn.sizeMB = 5;
+    caches.eval.sizeMB = 2;
     search.options = SearchOptions{};
     settings = EngineSettings{};
     std::strcpy(book.path, "book.dat");
@@ -174,12 +180,14 @@ void Engine::readConfig() {
         }
     }
     std::fclose(file);
-    mainHashRequest = holdableMB(mainHashRequest, 16, "MAIN_HASH_SIZE", *this);
-    pawnHashTable.sizeMB = holdableMB(pawnHashTable.sizeMB, 5, "PAWN_HASH_SIZE", *this);
-    evalCache.sizeMB = holdableMB(evalCache.sizeMB, 2, "EVAL_HASH_SIZE", *this);
+    std::array<int32_t, 3>& sizes = settings.configuredMB;
+    sizes[0] = holdableMB(sizes[0], 16, "MAIN_HASH_SIZE", *this);
+    sizes[1] = holdableMB(sizes[1], 5, "PAWN_HASH_SIZE", *this);
+    sizes[2] = holdableMB(sizes[2], 2, "EVAL_HASH_SIZE", *this);
     settings.egtbCacheMB = holdableMB(settings.egtbCacheMB, 2, "EGTB_CACHE", *this);
-    hashTable.mainHashMB = static_cast<uint32_t>(mainHashRequest);
-    settings.configuredMB = {mainHashRequest, pawnHashTable.sizeMB, evalCache.sizeMB};
+    hashTable.mainHashMB = static_cast<uint32_t>(sizes[0]);
+    caches.pawn.sizeMB = sizes[1];
+    caches.eval.sizeMB = sizes[2];
 
     if (settings.useLog) {
         // The first free name of fal000.log .. fal199.log; fal199.log when all exist.
@@ -211,14 +219,16 @@ void Engine::readConfig() {
     // The classic profile is the default and keeps the banner it always had.
     if (search.options.profile != SearchProfile::Classic)
         print("profile [%s]\n", profileName(search.options.profile));
-    print("pawn   = %4d\t", pieceValue[PAWN]);
-    print("knight = %4d\t", pieceValue[KNIGHT]);
-    print("bishop = %4d\n", pieceValue[BISHOP]);
-    print("rook   = %4d\t", pieceValue[ROOK]);
-    print("queen  = %4d\n", pieceValue[QUEEN]);
-    print("piece_favour   = %4d\t", evalWeights.pieceFavour);
-    print("piece_mobility = %4d\n", evalWeights.pieceMobility);
-    print("king_attack    = %4d\t", evalWeights.kingAttack);
-    print("space_control  = %4d\n", evalWeights.spaceControl);
-    print("pawn_structure = %4d\n", evalWeights.pawnStructure);
+    const std::array<int, 7>& value = evalParams.pieceValue;
+    print("pawn   = %4d\t", value[PAWN]);
+    print("knight = %4d\t", value[KNIGHT]);
+    print("bishop = %4d\n", value[BISHOP]);
+    print("rook   = %4d\t", value[ROOK]);
+    print("queen  = %4d\n", value[QUEEN]);
+    const EvalWeights& weights = evalParams.weights;
+    print("piece_favour   = %4d\t", weights.pieceFavour);
+    print("piece_mobility = %4d\n", weights.pieceMobility);
+    print("king_attack    = %4d\t", weights.kingAttack);
+    print("space_control  = %4d\n", weights.spaceControl);
+    print("pawn_structure = %4d\n", weights.pawnStructure);
 }

@@ -6,7 +6,8 @@
 constexpr int32_t CLOCK_RESERVE_MS = 50;
 constexpr int32_t RESERVE_INCREMENTS = 4;
 
-Engine::Engine() : search(position, hashTable, *this) {
+Engine::Engine() : search(position, hashTable, *this, evaluator) {
+    position.board.usePieceSquareTables(pieceSquareTables);
     search.time.clockReserveMs = CLOCK_RESERVE_MS;
     search.time.reserveIncrements = RESERVE_INCREMENTS;
 }

@@ -18,6 +18,8 @@
 #include "book/learning.h"
 #include "book/openingbook.h"
 #include "book/polyglot.h"
+#include "eval/evaluator.h"
+#include "eval/tables.h"
 #include "search/helpers.h"
 #include "search/search.h"
 #include "search/tt.h"
@@ -27,8 +29,8 @@
 bool isPolyglotBookFile(const char* path);
 
 // Settings from falkmere.ini that belong to the shell (the others sit with
-// their owners: hash sizes with the tables, switches with the search options,
-// paths with the book and the learning store, weights with the evaluation).
+// their owners: switches with the search options, paths with the book and the
+// learning store, piece values and weights with the evaluation parameters).
 struct EngineSettings {
     bool useLog = false;
     int32_t egtbCacheMB = 2;
@@ -72,6 +74,15 @@ class Engine : public Output, private SearchListener {
     ShellModes modes;
     Position position;
     MainHashTable hashTable;
+    // The evaluation parameters (falkmere.ini and the options change them,
+    // then applyEvaluationChange) and the piece-square tables built from them,
+    // which the game's position sums with.
+    EvalParams evalParams = classicEvalParams();
+    PieceSquareTables pieceSquareTables = buildPieceSquareTables(evalParams);
+    // The main search's evaluator, with those parameters; its helpers read
+    // them too. The shell's own evaluations (score, the score-drop reference
+    // of a new position) use it.
+    Evaluator evaluator{evalParams};
     Search search;
     HelperThreads helpers{hashTable};
     OpeningBook book;          // the engine's own format

@@ -3,7 +3,7 @@
 
 void Engine::resetHistory() {
     position.resetHistory();
-    search.setScoreReference(position.board.hasBothKings() ? position.board.evaluate() : 0);
+    search.setScoreReference(position.board.hasBothKings() ? evaluator.evaluate(position.board) : 0);
     hashTable.clear();
 }
 

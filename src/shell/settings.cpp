@@ -6,9 +6,6 @@
 #include <cstring>
 
 #include "egtb/tablebases.h"
-#include "eval/evalcache.h"
-#include "eval/pawncache.h"
-#include "eval/weights.h"
 #include "shell/engine.h"
 #include "shell/platform.h"
 #include "shell/words.h"
@@ -76,8 +73,7 @@ bool applyHash(Engine& e, const std::string& value, Output& out) {
 
 bool clearHash(Engine& e, const std::string&, Output&) {
     e.hashTable.clear();
-    pawnHashTable.clear();
-    evalCache.clear();
+    e.evaluator.caches().clear();
     return true;
 }
 
@@ -179,13 +175,13 @@ bool applyReductions(Engine& e, const std::string& value, Output&) {
 }
 
 template <int Piece> bool applyPieceValue(Engine& e, const std::string& value, Output&) {
-    pieceValue[Piece] = numberOf(value);
+    e.evalParams.pieceValue[Piece] = numberOf(value);
     applyEvaluationChange(e);
     return true;
 }
 
 template <int EvalWeights::*Weight> bool applyWeight(Engine& e, const std::string& value, Output&) {
-    evalWeights.*Weight = numberOf(value);
+    e.evalParams.weights.*Weight = numberOf(value);
     applyEvaluationChange(e);
     return true;
 }
@@ -218,30 +214,32 @@ const std::vector<EngineOption> OPTIONS = {
     {"Profile", OptionKind::Combo, 0, 0,
      [](const Engine& e) { return std::string(profileName(e.search.options.profile)); }, applyProfile,
      PROFILE_CHOICES},
-    {"PawnValue", OptionKind::Spin, 1, 1000, [](const Engine&) { return std::to_string(pieceValue[PAWN]); },
-     applyPieceValue<PAWN>},
+    {"PawnValue", OptionKind::Spin, 1, 1000,
+     [](const Engine& e) { return std::to_string(e.evalParams.pieceValue[PAWN]); }, applyPieceValue<PAWN>},
     {"KnightValue", OptionKind::Spin, 1, 2000,
-     [](const Engine&) { return std::to_string(pieceValue[KNIGHT]); }, applyPieceValue<KNIGHT>},
+     [](const Engine& e) { return std::to_string(e.evalParams.pieceValue[KNIGHT]); },
+     applyPieceValue<KNIGHT>},
     {"BishopValue", OptionKind::Spin, 1, 2000,
-     [](const Engine&) { return std::to_string(pieceValue[BISHOP]); }, applyPieceValue<BISHOP>},
-    {"RookValue", OptionKind::Spin, 1, 3000, [](const Engine&) { return std::to_string(pieceValue[ROOK]); },
-     applyPieceValue<ROOK>},
-    {"QueenValue", OptionKind::Spin, 1, 5000, [](const Engine&) { return std::to_string(pieceValue[QUEEN]); },
-     applyPieceValue<QUEEN>},
+     [](const Engine& e) { return std::to_string(e.evalParams.pieceValue[BISHOP]); },
+     applyPieceValue<BISHOP>},
+    {"RookValue", OptionKind::Spin, 1, 3000,
+     [](const Engine& e) { return std::to_string(e.evalParams.pieceValue[ROOK]); }, applyPieceValue<ROOK>},
+    {"QueenValue", OptionKind::Spin, 1, 5000,
+     [](const Engine& e) { return std::to_string(e.evalParams.pieceValue[QUEEN]); }, applyPieceValue<QUEEN>},
     {"PieceFavour", OptionKind::Spin, 0, 500,
-     [](const Engine&) { return std::to_string(evalWeights.pieceFavour); },
+     [](const Engine& e) { return std::to_string(e.evalParams.weights.pieceFavour); },
      applyWeight<&EvalWeights::pieceFavour>},
     {"PieceMobility", OptionKind::Spin, 0, 500,
-     [](const Engine&) { return std::to_string(evalWeights.pieceMobility); },
+     [](const Engine& e) { return std::to_string(e.evalParams.weights.pieceMobility); },
      applyWeight<&EvalWeights::pieceMobility>},
     {"KingAttack", OptionKind::Spin, 0, 500,
-     [](const Engine&) { return std::to_string(evalWeights.kingAttack); },
+     [](const Engine& e) { return std::to_string(e.evalParams.weights.kingAttack); },
      applyWeight<&EvalWeights::kingAttack>},
     {"SpaceControl", OptionKind::Spin, 0, 500,
-     [](const Engine&) { return std::to_string(evalWeights.spaceControl); },
+     [](const Engine& e) { return std::to_string(e.evalParams.weights.spaceControl); },
      applyWeight<&EvalWeights::spaceControl>},
     {"PawnStructure", OptionKind::Spin, 0, 500,
-     [](const Engine&) { return std::to_string(evalWeights.pawnStructure); },
+     [](const Engine& e) { return std::to_string(e.evalParams.weights.pawnStructure); },
      applyWeight<&EvalWeights::pawnStructure>},
 };
 
@@ -354,17 +352,28 @@ std::string xboardOptionFeature(const Engine& engine, const EngineOption& option
     return text + "\"";
 }
 
+std::string cacheSizeLines(const CacheAllocation& allocation) {
+    std::string lines;
+    if (!allocation.allocated)
+        lines = std::string("Couldn't allocate memory for ") + allocation.failureName + "!\n";
+    char size[160];
+    std::snprintf(size, sizeof size, "%s %5.3g MB [%llu entries]\n", allocation.label,
+                  static_cast<double>(allocation.bytes) / 1048576.0,
+                  static_cast<unsigned long long>(allocation.entries));
+    return lines + size;
+}
+
+void announceCache(const CacheAllocation& allocation) {
+    std::fputs(cacheSizeLines(allocation).c_str(), stdout);
+    std::fflush(stdout);
+}
+
 void applyEvaluationChange(Engine& engine) {
-    foldMaterialIntoTables();
-    pawnHashTable.clear();
-    evalCache.clear();
-    // The piece-square sums of the position follow the new tables; castling
-    // done is part of the position and survives the rebuild.
-    Board& board = engine.board();
-    const int32_t castled[2] = {board.castled[WHITE], board.castled[BLACK]};
-    board.rebuild();
-    board.castled[WHITE] = castled[WHITE];
-    board.castled[BLACK] = castled[BLACK];
+    engine.pieceSquareTables = buildPieceSquareTables(engine.evalParams);
+    engine.evaluator.caches().clear();
+    engine.helpers.clearCaches();
+    // The piece-square sums of the position follow the new tables.
+    engine.board().usePieceSquareTables(engine.pieceSquareTables);
 }
 
 bool offeredToXboard(const EngineOption& option) {
@@ -383,7 +392,8 @@ void sizeMainTable(MainHashTable& table, bool announce) {
 
 int32_t memoryBudgetMB(const Engine& engine) {
     if (engine.settings.memoryMB > 0) return engine.settings.memoryMB;
-    const int64_t perThread = int64_t{pawnHashTable.sizeMB} + evalCache.sizeMB;
+    const CacheSet& caches = engine.evaluator.caches();
+    const int64_t perThread = int64_t{caches.pawn.sizeMB} + caches.eval.sizeMB;
     const int64_t total = int64_t{engine.hashTable.mainHashMB} + engine.settings.threads * perThread;
     return static_cast<int32_t>(std::min<int64_t>(total, INT32_MAX));
 }
@@ -412,11 +422,15 @@ void resizeTables(Engine& engine, int32_t totalMB, Output& out) {
             sizeMainTable(table, announce);
         }
     }
-    if (newPawn != pawnHashTable.sizeMB || newEval != evalCache.sizeMB) {
-        pawnHashTable.sizeMB = newPawn;
-        evalCache.sizeMB = newEval;
-        pawnHashTable.allocate(announce);
-        evalCache.allocate(announce);
+    CacheSet& caches = engine.evaluator.caches();
+    if (newPawn != caches.pawn.sizeMB || newEval != caches.eval.sizeMB) {
+        caches.pawn.sizeMB = newPawn;
+        caches.eval.sizeMB = newEval;
+        const CacheAllocation pawnCache = caches.pawn.allocate(), evalCache = caches.eval.allocate();
+        if (announce) {
+            announceCache(pawnCache);
+            announceCache(evalCache);
+        }
     }
-    engine.helpers.setCount(engine.settings.threads - 1); // the helpers' caches take the new sizes
+    engine.helpers.setCount(engine.settings.threads - 1, caches); // the helpers' caches take the new sizes
 }

@@ -12,6 +12,7 @@
 #include "search/tt.h"
 
 class Engine;
+struct CacheAllocation;
 
 enum class OptionKind { Check, Spin, String, Button, Combo };
 
@@ -73,6 +74,13 @@ void sizeMainTable(MainHashTable& table, bool announce);
 // The megabytes all tables take: the budget in force, or the sum of their sizes.
 int32_t memoryBudgetMB(const Engine& engine);
 
-// The piece values and evaluation weights have changed: the tables built from
-// them are built again, the caches emptied and the position's sums recomputed.
+// The lines that report a cache's size (after a line saying its memory could
+// not be had), and their printing on standard output. Like the transposition
+// table's size line they do not go to the log.
+std::string cacheSizeLines(const CacheAllocation& allocation);
+void announceCache(const CacheAllocation& allocation);
+
+// The engine's evaluation parameters have changed: the piece-square tables
+// built from them are built again, every evaluator's caches emptied and the
+// position's sums recomputed.
 void applyEvaluationChange(Engine& engine);

@@ -4,9 +4,7 @@
 #include <ctime>
 
 #include "egtb/tablebases.h"
-#include "eval/evalcache.h"
-#include "eval/pawncache.h"
-#include "eval/weights.h"
+#include "eval/tables.h"
 #include "shell/engine.h"
 #include "shell/settings.h"
 
@@ -45,8 +43,10 @@ void Engine::init() {
     sizeMainTable(hashTable, true);
     // Tables are built after the configuration so that its piece values count.
     initEvalTables();
-    pawnHashTable.allocate();
-    evalCache.allocate();
+    pieceSquareTables = buildPieceSquareTables(evalParams);
+    position.board.usePieceSquareTables(pieceSquareTables);
+    announceCache(evaluator.caches().pawn.allocate());
+    announceCache(evaluator.caches().eval.allocate());
     setThreads(settings.threads);
     book.close();
     polyglotBook.close();

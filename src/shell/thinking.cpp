@@ -8,8 +8,6 @@
 
 #include "board/movetext.h"
 #include "egtb/tablebases.h"
-#include "eval/evalcache.h"
-#include "eval/pawncache.h"
 #include "shell/engine.h"
 #include "shell/thinking.h"
 #include "shell/words.h"
@@ -244,9 +242,10 @@ void Engine::printStatistics() {
           stats.qnodes * 100.0 / (stats.nodes > 0 ? stats.nodes : 1), seconds,
           static_cast<unsigned long long>(nps));
     const uint32_t ttHits = hashTable.hits, ttProbes = hashTable.probes;
-    const uint32_t pawnHits = pawnHashTable.hits, pawnProbes = pawnHashTable.probes;
+    const CacheSet& caches = evaluator.caches();
+    const uint32_t pawnHits = caches.pawn.hits, pawnProbes = caches.pawn.probes;
     const uint32_t tbHits = tablebaseStats.hits, tbProbes = tablebaseStats.probes;
-    const uint32_t evalHits = evalCache.hits, evalProbes = evalCache.probes;
+    const uint32_t evalHits = caches.eval.hits, evalProbes = caches.eval.probes;
     print("TTh=%u TTp=%u <%.1f%%> pTTh=%u pTTp=%u <%.1f%%>\n", ttHits, ttProbes, percent(ttHits, ttProbes),
           pawnHits, pawnProbes, percent(pawnHits, pawnProbes));
     print("egtbh=%u egtbp=%u <%.1f%%> evalh=%u evalp=%u <%.1f%%>\n", tbHits, tbProbes,

@@ -253,7 +253,7 @@ void UciSession::followGame(const std::string& start, const std::vector<std::str
                            std::equal(previousMoves.begin(), previousMoves.end(), moves.begin());
     Board& board = e.position.board;
     if (!continues)
-        e.search.setScoreReference(board.hasBothKings() ? board.evaluate() : 0);
+        e.search.setScoreReference(board.hasBothKings() ? e.evaluator.evaluate(board) : 0);
     else if (board.side != previousSide)
         e.search.turnScoreReference();
     previousStart = start;
@@ -428,7 +428,8 @@ void UciSession::reportUnsearchedMove(Move best) {
         !position.isLegalMove(best))
         return;
     const int64_t elapsed = std::max<int64_t>(e.search.reportedElapsedMs(), 0);
-    e.print("info depth 1 score %s nodes %llu time %lld pv %s\n", uciScore(position.board.evaluate()).c_str(),
+    e.print("info depth 1 score %s nodes %llu time %lld pv %s\n",
+            uciScore(e.evaluator.evaluate(position.board)).c_str(),
             static_cast<unsigned long long>(e.search.totalNodes()), static_cast<long long>(elapsed),
             uciMove(best).c_str());
 }

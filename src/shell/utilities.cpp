@@ -108,9 +108,9 @@ void Engine::runEval(const char* path) {
             continue;
         }
         resetHistory();
-        const int sc = board.evaluate();
+        const int sc = evaluator.evaluate(board);
         board.flip();
-        const int sc1 = board.evaluate();
+        const int sc1 = evaluator.evaluate(board);
         if (sc != sc1)
             print("*****WRONG RESULT***** \n [ %s ] \nsc = %6d sc1 = %6d\n********************** \n",
                   line.c_str(), sc, sc1);
@@ -171,7 +171,8 @@ void Engine::runEpd(const char* path) {
 }
 
 void Engine::bench(int depth, int threads) {
-    const BenchResult result = runBench(depth, threads, search.options.profile, search.modernParams);
+    const BenchResult result =
+        runBench(depth, threads, evaluator, pieceSquareTables, search.options.profile, search.modernParams);
     print("bench: %llu nodes %llu nps\n", static_cast<unsigned long long>(result.nodes),
           static_cast<unsigned long long>(result.nodes * 1000 / static_cast<uint64_t>(result.elapsedMs)));
 }
@@ -182,6 +183,6 @@ void Engine::setThreads(int count) {
     if (settings.memoryMB > 0)
         resizeTables(*this, settings.memoryMB, *this);
     else
-        helpers.setCount(settings.threads - 1);
+        helpers.setCount(settings.threads - 1, evaluator.caches());
     search.attachHelpers(settings.threads > 1 ? &helpers : nullptr);
 }

@@ -20,68 +20,73 @@ TEST(CacheSizing, LargestPowerOfTwoOfSixteenByteEntries) {
         {0, -4, "pawn cache 3.05e-05 MB [2 entries]\neval cache 3.05e-05 MB [2 entries]\n", 1, 1},
     };
     for (const auto& [pawnMB, evalMB, lines, pawnMask, evalMask] : cases) {
-        CachesOn caches(pawnMB, evalMB);
-        EXPECT_EQ(caches.sizeLines, lines);
-        EXPECT_TRUE(pawnHashTable.allocated());
-        EXPECT_EQ(pawnHashTable.mask, pawnMask);
-        EXPECT_EQ(evalCache.mask, evalMask);
+        Evaluator evaluator;
+        EXPECT_EQ(allocateCaches(evaluator, pawnMB, evalMB), lines);
+        EXPECT_TRUE(evaluator.caches().pawn.allocated());
+        EXPECT_EQ(evaluator.caches().pawn.mask, pawnMask);
+        EXPECT_EQ(evaluator.caches().eval.mask, evalMask);
     }
 }
 
 TEST(CacheSizing, AFailedAllocationIsReportedAndEvaluationGoesOnUncached) {
-    CachesOn caches(1 << 30, 1 << 30); // a petabyte each: more than a 32-bit key can index
-    EXPECT_EQ(caches.sizeLines, "Couldn't allocate memory for pawn hash table!\n"
-                                "pawn cache 1.07e+09 MB [70368744177664 entries]\n"
-                                "Couldn't allocate memory for evaluation cache!\n"
-                                "eval cache 1.07e+09 MB [70368744177664 entries]\n");
-    EXPECT_FALSE(pawnHashTable.allocated());
-    EXPECT_FALSE(evalCache.allocated());
+    Evaluator evaluator;
+    // A petabyte each: more than a 32-bit key can index.
+    EXPECT_EQ(allocateCaches(evaluator, 1 << 30, 1 << 30),
+              "Couldn't allocate memory for pawn hash table!\n"
+              "pawn cache 1.07e+09 MB [70368744177664 entries]\n"
+              "Couldn't allocate memory for evaluation cache!\n"
+              "eval cache 1.07e+09 MB [70368744177664 entries]\n");
+    const CacheSet& caches = evaluator.caches();
+    EXPECT_FALSE(caches.pawn.allocated());
+    EXPECT_FALSE(caches.eval.allocated());
     Board b;
     b.readFen(INFO_POSITION);
-    const int first = b.evaluate();
-    EXPECT_EQ(b.evaluate(), first);
-    EXPECT_EQ(evalCache.probes, 0u);
-    EXPECT_EQ(pawnHashTable.probes, 0u);
+    const int first = evaluator.evaluate(b);
+    EXPECT_EQ(evaluator.evaluate(b), first);
+    EXPECT_EQ(caches.eval.probes, 0u);
+    EXPECT_EQ(caches.pawn.probes, 0u);
 }
 
 TEST(EvalCache, ASecondEvaluationIsAHitWithTheSameScoreAndInfo) {
-    CachesOn caches;
-    Board b;
+    Evaluator evaluator;
+    allocateCaches(evaluator);
+    const EvalCache& cache = evaluator.caches().eval;
+    Board b, other;
     b.readFen(INFO_POSITION);
-    const int first = b.evaluate();
-    const uint8_t flags = b.scratch.evalInfo[0], blackKing = b.scratch.evalInfo[1];
-    EXPECT_EQ(flags & 1, 1);
-    EXPECT_GT(blackKing, 0);
-    EXPECT_EQ(evalCache.hits, 0u);
-    b.scratch.evalInfo[0] = b.scratch.evalInfo[1] = b.scratch.evalInfo[2] = 0xAA;
-    EXPECT_EQ(b.evaluate(), first);
-    EXPECT_EQ(evalCache.hits, 1u);
-    EXPECT_EQ(evalCache.probes, 2u);
-    EXPECT_EQ(b.scratch.evalInfo[0], flags);
-    EXPECT_EQ(b.scratch.evalInfo[1], blackKing);
-    EXPECT_EQ(b.scratch.evalInfo[2], 0);
+    other.readFen("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
+    const int first = evaluator.evaluate(b);
+    const std::array<uint8_t, 3> info = evaluator.evalInfo();
+    EXPECT_EQ(info[0] & 1, 1);
+    EXPECT_GT(info[1], 0);
+    EXPECT_EQ(cache.hits, 0u);
+    // Another position in between leaves other info bytes behind.
+    evaluator.evaluate(other);
+    ASSERT_NE(evaluator.evalInfo(), info);
+    EXPECT_EQ(evaluator.evaluate(b), first);
+    EXPECT_EQ(cache.hits, 1u);
+    EXPECT_EQ(cache.probes, 3u);
+    EXPECT_EQ(evaluator.evalInfo(), info) << "the hit brings the info bytes back";
 }
 
 TEST(EvalCache, ThePlacementWithTheOtherSideToMoveIsEvaluatedAfresh) {
     // A self-mirrored pawn ending: its score depends on who is to move, and the
     // flipped copy (same placement, other side to move) must score the same
     // for its side to move.
-    CachesOn caches;
+    Evaluator evaluator;
+    allocateCaches(evaluator);
     Board b;
     b.readFen("3k4/3pp3/8/8/8/8/3PP3/3K4 w - -");
-    const int whiteToMove = b.evaluate();
+    const int whiteToMove = evaluator.evaluate(b);
     b.flip();
-    EXPECT_EQ(b.evaluate(), whiteToMove);
-    EXPECT_EQ(evalCache.hits, 0u);
-    EXPECT_EQ(b.evaluate(), whiteToMove);
-    EXPECT_EQ(evalCache.hits, 1u);
+    EXPECT_EQ(evaluator.evaluate(b), whiteToMove);
+    EXPECT_EQ(evaluator.caches().eval.hits, 0u);
+    EXPECT_EQ(evaluator.evaluate(b), whiteToMove);
+    EXPECT_EQ(evaluator.caches().eval.hits, 1u);
 }
 
 TEST(Caches, AKeyDifferingInTheHighWordTakesTheSlotOver) {
     KeyedCache<PawnCacheData> cache(1, "test cache", "test cache");
-    testing::internal::CaptureStdout();
     cache.allocate();
-    testing::internal::GetCapturedStdout();
     cache.store(5, 100, PawnCacheData{10, {1, 2}, {}});
     cache.store(5, 200, PawnCacheData{-37, {0x81, 0x10}, {}});
     EXPECT_EQ(cache.probe(5, 100), nullptr);
@@ -99,17 +104,16 @@ TEST(Caches, AKeyDifferingInTheHighWordTakesTheSlotOver) {
 
 TEST(Caches, AllocatingAgainEmptiesTheCacheWhetherOrNotItsSizeChanges) {
     KeyedCache<PawnCacheData> cache(1, "test cache", "test cache");
-    testing::internal::CaptureStdout();
     cache.allocate();
     cache.store(5, 100, PawnCacheData{10, {1, 2}, {}});
-    cache.allocate(); // the same size: the memory is kept, the entries go
-    const std::string sameSize = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(sameSize, "test cache     1 MB [65536 entries]\ntest cache     1 MB [65536 entries]\n");
+    // The same size: the memory is kept, the entries go.
+    const CacheAllocation again = cache.allocate();
+    EXPECT_EQ(cacheSizeLines(again), "test cache     1 MB [65536 entries]\n");
     EXPECT_EQ(cache.probe(5, 100), nullptr);
     EXPECT_EQ(cache.probes, 1u) << "the counters start again";
     cache.store(5, 100, PawnCacheData{10, {1, 2}, {}});
     cache.sizeMB = 2;
-    cache.allocate(false);
+    cache.allocate();
     EXPECT_EQ(cache.probe(5, 100), nullptr);
     cache.store(7, 100, PawnCacheData{11, {1, 2}, {}});
     ASSERT_NE(cache.probe(7, 100), nullptr);
@@ -117,17 +121,26 @@ TEST(Caches, AllocatingAgainEmptiesTheCacheWhetherOrNotItsSizeChanges) {
 }
 
 TEST(PawnCache, TheSamePawnsElsewhereAreAHitWithTheSameTerm) {
-    CachesOn caches;
-    TracedPosition first("4k3/8/8/2p1P3/8/3P4/8/4K3 w - -");
+    EvalParams params = classicEvalParams();
+    Evaluator evaluator(params);
+    allocateCaches(evaluator);
+    Board b;
+    EvalTrace first, second;
+    b.readFen("4k3/8/8/2p1P3/8/3P4/8/4K3 w - -");
+    evaluator.evaluate(b, first);
     // Different pieces, same pawns, black to move: the cached white-minus-black
     // value goes to white's accumulator.
-    TracedPosition second("3qk3/8/8/2p1P3/8/3P4/8/3QK3 b - -");
-    EXPECT_EQ(pawnHashTable.hits, 1u);
+    b.readFen("3qk3/8/8/2p1P3/8/3P4/8/3QK3 b - -");
+    evaluator.evaluate(b, second);
+    EXPECT_EQ(evaluator.caches().pawn.hits, 1u);
     EXPECT_EQ(second.net(TERM_PAWN_STRUCTURE), first.net(TERM_PAWN_STRUCTURE));
-    EXPECT_EQ(second.white(TERM_PAWN_STRUCTURE), 4);
-    EXPECT_EQ(second.trace.passedFiles[WHITE], first.trace.passedFiles[WHITE]);
+    EXPECT_EQ(second.term[TERM_PAWN_STRUCTURE][WHITE], 4);
+    EXPECT_EQ(second.passedFiles[WHITE], first.passedFiles[WHITE]);
     // The weight applies to cached values too.
-    WeightsGuard guard;
-    evalWeights.pawnStructure = 0;
-    EXPECT_EQ(TracedPosition("3qk3/8/8/2p1P3/8/3P4/8/3QK3 w - -").net(TERM_PAWN_STRUCTURE), 0);
+    params.weights.pawnStructure = 0;
+    b.readFen("3qk3/8/8/2p1P3/8/3P4/8/3QK3 w - -");
+    EvalTrace third;
+    evaluator.evaluate(b, third);
+    EXPECT_EQ(evaluator.caches().pawn.hits, 2u);
+    EXPECT_EQ(third.net(TERM_PAWN_STRUCTURE), 0);
 }

@@ -51,13 +51,14 @@ TEST(Evaluate, PositionsNoGameReachesAreEvaluatedWithinTheTables) {
         "B3k2B/8/8/8/8/8/8/b3K2b w - -",
     };
     Board board;
+    Evaluator evaluator;
     for (const char* fen : fens) {
         ASSERT_EQ(board.readFen(fen), 1) << fen;
         EvalTrace trace;
-        const int score = board.evaluate(trace);
-        EXPECT_EQ(score, board.evaluate()) << fen;
+        const int score = evaluator.evaluate(board, trace);
+        EXPECT_EQ(score, evaluator.evaluate(board)) << fen;
         board.flip();
-        EXPECT_EQ(score, board.evaluate()) << fen;
+        EXPECT_EQ(score, evaluator.evaluate(board)) << fen;
     }
 }
 
@@ -70,10 +71,10 @@ TEST(Evaluate, AStaticScoreStaysBelowTheMateRange) {
     EXPECT_EQ(p.score, 9935);
     EXPECT_GT(p.trace.raw, 9935);
     int score = 0;
-    ASSERT_EQ(b.recognize(score), 1);
+    ASSERT_TRUE(p.evaluator.recognize(b, score));
     EXPECT_EQ(score, 9935);
     b.flip();
-    EXPECT_EQ(b.evaluate(), 9935);
-    ASSERT_EQ(b.recognize(score), 1);
+    EXPECT_EQ(p.evaluator.evaluate(b), 9935);
+    ASSERT_TRUE(p.evaluator.recognize(b, score));
     EXPECT_EQ(score, 9935);
 }

@@ -11,11 +11,11 @@ constexpr const char* QUEEN_ON_THE_FIRST_RANK = "r3k3/2B5/8/2RQ4/8/8/5PPP/q5K1 w
 } // namespace
 
 TEST(KingShield, CastledCentralOrMissingShieldsScaledByEnemyMaterial) {
-    // Digits 1, 1, 1: shieldTable[21] = 31, (31 - 20) x 3 = 33, full scale.
+    // Digits 1, 1, 1: kingShield[21] = 31, (31 - 20) x 3 = 33, full scale.
     // White has no queen: black's king is neither attacked nor shielded.
     TracedPosition p("rnbqkbnr/pppppppp/8/8/8/8/5PPP/6K1 w kq -");
     EXPECT_EQ(p.both(TERM_KING_SHIELD), std::pair(33, 0));
-    EXPECT_EQ(p.board.scratch.evalInfo[1], 0);
+    EXPECT_EQ(p.scratch().evalInfo[1], 0);
     // No pawns, or a king in the centre.
     EXPECT_EQ(TracedPosition("rnbqkbnr/pppppppp/8/8/8/8/8/6K1 w kq -").white(TERM_KING_SHIELD), -60);
     EXPECT_EQ(TracedPosition("rnbqkbnr/pppppppp/8/8/8/8/8/4K3 w kq -").white(TERM_KING_SHIELD), -30);
@@ -29,23 +29,23 @@ TEST(KingAttack, IndexBonusWeightAndTheLoneQueen) {
     // f1 is attacked by the queen and defended by the king alone: index 2,
     // kingAttackTable[2] = 3 for black.
     TracedPosition p(QUEEN_ON_THE_FIRST_RANK);
-    EXPECT_EQ(p.board.scratch.evalInfo[2], 2);
+    EXPECT_EQ(p.scratch().evalInfo[2], 2);
     EXPECT_EQ(p.black(TERM_KING_ATTACK), 3);
     // Black king e8: d8 attacked (+1, the rook a8 also defends it); d7 and f7
     // attacked, in front, empty, defended by the king alone (+3 each); queen
     // and bishop among the attackers: attackerKindsBonus[10] = 2. Index 9: 75.
-    EXPECT_EQ(p.board.scratch.evalInfo[1], 9);
+    EXPECT_EQ(p.scratch().evalInfo[1], 9);
     EXPECT_EQ(p.white(TERM_KING_ATTACK), 75);
     // The king attack weight scales the table value.
-    WeightsGuard guard;
-    evalWeights.kingAttack = 240;
-    EXPECT_EQ(TracedPosition(QUEEN_ON_THE_FIRST_RANK).both(TERM_KING_ATTACK), std::pair(150, 6));
-    evalWeights.kingAttack = 100; // 75 x 100 / 120 = 62.5, truncated
-    EXPECT_EQ(TracedPosition(QUEEN_ON_THE_FIRST_RANK).white(TERM_KING_ATTACK), 62);
+    EvalParams params = classicEvalParams();
+    params.weights.kingAttack = 240;
+    EXPECT_EQ(TracedPosition(QUEEN_ON_THE_FIRST_RANK, params).both(TERM_KING_ATTACK), std::pair(150, 6));
+    params.weights.kingAttack = 100; // 75 x 100 / 120 = 62.5, truncated
+    EXPECT_EQ(TracedPosition(QUEEN_ON_THE_FIRST_RANK, params).white(TERM_KING_ATTACK), 62);
     // Black has only its queen: the white king gets no attack and no shield,
     // while the black king on e8 is judged (-30 at full scale).
     TracedPosition p4("4k3/8/8/8/8/8/5PPP/q1QRBRK1 w - -");
-    EXPECT_EQ(p4.board.scratch.evalInfo[2], 0);
+    EXPECT_EQ(p4.scratch().evalInfo[2], 0);
     EXPECT_EQ(p4.black(TERM_KING_ATTACK), 0);
     EXPECT_EQ(p4.both(TERM_KING_SHIELD), std::pair(0, -30));
 }
@@ -60,8 +60,8 @@ TEST(PawnStorm, KingsOnOppositeWingsAndNoKingTermsInTheEnding) {
               std::pair(0, 0));
     // Queen and rook against queen and rook: both below 15.
     TracedPosition p2("r2qk3/8/8/8/8/8/5PPP/3QR1K1 w - -");
-    EXPECT_EQ(p2.board.scratch.evalInfo[1], 0);
-    EXPECT_EQ(p2.board.scratch.evalInfo[2], 0);
+    EXPECT_EQ(p2.scratch().evalInfo[1], 0);
+    EXPECT_EQ(p2.scratch().evalInfo[2], 0);
     EXPECT_EQ(p2.white(TERM_KING_SHIELD), 0);
     EXPECT_EQ(p2.white(TERM_PAWN_STORM), 0);
 }

@@ -38,7 +38,7 @@ TEST(PassedPawns, KingDistancesRunawaysAndOutsidePassers) {
     TracedPosition p("8/8/2k5/8/P7/8/4K3/8 w - -");
     EXPECT_EQ(p.white(TERM_PASSED_PAWNS), 40);
     EXPECT_EQ(p.white(TERM_RUNAWAY_RACE), 0);
-    EXPECT_EQ(p.board.scratch.evalInfo[0] & 1, 0);
+    EXPECT_EQ(p.scratch().evalInfo[0] & 1, 0);
     // The own king beside the pawn adds 10 per rank: 30 + 30, and the black
     // king on h8 is 7 away: +35.
     EXPECT_EQ(TracedPosition("7k/8/8/8/P7/1K6/8/8 w - -").white(TERM_PASSED_PAWNS), 95);
@@ -48,7 +48,7 @@ TEST(PassedPawns, KingDistancesRunawaysAndOutsidePassers) {
     TracedPosition p2("7k/8/8/8/P7/8/4K3/8 w - -");
     EXPECT_EQ(p2.white(TERM_PASSED_PAWNS), 65);
     EXPECT_EQ(p2.white(TERM_RUNAWAY_RACE), 520);
-    EXPECT_EQ(p2.board.scratch.evalInfo[0] & 1, 1);
+    EXPECT_EQ(p2.scratch().evalInfo[0] & 1, 1);
     EXPECT_EQ(p2.both(TERM_PAWN_ENDING), std::pair(90 - 39, -91));
     // Black to move: one more move for the pawn, one step less for the king.
     TracedPosition q("7k/8/8/8/P7/8/4K3/8 b - -");
@@ -70,7 +70,7 @@ TEST(PassedPawns, TheRunawayRace) {
     // b8 sees neither the king on f7 nor h1: neither side gets anything.
     TracedPosition q("8/5k2/8/1P6/7p/8/8/K7 w - -");
     EXPECT_EQ(q.both(TERM_RUNAWAY_RACE), std::pair(0, 0));
-    EXPECT_EQ(q.board.scratch.evalInfo[0] & 1, 1);
+    EXPECT_EQ(q.scratch().evalInfo[0] & 1, 1);
     // Two tempi ahead: white simply gets its bonus.
     EXPECT_EQ(TracedPosition("4k3/8/P7/8/7p/8/8/K7 w - -").white(TERM_RUNAWAY_RACE), 560);
     // a5 and h5 both queen in 3; the h-pawn is recorded and its queen on h8

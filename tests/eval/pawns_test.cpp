@@ -42,11 +42,11 @@ TEST(PawnStructure, DoubledIsolatedAndBackwardPawns) {
 }
 
 TEST(PawnStructure, ThePawnStructureWeightScalesTheTerm) {
-    WeightsGuard guard;
-    evalWeights.pawnStructure = 50;
-    EXPECT_EQ(TracedPosition("4k3/8/8/8/8/2P5/2P5/4K3 w - -").net(TERM_PAWN_STRUCTURE), -22);
-    evalWeights.pawnStructure = 0;
-    TracedPosition p("4k3/8/8/8/8/2P5/2P5/4K3 w - -");
+    EvalParams params = classicEvalParams();
+    params.weights.pawnStructure = 50;
+    EXPECT_EQ(TracedPosition("4k3/8/8/8/8/2P5/2P5/4K3 w - -", params).net(TERM_PAWN_STRUCTURE), -22);
+    params.weights.pawnStructure = 0;
+    TracedPosition p("4k3/8/8/8/8/2P5/2P5/4K3 w - -", params);
     EXPECT_EQ(p.both(TERM_PAWN_STRUCTURE), std::pair(0, 0));
     // The passed pawn is still found and valued.
     EXPECT_EQ(p.trace.passedFiles[WHITE], 1u << 2);

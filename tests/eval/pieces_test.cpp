@@ -42,7 +42,7 @@ TEST(Castling, RightsPathsAndRightsLostSinceTheRoot) {
         engine->pushGameMove(move);
         if (newRoot) engine->board.updateStage();
         EvalTrace trace;
-        engine->board.evaluate(trace);
+        Evaluator().evaluate(engine->board, trace);
         return trace.term[TERM_CASTLING][WHITE];
     };
     // The king steps aside: every right gone without castling.

@@ -8,7 +8,7 @@ std::pair<int, int> recognized(const std::string& fen) {
     Board b;
     EXPECT_EQ(b.readFen(fen.c_str()), 1) << fen;
     int score = 12345;
-    const int answered = b.recognize(score);
+    const int answered = Evaluator().recognize(b, score);
     return {answered, answered ? score : 12345};
 }
 

@@ -7,11 +7,11 @@
 namespace {
 
 // Score of a freshly set-up position and of its flipped copy.
-std::pair<int, int> scoreAndFlipped(Board& board, const std::string& fen) {
+std::pair<int, int> scoreAndFlipped(Evaluator& evaluator, Board& board, const std::string& fen) {
     board.readFen(fen.c_str());
-    const int score = board.evaluate();
+    const int score = evaluator.evaluate(board);
     board.flip();
-    return {score, board.evaluate()};
+    return {score, evaluator.evaluate(board)};
 }
 
 } // namespace
@@ -22,31 +22,33 @@ std::pair<int, int> scoreAndFlipped(Board& board, const std::string& fen) {
 TEST(EvalSymmetry, EveryDataPositionScoresLikeItsFlippedCopyWithAndWithoutCaches) {
     if (!sharedDataPresent()) GTEST_SKIP() << NO_SHARED_DATA;
     Board board;
+    Evaluator evaluator;
     std::vector<std::string> playable;
     std::vector<int> scores;
     for (const auto& fen : allDataPositions()) {
         if (board.readFen(fen.c_str()) != 1 || !board.hasBothKings()) continue;
         EvalTrace trace;
-        const int score = board.evaluate(trace);
-        EXPECT_EQ(score, board.evaluate()) << fen;
+        const int score = evaluator.evaluate(board, trace);
+        EXPECT_EQ(score, evaluator.evaluate(board)) << fen;
         EXPECT_EQ(score, trace.final) << fen;
         expectTermsAddUp(board, trace, fen);
         board.flip();
-        EXPECT_EQ(board.evaluate(), score) << fen;
+        EXPECT_EQ(evaluator.evaluate(board), score) << fen;
         playable.push_back(fen);
         scores.push_back(score);
     }
     EXPECT_GT(playable.size(), 3000u);
-    CachesOn caches;
+    Evaluator cached;
+    allocateCaches(cached);
     for (size_t i = 0; i < playable.size(); ++i) {
         for (int pass = 0; pass < 2; ++pass) {
-            const auto [score, flipped] = scoreAndFlipped(board, playable[i]);
+            const auto [score, flipped] = scoreAndFlipped(cached, board, playable[i]);
             EXPECT_EQ(score, scores[i]) << playable[i];
             EXPECT_EQ(flipped, scores[i]) << playable[i];
         }
     }
-    EXPECT_GE(evalCache.hits, 2u * playable.size() - 50);
-    EXPECT_GT(pawnHashTable.probes, static_cast<uint32_t>(playable.size()));
+    EXPECT_GE(cached.caches().eval.hits, 2u * playable.size() - 50);
+    EXPECT_GT(cached.caches().pawn.probes, static_cast<uint32_t>(playable.size()));
 }
 
 TEST(EvalSymmetry, PositionsReachedByRandomPlayScoreLikeTheirFlippedCopies) {
@@ -55,10 +57,10 @@ TEST(EvalSymmetry, PositionsReachedByRandomPlayScoreLikeTheirFlippedCopies) {
     std::mt19937 random(20050205);
     const int stride = kSlowBuild ? 16 : 2, plies = kSlowBuild ? 30 : 60;
     Board board;
+    Evaluator evaluator;
     int checked = 0;
     for (size_t i = 0; i < positions.size(); i += stride) {
-        // The walk runs on its own before any other board is set up: the stage
-        // tables in force are process-wide.
+        // The positions of the walk are collected first, then scored.
         std::vector<std::string> reached;
         {
             auto engine = positionAt(positions[i]);
@@ -71,7 +73,7 @@ TEST(EvalSymmetry, PositionsReachedByRandomPlayScoreLikeTheirFlippedCopies) {
             }
         }
         for (const auto& fen : reached) {
-            const auto [score, flipped] = scoreAndFlipped(board, fen);
+            const auto [score, flipped] = scoreAndFlipped(evaluator, board, fen);
             ASSERT_EQ(score, flipped) << fen;
             ++checked;
         }

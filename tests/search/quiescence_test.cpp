@@ -5,7 +5,7 @@
 
 TEST(Quiescence, AQuietPositionStandsPatOnTheEvaluation) {
     auto e = searchAt("4k3/pp6/8/8/8/8/PPP5/4K3 w - -");
-    const int stand = e->board().evaluate();
+    const int stand = e->evaluator.evaluate(e->board());
     EXPECT_EQ(inside(e->search).quiescence(-INFINITE_SCORE, INFINITE_SCORE, 0), stand);
     EXPECT_EQ(inside(e->search).quiescence(-INFINITE_SCORE, INFINITE_SCORE, 8), stand)
         << "no capture and no check either";
@@ -16,7 +16,7 @@ TEST(Quiescence, AQuietPositionStandsPatOnTheEvaluation) {
 
 TEST(Quiescence, CapturesWinAHangingQueen) {
     auto e = searchAt("q6k/8/8/8/8/8/8/R6K w - -");
-    ASSERT_LT(e->board().evaluate(), 0) << "a queen against a rook";
+    ASSERT_LT(e->evaluator.evaluate(e->board()), 0) << "a queen against a rook";
     const int score = inside(e->search).quiescence(-INFINITE_SCORE, INFINITE_SCORE, 0);
     EXPECT_GT(score, 300) << "Rxa8 wins the queen for nothing";
     EXPECT_EQ(coord(e->search.ply(0).bestMove), "a1a8");
@@ -27,7 +27,7 @@ TEST(Quiescence, CapturesWinAHangingQueen) {
 TEST(Quiescence, QuietChecksOnTheFirstPlyAndTheForcedEvasion) {
     // Nf7+ forks king and queen: a quiet check, seen only when checks are tried.
     auto e = searchAt("3q3k/6pp/8/4N3/8/8/6PP/6K1 w - -");
-    const int stand = e->board().evaluate();
+    const int stand = e->evaluator.evaluate(e->board());
     ASSERT_LT(stand, 0);
     EXPECT_EQ(inside(e->search).quiescence(-INFINITE_SCORE, INFINITE_SCORE, 0), stand);
     EXPECT_GT(inside(e->search).quiescence(-INFINITE_SCORE, INFINITE_SCORE, 8), 0);
@@ -51,7 +51,7 @@ TEST(Quiescence, MateRepetitionAndTheEndOfTheStack) {
     auto e2 = searchAt("rnbqkbnr/ppp1pppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
     for (const char* m : {"g1f3", "g8f6", "f3g1"}) e2->position.pushGameMove(moveNamed(e2->position, m));
     e2->position.pushMove(moveNamed(e2->position, "f6g8"));
-    const int stand = e2->board().evaluate();
+    const int stand = e2->evaluator.evaluate(e2->board());
     ASSERT_NE(stand, 0);
     EXPECT_EQ(inside(e2->search).quiescence(-INFINITE_SCORE, INFINITE_SCORE, 8), 0);
     EXPECT_EQ(inside(e2->search).quiescence(-INFINITE_SCORE, INFINITE_SCORE, 0), stand)
@@ -79,7 +79,7 @@ TEST(Quiescence, PollsTheInputAndTheClockLikeTheMainSearch) {
     };
     auto rig = searchAt("4k3/PPPPPPPP/8/8/8/8/pppppppp/4K3 w - -");
     StopAtFirstPoll listener;
-    Search search(rig->position, rig->table, listener);
+    Search search(rig->position, rig->table, listener, rig->evaluator);
     search.time.mode = TimeMode::FixedTime;
     search.time.moveTimeMs = 1000000;
     const Move move = search.think();

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "eval/evaluator.h"
 #include "search/search.h"
 #include "search/selectbest.h"
 #include "testutil.h"
@@ -34,12 +35,14 @@ struct RecordingListener : SearchListener {
 };
 
 // A search with nothing of the shell: its own position, a 1 MB table, a
-// recording listener; fixed-depth mode (no clock, no input).
+// recording listener, an evaluator without caches; fixed-depth mode (no
+// clock, no input).
 struct SearchRig {
     Position position;
     MainHashTable table;
     RecordingListener listener;
-    Search search{position, table, listener};
+    Evaluator evaluator;
+    Search search{position, table, listener, evaluator};
     Board& board() { return position.board; }
 };
 std::unique_ptr<SearchRig> searchAt(const std::string& fen, int depth = 4);

@@ -12,7 +12,7 @@ namespace {
 struct Helpers {
     HelperThreads threads;
     Helpers(SearchRig& rig, int count) : threads(rig.table) {
-        threads.setCount(count);
+        threads.setCount(count, rig.evaluator.caches());
         inside(rig.search).helpers = &threads;
     }
 };
@@ -35,7 +35,7 @@ TEST(ThreadsSearch, StopReachesEveryHelperAndSearchesStartAgain) {
     // Start and stop many times, with the number of helpers changing between
     // searches; the sanitizer builds see any thread or memory left behind.
     for (int round = 0; round < 24; ++round) {
-        helpers.setCount(1 + round % 3);
+        helpers.setCount(1 + round % 3, rig->evaluator.caches());
         StopAfterPolls listener(1 + round % 4);
         rig->search.setListener(listener);
         const Move best = rig->search.think();
@@ -73,7 +73,7 @@ TEST(ThreadsSearch, EverySearchCompletesItsDepthWithALegalLine) {
         // The second search follows on the same helper and table; the others start afresh.
         for (const int helperCount : {1, 1, 2, 3}) {
             if (helperCount != helpers.threads.count()) {
-                helpers.threads.setCount(helperCount);
+                helpers.threads.setCount(helperCount, rig->evaluator.caches());
                 rig->table.clear();
             }
             const Move best = rig->search.think();

@@ -3,8 +3,6 @@
 // gives for the same fixed-depth search.
 #include <cstdio>
 
-#include "eval/evalcache.h"
-#include "eval/pawncache.h"
 #include "program.h"
 #include "search/searchtest.h"
 
@@ -19,18 +17,14 @@ TEST(SearchComponent, AStandaloneSearchMatchesTheConsoleProgram) {
         {"r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq -", depth - 1},
         {"8/8/p2p3p/3k2p1/PP6/3K1P1P/8/8 b - -", depth + 2},
     };
-    // The program's default cache sizes; the caches start empty, as in a new process.
-    testing::internal::CaptureStdout();
-    pawnHashTable.allocate();
-    evalCache.allocate();
-    testing::internal::GetCapturedStdout();
     for (const Case& c : cases) {
-        // The same table size as the program's default.
+        // The same table and cache sizes as the program's defaults; the caches
+        // start empty, as in a new process.
         auto rig = searchAt(c.fen, c.depth);
         rig->table.mainHashMB = 16;
         rig->table.allocate();
-        pawnHashTable.clear();
-        evalCache.clear();
+        rig->evaluator.caches().pawn.allocate();
+        rig->evaluator.caches().eval.allocate();
         const Move move = rig->search.think();
         ASSERT_NE(move, NO_MOVE) << c.fen;
         const std::string expectedMove = san(rig->position, move);

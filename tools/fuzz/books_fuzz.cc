@@ -11,7 +11,7 @@
 #include "book/learning.h"
 #include "book/openingbook.h"
 #include "book/polyglot.h"
-#include "eval/weights.h"
+#include "eval/tables.h"
 #include "fuzz_support.h"
 #include "search/tt.h"
 

@@ -4,13 +4,10 @@
 // held to a few hundred nodes.
 #pragma once
 
-#include <array>
 #include <cstdint>
-#include <cstring>
 #include <string>
 #include <unistd.h>
 
-#include "eval/weights.h"
 #include "fuzz_support.h"
 #include "shell/engine.h"
 #include "shell/settings.h"
@@ -24,14 +21,10 @@ inline Engine*& sharedEngine() {
     return engine;
 }
 
-inline std::array<int, 7>& savedPieceValues() {
-    static std::array<int, 7> values;
-    return values;
-}
-
-inline EvalWeights& savedWeights() {
-    static EvalWeights weights;
-    return weights;
+// The evaluation parameters as falkmere.ini set them at the first start.
+inline EvalParams& savedParams() {
+    static EvalParams params;
+    return params;
 }
 
 // Once per process, after enterScratchDirectory().
@@ -43,16 +36,16 @@ inline Engine& startEngine() {
     engine->input.reset(fd);
     engine->init();
     close(fd);
-    savedPieceValues() = pieceValue;
-    savedWeights() = evalWeights;
+    savedParams() = engine->evalParams;
     sharedEngine() = engine;
     return *engine;
 }
 
 // The state of a fresh start, reading its input from `fd`. With `initFollows`
-// the caller starts the engine again (Engine::init), which reads the weights,
-// builds the tables and sizes and clears every cache itself: the defaults are
-// put back for it to read over, and nothing is cleared or built twice.
+// the caller starts the engine again (Engine::init), which reads the
+// parameters, builds the tables and sizes and clears every cache itself: the
+// first start's parameters are put back for it to read over, and nothing is
+// cleared or built twice.
 inline Engine& resetEngine(int fd, bool initFollows = false) {
     Engine& e = *sharedEngine();
     e.input.reset(fd);
@@ -72,9 +65,8 @@ inline Engine& resetEngine(int fd, bool initFollows = false) {
     e.polyglotBook.close();
     e.gameResult = NO_RESULT;
     e.ponderOnOpponentsTurn = false;
-    if (pieceValue != savedPieceValues() || std::memcmp(&evalWeights, &savedWeights(), sizeof evalWeights)) {
-        pieceValue = savedPieceValues();
-        evalWeights = savedWeights();
+    if (e.evalParams != savedParams()) {
+        e.evalParams = savedParams();
         if (!initFollows) applyEvaluationChange(e);
     }
     if (!initFollows) e.newGame();

@@ -10,7 +10,8 @@
 
 #include "board/movetext.h"
 #include "board/position.h"
-#include "eval/weights.h"
+#include "eval/evaluator.h"
+#include "eval/tables.h"
 #include "fuzz_support.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -21,6 +22,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static Position position;
+    static Evaluator evaluator;
     const std::string text(reinterpret_cast<const char*>(data), size);
     Board& board = position.board;
     if (!board.readFen(text.c_str())) return 0;
@@ -37,8 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         position.popMove();
     }
     position.searchPly = 0;
-    board.evaluate();
+    evaluator.evaluate(board);
     board.flip();
-    board.evaluate();
+    evaluator.evaluate(board);
     return 0;
 }

@@ -10,7 +10,7 @@
 
 #include "board/movetext.h"
 #include "board/position.h"
-#include "eval/weights.h"
+#include "eval/tables.h"
 #include "fuzz_support.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {

@@ -6,7 +6,7 @@
 #include "board/position.h"
 #include "book/bookwriter.h"
 #include "book/openingbook.h"
-#include "eval/weights.h"
+#include "eval/tables.h"
 #include "fuzz_support.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {

@@ -19,7 +19,7 @@
 #include "board/board.h"
 #include "egtb/registry.h"
 #include "egtb/tablebases.h"
-#include "eval/weights.h"
+#include "eval/tables.h"
 #include "fuzz_support.h"
 
 namespace {
@@ -54,7 +54,8 @@ void writeTableFiles(const char* name, const uint8_t* data, size_t size) {
 // failure has made the cache drop a file); false when that fails.
 bool tablesRegistered() {
     for (const char* name : TABLES)
-        if (egtb::descriptor(egtb::tableNumber(name)).files[0][0].name.empty()) return loadTablebases("tb", 1, true);
+        if (egtb::descriptor(egtb::tableNumber(name)).files[0][0].name.empty())
+            return loadTablebases("tb", 1, true);
     return true;
 }
 
@@ -100,7 +101,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         for (auto& row : rows) std::snprintf(row, sizeof row, "11111111");
         rows[7 - wk / 8][wk % 8] = 'K';
         rows[7 - bk / 8][bk % 8] = 'k';
-        rows[7 - piece / 8][piece % 8] = (data[i + 2] & 64) ? static_cast<char>(PIECES[which] + 32) : PIECES[which];
+        rows[7 - piece / 8][piece % 8] =
+            (data[i + 2] & 64) ? static_cast<char>(PIECES[which] + 32) : PIECES[which];
         std::string fen;
         for (int r = 0; r < 8; ++r) fen += std::string(rows[r]) + (r < 7 ? "/" : "");
         fen += (data[i + 2] & 128) ? " b - -" : " w - -";

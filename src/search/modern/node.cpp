@@ -5,7 +5,7 @@
 
 #include "board/see.h"
 #include "egtb/tablebases.h"
-#include "eval/cacheset.h"
+#include "eval/evaluator.h"
 #include "search/depth.h"
 #include "search/modern/picker.h"
 #include "search/modern/state.h"
@@ -27,8 +27,8 @@ inline bool isMateScore(int score) { return score >= MATE_THRESHOLD || score <= 
 
 int Search::staticEvaluation() {
     int score = 0;
-    if (board.recognizersApply() && board.recognize(score)) return score;
-    return board.evaluate();
+    if (board.recognizersApply() && eval.recognize(board, score)) return score;
+    return eval.evaluate(board);
 }
 
 // The continuation-history row of a move about to be played by the side to move.
@@ -78,24 +78,24 @@ int Search::modernSearch(int alpha, int beta, int depth, bool cutNode) {
     if (!excluded && tablebaseKnows(depth * ONE_PLY, plyIndex, tablebaseScore)) return tablebaseScore;
 
     // 6. The static evaluation, sharpened by a stored bound.
-    int eval = NO_EVAL;
+    int nodeEval = NO_EVAL;
     if (inCheck) {
         here.staticEval = NO_EVAL;
     } else if (excluded) {
-        eval = here.staticEval;
+        nodeEval = here.staticEval;
     } else {
-        eval = here.staticEval = staticEvaluation();
+        nodeEval = here.staticEval = staticEvaluation();
         if (tt.found && !isMateScore(tt.score) &&
-            (tt.bound == HASH_EXACT || (tt.bound == HASH_LOWER && tt.score > eval) ||
-             (tt.bound == HASH_UPPER && tt.score < eval)))
-            eval = tt.score;
+            (tt.bound == HASH_EXACT || (tt.bound == HASH_LOWER && tt.score > nodeEval) ||
+             (tt.bound == HASH_UPPER && tt.score < nodeEval)))
+            nodeEval = tt.score;
     }
     const bool improving = isImproving(plyIndex);
 
     // 7-9. Pruning before any move: razoring, reverse futility, null move.
     if (!inCheck && !pvNode && !excluded) {
         int score = 0;
-        if (prunedBeforeMoves(alpha, beta, depth, eval, improving, cutNode, score)) return score;
+        if (prunedBeforeMoves(alpha, beta, depth, nodeEval, improving, cutNode, score)) return score;
     }
 
     // 10. Internal iterative reduction: no table move, a shallower search.
@@ -119,7 +119,7 @@ int Search::modernSearch(int alpha, int beta, int depth, bool cutNode) {
     }
 
     // 12-14. The moves.
-    return modernMoves(r, alpha, beta, depth, cutNode, eval, improving, ttMove, singularExtension);
+    return modernMoves(r, alpha, beta, depth, cutNode, nodeEval, improving, ttMove, singularExtension);
 }
 
 bool Search::isImproving(int plyIndex) {
@@ -131,26 +131,26 @@ bool Search::isImproving(int plyIndex) {
     return fourBack == NO_EVAL || here.staticEval > fourBack;
 }
 
-bool Search::prunedBeforeMoves(int alpha, int beta, int depth, int eval, bool improving, bool cutNode,
+bool Search::prunedBeforeMoves(int alpha, int beta, int depth, int nodeEval, bool improving, bool cutNode,
                                int& score) {
     const ModernParams& p = modernParams;
     // 7. Razoring: far below alpha, only captures can save the node.
-    if (p.useRazoring && depth <= p.razorDepth && eval + p.razorMargin * depth < alpha) {
+    if (p.useRazoring && depth <= p.razorDepth && nodeEval + p.razorMargin * depth < alpha) {
         score = modernQuiescence(alpha - 1, alpha);
         if (searchAborted || score < alpha) return true;
     }
     // 8. Reverse futility: far above beta, the node fails high.
-    if (p.useReverseFutility && depth <= p.reverseFutilityDepth && eval < MATE_THRESHOLD &&
-        eval - p.reverseFutilityMargin * (depth - (improving ? 1 : 0)) >= beta) {
-        score = eval;
+    if (p.useReverseFutility && depth <= p.reverseFutilityDepth && nodeEval < MATE_THRESHOLD &&
+        nodeEval - p.reverseFutilityMargin * (depth - (improving ? 1 : 0)) >= beta) {
+        score = nodeEval;
         return true;
     }
     // 9. Null move: the side to move passes and is still at beta.
     const bool afterNullMove = pos.gamePly >= 1 && pos.history[pos.gamePly - 1].move == NO_MOVE;
-    if (p.useNullMove && depth >= p.nullMinDepth && eval >= beta && !afterNullMove &&
+    if (p.useNullMove && depth >= p.nullMinDepth && nodeEval >= beta && !afterNullMove &&
         board.pieceMaterial[board.side] != 0 && beta > -MATE_THRESHOLD) {
         const int reduction = p.nullBaseReduction + depth / p.nullDepthDivisor +
-                              std::min((eval - beta) / p.nullEvalDivisor, p.nullEvalReductionMax);
+                              std::min((nodeEval - beta) / p.nullEvalDivisor, p.nullEvalReductionMax);
         modern->at(pos.searchPly).continuation = nullptr;
         pos.pushNullMove();
         hashTable.prefetch(keyLow(board.key));
@@ -175,11 +175,11 @@ bool Search::prunedBeforeMoves(int alpha, int beta, int depth, int eval, bool im
 // too much material. Quiet checks are kept from the first two (a check may
 // mate where no evaluation reaches alpha). Sets `skipQuiets` when every later
 // quiet move would be pruned too.
-bool Search::prunedMove(Move m, int depth, int eval, bool improving, int alpha, int quietsTried,
+bool Search::prunedMove(Move m, int depth, int nodeEval, bool improving, int alpha, int quietsTried,
                         bool& skipQuiets) {
     const ModernParams& p = modernParams;
     if (isQuiet(m)) {
-        if (board.quietMoveGivesCheck(m)) {
+        if (!(m & MOVE_CASTLE) && board.quietMoveGivesCheck(m)) {
             return p.useExchangePruning && depth <= p.exchangePruningDepth &&
                    board.staticExchange(m) < -std::max(1, p.exchangeQuietMargin * depth * depth / 4);
         }
@@ -188,8 +188,8 @@ bool Search::prunedMove(Move m, int depth, int eval, bool improving, int alpha, 
             skipQuiets = true;
             return true;
         }
-        if (p.useFutility && eval != NO_EVAL && depth <= p.futilityDepth &&
-            eval + p.futilityBase + p.futilityPerDepth * depth <= alpha) {
+        if (p.useFutility && nodeEval != NO_EVAL && depth <= p.futilityDepth &&
+            nodeEval + p.futilityBase + p.futilityPerDepth * depth <= alpha) {
             skipQuiets = true;
             return true;
         }
@@ -203,7 +203,7 @@ bool Search::prunedMove(Move m, int depth, int eval, bool improving, int alpha, 
     return false;
 }
 
-int Search::modernMoves(PlyRecord& r, int alpha, int beta, int depth, bool cutNode, int eval, bool improving,
+int Search::modernMoves(PlyRecord& r, int alpha, int beta, int depth, bool cutNode, int nodeEval, bool improving,
                         Move ttMove, int singularExtension) {
     const ModernParams& p = modernParams;
     const bool pvNode = beta - alpha > 1;
@@ -240,14 +240,14 @@ int Search::modernMoves(PlyRecord& r, int alpha, int beta, int depth, bool cutNo
 
         // 12. Pruning at low depth, once a move has been searched and no mate is near.
         if (legalMoves > 0 && best > -MATE_THRESHOLD &&
-            prunedMove(m, depth, inCheck ? NO_EVAL : eval, improving, alpha, quietCount, skipQuiets))
+            prunedMove(m, depth, inCheck ? NO_EVAL : nodeEval, improving, alpha, quietCount, skipQuiets))
             continue;
 
         // 13. Extensions: the singular table move, and checks that lose nothing.
         const int exchange = p.useCheckExtension ? board.staticExchange(m) : 0;
         here.continuation = continuationRow(m);
         pos.pushMove(m);
-        prefetchEvaluation(board);
+        eval.prefetch(board);
         ++legalMoves;
         ++stats.nodes;
         int extension = sameMove(m, ttMove) ? singularExtension : 0;

@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "board/see.h"
-#include "eval/cacheset.h"
+#include "eval/evaluator.h"
 #include "search/modern/picker.h"
 #include "search/modern/state.h"
 #include "search/search.h"
@@ -60,7 +60,7 @@ int Search::modernQuiescence(int alpha, int beta) {
         }
         modern->at(plyIndex).continuation = continuationRow(m);
         pos.pushMove(m);
-        prefetchEvaluation(board);
+        eval.prefetch(board);
         ++legalMoves;
         ++stats.nodes;
         ++stats.qnodes;
