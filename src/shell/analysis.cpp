@@ -23,23 +23,22 @@ void Engine::analyze() {
             runSearch();
             // Stopped by a command that ends the analysis (exit, ?, force, result,
             // easy) or by the end of the input.
-            if (search.stopWasRequested() && pendingInput.empty()) return;
+            if (search.stopWasRequested() && !inputQueue.holdingBack()) return;
         }
-        if (pendingInput.empty()) {
+        if (!inputQueue.holdingBack()) {
             // The search ended by itself (a mate, the depth limit), or there is
             // no position to search: wait for the next command.
             std::string line;
             for (;;) {
-                if (!readInputLine(line)) return;
+                if (!inputQueue.read(line)) return;
                 search.clearStopRequest();
                 if (!parseSearchCommand(line.c_str())) break;
                 if (search.stopWasRequested()) return;
             }
-            pendingInput.push_back(line);
+            inputQueue.holdBack(line);
         }
-        while (!pendingInput.empty()) {
-            const std::string line = pendingInput.front();
-            pendingInput.pop_front();
+        std::string line;
+        while (inputQueue.takeHeldBack(line)) {
             if (firstWord(line.c_str()) == "analyze") continue; // analysing already
             if (!parseCommand(line.c_str())) playInputMove(line.c_str());
         }

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "board/movetext.h"
-#include "shell/engine.h"
+#include "shell/books.h"
 
 bool isPolyglotBookFile(const char* path) {
     const size_t length = std::strlen(path);
@@ -22,7 +22,7 @@ bool isPolyglotBookFile(const char* path) {
     return stat(path, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0 && st.st_size % 16 == 0;
 }
 
-bool Engine::loadBook(const char* path, Output& out) {
+bool Books::load(const char* path, Output& out) {
     if (!isPolyglotBookFile(path)) {
         polyglotBook.close();
         return book.load(path, out) != 0;
@@ -37,17 +37,15 @@ bool Engine::loadBook(const char* path, Output& out) {
     return true;
 }
 
-bool Engine::bookOpen() const { return book.isOpen() || polyglotBook.isOpen(); }
-
 // A Polyglot book is read only: building, merging and result learning work on
 // the engine's own format, and say so while a Polyglot book is the one in play.
-void Engine::noteReadOnlyBook(const char* what) {
+void Books::noteReadOnly(const char* what, Output& out) const {
     if (polyglotBook.isOpen())
-        print("The Polyglot book %s is read only: %s uses the book in the engine's format (%s)\n",
+        out.print("The Polyglot book %s is read only: %s uses the book in the engine's format (%s)\n",
               polyglotBook.path().c_str(), what, book.path);
 }
 
-void Engine::listBook(Position& where, Output& out) {
+void Books::list(Position& where, Output& out) {
     if (!polyglotBook.isOpen()) {
         book.list(where, out);
         return;
@@ -66,7 +64,7 @@ void Engine::listBook(Position& where, Output& out) {
     }
 }
 
-Move Engine::bookMove(Position& root, Move* moves, int32_t* scores, int count) {
+Move Books::choose(Position& root, Move* moves, int32_t* scores, int count, bool bestOnly) {
     if (!polyglotBook.isOpen()) return book.chooseMove(root, moves, scores, count);
-    return polyglotBook.chooseMove(root.board, bookRandom(), settings.bookBestMove);
+    return polyglotBook.chooseMove(root.board, random(), bestOnly);
 }

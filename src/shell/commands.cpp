@@ -227,10 +227,10 @@ void cmdHelp(Engine& e, const Args& a) { printHelp(e, a.word(1)); }
 // with a blank, and an empty line ends the answer.
 void cmdBk(Engine& e, const Args&) {
     CollectedOutput text;
-    if (!e.bookOpen())
+    if (!e.books.isOpen())
         text.print("no book open\n");
     else if (e.shownPosition().board.hasBothKings())
-        e.listBook(e.shownPosition(), text);
+        e.books.list(e.shownPosition(), text);
     else
         text.print("no book moves: the position is not playable\n");
     size_t start = 0;
@@ -274,7 +274,7 @@ void cmdPing(Engine& e, const Args& a) {
     const std::string pong = std::string("pong ") + a.word(1) + "\n";
     const SearchModes& m = e.search.modes;
     if (e.searching && !m.pondering && !m.ponderSearch && !m.analyze)
-        e.deferredPings.push_back(pong);
+        e.inputQueue.deferPong(pong);
     else
         e.print("%s", pong.c_str());
 }
@@ -388,7 +388,7 @@ struct EditorInput : LineSource {
     Engine& engine;
     explicit EditorInput(Engine& e) : engine(e) {}
     bool readLine(std::string& line) override {
-        if (!engine.readInputLine(line)) return false;
+        if (!engine.inputQueue.read(line)) return false;
         while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
         return true;
     }
@@ -445,7 +445,7 @@ void cmdBook(Engine& e, const Args& a) {
     const std::string sub = a.word(1);
     if (sub == "on") {
         // Book use needs an open book; open the configured one if none is.
-        if (!e.bookOpen() && !e.loadBook(e.settings.bookPath)) {
+        if (!e.books.isOpen() && !e.books.load(e.settings.bookPath, e)) {
             e.print("Book not loaded\n");
             return;
         }
@@ -456,20 +456,20 @@ void cmdBook(Engine& e, const Args& a) {
         int32_t depth, elo;
         if (!a.has(2) || !readInteger(a.word(3), depth) || !readInteger(a.word(4), elo))
             return refuse(e, a, "book cpgn needs a file, a depth and a rating");
-        e.noteReadOnlyBook("book cpgn");
+        e.books.noteReadOnly("book cpgn", e);
         StandardOutput terminal; // the running count of games read: never logged
         createBook(
-            a.word(2), depth, elo, e.position, e.book, e, [&e] { e.newGame(); }, &terminal);
-        if (e.book.isOpen()) e.polyglotBook.close();
+            a.word(2), depth, elo, e.position, e.books.book, e, [&e] { e.newGame(); }, &terminal);
+        if (e.books.book.isOpen()) e.books.polyglotBook.close();
     } else if (sub == "load") {
         if (!a.has(2)) return refuse(e, a, "book load needs a file");
-        if (!e.loadBook(a.word(2))) e.print("Book not loaded\n");
+        if (!e.books.load(a.word(2), e)) e.print("Book not loaded\n");
     } else if (sub == "add") {
         if (!a.has(3)) return refuse(e, a, "book add needs two files");
-        e.noteReadOnlyBook("book add");
+        e.books.noteReadOnly("book add", e);
         mergeBook(a.word(2), a.word(3), e);
     } else {
-        if (e.positionPlayable()) e.listBook();
+        if (e.positionPlayable()) e.books.list(e.position, e);
     }
 }
 

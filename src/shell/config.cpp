@@ -49,7 +49,7 @@ const ConfigKey CONFIG_KEYS[] = {
     {"BOOK_PATH", KeyKind::Path, 0, noNumber, noFlag, [](Engine& e) { return e.settings.bookPath; }},
     {"BOOK_BEST_MOVE", KeyKind::Switch, 0, noNumber, [](Engine& e) { return &e.settings.bookBestMove; },
      noPath},
-    {"LEARN_PATH", KeyKind::Path, 0, noNumber, noFlag, [](Engine& e) { return e.learnStore.path; }},
+    {"LEARN_PATH", KeyKind::Path, 0, noNumber, noFlag, [](Engine& e) { return e.books.learnStore.path; }},
     {"RESIGN_VALUE", KeyKind::Resign, -800, [](Engine& e) { return &e.settings.resignValue; }, noFlag,
      noPath},
     {"PAWN_VALUE", KeyKind::Number, 0, [](Engine& e) { return &e.evalParams.pieceValue[PAWN]; }, noFlag,
@@ -157,8 +157,8 @@ void Engine::readConfig() {
     caches.eval.sizeMB = 2;
     search.options = SearchOptions{};
     settings = EngineSettings{};
-    std::strcpy(book.path, "book.dat");
-    std::strcpy(learnStore.path, "learn.dat");
+    std::strcpy(books.book.path, "book.dat");
+    std::strcpy(books.learnStore.path, "learn.dat");
     hashTable.mainHashMB = 16;
 
     FILE* file = std::fopen("falkmere.ini", "r");
@@ -204,14 +204,15 @@ void Engine::readConfig() {
             print("Can't create log file %s: logging is off\n", name);
         }
     }
+    inputQueue.copyTo(settings.useLog ? logFile : nullptr);
 
     print("Welcome to Falkmere %s\n", FALKMERE_VERSION);
     print("%s\n\n", __DATE__);
     // Books of the engine's own format are built and learned in at this path.
-    if (!isPolyglotBookFile(settings.bookPath)) std::strcpy(book.path, settings.bookPath);
+    if (!isPolyglotBookFile(settings.bookPath)) std::strcpy(books.book.path, settings.bookPath);
     print("book [%s]\n", settings.bookPath);
     print("learning %s\n", search.options.useLearn ? "ON" : "OFF");
-    print("learn [%s]\n", learnStore.path);
+    print("learn [%s]\n", books.learnStore.path);
     print("egtb [%s]\n", settings.tbPath);
     print("egtb cache %5.3g MB\n", static_cast<double>(settings.egtbCacheMB));
     print("resign @ [%d pawns]\n", settings.resignValue / -100);

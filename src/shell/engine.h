@@ -1,7 +1,8 @@
 // The engine: the game's position and record, the search that plays it, the
-// transposition table, the opening book and learning store, the settings, and
-// the modes of the console and xboard front end. The shell's routines are its
-// member functions; the search, book and learning are parts it owns.
+// transposition table, the settings, and the modes of the console and xboard
+// front end. The shell's routines are its member functions; the search, the
+// input queue and the books and learning are parts it owns, each with its
+// own job.
 #pragma once
 
 #include <array>
@@ -15,18 +16,14 @@
 
 #include "board/output.h"
 #include "board/position.h"
-#include "book/learning.h"
-#include "book/openingbook.h"
-#include "book/polyglot.h"
 #include "eval/evaluator.h"
 #include "eval/tables.h"
 #include "search/helpers.h"
 #include "search/search.h"
 #include "search/tt.h"
+#include "shell/books.h"
+#include "shell/inputqueue.h"
 #include "shell/platform.h"
-
-// True for a Polyglot book: a .bin name, or a file made of 16-byte entries only.
-bool isPolyglotBookFile(const char* path);
 
 // Settings from falkmere.ini that belong to the shell (the others sit with
 // their owners: switches with the search options, paths with the book and the
@@ -85,9 +82,8 @@ class Engine : public Output, private SearchListener {
     Evaluator evaluator{evalParams};
     Search search;
     HelperThreads helpers{hashTable};
-    OpeningBook book;          // the engine's own format
-    PolyglotBook polyglotBook; // open instead of it when a Polyglot book is in play
-    LearnStore learnStore;
+    Books books;
+    InputQueue inputQueue;
     FILE* logFile = nullptr;
     int32_t gameResult = NO_RESULT;
     Board& board() { return position.board; }
@@ -139,19 +135,9 @@ class Engine : public Output, private SearchListener {
     // "hint" while the engine ponders or analyses: prints the move it expects
     // or thinks best at once and returns true; false when no such search runs.
     bool hintFromRunningSearch();
-    // Non-zero when a line (or the end of input) is waiting; never blocks.
-    int inputAvailable();
-    // The next input line (with its line feed), copied to the log; 0 at the end.
-    int readInputLine(std::string& line);
-    // The next line to run: one held back during a search first, else the next
-    // input line; false at the end of the input.
-    bool nextLine(std::string& line);
-    // Lines read during a search that must run after it (the board-changing
-    // commands of an analysis, a ping that must follow the engine's move).
-    std::deque<std::string> pendingInput;
-    // The commands of the program's arguments are running: the end of the input
-    // stops no search then (no front end has gone away).
-    bool runningArguments = false;
+    // True when a line (or the end of input) is waiting; never blocks. At the
+    // console, input is read raw from the first poll on.
+    bool inputAvailable();
     // Runs the search for the engine's turn, pondering, hint, analyze and test
     // suites. Tests may put a scripted search in place of the real one. A
     // search for the engine's own move leaves the pings that came meanwhile
@@ -179,7 +165,6 @@ class Engine : public Output, private SearchListener {
     bool roomForGameMove();
     // Hands a known game result to the book's result learning (book on).
     void learnGameResult();
-    LineInput input;
 
     // --- shell: test and analysis utilities (shell/utilities.cpp) ---------------
     void perftCommand(const char* line);
@@ -196,21 +181,6 @@ class Engine : public Output, private SearchListener {
     // Answers the pings that came while the engine searched its own move; they
     // follow its move.
     void answerDeferredPings();
-    std::vector<std::string> deferredPings;
-
-    // --- the opening book (shell/books.cpp) --------------------------------------
-    // Opens a book of either format (a Polyglot book by its .bin name or its
-    // size), closing the other, and says which; false when it cannot be opened.
-    bool loadBook(const char* path, Output& out);
-    bool loadBook(const char* path) { return loadBook(path, *this); }
-    bool bookOpen() const;
-    // The book moves of a position, as a table.
-    void listBook(Position& where, Output& out);
-    void listBook() { listBook(position, *this); }
-    // Says that building or learning keeps to the engine's own format while a
-    // Polyglot book is in play.
-    void noteReadOnlyBook(const char* what);
-    std::mt19937_64 bookRandom{std::random_device{}()};
 
     // --- book and learning for the search, whichever front end runs it -----------
     Move bookMove(Position& root, Move* moves, int32_t* scores, int count) override;

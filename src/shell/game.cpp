@@ -10,7 +10,7 @@ void Engine::resetHistory() {
 void Engine::newGame(Output& out) {
     position.board.setStartPosition();
     resetHistory();
-    if (search.options.useLearn) learnStore.load(hashTable, out);
+    if (search.options.useLearn) books.learnStore.load(hashTable, out);
 }
 
 int Engine::checkGameEnd() {

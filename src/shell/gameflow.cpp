@@ -13,18 +13,9 @@ constexpr int RESIGN_FLOOR = -9935;
 
 } // namespace
 
-int Engine::inputAvailable() {
+bool Engine::inputAvailable() {
     if (!modes.xboard) modes.rawInput = true;
-    return input.waiting() ? 1 : 0;
-}
-
-int Engine::readInputLine(std::string& line) {
-    if (!input.readLine(line)) return 0;
-    if (settings.useLog && logFile) {
-        std::fprintf(logFile, "xboard>: %s", line.c_str());
-        std::fflush(logFile);
-    }
-    return 1;
+    return inputQueue.waiting();
 }
 
 Move Engine::runSearch(bool ownMove) {
@@ -36,8 +27,7 @@ Move Engine::runSearch(bool ownMove) {
 }
 
 void Engine::answerDeferredPings() {
-    for (const std::string& pong : deferredPings) print("%s", pong.c_str());
-    deferredPings.clear();
+    for (const std::string& pong : inputQueue.takeDeferredPongs()) print("%s", pong.c_str());
 }
 
 bool Engine::positionPlayable() {
@@ -62,8 +52,8 @@ bool Engine::roomForGameMove() {
 
 void Engine::learnGameResult() {
     if (!search.options.useBook) return;
-    noteReadOnlyBook("result learning");
-    book.learnFromResult(position, gameResult, modes.learnColor);
+    books.noteReadOnly("result learning", *this);
+    books.book.learnFromResult(position, gameResult, modes.learnColor);
     gameResult = NO_RESULT;
 }
 
@@ -124,10 +114,10 @@ bool Engine::concludeTurn(Move best) {
 // Commands that came during the engine's own search run first: the engine
 // ponders only when none waits.
 bool Engine::ponderUntilReply() {
-    if (!modes.ponderEnabled || !pendingInput.empty()) return false;
+    if (!modes.ponderEnabled || inputQueue.holdingBack()) return false;
     int outcome;
     do outcome = ponder();
-    while (outcome == 2 && pendingInput.empty() && modes.ponderEnabled);
+    while (outcome == 2 && !inputQueue.holdingBack() && modes.ponderEnabled);
     answerDeferredPings();
     return outcome == 1;
 }
@@ -190,7 +180,7 @@ int Engine::ponder() {
         if (outcome != REPLY_ILLEGAL) return outcome == REPLY_PLAYED ? 1 : 0;
         // A command ended the search (it waits in pendingInput, or it was
         // force or easy): no pondering now.
-        if (!pendingInput.empty() || !modes.ponderEnabled || modes.computerSide == NEUTRAL) return 0;
+        if (inputQueue.holdingBack() || !modes.ponderEnabled || modes.computerSide == NEUTRAL) return 0;
         if (!isPlayable(position, ponderMove)) return 0;
     }
     if (!roomForGameMove()) return 0;

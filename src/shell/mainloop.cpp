@@ -19,19 +19,10 @@ void Engine::runArguments(int argc, char** argv) {
             ++i;
         } while (i < argc && !startsArgumentGroup(argv[i]));
         line += '\n';
-        runningArguments = true;
+        inputQueue.runningArguments = true;
         parseCommand(line.c_str());
-        runningArguments = false;
+        inputQueue.runningArguments = false;
     }
-}
-
-bool Engine::nextLine(std::string& line) {
-    if (!pendingInput.empty()) {
-        line = pendingInput.front();
-        pendingInput.pop_front();
-        return true;
-    }
-    return readInputLine(line) != 0;
 }
 
 void Engine::mainLoop(int argc, char** argv) {
@@ -51,7 +42,7 @@ void Engine::mainLoop(int argc, char** argv) {
             std::fflush(stdout);
         }
         if (standardOutputFailed()) endForClosedOutput(); // what was printed directly failed too
-        if (!nextLine(line)) return;
+        if (!inputQueue.next(line)) return;
         // A GUI speaking UCI opens with "uci": the rest of the run is that protocol's.
         if (first && firstWord(line.c_str()) == "uci") {
             UciSession(*this).run();

@@ -84,7 +84,7 @@ bool applyPonder(Engine& e, const std::string& value, Output&) {
 
 bool applyOwnBook(Engine& e, const std::string& value, Output& out) {
     const bool on = value == "true";
-    if (on && !e.bookOpen() && !e.loadBook(e.settings.bookPath, out)) {
+    if (on && !e.books.isOpen() && !e.books.load(e.settings.bookPath, out)) {
         out.print("Book not loaded\n");
         e.search.options.useBook = false;
         return false;
@@ -95,7 +95,7 @@ bool applyOwnBook(Engine& e, const std::string& value, Output& out) {
 
 bool applyBookFile(Engine& e, const std::string& value, Output& out) {
     if (!copyPath(e.settings.bookPath, value, out)) return false;
-    if (!e.loadBook(e.settings.bookPath, out)) {
+    if (!e.books.load(e.settings.bookPath, out)) {
         out.print("Book not loaded: %s\n", value.c_str());
         return false;
     }
@@ -109,7 +109,7 @@ bool applyBookBestMove(Engine& e, const std::string& value, Output&) {
 
 bool applyLearning(Engine& e, const std::string& value, Output& out) {
     const bool on = value == "true";
-    if (on && !e.learnStore.isOpen() && !e.learnStore.open()) {
+    if (on && !e.books.learnStore.isOpen() && !e.books.learnStore.open()) {
         out.print("Learn file not found\n");
         e.search.options.useLearn = false;
         return false;
@@ -119,9 +119,9 @@ bool applyLearning(Engine& e, const std::string& value, Output& out) {
 }
 
 bool applyLearnFile(Engine& e, const std::string& value, Output& out) {
-    if (!copyPath(e.learnStore.path, value, out)) return false;
-    e.learnStore.close();
-    if (e.search.options.useLearn && !e.learnStore.open()) {
+    if (!copyPath(e.books.learnStore.path, value, out)) return false;
+    e.books.learnStore.close();
+    if (e.search.options.useLearn && !e.books.learnStore.open()) {
         out.print("Learn file not found\n");
         e.search.options.useLearn = false;
         return false;
@@ -202,7 +202,7 @@ const std::vector<EngineOption> OPTIONS = {
      [](const Engine& e) { return checkText(e.settings.bookBestMove); }, applyBookBestMove},
     {"Learning", OptionKind::Check, 0, 0,
      [](const Engine& e) { return checkText(e.search.options.useLearn); }, applyLearning},
-    {"LearnFile", OptionKind::String, 0, 0, [](const Engine& e) { return std::string(e.learnStore.path); },
+    {"LearnFile", OptionKind::String, 0, 0, [](const Engine& e) { return std::string(e.books.learnStore.path); },
      applyLearnFile},
     {"NalimovPath", OptionKind::String, 0, 0,
      [](const Engine& e) { return e.settings.tbPath[0] ? std::string(e.settings.tbPath) : "<empty>"; },

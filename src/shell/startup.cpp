@@ -13,7 +13,7 @@ void Engine::run(int argc, char** argv) {
     ignoreBrokenPipeSignal();
     init();
     newGame();
-    if (search.options.useBook && !loadBook(settings.bookPath)) {
+    if (search.options.useBook && !books.load(settings.bookPath, *this)) {
         search.options.useBook = false;
         print("Book not loaded\n");
     }
@@ -48,9 +48,8 @@ void Engine::init() {
     announceCache(evaluator.caches().pawn.allocate());
     announceCache(evaluator.caches().eval.allocate());
     setThreads(settings.threads);
-    book.close();
-    polyglotBook.close();
-    if (search.options.useLearn && !learnStore.open()) {
+    books.closeAll();
+    if (search.options.useLearn && !books.learnStore.open()) {
         search.options.useLearn = false;
         print("Learn file not found\n");
     }

@@ -120,7 +120,7 @@ bool UciSession::nextCommand(std::string& line) {
         pending.pop_front();
         return true;
     }
-    return e.readInputLine(line) != 0;
+    return e.inputQueue.read(line) != 0;
 }
 
 // The identification, the options with their current values, "uciok". The
@@ -343,7 +343,7 @@ void UciSession::go(const std::vector<std::string>& words) {
 void UciSession::awaitRelease() {
     std::string line;
     while (!quitting) {
-        if (!e.readInputLine(line)) {
+        if (!e.inputQueue.read(line)) {
             quitting = true;
             return;
         }
@@ -409,7 +409,7 @@ bool UciSession::handleDuringSearch(const std::string& text) {
 void UciSession::poll(Search& s) {
     while (e.inputAvailable()) {
         std::string line;
-        if (!e.readInputLine(line)) {
+        if (!e.inputQueue.read(line)) {
             // The GUI went away.
             quitting = true;
             s.stop();

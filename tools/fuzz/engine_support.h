@@ -33,7 +33,7 @@ inline Engine& startEngine() {
     writeFile("falkmere.ini", reinterpret_cast<const uint8_t*>(INI), sizeof INI - 1);
     Engine* engine = new Engine();
     const int fd = inputDescriptor("");
-    engine->input.reset(fd);
+    engine->inputQueue.readFrom(fd);
     engine->init();
     close(fd);
     savedParams() = engine->evalParams;
@@ -48,7 +48,7 @@ inline Engine& startEngine() {
 // cleared or built twice.
 inline Engine& resetEngine(int fd, bool initFollows = false) {
     Engine& e = *sharedEngine();
-    e.input.reset(fd);
+    e.inputQueue.readFrom(fd);
     e.pendingInput.clear();
     e.deferredPings.clear();
     e.modes = ShellModes{};
@@ -61,8 +61,8 @@ inline Engine& resetEngine(int fd, bool initFollows = false) {
     e.search.searchMoves.clear();
     e.search.options = SearchOptions{};
     e.settings.bookBestMove = false;
-    e.book.close();
-    e.polyglotBook.close();
+    e.books.book.close();
+    e.books.polyglotBook.close();
     e.gameResult = NO_RESULT;
     e.ponderOnOpponentsTurn = false;
     if (e.evalParams != savedParams()) {
