@@ -10,23 +10,31 @@ jobs="$(nproc)"
 # on; groff renders the installed manual pages.
 "$root/tools/install-deps.sh" gaviotatb libgaviotatb-dev polyglot groff-base
 "$root/tools/check-layers.sh"
+"$root/tools/check-format.sh"
 
 cmake -S "$root" -B "$root/build/release" -DCMAKE_BUILD_TYPE=Release -DFALKMERE_TESTS=ON -DFALKMERE_BENCH=ON
 cmake --build "$root/build/release" -j"$jobs"
 (cd "$root/build/release" && ctest --output-on-failure -j"$jobs")
 "$root/tools/check-install.sh" "$root/build/release"
-# The bench node count is the search's signature: it must be the one the README
-# states, unless a commit changed the search on purpose and updated both.
-signature=$(grep -o -E 'signature[^*]*\*\*[0-9]+' "$root/README.md" | grep -o -E '[0-9]+$')
-benchdir=$(mktemp -d) # no falkmere.ini there: the defaults
-nodes=$(cd "$benchdir" && printf 'bench\nquit\n' | "$root/build/release/falkmere" | grep -a -o -E 'bench: [0-9]+' |
-        grep -o -E '[0-9]+$' || true)
-rm -rf "$benchdir"
-if [ "$nodes" != "$signature" ]; then
-    echo "bench gives ${nodes:-no count} nodes, the README's signature is $signature"
-    exit 1
-fi
-echo "bench signature: $nodes nodes"
+# The bench node count is the search's signature, one per profile: it must be
+# the one the README states, unless a commit changed the search on purpose and
+# updated both.
+check_bench() { # profile, README signature
+    local benchdir nodes
+    benchdir=$(mktemp -d)
+    [ "$1" = classic ] || printf 'PROFILE %s\n' "$1" >"$benchdir/falkmere.ini"
+    nodes=$(cd "$benchdir" && printf 'bench\nquit\n' | "$root/build/release/falkmere" |
+            grep -a -o -E 'bench: [0-9]+' | grep -o -E '[0-9]+$' || true)
+    rm -rf "$benchdir"
+    if [ "$nodes" != "$2" ]; then
+        echo "bench ($1) gives ${nodes:-no count} nodes, the README's signature is $2"
+        exit 1
+    fi
+    echo "bench signature ($1): $nodes nodes"
+}
+signatures=$(grep -o -E 'signature[^*]*\*\*[0-9]+ nodes\*\*( \(modern\))?' "$root/README.md")
+check_bench classic "$(grep -v modern <<<"$signatures" | head -n1 | grep -o -E '\*\*[0-9]+' | tr -d '*')"
+check_bench modern "$(grep modern <<<"$signatures" | head -n1 | grep -o -E '\*\*[0-9]+' | tr -d '*')"
 # Two games under the real xboard GUI against phalanx, headless, in each
 # protocol: xboard, and UCI through Debian's polyglot adapter.
 FALKMERE="$root/build/release/falkmere" "$root/tools/xboard-match.sh" 2

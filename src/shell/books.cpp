@@ -42,7 +42,7 @@ bool Books::load(const char* path, Output& out) {
 void Books::noteReadOnly(const char* what, Output& out) const {
     if (polyglotBook.isOpen())
         out.print("The Polyglot book %s is read only: %s uses the book in the engine's format (%s)\n",
-              polyglotBook.path().c_str(), what, book.path);
+                  polyglotBook.path().c_str(), what, book.path);
 }
 
 void Books::list(Position& where, Output& out) {

@@ -39,7 +39,8 @@ TEST(BoardState, WhatTheKeysHold) {
 
 TEST(BoardState, BothKingsMeansOneKingOfEachColour) {
     Board b;
-    for (auto [fen, both] : {std::pair{"8/8/8/8/8/8/8/4K3 w - -", false}, {"4k3/8/8/8/8/8/8/3KK3 w - -", false},
+    for (auto [fen, both] : {std::pair{"8/8/8/8/8/8/8/4K3 w - -", false},
+                             {"4k3/8/8/8/8/8/8/3KK3 w - -", false},
                              {"4k3/8/8/8/8/8/8/4K3 w - -", true}}) {
         b.readFen(fen);
         EXPECT_EQ(b.hasBothKings(), both) << fen;

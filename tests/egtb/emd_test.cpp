@@ -123,9 +123,10 @@ TEST(CompressedFiles, MatchesBeforeTheBlockOrAtDistanceZeroAreErrors) {
     std::vector<uint8_t> out(EMD_BLOCK_SIZE + EMD_OUTPUT_SLACK);
     // A match at the very start reaches before the block; a match at distance
     // 0; fewer symbols than the block needs (the bit stream runs out).
-    const std::vector<uint8_t> files[] = {craft({emdMatchSymbol(1, 5), {'z'}}, std::vector<uint8_t>(6, 'z')),
-                                          craft({{'q'}, emdMatchSymbol(0, 5)}, std::vector<uint8_t>(6, 'q'), {}, 0),
-                                          craft({{'a'}, {'b'}, {'c'}, {'d'}}, std::vector<uint8_t>(40, 'a'))};
+    const std::vector<uint8_t> files[] = {
+        craft({emdMatchSymbol(1, 5), {'z'}}, std::vector<uint8_t>(6, 'z')),
+        craft({{'q'}, emdMatchSymbol(0, 5)}, std::vector<uint8_t>(6, 'q'), {}, 0),
+        craft({{'a'}, {'b'}, {'c'}, {'d'}}, std::vector<uint8_t>(40, 'a'))};
     for (const auto& file : files) {
         Opened o = open(file);
         ASSERT_EQ(o.status, EMD_OK);
@@ -143,11 +144,12 @@ TEST(CompressedFiles, DamagedFilesAreReportedByKind) {
     // {byte, xor mask, status}: signature; a block check value inside the index
     // (the index check fails); distance count (set to 23); magic; block size
     // above 2^16 (set to 17).
-    const std::tuple<size_t, uint8_t, int> damages[] = {{3, 1, EMD_READ_ERROR},
-                                                        {90, 0x40, EMD_FILE_BROKEN},
-                                                        {71, static_cast<uint8_t>(good[71] ^ 23), EMD_FILE_BROKEN},
-                                                        {79, 1, EMD_FILE_BROKEN},
-                                                        {70, static_cast<uint8_t>(good[70] ^ 17), EMD_FILE_BROKEN}};
+    const std::tuple<size_t, uint8_t, int> damages[] = {
+        {3, 1, EMD_READ_ERROR},
+        {90, 0x40, EMD_FILE_BROKEN},
+        {71, static_cast<uint8_t>(good[71] ^ 23), EMD_FILE_BROKEN},
+        {79, 1, EMD_FILE_BROKEN},
+        {70, static_cast<uint8_t>(good[70] ^ 17), EMD_FILE_BROKEN}};
     for (const auto& [at, mask, status] : damages) {
         auto damaged = good;
         damaged[at] ^= mask;

@@ -106,9 +106,11 @@ TEST(TablebaseIndex, KingPairsAreNumberedByTheFirstKingThenTheSecond) {
 }
 
 TEST(TablebaseIndex, EntryCountsMatchTheFileFormat) {
-    const std::tuple<const char*, uint64_t, uint64_t> counts[] = {
-        {"kpk", 81664, 84012},         {"knk", 26282, 28644},           {"kpkp", 3863492, 3863492},
-        {"krbkr", 95673600, 98951760}, {"kqqpkq", 7297961576, 8514011520}};
+    const std::tuple<const char*, uint64_t, uint64_t> counts[] = {{"kpk", 81664, 84012},
+                                                                  {"knk", 26282, 28644},
+                                                                  {"kpkp", 3863492, 3863492},
+                                                                  {"krbkr", 95673600, 98951760},
+                                                                  {"kqqpkq", 7297961576, 8514011520}};
     for (const auto& [name, white, black] : counts) {
         EXPECT_EQ(table(name).count[0], white) << name;
         EXPECT_EQ(table(name).count[1], black) << name;
@@ -119,8 +121,14 @@ TEST(TablebaseIndex, EntryCountsMatchTheFileFormat) {
 }
 
 TEST(TablebaseIndex, DescriptorListHasItsNamesFlagsAndSizes) {
-    for (auto [n, name] : {std::pair{0, "kk"}, {5, "kqk"}, {6, "kpkp"}, {35, "kqqk"}, {36, "kppkp"},
-                           {145, "kqqqk"}, {146, "knnknn"}, {375, "kqqpkq"}})
+    for (auto [n, name] : {std::pair{0, "kk"},
+                           {5, "kqk"},
+                           {6, "kpkp"},
+                           {35, "kqqk"},
+                           {36, "kppkp"},
+                           {145, "kqqqk"},
+                           {146, "knnknn"},
+                           {375, "kqqpkq"}})
         EXPECT_STREQ(TABLE_NAMES[n], name);
     for (int n = 0; n < TABLE_COUNT; ++n) {
         const int men = descriptor(n).material.men();
@@ -128,9 +136,14 @@ TEST(TablebaseIndex, DescriptorListHasItsNamesFlagsAndSizes) {
         EXPECT_EQ(tableNumber(TABLE_NAMES[n]), n) << "names are unique";
         EXPECT_GT(descriptor(n).count[0], 0u);
     }
-    for (auto [name, flags] : {std::pair<const char*, int>{"kk", TABLE_SYMMETRIC}, {"kqrkqr", TABLE_SYMMETRIC},
-                               {"krnknn", TABLE_TWO_BYTES}, {"krrpkq", TABLE_TWO_BYTES | TABLE_SPLIT},
-                               {"kqbnkq", TABLE_SPLIT}, {"kqqpkq", TABLE_SPLIT}, {"kpppkq", 0}, {"krbkr", 0},
+    for (auto [name, flags] : {std::pair<const char*, int>{"kk", TABLE_SYMMETRIC},
+                               {"kqrkqr", TABLE_SYMMETRIC},
+                               {"krnknn", TABLE_TWO_BYTES},
+                               {"krrpkq", TABLE_TWO_BYTES | TABLE_SPLIT},
+                               {"kqbnkq", TABLE_SPLIT},
+                               {"kqqpkq", TABLE_SPLIT},
+                               {"kpppkq", 0},
+                               {"krbkr", 0},
                                {"kqbnkn", 0}})
         EXPECT_EQ(tableFlags(name), flags) << name;
     EXPECT_EQ(descriptor(15).count[0], descriptor(15).count[1]) << "krkr is symmetric";

@@ -26,12 +26,14 @@ bool optionAllowed(const std::string& line) {
 bool lineAllowed(std::string& line, bool first) {
     const std::string word = firstWord(line.c_str());
     const std::vector<std::string> words = splitWords(line.c_str());
-    if (word == "quit" || word == "perf" || word == "bench" || word == "cores" || word == "egtpath") return false;
+    if (word == "quit" || word == "perf" || word == "bench" || word == "cores" || word == "egtpath")
+        return false;
     if (first && word == "uci") return false; // the UCI target runs that protocol
     int32_t n = 0;
     if (word == "perft") return words.size() < 2 || !readInteger(words[1], n) || n <= 2;
     if (word == "memory") return words.size() < 2 || !readInteger(words[1], n) || n <= 4;
-    if (word == "book") return words.size() < 2 || words[1] == "on" || words[1] == "off" || words[1] == "load";
+    if (word == "book")
+        return words.size() < 2 || words[1] == "on" || words[1] == "off" || words[1] == "load";
     if (word == "option") return optionAllowed(line);
     return true;
 }

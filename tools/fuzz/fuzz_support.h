@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <fcntl.h>
+#include <filesystem>
 #include <string>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -75,8 +75,7 @@ inline std::string textWithoutNul(const uint8_t* data, size_t size) {
 
 // The lines of `text` that `keep(line, isFirstKept)` accepts, joined; `keep`
 // may rewrite the line it is given. A final line without a line feed stays so.
-template <typename Keep>
-std::string keptLines(const std::string& text, Keep keep) {
+template <typename Keep> std::string keptLines(const std::string& text, Keep keep) {
     std::string out;
     size_t start = 0;
     while (start < text.size()) {

@@ -203,8 +203,8 @@ bool Search::prunedMove(Move m, int depth, int nodeEval, bool improving, int alp
     return false;
 }
 
-int Search::modernMoves(PlyRecord& r, int alpha, int beta, int depth, bool cutNode, int nodeEval, bool improving,
-                        Move ttMove, int singularExtension) {
+int Search::modernMoves(PlyRecord& r, int alpha, int beta, int depth, bool cutNode, int nodeEval,
+                        bool improving, Move ttMove, int singularExtension) {
     const ModernParams& p = modernParams;
     const bool pvNode = beta - alpha > 1;
     const int plyIndex = pos.searchPly;
