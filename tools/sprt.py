@@ -606,6 +606,8 @@ class Match:
             "xvfb-run", "-a", XBOARD,
             "-fcp", str(chunk.dir / "engine-new"), "-fd", str(slot / "new"), "-fn", a.new_name,
             "-scp", str(chunk.dir / "engine-old"), "-sd", str(slot / "old"), "-sn", a.old_name,
+            *(["-sUCI", "-adapterCommand", '/usr/games/polyglot -noini -ec "%fcp" -ed "%fd"']
+              if a.old_uci else []),
             "-smpCores", "1", "-xponder",
             "-defaultHashSize", str(a.hash), "-defaultCacheSizeEGTB", "0",
             "-matchGames", str(2 * len(chunk.pairs)), "-matchPause", "500",
@@ -633,10 +635,10 @@ class Match:
             p.attempts += 1
         (folder / "openings.fen").write_text("".join(p.fen + "\n" for p in pairs))
         (folder / "pairs.txt").write_text("".join("%d\n" % p.number for p in pairs))
-        for who, binary in (("new", self.a.new), ("old", self.a.old)):
+        for who, binary, extra in (("new", self.a.new, ""), ("old", self.a.old, self.a.old_args)):
             wrapper = folder / ("engine-" + who)
-            wrapper.write_text("#!/bin/sh\nexec %s %s --wrap %s %s \"$@\"\n" % (
-                sys.executable, Path(__file__).resolve(), folder / (who + ".exits"), binary))
+            wrapper.write_text("#!/bin/sh\nexec %s %s --wrap %s %s %s \"$@\"\n" % (
+                sys.executable, Path(__file__).resolve(), folder / (who + ".exits"), binary, extra))
             wrapper.chmod(0o755)
         out = open(chunk.output, "wb")
         chunk.popen = subprocess.Popen(self.xboard_command(chunk), cwd=str(folder),
@@ -1120,6 +1122,11 @@ def parse_args(argv):
     p.add_argument("--old-ini", default="", metavar="TEXT", help="the same for the old engine")
     p.add_argument("--new-name", default="new", help="the new engine's name in the PGN (default new)")
     p.add_argument("--old-name", default="old", help="the old engine's name in the PGN (default old)")
+    p.add_argument("--old-args", default="", metavar="TEXT",
+                   help="arguments the old engine is started with (for another engine as the "
+                        "opponent, e.g. '-x' for GNU Chess)")
+    p.add_argument("--old-uci", action="store_true",
+                   help="the old engine speaks UCI: xboard runs it through Debian's polyglot adapter")
     p.add_argument("--tc", type=float, default=4, help="base time per game in whole seconds (default 4)")
     p.add_argument("--inc", type=float, default=0.04, help="increment per move in seconds (default 0.04)")
     p.add_argument("--hash", type=int, default=64,
