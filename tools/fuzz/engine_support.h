@@ -48,9 +48,8 @@ inline Engine& startEngine() {
 // cleared or built twice.
 inline Engine& resetEngine(int fd, bool initFollows = false) {
     Engine& e = *sharedEngine();
+    e.inputQueue = InputQueue{}; // nothing held back, no pong deferred, no log copy
     e.inputQueue.readFrom(fd);
-    e.pendingInput.clear();
-    e.deferredPings.clear();
     e.modes = ShellModes{};
     e.search.modes = SearchModes{};
     TimeControl fresh;
@@ -61,8 +60,7 @@ inline Engine& resetEngine(int fd, bool initFollows = false) {
     e.search.searchMoves.clear();
     e.search.options = SearchOptions{};
     e.settings.bookBestMove = false;
-    e.books.book.close();
-    e.books.polyglotBook.close();
+    e.books.closeAll();
     e.gameResult = NO_RESULT;
     e.ponderOnOpponentsTurn = false;
     if (e.evalParams != savedParams()) {

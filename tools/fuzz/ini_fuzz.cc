@@ -167,7 +167,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (engine.logFile) std::fclose(engine.logFile);
     engine.logFile = nullptr;
     engine.init();
-    if (engine.search.options.useBook) engine.loadBook(engine.settings.bookPath);
+    if (engine.search.options.useBook) engine.books.load(engine.settings.bookPath, engine);
     static std::set<std::string> searchesMade;
     if (engine.search.options.useTablebases) {
         const std::optional<std::string> search =
