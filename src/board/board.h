@@ -208,8 +208,8 @@ class Board {
     void generateCastles960(Move* moves, int& count) const;
     // Chess960 castling in make and unmake: the common king step leaves the king
     // on its rook's square and the rook on the king's; these finish and undo the rest.
-    void finishCastle960(Move move);
-    void undoCastle960(Move move);
+    [[gnu::cold, gnu::noinline]] void finishCastle960(Move move);
+    [[gnu::cold, gnu::noinline]] void undoCastle960(Move move);
     // Whether the king of a Chess960 castle stands attacked on its castled square,
     // before the castle (made = 0) or after it (made = 1).
     int castleLeavesKingInCheck(Move move, int made) const;

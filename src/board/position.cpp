@@ -33,7 +33,8 @@ void Position::setMoveCounters(int fiftyPlies, int moveNumber) {
     pliesBefore = 2 * (moves - 1) + (board.side == BLACK ? 1 : 0);
 }
 
-void Position::pushMove(Move move) {
+// Flattened: make, check test and record in one body, as the search calls it on every move.
+[[gnu::flatten]] void Position::pushMove(Move move) {
     FM_ASSERT(gamePly + 1 < HISTORY_SIZE && searchPly < MAX_PLY);
     FM_ASSERT(move != NO_MOVE && onBoard(moveFrom(move)) && onBoard(moveTo(move)));
     const Square from = moveFrom(move), to = moveTo(move);

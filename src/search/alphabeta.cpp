@@ -282,20 +282,3 @@ void Search::cutOff(PlyRecord& r, Move m, int score, int depth) {
     hashTable.store(nodeKey(),
                     {wholePlies(depth), pos.searchPly, HASH_LOWER, score, m, r.mateThreat, nodeAge()});
 }
-
-Search::ScoreEffect Search::takeScore(PlyRecord& r, Move m, int score, int& alpha, int beta,
-                                      NodeResult& node) {
-    if (score > node.best) {
-        node.best = score;
-        r.bestMove = m;
-        if (score > alpha && score < beta) extendPV(pos.searchPly, m);
-    }
-    if (score <= alpha) return ScoreEffect::None;
-    if (score >= beta) {
-        if (node.movesSearched == 1) ++stats.firstMoveCutoffs;
-        ++stats.cutoffs;
-        return ScoreEffect::CutOff;
-    }
-    alpha = score;
-    return ScoreEffect::Raised;
-}

@@ -320,3 +320,22 @@ class Search {
     void detectEasyMove();
     void deepen();
 };
+
+// Shared by the search and the quiescence search, on every move: defined here
+// so that both inline it.
+inline Search::ScoreEffect Search::takeScore(PlyRecord& r, Move m, int score, int& alpha, int beta,
+                                             NodeResult& node) {
+    if (score > node.best) {
+        node.best = score;
+        r.bestMove = m;
+        if (score > alpha && score < beta) extendPV(pos.searchPly, m);
+    }
+    if (score <= alpha) return ScoreEffect::None;
+    if (score >= beta) {
+        if (node.movesSearched == 1) ++stats.firstMoveCutoffs;
+        ++stats.cutoffs;
+        return ScoreEffect::CutOff;
+    }
+    alpha = score;
+    return ScoreEffect::Raised;
+}
