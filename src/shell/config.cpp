@@ -14,7 +14,8 @@
 
 namespace {
 
-enum class KeyKind { Number, HashSize, Switch, Path, Resign, Profile };
+// Option: the key sets the GUI option of that name, with its range and action.
+enum class KeyKind { Number, HashSize, Switch, Path, Resign, Profile, Option };
 
 // One configuration key: its name, how its value is read, and where it goes.
 struct ConfigKey {
@@ -24,6 +25,7 @@ struct ConfigKey {
     int32_t* (*number)(Engine&);
     bool* (*flag)(Engine&);
     char* (*path)(Engine&);
+    const char* option = nullptr; // KeyKind::Option: the option's name
 };
 
 int32_t* noNumber(Engine&) { return nullptr; }
@@ -75,6 +77,7 @@ const ConfigKey CONFIG_KEYS[] = {
     {"REDUCTIONS", KeyKind::Switch, 0, noNumber, [](Engine& e) { return &e.search.options.useReductions; },
      noPath},
     {"PROFILE", KeyKind::Profile, 0, noNumber, noFlag, noPath},
+    {"MOVE_OVERHEAD", KeyKind::Option, 0, noNumber, noFlag, noPath, "Move Overhead"},
 };
 
 // The piece values and evaluation weights are bounded in size by the ranges of
@@ -128,6 +131,11 @@ void applyKey(Engine& engine, const ConfigKey& key, const std::string& value) {
                 engine.search.options.profile = profile;
             else
                 engine.print("PROFILE takes classic or modern, not %s; unchanged\n", value.c_str());
+            break;
+        }
+        case KeyKind::Option: {
+            const EngineOption* option = findOption(key.option);
+            if (option) applyOption(engine, *option, value, engine);
             break;
         }
         case KeyKind::Resign: {

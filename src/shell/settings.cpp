@@ -169,6 +169,14 @@ bool applyProfile(Engine& e, const std::string& value, Output&) {
     return readProfile(value, e.search.options.profile);
 }
 
+// The milliseconds of the clock kept back for delays outside the search (the
+// link to the GUI or server, a busy machine); every protocol's clock rule
+// counts with the clock less this.
+bool applyMoveOverhead(Engine& e, const std::string& value, Output&) {
+    e.search.time.clockReserveMs = numberOf(value);
+    return true;
+}
+
 bool applyReductions(Engine& e, const std::string& value, Output&) {
     e.search.options.useReductions = value == "true";
     return true;
@@ -209,6 +217,8 @@ const std::vector<EngineOption> OPTIONS = {
      applyTablebasePath},
     {"NalimovCache", OptionKind::Spin, 1, 1024,
      [](const Engine& e) { return std::to_string(e.settings.egtbCacheMB); }, applyTablebaseCache},
+    {"Move Overhead", OptionKind::Spin, 0, 5000,
+     [](const Engine& e) { return std::to_string(e.search.time.clockReserveMs); }, applyMoveOverhead},
     {"Reductions", OptionKind::Check, 0, 0,
      [](const Engine& e) { return checkText(e.search.options.useReductions); }, applyReductions},
     {"Profile", OptionKind::Combo, 0, 0,

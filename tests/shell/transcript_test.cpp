@@ -24,6 +24,7 @@ const std::string FEATURES =
     "feature option=\"Learning -check 0\"\n"
     "feature option=\"LearnFile -string learn.dat\"\n"
     "feature option=\"NalimovCache -spin 2 1 1024\"\n"
+    "feature option=\"Move Overhead -spin 50 0 5000\"\n"
     "feature option=\"Reductions -check 0\"\n"
     "feature option=\"Profile -combo *classic /// modern\"\n"
     "feature option=\"PawnValue -spin 100 1 1000\"\n"
