@@ -67,6 +67,8 @@ void Engine::listBook(Position& where, Output& out) {
 }
 
 Move Engine::bookMove(Position& root, Move* moves, int32_t* scores, int count) {
+    // The books hold standard games: none of their moves fits a Chess960 game.
+    if (root.board.chess960) return NO_MOVE;
     if (!polyglotBook.isOpen()) return book.chooseMove(root, moves, scores, count);
     return polyglotBook.chooseMove(root.board, bookRandom(), settings.bookBestMove);
 }

@@ -107,6 +107,16 @@ class Engine : public Output, private SearchListener {
     // Prints and returns the result when the game has ended: 1 white mates, 2
     // black mates, 3 a draw; 0 when it goes on.
     int checkGameEnd();
+    // Chess960 (Fischer random chess) or standard chess. Switching keeps the
+    // position, reading its castling rights in the new mode, restarts the
+    // record and empties the table, whose keys and moves belong to the other
+    // rules. Books and learning stay out of Chess960 games.
+    bool chess960() const { return position.board.chess960; }
+    void setChess960(bool on);
+    // A move as the engine sends it to xboard: coordinates, with a Chess960
+    // castle as O-O or O-O-O (the protocol's notation for fischerandom, which
+    // cannot confuse a king taking its rook with a king's step).
+    std::string xboardMoveText(Move move) const;
 
     // --- shell: start-up, commands, game flow (shell/) -------------------------
     void run(int argc, char** argv);

@@ -61,7 +61,7 @@ bool Engine::roomForGameMove() {
 }
 
 void Engine::learnGameResult() {
-    if (!search.options.useBook) return;
+    if (!search.options.useBook || chess960()) return;
     noteReadOnlyBook("result learning");
     book.learnFromResult(position, gameResult, modes.learnColor);
     gameResult = NO_RESULT;
@@ -88,8 +88,7 @@ bool Engine::playSearchedMove(Move best) {
     if (!roomForGameMove()) return false;
     char text[16];
     if (modes.xboard) {
-        moveToCoord(best, text);
-        print("move %s\n", text);
+        print("move %s\n", xboardMoveText(best).c_str());
     } else {
         moveToSan(position, best, text);
         print("%s<%d>: %s\n", colourName(board.side), position.moveNumber(), text);

@@ -49,6 +49,7 @@ const char* const GENERAL_HELP[] = {
     "fen             - display the fen\n",
     "history         - display game history\n",
     "setboard <s>    - sets board to a FEN string s\n",
+    "variant <v>     - plays normal chess or fischerandom (Chess960)\n",
     "analyze         - analyzes current position\n",
     "edit            - sets you in edit mode[more]\n",
     "book            - manages book[more]\n",

@@ -177,6 +177,11 @@ bool applyMoveOverhead(Engine& e, const std::string& value, Output&) {
     return true;
 }
 
+bool applyChess960(Engine& e, const std::string& value, Output&) {
+    e.setChess960(value == "true");
+    return true;
+}
+
 bool applyReductions(Engine& e, const std::string& value, Output&) {
     e.search.options.useReductions = value == "true";
     return true;
@@ -219,6 +224,8 @@ const std::vector<EngineOption> OPTIONS = {
      [](const Engine& e) { return std::to_string(e.settings.egtbCacheMB); }, applyTablebaseCache},
     {"Move Overhead", OptionKind::Spin, 0, 5000,
      [](const Engine& e) { return std::to_string(e.search.time.clockReserveMs); }, applyMoveOverhead},
+    {"UCI_Chess960", OptionKind::Check, 0, 0, [](const Engine& e) { return checkText(e.chess960()); },
+     applyChess960},
     {"Reductions", OptionKind::Check, 0, 0,
      [](const Engine& e) { return checkText(e.search.options.useReductions); }, applyReductions},
     {"Profile", OptionKind::Combo, 0, 0,
@@ -388,7 +395,8 @@ void applyEvaluationChange(Engine& engine) {
 
 bool offeredToXboard(const EngineOption& option) {
     const std::string name = option.name;
-    return name != "Hash" && name != "Ponder" && name != "NalimovPath" && name != "Threads";
+    return name != "Hash" && name != "Ponder" && name != "NalimovPath" && name != "Threads" &&
+           name != "UCI_Chess960";
 }
 
 void sizeMainTable(MainHashTable& table, bool announce) {

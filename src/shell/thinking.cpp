@@ -107,11 +107,8 @@ bool Engine::hintFromRunningSearch() {
         return false;
     Position& where = shownPosition();
     if (hint != NO_MOVE && where.board.hasBothKings() && where.board.isPseudoLegal(hint) &&
-        where.isLegalMove(hint)) {
-        char text[8];
-        moveToCoord(hint, text);
-        print("Hint: %s\n", text);
-    }
+        where.isLegalMove(hint))
+        print("Hint: %s\n", xboardMoveText(hint).c_str());
     return true;
 }
 
@@ -211,7 +208,11 @@ void Engine::deepeningStarts(const Search& s) {
     if (modes.post == PostMode::Console) print(" depth         nodes   score    time  pv\n");
 }
 
-void Engine::scoreDropped(const Search& s) { learnStore.learnPosition(s.position(), hashTable); }
+// The learning store keeps standard positions only: its keys do not say which
+// rooks castle.
+void Engine::scoreDropped(const Search& s) {
+    if (!s.position().board.chess960) learnStore.learnPosition(s.position(), hashTable);
+}
 
 void Engine::bookMoveFound(const Search& s) {
     if (modes.post != PostMode::Silent && modes.xboard && !s.modes.analyze && !s.modes.pondering &&

@@ -16,7 +16,7 @@ const std::string NO_INI = "Can't find falkmere.ini. Using defaults.\n\n";
 // options xboard may set, then done=1.
 const std::string FEATURES =
     "feature ping=1 setboard=1 analyze=1 draw=0 name=1 sigint=0 sigterm=0 memory=1 smp=1 egt=\"nalimov\" "
-    "usermove=1 playother=1 colors=0 variants=\"normal\" myname=\"Falkmere 1.08\"\n"
+    "usermove=1 playother=1 colors=0 variants=\"normal,fischerandom\" myname=\"Falkmere 1.08\"\n"
     "feature option=\"Clear Hash -button\"\n"
     "feature option=\"OwnBook -check 0\"\n"
     "feature option=\"BookFile -string book.dat\"\n"
@@ -211,7 +211,7 @@ TEST(Commands, HelpTopics) {
     EXPECT_EQ(texts.front() + texts.back(), "");
     const std::string& general = texts[1];
     EXPECT_EQ(texts[4], general);
-    EXPECT_EQ(std::ranges::count(general, '\n'), 28);
+    EXPECT_EQ(std::ranges::count(general, '\n'), 29);
     for (const std::string& word : helpCommandWords())
         EXPECT_NE(general.find(word), std::string::npos) << word;
     EXPECT_TRUE(texts[2].starts_with("book:\n")) << texts[2];
