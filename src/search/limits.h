@@ -52,4 +52,10 @@ struct SearchOptions {
     bool useLearn = false;
     bool useTablebases = false;
     bool useReductions = false;
+    // Root moves searched as lines of their own each iteration, best first,
+    // each reported (1: the best move alone, as always).
+    int32_t multiPv = 1;
 };
+
+// The most lines a search may be asked for.
+constexpr int32_t MAX_LINES = 256;

@@ -1,5 +1,6 @@
 // The search driver: root list, book, time, iterative deepening inside an
 // aspiration window.
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -15,10 +16,9 @@
 namespace {
 
 constexpr int ASPIRATION = 50;
-constexpr int32_t FRONT_BONUS = 900000000;
 
 int32_t withFrontBonus(int32_t score) {
-    const int64_t raised = int64_t{score} + FRONT_BONUS;
+    const int64_t raised = int64_t{score} + Search::FRONT_BONUS;
     return raised > INT32_MAX ? INT32_MAX : static_cast<int32_t>(raised);
 }
 
@@ -161,7 +161,12 @@ void Search::deepen() {
             }
             score = rootSearch(rootAlpha, rootBeta, iteration * 8);
         }
+        if (!searchAborted && lineCount > 1) {
+            searchOtherLines(iteration * 8);
+            score = rootScore;
+        }
         if (!searchAborted) {
+            reportLines();
             completedIteration = iteration;
             listener->iterationCompleted(*this);
             if (score >= MATE_SCORE - iteration || score <= -(MATE_SCORE - iteration)) break;
@@ -253,6 +258,12 @@ Move Search::think() {
     root.endgame = board.castling == 0 && board.isEnding();
     root.lowMaterial = board.isLateEnding();
     root.mateThreat = root.bmThreat = 0;
+
+    // The lines to find: one, or as many as asked for and the root has moves.
+    lineCount = std::clamp(options.multiPv, 1, root.moveCount);
+    linesDone = 0;
+    if (lineCount > 1 && lines.size() < static_cast<size_t>(lineCount))
+        lines.resize(static_cast<size_t>(lineCount));
 
     // 11. Iterative deepening, with the helper threads on the same root; 12.
     // the front end may print statistics.

@@ -167,6 +167,14 @@ void cmdStatus(Engine& e, const Args&) {
             text);
 }
 
+// multipv N: the search finds and shows the N best root moves as lines of their own.
+void cmdMultiPv(Engine& e, const Args& a) {
+    int32_t lines = 0;
+    if (!readInteger(a.word(1), lines) || lines < 1 || lines > MAX_LINES)
+        return refuse(e, a, "multipv needs a number of lines from 1 to 256; unchanged");
+    e.search.options.multiPv = lines;
+}
+
 void cmdPv(Engine& e, const Args& a) {
     if (!readInteger(a.word(1), e.modes.pvDepth)) refuse(e, a, "pv needs a depth; unchanged");
 }
@@ -565,6 +573,7 @@ const Command COMMANDS[] = {
     {"usermove", false, cmdUsermove},
     {"playother", false, cmdPlayother},
     {"variant", false, cmdVariant},
+    {"multipv", false, cmdMultiPv},
     {"accepted", false, cmdIgnored},
     {"rejected", false, cmdIgnored},
     {"random", false, cmdIgnored},

@@ -77,6 +77,7 @@ const ConfigKey CONFIG_KEYS[] = {
     {"REDUCTIONS", KeyKind::Switch, 0, noNumber, [](Engine& e) { return &e.search.options.useReductions; },
      noPath},
     {"PROFILE", KeyKind::Profile, 0, noNumber, noFlag, noPath},
+    {"MULTI_PV", KeyKind::Option, 0, noNumber, noFlag, noPath, "MultiPV"},
     {"MOVE_OVERHEAD", KeyKind::Option, 0, noNumber, noFlag, noPath, "Move Overhead"},
 };
 

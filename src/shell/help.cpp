@@ -45,6 +45,7 @@ const char* const GENERAL_HELP[] = {
     "runeval <f>     - evaluates positions in epd file\n",
     "d               - display the board\n",
     "pv <n>          - display pv after depth n\n",
+    "multipv <n>     - searches and shows the n best moves\n",
     "score           - displays the evaluation for the position\n",
     "fen             - display the fen\n",
     "history         - display game history\n",

@@ -182,6 +182,11 @@ bool applyChess960(Engine& e, const std::string& value, Output&) {
     return true;
 }
 
+bool applyMultiPv(Engine& e, const std::string& value, Output&) {
+    e.search.options.multiPv = numberOf(value);
+    return true;
+}
+
 bool applyReductions(Engine& e, const std::string& value, Output&) {
     e.search.options.useReductions = value == "true";
     return true;
@@ -224,6 +229,8 @@ const std::vector<EngineOption> OPTIONS = {
      [](const Engine& e) { return std::to_string(e.settings.egtbCacheMB); }, applyTablebaseCache},
     {"Move Overhead", OptionKind::Spin, 0, 5000,
      [](const Engine& e) { return std::to_string(e.search.time.clockReserveMs); }, applyMoveOverhead},
+    {"MultiPV", OptionKind::Spin, 1, MAX_LINES,
+     [](const Engine& e) { return std::to_string(e.search.options.multiPv); }, applyMultiPv},
     {"UCI_Chess960", OptionKind::Check, 0, 0, [](const Engine& e) { return checkText(e.chess960()); },
      applyChess960},
     {"Reductions", OptionKind::Check, 0, 0,

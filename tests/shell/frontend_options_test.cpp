@@ -140,3 +140,144 @@ TEST(Chess960, TheConsoleSwitchesVariantsAndCountsChess960Moves) {
     EXPECT_NE(out.find("Error (unsupported variant): chess960\n"), std::string::npos) << out;
 }
 
+namespace {
+
+// One line of a UCI report: its depth, rank, score (mates far beyond any
+// centipawn score) and first move.
+struct ReportedLine {
+    int depth = 0;
+    int rank = 0;
+    int score = 0;
+    std::string move;
+};
+
+std::vector<ReportedLine> reportedLines(const std::string& out) {
+    std::vector<ReportedLine> lines;
+    const std::regex pattern("info depth ([0-9]+) seldepth [0-9]+ multipv ([0-9]+) score (cp|mate) "
+                             "(-?[0-9]+) .* pv ([a-h1-8qrbn]+)");
+    for (const std::string& line : linesStartingWith(out, "info depth")) {
+        std::smatch m;
+        if (!std::regex_search(line, m, pattern)) continue;
+        const int value = std::stoi(m[4]);
+        const int score = m[3] == "cp" ? value : value > 0 ? 100000 - value : -100000 - value;
+        lines.push_back({std::stoi(m[1]), std::stoi(m[2]), score, m[5]});
+    }
+    return lines;
+}
+
+std::string bestMoveOf(const std::string& out) {
+    const std::vector<std::string> best = linesStartingWith(out, "bestmove ");
+    if (best.empty()) return "";
+    std::istringstream words(best.back());
+    std::string word, move;
+    words >> word >> move;
+    return move;
+}
+
+// Positions without a capture or check in the air (the first two), one with a
+// hanging piece, one with a mate in one.
+const std::vector<std::string> LINE_POSITIONS = {
+    "rnbqkb1r/pppp1ppp/5n2/4p3/4P3/2N5/PPPP1PPP/R1BQKBNR w KQkq - 2 3",
+    "r1bqkb1r/pppp1ppp/2n2n2/4p3/2B1P3/5N2/PPPP1PPP/RNBQK2R w KQkq - 4 4",
+    "rnb1kbnr/pppp1ppp/8/4p3/4P2q/5N2/PPPP1PPP/RNBQKB1R w KQkq - 2 3",
+    "6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1",
+};
+
+// The engine's search of `fen` to `depth` with `lines` lines, in a profile.
+std::string searchLines(const std::string& profile, const std::string& fen, int depth, int lines) {
+    return converse("PROFILE " + profile + "\n",
+                    {{"uci\nsetoption name MultiPV value " + std::to_string(lines) + "\nposition fen " + fen +
+                          "\ngo depth " + std::to_string(depth) + "\n",
+                      "bestmove"}});
+}
+
+void expectLinesOfEveryIteration(const std::string& profile, int wanted) {
+    for (const std::string& fen : LINE_POSITIONS) {
+        const int depth = profile == "modern" ? 8 : 5;
+        const std::string out = searchLines(profile, fen, depth, wanted);
+        const std::vector<ReportedLine> lines = reportedLines(out);
+        const auto position = positionAt(fen);
+        std::vector<std::string> legal;
+        for (Move m : legalMoves(*position)) legal.push_back(uciMove(m));
+        ASSERT_GE(legal.size(), static_cast<size_t>(wanted)) << fen;
+        // Every iteration reports its lines together, ranked 1 to N.
+        ASSERT_EQ(lines.size() % wanted, 0u) << out;
+        ASSERT_FALSE(lines.empty()) << out;
+        for (size_t start = 0; start < lines.size(); start += wanted) {
+            std::set<std::string> moves;
+            for (int k = 0; k < wanted; ++k) {
+                const ReportedLine& line = lines[start + k];
+                EXPECT_EQ(line.rank, k + 1) << out;
+                EXPECT_EQ(line.depth, lines[start].depth) << out;
+                EXPECT_NE(std::find(legal.begin(), legal.end(), line.move), legal.end()) << line.move;
+                moves.insert(line.move);
+                if (k > 0) {
+                    EXPECT_LE(line.score, lines[start + k - 1].score) << fen << "\n" << out;
+                }
+            }
+            EXPECT_EQ(moves.size(), static_cast<size_t>(wanted)) << "distinct first moves\n" << out;
+        }
+        const ReportedLine& first = lines[lines.size() - wanted];
+        // A mate found ends the classic deepening.
+        if (first.score < 90000) {
+            EXPECT_EQ(first.depth, depth) << out;
+        }
+        const std::string best = bestMoveOf(out);
+        EXPECT_EQ(best, first.move) << "the best move is the first line's";
+        // The one-line search of the same depth plays the first line's move in
+        // the classic profile. The modern one prunes by the histories, which
+        // the later lines' searches change: its move is one of the lines.
+        const std::string alone = bestMoveOf(searchLines(profile, fen, depth, 1));
+        if (profile == "classic") {
+            EXPECT_EQ(alone, best) << fen;
+        } else {
+            bool among = false;
+            for (size_t k = lines.size() - wanted; k < lines.size(); ++k)
+                among = among || lines[k].move == alone;
+            EXPECT_TRUE(among) << alone << " " << fen << "\n" << out;
+        }
+    }
+}
+
+} // namespace
+
+TEST(MultiPv, ClassicReportsDistinctLegalLinesBestFirst) {
+    expectLinesOfEveryIteration("classic", 3);
+    expectLinesOfEveryIteration("classic", 5);
+}
+
+TEST(MultiPv, ModernReportsDistinctLegalLinesBestFirst) {
+    expectLinesOfEveryIteration("modern", 3);
+    expectLinesOfEveryIteration("modern", 5);
+}
+
+TEST(MultiPv, NoMoreLinesThanLegalMovesAndNoneWithOneLine) {
+    // Three legal moves: the king's steps. Four iterations of three lines.
+    const std::string out = searchLines("classic", "k7/8/8/8/8/8/8/K7 b - - 0 1", 4, 5);
+    const std::vector<ReportedLine> lines = reportedLines(out);
+    ASSERT_EQ(lines.size(), 12u) << out;
+    for (size_t i = 0; i < lines.size(); ++i) EXPECT_EQ(lines[i].rank, static_cast<int>(i % 3) + 1) << out;
+    const std::string one = searchLines("classic", LINE_POSITIONS[0], 4, 1);
+    EXPECT_EQ(one.find("multipv"), std::string::npos);
+    EXPECT_EQ(linesStartingWith(one, "option name MultiPV"),
+              std::vector<std::string>{"option name MultiPV type spin default 1 min 1 max 256"});
+}
+
+TEST(MultiPv, TheConsoleAndXboardShowEveryLine) {
+    // sd 3: three iterations, from depth 1 on, each with its three lines (the
+    // progress lines end in carriage returns).
+    std::string console =
+        runWithIni("MULTI_PV 3\n", "easy\nsetboard " + LINE_POSITIONS[0] + "\nsd 3\npv 1\nforce\ngo\nquit\n");
+    std::replace(console.begin(), console.end(), '\r', '\n');
+    for (const char* depth : {"   1/", "   2/", "   3/"})
+        EXPECT_EQ(linesStartingWith(console, depth).size(), 3u) << depth << "\n" << console;
+    const std::string xboard = converse("", {{"xboard\nprotover 2\noption MultiPV=4\nforce\nsetboard " +
+                                                  LINE_POSITIONS[1] + "\npost\nsd 5\ngo\nping 1\n",
+                                              "pong 1"}});
+    EXPECT_EQ(linesStartingWith(xboard, "5 ").size(), 4u) << xboard;
+    const std::string refused = runWithIni("", "multipv 0\nmultipv x\nquit\n");
+    EXPECT_NE(refused.find("Error (multipv needs a number of lines from 1 to 256; unchanged): multipv 0\n"),
+              std::string::npos)
+        << refused;
+}
+

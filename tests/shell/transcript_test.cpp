@@ -25,6 +25,7 @@ const std::string FEATURES =
     "feature option=\"LearnFile -string learn.dat\"\n"
     "feature option=\"NalimovCache -spin 2 1 1024\"\n"
     "feature option=\"Move Overhead -spin 50 0 5000\"\n"
+    "feature option=\"MultiPV -spin 1 1 256\"\n"
     "feature option=\"Reductions -check 0\"\n"
     "feature option=\"Profile -combo *classic /// modern\"\n"
     "feature option=\"PawnValue -spin 100 1 1000\"\n"
@@ -211,7 +212,7 @@ TEST(Commands, HelpTopics) {
     EXPECT_EQ(texts.front() + texts.back(), "");
     const std::string& general = texts[1];
     EXPECT_EQ(texts[4], general);
-    EXPECT_EQ(std::ranges::count(general, '\n'), 29);
+    EXPECT_EQ(std::ranges::count(general, '\n'), 30);
     for (const std::string& word : helpCommandWords())
         EXPECT_NE(general.find(word), std::string::npos) << word;
     EXPECT_TRUE(texts[2].starts_with("book:\n")) << texts[2];
@@ -422,7 +423,7 @@ TEST(Arguments, RunevalComparesEachPositionWithItsMirror) {
 
 TEST(ThinkingOutput, NodeCountsBeyondThirtyTwoBitsArePrintedWhole) {
     auto root = positionAt(START_FEN + " 0 1");
-    PvReport report{*root, 12, 20, 5000000000ull, 31, 123456, ScoreBound::Exact, {}, 1};
+    PvReport report{*root, 12, 20, 5000000000ull, 31, 123456, ScoreBound::Exact, {}, 1, 0};
     report.moves[0] = moveNamed(*root, "e2e4");
     EXPECT_EQ(thinkingLine(report, false), "12 31 12345 5000000000 1. e4\n");
     EXPECT_NE(thinkingLine(report, true).find(" 5000000000 "), std::string::npos);
