@@ -93,3 +93,61 @@ void Search::reportLines() {
     rootAlpha = savedAlpha;
     rootBeta = savedBeta;
 }
+
+namespace {
+
+// Lines a limited strength chooses among.
+constexpr int STRENGTH_LINES = 4;
+// The margin below the best score within which a weaker move may be chosen,
+// at the lowest rating; it narrows to nothing at the highest.
+constexpr int WIDEST_MARGIN = 200;
+
+// The depth of a search at `elo`: one ply at the lowest rating, a ply more
+// for every 175 points.
+int strengthDepth(int elo) { return 1 + (elo - MIN_ELO) / 175; }
+
+int strengthMargin(int elo) { return WIDEST_MARGIN * (MAX_ELO - elo) / (MAX_ELO - MIN_ELO); }
+
+bool isMateScore(int score) { return score >= MATE_SCORE - MAX_PLY || score <= -(MATE_SCORE - MAX_PLY); }
+
+} // namespace
+
+bool Search::prepareStrength() {
+    depthCeiling = INT32_MAX;
+    if (options.eloLimit <= 0 || isHelper) return false;
+    const int elo = std::clamp(options.eloLimit, MIN_ELO, MAX_ELO);
+    depthCeiling = strengthDepth(elo);
+    lineCount = std::clamp(std::max(lineCount, STRENGTH_LINES), 1, ply(0).moveCount);
+    return true;
+}
+
+// Each line's score gets a random bonus below the margin and the highest sum
+// is played: a line far below the best is never chosen, one just below it
+// often. A mate, for or against, is never traded away.
+void Search::chooseAtStrength() {
+    if (linesDone < 2) return;
+    const int margin = strengthMargin(std::clamp(options.eloLimit, MIN_ELO, MAX_ELO));
+    if (margin <= 0 || isMateScore(lines[0].score)) return;
+    std::uniform_int_distribution<int> bonus(0, margin - 1);
+    int chosen = 0, chosenValue = lines[0].score + bonus(strengthRandom);
+    for (int k = 1; k < linesDone; ++k) {
+        const int score = lines[static_cast<size_t>(k)].score;
+        if (isMateScore(score) || score < lines[0].score - margin) continue;
+        const int value = score + bonus(strengthRandom);
+        if (value > chosenValue) {
+            chosen = k;
+            chosenValue = value;
+        }
+    }
+    if (chosen == 0) return;
+    PlyRecord& root = ply(0);
+    const RootLine& line = lines[static_cast<size_t>(chosen)];
+    std::copy(line.pv, line.pv + line.pvEnd, root.pv);
+    root.pvEnd = line.pvEnd;
+    root.bestMove = line.pv[0];
+    rootScore = line.score;
+    // The last line reported is the one played, as an exact score.
+    rootAlpha = -INFINITE_SCORE;
+    rootBeta = INFINITE_SCORE;
+    reportLine(line.score);
+}

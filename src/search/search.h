@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <random>
 #include <vector>
 
 #include "board/position.h"
@@ -242,6 +243,19 @@ class Search {
     void reportLines();
     // Several lines are reported, each as a line of its own at the end of an iteration.
     bool reportsSeveralLines() const { return options.multiPv > 1 && lineCount > 1; }
+
+    // --- limited strength (lines.cpp) ----------------------------------------
+    // The deepest iteration of the running search: the depth limit, or less
+    // at a limited strength.
+    int32_t depthCeiling = INT32_MAX;
+    int depthLimit() const { return depthCeiling < time.depthLimit ? depthCeiling : time.depthLimit; }
+    // Sets the lines and the depth of a search at options.eloLimit; true when
+    // the strength is limited.
+    bool prepareStrength();
+    // Among the lines of the last iteration, the move a player of that rating
+    // plays: the best, or one whose score lies within a margin of it.
+    void chooseAtStrength();
+    std::mt19937 strengthRandom{std::random_device{}()};
 
     // The modern profile's hard time limit of the running search (clock play).
     int64_t hardLimitMs = 0;

@@ -179,7 +179,7 @@ void Search::deepen() {
                    !modes.ponderSearch) {
             extendAfterScoreDrop();
         }
-    } while (!searchAborted && iteration < time.depthLimit);
+    } while (!searchAborted && iteration < depthLimit());
 }
 
 Move Search::think() {
@@ -259,14 +259,19 @@ Move Search::think() {
     root.lowMaterial = board.isLateEnding();
     root.mateThreat = root.bmThreat = 0;
 
-    // The lines to find: one, or as many as asked for and the root has moves.
+    // The lines to find: one, or as many as asked for and the root has moves
+    // (a limited strength chooses among a few).
     lineCount = std::clamp(options.multiPv, 1, root.moveCount);
+    const bool limited = prepareStrength();
     linesDone = 0;
     if (lineCount > 1 && lines.size() < static_cast<size_t>(lineCount))
         lines.resize(static_cast<size_t>(lineCount));
 
-    // 11. Iterative deepening, with the helper threads on the same root; 12.
-    // the front end may print statistics.
+    // 11. Iterative deepening, with the helper threads on the same root (not
+    // at a limited strength: the search is short, and its choice its own);
+    // 12. the front end may print statistics.
+    HelperThreads* const attached = helpers;
+    if (limited) helpers = nullptr; // detached for this search only
     if (!isHelper) busyMoves = helpers && helpers->count() > 0 ? &helpers->busyMoves() : nullptr;
     if (helpers) helpers->start(*this);
     if (modernProfile)
@@ -277,6 +282,8 @@ Move Search::think() {
         helpers->stop();
         adoptHelperResult();
     }
+    helpers = attached;
+    if (limited) chooseAtStrength();
     listener->finished(*this);
     return root.bestMove;
 }

@@ -45,6 +45,10 @@ struct EngineSettings {
     // The megabytes all tables may take together, as xboard's memory or UCI's
     // Hash set it (0: none given, every table has its configured size).
     int32_t memoryMB = 0;
+    // UCI_LimitStrength and UCI_Elo: the rating the engine plays at while the
+    // limit is on (the search's eloLimit, 0 while it is off).
+    bool limitStrength = false;
+    int32_t elo = 1500;
 };
 
 // What thinking output looks like.

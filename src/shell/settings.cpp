@@ -187,6 +187,18 @@ bool applyMultiPv(Engine& e, const std::string& value, Output&) {
     return true;
 }
 
+bool applyLimitStrength(Engine& e, const std::string& value, Output&) {
+    e.settings.limitStrength = value == "true";
+    e.search.options.eloLimit = e.settings.limitStrength ? e.settings.elo : 0;
+    return true;
+}
+
+bool applyElo(Engine& e, const std::string& value, Output&) {
+    e.settings.elo = numberOf(value);
+    if (e.settings.limitStrength) e.search.options.eloLimit = e.settings.elo;
+    return true;
+}
+
 bool applyReductions(Engine& e, const std::string& value, Output&) {
     e.search.options.useReductions = value == "true";
     return true;
@@ -231,6 +243,10 @@ const std::vector<EngineOption> OPTIONS = {
      [](const Engine& e) { return std::to_string(e.search.time.clockReserveMs); }, applyMoveOverhead},
     {"MultiPV", OptionKind::Spin, 1, MAX_LINES,
      [](const Engine& e) { return std::to_string(e.search.options.multiPv); }, applyMultiPv},
+    {"UCI_LimitStrength", OptionKind::Check, 0, 0,
+     [](const Engine& e) { return checkText(e.settings.limitStrength); }, applyLimitStrength},
+    {"UCI_Elo", OptionKind::Spin, MIN_ELO, MAX_ELO,
+     [](const Engine& e) { return std::to_string(e.settings.elo); }, applyElo},
     {"UCI_Chess960", OptionKind::Check, 0, 0, [](const Engine& e) { return checkText(e.chess960()); },
      applyChess960},
     {"Reductions", OptionKind::Check, 0, 0,

@@ -281,3 +281,50 @@ TEST(MultiPv, TheConsoleAndXboardShowEveryLine) {
         << refused;
 }
 
+namespace {
+
+// The deepest iteration a UCI search reported.
+int deepestIteration(const std::string& out) {
+    int deepest = 0;
+    for (const std::string& line : linesStartingWith(out, "info depth ")) {
+        deepest = std::max(deepest, std::stoi(line.substr(std::strlen("info depth "))));
+    }
+    return deepest;
+}
+
+std::string searchAtElo(int elo, const std::string& fen, const std::string& ini = "") {
+    return converse(ini, {{"uci\nsetoption name UCI_LimitStrength value true\nsetoption name UCI_Elo value " +
+                               std::to_string(elo) + "\nposition fen " + fen + "\ngo movetime 600000\n",
+                           "bestmove"}});
+}
+
+} // namespace
+
+TEST(StrengthLevels, TheIniKeySetsBothOptionsAndIsAnnounced) {
+    const std::string uci = runWithIni("ELO_LIMIT 1200\n", "uci\nquit\n");
+    EXPECT_NE(uci.find("strength [1200 Elo]\n"), std::string::npos) << uci;
+    EXPECT_NE(uci.find("option name UCI_LimitStrength type check default true\n"), std::string::npos);
+    EXPECT_NE(uci.find("option name UCI_Elo type spin default 1200 min 1000 max 2400\n"), std::string::npos);
+    const std::string full = runWithIni("ELO_LIMIT 0\n", "uci\nquit\n");
+    EXPECT_EQ(full.find("strength ["), std::string::npos);
+    EXPECT_NE(full.find("option name UCI_LimitStrength type check default false\n"), std::string::npos);
+    const std::string wrong = runWithIni("ELO_LIMIT 500\n", "quit\n");
+    EXPECT_NE(wrong.find("ELO_LIMIT takes 0 or a rating from 1000 to 2400, not 500; unchanged\n"),
+              std::string::npos)
+        << wrong;
+}
+
+TEST(StrengthLevels, TheSearchDeepensWithTheRatingAndEndsByItself) {
+    // A search without a time limit ends at the depth of the rating.
+    const std::string fen = LINE_POSITIONS[1];
+    EXPECT_EQ(deepestIteration(searchAtElo(1000, fen)), 1);
+    EXPECT_EQ(deepestIteration(searchAtElo(1700, fen)), 5);
+    EXPECT_EQ(deepestIteration(searchAtElo(2400, fen, "PROFILE modern\n")), 9);
+}
+
+TEST(StrengthLevels, EvenTheLowestLevelTakesAHangingQueenAndMatesInOne) {
+    for (int run = 0; run < 4; ++run) {
+        EXPECT_EQ(bestMoveOf(searchAtElo(1000, LINE_POSITIONS[2])), "f3h4");
+        EXPECT_EQ(bestMoveOf(searchAtElo(1000, LINE_POSITIONS[3])), "d1d8");
+    }
+}

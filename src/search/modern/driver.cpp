@@ -147,7 +147,7 @@ void Search::deepenModern() {
         lastBest = root.bestMove;
         if (enoughTimeSpent(stableIterations, previousScore - rootScore)) break;
         previousScore = rootScore;
-    } while (iteration < time.depthLimit);
+    } while (iteration < depthLimit());
 }
 
 // Clock play: time for the next iteration? The soft limit shrinks while the
