@@ -138,8 +138,8 @@ def play_uci_game(number, args, rng, referee):
     chess960 = "false" if args.standard else "true"
     engines = {
         "falkmere": Uci([args.engine], [("UCI_Chess960", chess960)] + args.engine_option, falkmere_dir),
-        "opponent": Uci([args.opponent], [("UCI_Chess960", chess960), ("Skill Level", args.skill)]
-                        + args.opponent_option),
+        "opponent": Uci([args.opponent], [("UCI_Chess960", chess960)]
+                        + ([("Skill Level", args.skill)] if args.skill >= 0 else []) + args.opponent_option),
     }
     names = ("falkmere", "opponent") if falkmere_white else ("opponent", "falkmere")
     for e in engines.values():
@@ -202,7 +202,7 @@ def play_uci_game(number, args, rng, referee):
 
 def run_uci(args):
     rng = random.Random(args.seed)
-    referee = Referee(args.opponent, not args.standard)
+    referee = Referee(args.referee, not args.standard)
     points, castled, faults = 0.0, set(), 0
     for number in range(args.games):
         p, c, fault = play_uci_game(number, args, rng, referee)
@@ -267,7 +267,9 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("--engine", default=os.path.join(ROOT, "build", "release", "falkmere"))
     parser.add_argument("--opponent", default="/usr/games/stockfish")
-    parser.add_argument("--skill", type=int, default=2, help="the opponent's Skill Level")
+    parser.add_argument("--referee", default="/usr/games/stockfish",
+                        help="Stockfish, which lists the legal moves and judges the positions")
+    parser.add_argument("--skill", type=int, default=2, help="the opponent's Skill Level (-1: none, for other engines)")
     parser.add_argument("--games", type=int, default=4)
     parser.add_argument("--base", type=int, default=20, help="seconds on each clock")
     parser.add_argument("--inc", type=float, default=0.2, help="seconds added per move")
