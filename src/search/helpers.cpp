@@ -97,6 +97,7 @@ void HelperThreads::start(const Search& main) {
         s.options = main.options;
         s.modernParams = main.modernParams;
         s.options.useBook = s.options.useLearn = false;
+        s.options.multiPv = 1; // a helper looks for the best move; the main search finds the lines
         s.modes = SearchModes{};
         s.time = TimeControl{};
         s.time.mode = TimeMode::Infinite;

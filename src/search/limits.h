@@ -52,4 +52,17 @@ struct SearchOptions {
     bool useLearn = false;
     bool useTablebases = false;
     bool useReductions = false;
+    // Root moves searched as lines of their own each iteration, best first,
+    // each reported (1: the best move alone, as always).
+    int32_t multiPv = 1;
+    // Play at about this rating (0: full strength): a shallower search whose
+    // move is chosen among the near-best, the wider the weaker.
+    int32_t eloLimit = 0;
 };
+
+// The ratings a limited strength may take.
+constexpr int32_t MIN_ELO = 1000;
+constexpr int32_t MAX_ELO = 2400;
+
+// The most lines a search may be asked for.
+constexpr int32_t MAX_LINES = 256;

@@ -23,6 +23,9 @@ struct PvReport {
     // move is legal where it is played.
     Move moves[MAX_PLY];
     int length;
+    // Several lines: the line's rank, from 1 (0: the one line of a search for
+    // the best move alone).
+    int multiPv;
 };
 
 struct ProgressReport {

@@ -18,6 +18,9 @@ bool playable(Position& pos, Move m) {
 void Search::reportLine(int score) {
     FM_ASSERT(score >= -INFINITE_SCORE && score <= INFINITE_SCORE && pos.searchPly == 0);
     if (!listener->wantsLines(*this)) return;
+    // A later line's search, or the running line when the lines are reported
+    // together at the end of the iteration: no report of its own.
+    if (rootFirst > 0 || (reportsSeveralLines() && reportedLine == 0)) return;
     PvReport report{pos,
                     iteration,
                     stats.selDepth,
@@ -28,7 +31,8 @@ void Search::reportLine(int score) {
                     : score <= rootAlpha ? ScoreBound::Upper
                                          : ScoreBound::Exact,
                     {},
-                    0};
+                    0,
+                    reportedLine};
     const PlyRecord& root = ply(0);
     // The line extends from the table beyond the searched variation; it stops
     // one record short of the end of the ply stack and of the game record.

@@ -28,11 +28,12 @@ int Search::rootSearch(int alpha, int beta, int depth) {
     const int hashScore = probe.score, probeResult = probe.result;
     const Move hashMove = probe.move;
     root.hashMove = NO_MOVE;
+    // The stored result is the first line's: the later lines search.
     if (hashMove != NO_MOVE && board.isPseudoLegal(hashMove)) {
         const int index = rootIndexOf(hashMove);
         if (index >= 0) {
             root.hashMove = root.moves[index];
-            if (probeResult >= HASH_EXACT) {
+            if (probeResult >= HASH_EXACT && rootFirst == 0) {
                 root.bestMove = root.hashMove;
                 if (probeResult == HASH_EXACT) {
                     root.pv[0] = root.hashMove;
@@ -45,8 +46,8 @@ int Search::rootSearch(int alpha, int beta, int depth) {
         }
     }
 
-    // 3. Every root move in list order.
-    for (int i = 0; i < root.moveCount; ++i) {
+    // 3. Every root move in list order (but the earlier lines').
+    for (int i = rootFirst; i < root.moveCount; ++i) {
         const Move m = root.moves[i];
         rootMoveIndex = i;
         reportProgress(i);
@@ -56,7 +57,7 @@ int Search::rootSearch(int alpha, int beta, int depth) {
         ++stats.nodes;
         const int d = depth - ONE_PLY + currentPly().extension;
         int score;
-        if (i == 0) {
+        if (i == rootFirst) {
             score = -search(-beta, -alpha, d, true);
         } else {
             score = -search(-alpha - 1, -alpha, d, true);
@@ -75,11 +76,12 @@ int Search::rootSearch(int alpha, int beta, int depth) {
             extendPV(0, m);
             reportLine(score);
         }
-        if (i == 0 && score <= alpha) return score;
-        if (i == 0 || score > alpha) {
+        if (i == rootFirst && score <= alpha) return score;
+        if (i == rootFirst || score > alpha) {
             rootScore = score;
             if (score >= beta) {
-                hashTable.store(nodeKey(), {wholePlies(depth), 0, HASH_LOWER, score, m, 0, age});
+                if (rootFirst == 0)
+                    hashTable.store(nodeKey(), {wholePlies(depth), 0, HASH_LOWER, score, m, 0, age});
                 return score;
             }
             alpha = score;
@@ -87,8 +89,9 @@ int Search::rootSearch(int alpha, int beta, int depth) {
         }
     }
 
-    // 4. An exact result is stored for the next search of this position.
-    if (bound == HASH_EXACT)
+    // 4. An exact result is stored for the next search of this position (a
+    // later line's is not the position's).
+    if (bound == HASH_EXACT && rootFirst == 0)
         hashTable.store(nodeKey(), {wholePlies(depth), 0, HASH_EXACT, alpha, root.bestMove, 0, age});
     return best;
 }

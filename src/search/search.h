@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <random>
 #include <vector>
 
 #include "board/position.h"
@@ -164,6 +165,20 @@ class Search {
     static constexpr uint32_t CLOCK_POLL_INTERVAL = 1000;
     void pollInputAndClock();
 
+    // Several lines at the root: how many the running search finds, and the
+    // first `linesFound()` of them after an iteration, best first.
+    struct RootLine {
+        Move pv[MAX_PLY];
+        int32_t pvEnd = 0;
+        int32_t score = 0;
+    };
+    int lineTotal() const { return lineCount; }
+    int linesFound() const { return linesDone; }
+    const RootLine& rootLine(int k) const { return lines[static_cast<size_t>(k)]; }
+    // The ordering score that keeps a root move ahead of every move ordered by
+    // its subtree's size.
+    static constexpr int32_t FRONT_BONUS = 900000000;
+
   private:
     friend struct SearchTestAccess; // tests look inside and script searches
 
@@ -205,6 +220,42 @@ class Search {
     bool searchAborted = false;
     bool clockStopped = false;
     uint32_t historyCounters[4096] = {};
+
+    // --- several lines (lines.cpp) ----------------------------------------------
+    std::vector<RootLine> lines; // sized by think for lineCount lines
+    int32_t lineCount = 1;
+    int32_t linesDone = 0;
+    // The root search starts at this index of the root list: the moves before
+    // it are the earlier lines' and stay out of the later ones.
+    int32_t rootFirst = 0;
+    // The line a report belongs to, from 1 (0: the search's running line).
+    int32_t reportedLine = 0;
+    // After the first line of an iteration, the others: each searches the root
+    // moves the earlier lines left, with a full window. The root's best move,
+    // variation and score stay the first line's.
+    void searchOtherLines(int depth);
+    void keepLine(RootLine& line, int score);
+    // Puts the move at index `to` of the root list, the moves between shifted up.
+    void moveToIndex(Move move, int to);
+    // The lines best first, their moves at the front of the root list in that
+    // order; the root takes the first line's move, variation and score.
+    void rankLines();
+    void reportLines();
+    // Several lines are reported, each as a line of its own at the end of an iteration.
+    bool reportsSeveralLines() const { return options.multiPv > 1 && lineCount > 1; }
+
+    // --- limited strength (lines.cpp) ----------------------------------------
+    // The deepest iteration of the running search: the depth limit, or less
+    // at a limited strength.
+    int32_t depthCeiling = INT32_MAX;
+    int depthLimit() const { return depthCeiling < time.depthLimit ? depthCeiling : time.depthLimit; }
+    // Sets the lines and the depth of a search at options.eloLimit; true when
+    // the strength is limited.
+    bool prepareStrength();
+    // Among the lines of the last iteration, the move a player of that rating
+    // plays: the best, or one whose score lies within a margin of it.
+    void chooseAtStrength();
+    std::mt19937 strengthRandom{std::random_device{}()};
 
     // The modern profile's hard time limit of the running search (clock play).
     int64_t hardLimitMs = 0;

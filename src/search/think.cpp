@@ -1,5 +1,6 @@
 // The search driver: root list, book, time, iterative deepening inside an
 // aspiration window.
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -15,10 +16,9 @@
 namespace {
 
 constexpr int ASPIRATION = 50;
-constexpr int32_t FRONT_BONUS = 900000000;
 
 int32_t withFrontBonus(int32_t score) {
-    const int64_t raised = int64_t{score} + FRONT_BONUS;
+    const int64_t raised = int64_t{score} + Search::FRONT_BONUS;
     return raised > INT32_MAX ? INT32_MAX : static_cast<int32_t>(raised);
 }
 
@@ -161,7 +161,12 @@ void Search::deepen() {
             }
             score = rootSearch(rootAlpha, rootBeta, iteration * 8);
         }
+        if (!searchAborted && lineCount > 1) {
+            searchOtherLines(iteration * 8);
+            score = rootScore;
+        }
         if (!searchAborted) {
+            reportLines();
             completedIteration = iteration;
             listener->iterationCompleted(*this);
             if (score >= MATE_SCORE - iteration || score <= -(MATE_SCORE - iteration)) break;
@@ -174,7 +179,7 @@ void Search::deepen() {
                    !modes.ponderSearch) {
             extendAfterScoreDrop();
         }
-    } while (!searchAborted && iteration < time.depthLimit);
+    } while (!searchAborted && iteration < depthLimit());
 }
 
 Move Search::think() {
@@ -254,8 +259,19 @@ Move Search::think() {
     root.lowMaterial = board.isLateEnding();
     root.mateThreat = root.bmThreat = 0;
 
-    // 11. Iterative deepening, with the helper threads on the same root; 12.
-    // the front end may print statistics.
+    // The lines to find: one, or as many as asked for and the root has moves
+    // (a limited strength chooses among a few).
+    lineCount = std::clamp(options.multiPv, 1, root.moveCount);
+    const bool limited = prepareStrength();
+    linesDone = 0;
+    if (lineCount > 1 && lines.size() < static_cast<size_t>(lineCount))
+        lines.resize(static_cast<size_t>(lineCount));
+
+    // 11. Iterative deepening, with the helper threads on the same root (not
+    // at a limited strength: the search is short, and its choice its own);
+    // 12. the front end may print statistics.
+    HelperThreads* const attached = helpers;
+    if (limited) helpers = nullptr; // detached for this search only
     if (!isHelper) busyMoves = helpers && helpers->count() > 0 ? &helpers->busyMoves() : nullptr;
     if (helpers) helpers->start(*this);
     if (modernProfile)
@@ -266,6 +282,8 @@ Move Search::think() {
         helpers->stop();
         adoptHelperResult();
     }
+    helpers = attached;
+    if (limited) chooseAtStrength();
     listener->finished(*this);
     return root.bestMove;
 }

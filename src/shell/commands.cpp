@@ -167,6 +167,14 @@ void cmdStatus(Engine& e, const Args&) {
             text);
 }
 
+// multipv N: the search finds and shows the N best root moves as lines of their own.
+void cmdMultiPv(Engine& e, const Args& a) {
+    int32_t lines = 0;
+    if (!readInteger(a.word(1), lines) || lines < 1 || lines > MAX_LINES)
+        return refuse(e, a, "multipv needs a number of lines from 1 to 256; unchanged");
+    e.search.options.multiPv = lines;
+}
+
 void cmdPv(Engine& e, const Args& a) {
     if (!readInteger(a.word(1), e.modes.pvDepth)) refuse(e, a, "pv needs a depth; unchanged");
 }
@@ -259,7 +267,8 @@ void cmdXboard(Engine& e, const Args&) {
 // side, and the obsolete "white" and "black" are not wanted.
 void cmdProtover(Engine& e, const Args&) {
     e.print("feature ping=1 setboard=1 analyze=1 draw=0 name=1 sigint=0 sigterm=0 memory=1 smp=1 "
-            "egt=\"nalimov\" usermove=1 playother=1 colors=0 variants=\"normal\" myname=\"Falkmere %s\"\n",
+            "egt=\"nalimov\" usermove=1 playother=1 colors=0 variants=\"normal,fischerandom\" "
+            "myname=\"Falkmere %s\"\n",
             FALKMERE_VERSION);
     for (const EngineOption& option : engineOptions()) {
         if (!offeredToXboard(option)) continue;
@@ -327,7 +336,10 @@ void cmdGo(Engine& e, const Args&) {
 
 // A new game also ends a depth limit set by "sd" (a search to a depth without
 // a limit would never end).
+// Under xboard a new game is of standard chess until a variant command says
+// otherwise; at the console it keeps the variant.
 void cmdNew(Engine& e, const Args&) {
+    if (e.modes.xboard) e.setChess960(false);
     e.newGame();
     e.modes.computerSide = e.modes.learnColor = BLACK;
     e.gameResult = NO_RESULT;
@@ -349,9 +361,14 @@ void cmdPlayother(Engine& e, const Args&) {
 // usermove MOVE: the opponent's move, named as such.
 void cmdUsermove(Engine& e, const Args& a) { e.playMoveText(a.word(1), true); }
 
-// variant NAME: only normal chess is played.
+// variant NAME: standard chess (normal) or Chess960 (fischerandom); the
+// position stays, and xboard sends the game's start with setboard.
 void cmdVariant(Engine& e, const Args& a) {
-    if (std::string(a.word(1)) != "normal") e.print("Error (unsupported variant): %s\n", a.word(1));
+    const std::string name = a.word(1);
+    if (name == "normal" || name == "fischerandom")
+        e.setChess960(name == "fischerandom");
+    else
+        e.print("Error (unsupported variant): %s\n", a.word(1));
 }
 
 void cmdWhite(Engine& e, const Args&) {
@@ -428,11 +445,7 @@ void cmdHint(Engine& e, const Args&) {
     if (e.hintFromRunningSearch()) return;
     if (!e.positionPlayable()) return;
     const Move move = e.runSearch();
-    if (movePiece(move) != NO_PIECE) {
-        char text[8];
-        moveToCoord(move, text);
-        e.print("Hint: %s\n", text);
-    }
+    if (movePiece(move) != NO_PIECE) e.print("Hint: %s\n", e.xboardMoveText(move).c_str());
 }
 
 void cmdPerf(Engine& e, const Args&) {
@@ -560,6 +573,7 @@ const Command COMMANDS[] = {
     {"usermove", false, cmdUsermove},
     {"playother", false, cmdPlayother},
     {"variant", false, cmdVariant},
+    {"multipv", false, cmdMultiPv},
     {"accepted", false, cmdIgnored},
     {"rejected", false, cmdIgnored},
     {"random", false, cmdIgnored},

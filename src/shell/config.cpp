@@ -14,7 +14,9 @@
 
 namespace {
 
-enum class KeyKind { Number, HashSize, Switch, Path, Resign, Profile };
+// Option: the key sets the GUI option of that name, with its range and action.
+// Elo: a rating limits the strength, 0 lifts the limit.
+enum class KeyKind { Number, HashSize, Switch, Path, Resign, Profile, Option, Elo };
 
 // One configuration key: its name, how its value is read, and where it goes.
 struct ConfigKey {
@@ -24,6 +26,7 @@ struct ConfigKey {
     int32_t* (*number)(Engine&);
     bool* (*flag)(Engine&);
     char* (*path)(Engine&);
+    const char* option = nullptr; // KeyKind::Option: the option's name
 };
 
 int32_t* noNumber(Engine&) { return nullptr; }
@@ -75,6 +78,9 @@ const ConfigKey CONFIG_KEYS[] = {
     {"REDUCTIONS", KeyKind::Switch, 0, noNumber, [](Engine& e) { return &e.search.options.useReductions; },
      noPath},
     {"PROFILE", KeyKind::Profile, 0, noNumber, noFlag, noPath},
+    {"ELO_LIMIT", KeyKind::Elo, 0, noNumber, noFlag, noPath},
+    {"MULTI_PV", KeyKind::Option, 0, noNumber, noFlag, noPath, "MultiPV"},
+    {"MOVE_OVERHEAD", KeyKind::Option, 0, noNumber, noFlag, noPath, "Move Overhead"},
 };
 
 // The piece values and evaluation weights are bounded in size by the ranges of
@@ -128,6 +134,23 @@ void applyKey(Engine& engine, const ConfigKey& key, const std::string& value) {
                 engine.search.options.profile = profile;
             else
                 engine.print("PROFILE takes classic or modern, not %s; unchanged\n", value.c_str());
+            break;
+        }
+        case KeyKind::Option: {
+            const EngineOption* option = findOption(key.option);
+            if (option) applyOption(engine, *option, value, engine);
+            break;
+        }
+        case KeyKind::Elo: {
+            int32_t n = 0;
+            if (!readInteger(value, n) || (n != 0 && (n < MIN_ELO || n > MAX_ELO))) {
+                engine.print("ELO_LIMIT takes 0 or a rating from %d to %d, not %s; unchanged\n", MIN_ELO,
+                             MAX_ELO, value.c_str());
+                break;
+            }
+            engine.settings.limitStrength = n != 0;
+            if (n != 0) engine.settings.elo = n;
+            engine.search.options.eloLimit = n;
             break;
         }
         case KeyKind::Resign: {
@@ -220,6 +243,8 @@ void Engine::readConfig() {
     // The classic profile is the default and keeps the banner it always had.
     if (search.options.profile != SearchProfile::Classic)
         print("profile [%s]\n", profileName(search.options.profile));
+    // Likewise full strength: a limit is announced.
+    if (search.options.eloLimit > 0) print("strength [%d Elo]\n", search.options.eloLimit);
     const std::array<int, 7>& value = evalParams.pieceValue;
     print("pawn   = %4d\t", value[PAWN]);
     print("knight = %4d\t", value[KNIGHT]);

@@ -42,6 +42,10 @@ struct EngineSettings {
     // The megabytes all tables may take together, as xboard's memory or UCI's
     // Hash set it (0: none given, every table has its configured size).
     int32_t memoryMB = 0;
+    // UCI_LimitStrength and UCI_Elo: the rating the engine plays at while the
+    // limit is on (the search's eloLimit, 0 while it is off).
+    bool limitStrength = false;
+    int32_t elo = 1500;
 };
 
 // What thinking output looks like.
@@ -103,6 +107,16 @@ class Engine : public Output, private SearchListener {
     // Prints and returns the result when the game has ended: 1 white mates, 2
     // black mates, 3 a draw; 0 when it goes on.
     int checkGameEnd();
+    // Chess960 (Fischer random chess) or standard chess. Switching keeps the
+    // position, reading its castling rights in the new mode, restarts the
+    // record and empties the table, whose keys and moves belong to the other
+    // rules. Books and learning stay out of Chess960 games.
+    bool chess960() const { return position.board.chess960; }
+    void setChess960(bool on);
+    // A move as the engine sends it to xboard: coordinates, with a Chess960
+    // castle as O-O or O-O-O (the protocol's notation for fischerandom, which
+    // cannot confuse a king taking its rook with a king's step).
+    std::string xboardMoveText(Move move) const;
 
     // --- shell: start-up, commands, game flow (shell/) -------------------------
     void run(int argc, char** argv);
@@ -195,7 +209,7 @@ class Engine : public Output, private SearchListener {
     void poll(Search&) override;
     // What a line read during a search does: a search-time command acts, the
     // opponent's move while pondering hits or misses, anything else waits in
-    // pendingInput for the search to end (and ends it while the engine
+    // the input queue for the search to end (and ends it while the engine
     // ponders or analyses, when the engine is not on move).
     void takeLineDuringSearch(Search& s, const std::string& line);
     bool wantsLines(const Search&) const override;

@@ -1,4 +1,5 @@
 // The game: new games, set-up positions and the announcement of results.
+#include "board/movetext.h"
 #include "shell/engine.h"
 
 void Engine::resetHistory() {
@@ -10,7 +11,21 @@ void Engine::resetHistory() {
 void Engine::newGame(Output& out) {
     position.board.setStartPosition();
     resetHistory();
-    if (search.options.useLearn) books.learnStore.load(hashTable, out);
+    // Learned positions come from standard games.
+    if (search.options.useLearn && !chess960()) books.learnStore.load(hashTable, out);
+}
+
+void Engine::setChess960(bool on) {
+    if (chess960() == on) return;
+    position.board.setChess960(on);
+    resetHistory();
+}
+
+std::string Engine::xboardMoveText(Move move) const {
+    if (chess960() && (move & MOVE_CASTLE)) return isKingSideCastle(move) ? "O-O" : "O-O-O";
+    char text[8];
+    moveToCoord(move, text);
+    return text;
 }
 
 int Engine::checkGameEnd() {

@@ -51,7 +51,7 @@ bool Engine::roomForGameMove() {
 }
 
 void Engine::learnGameResult() {
-    if (!search.options.useBook) return;
+    if (!search.options.useBook || chess960()) return;
     books.noteReadOnly("result learning", *this);
     books.book.learnFromResult(position, gameResult, modes.learnColor);
     gameResult = NO_RESULT;
@@ -78,8 +78,7 @@ bool Engine::playSearchedMove(Move best) {
     if (!roomForGameMove()) return false;
     char text[16];
     if (modes.xboard) {
-        moveToCoord(best, text);
-        print("move %s\n", text);
+        print("move %s\n", xboardMoveText(best).c_str());
     } else {
         moveToSan(position, best, text);
         print("%s<%d>: %s\n", colourName(board.side), position.moveNumber(), text);
@@ -178,7 +177,7 @@ int Engine::ponder() {
         }
         const ReplyOutcome outcome = playReply(*this, opponent);
         if (outcome != REPLY_ILLEGAL) return outcome == REPLY_PLAYED ? 1 : 0;
-        // A command ended the search (it waits in pendingInput, or it was
+        // A command ended the search (it is held back in the input queue, or it was
         // force or easy): no pondering now.
         if (inputQueue.holdingBack() || !modes.ponderEnabled || modes.computerSide == NEUTRAL) return 0;
         if (!isPlayable(position, ponderMove)) return 0;

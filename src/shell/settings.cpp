@@ -169,6 +169,36 @@ bool applyProfile(Engine& e, const std::string& value, Output&) {
     return readProfile(value, e.search.options.profile);
 }
 
+// The milliseconds of the clock kept back for delays outside the search (the
+// link to the GUI or server, a busy machine); every protocol's clock rule
+// counts with the clock less this.
+bool applyMoveOverhead(Engine& e, const std::string& value, Output&) {
+    e.search.time.clockReserveMs = numberOf(value);
+    return true;
+}
+
+bool applyChess960(Engine& e, const std::string& value, Output&) {
+    e.setChess960(value == "true");
+    return true;
+}
+
+bool applyMultiPv(Engine& e, const std::string& value, Output&) {
+    e.search.options.multiPv = numberOf(value);
+    return true;
+}
+
+bool applyLimitStrength(Engine& e, const std::string& value, Output&) {
+    e.settings.limitStrength = value == "true";
+    e.search.options.eloLimit = e.settings.limitStrength ? e.settings.elo : 0;
+    return true;
+}
+
+bool applyElo(Engine& e, const std::string& value, Output&) {
+    e.settings.elo = numberOf(value);
+    if (e.settings.limitStrength) e.search.options.eloLimit = e.settings.elo;
+    return true;
+}
+
 bool applyReductions(Engine& e, const std::string& value, Output&) {
     e.search.options.useReductions = value == "true";
     return true;
@@ -209,6 +239,16 @@ const std::vector<EngineOption> OPTIONS = {
      applyTablebasePath},
     {"NalimovCache", OptionKind::Spin, 1, 1024,
      [](const Engine& e) { return std::to_string(e.settings.egtbCacheMB); }, applyTablebaseCache},
+    {"Move Overhead", OptionKind::Spin, 0, 5000,
+     [](const Engine& e) { return std::to_string(e.search.time.clockReserveMs); }, applyMoveOverhead},
+    {"MultiPV", OptionKind::Spin, 1, MAX_LINES,
+     [](const Engine& e) { return std::to_string(e.search.options.multiPv); }, applyMultiPv},
+    {"UCI_LimitStrength", OptionKind::Check, 0, 0,
+     [](const Engine& e) { return checkText(e.settings.limitStrength); }, applyLimitStrength},
+    {"UCI_Elo", OptionKind::Spin, MIN_ELO, MAX_ELO,
+     [](const Engine& e) { return std::to_string(e.settings.elo); }, applyElo},
+    {"UCI_Chess960", OptionKind::Check, 0, 0, [](const Engine& e) { return checkText(e.chess960()); },
+     applyChess960},
     {"Reductions", OptionKind::Check, 0, 0,
      [](const Engine& e) { return checkText(e.search.options.useReductions); }, applyReductions},
     {"Profile", OptionKind::Combo, 0, 0,
@@ -378,7 +418,8 @@ void applyEvaluationChange(Engine& engine) {
 
 bool offeredToXboard(const EngineOption& option) {
     const std::string name = option.name;
-    return name != "Hash" && name != "Ponder" && name != "NalimovPath" && name != "Threads";
+    return name != "Hash" && name != "Ponder" && name != "NalimovPath" && name != "Threads" &&
+           name != "UCI_Chess960";
 }
 
 void sizeMainTable(MainHashTable& table, bool announce) {

@@ -45,7 +45,7 @@ std::string xboardOptionFeature(const Engine& engine, const EngineOption& option
 
 // The options offered in the xboard feature line: those the protocol has no
 // command of its own for (memory sets the hash, hard and easy pondering,
-// egtpath the tablebase path).
+// egtpath the tablebase path, variant Chess960).
 bool offeredToXboard(const EngineOption& option);
 
 // The search profile a word names ("classic" or "modern", in any case); false

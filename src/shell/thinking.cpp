@@ -107,11 +107,8 @@ bool Engine::hintFromRunningSearch() {
         return false;
     Position& where = shownPosition();
     if (hint != NO_MOVE && where.board.hasBothKings() && where.board.isPseudoLegal(hint) &&
-        where.isLegalMove(hint)) {
-        char text[8];
-        moveToCoord(hint, text);
-        print("Hint: %s\n", text);
-    }
+        where.isLegalMove(hint))
+        print("Hint: %s\n", xboardMoveText(hint).c_str());
     return true;
 }
 
@@ -211,9 +208,15 @@ void Engine::deepeningStarts(const Search& s) {
     if (modes.post == PostMode::Console) print(" depth         nodes   score    time  pv\n");
 }
 
-void Engine::scoreDropped(const Search& s) { books.learnStore.learnPosition(s.position(), hashTable); }
+// The learning store keeps standard positions only: its keys do not say which
+// rooks castle.
+void Engine::scoreDropped(const Search& s) {
+    if (!s.position().board.chess960) books.learnStore.learnPosition(s.position(), hashTable);
+}
 
+// The books hold standard games: none of their moves fits a Chess960 game.
 Move Engine::bookMove(Position& root, Move* moves, int32_t* scores, int count) {
+    if (root.board.chess960) return NO_MOVE;
     return books.choose(root, moves, scores, count, settings.bookBestMove);
 }
 

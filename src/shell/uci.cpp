@@ -440,11 +440,14 @@ void UciSession::line(const PvReport& r) {
     const char* bound = r.bound == ScoreBound::Lower   ? " lowerbound"
                         : r.bound == ScoreBound::Upper ? " upperbound"
                                                        : "";
+    // Several lines: each says its rank.
+    const std::string rank = r.multiPv > 0 ? " multipv " + std::to_string(r.multiPv) : "";
     char head[256];
     std::snprintf(
         head, sizeof head,
-        "info depth %d seldepth %d score %s%s nodes %llu nps %llu time %lld hashfull %d tbhits %u pv",
-        r.iteration, r.selDepth, uciScore(r.score).c_str(), bound, static_cast<unsigned long long>(r.nodes),
+        "info depth %d seldepth %d%s score %s%s nodes %llu nps %llu time %lld hashfull %d tbhits %u pv",
+        r.iteration, r.selDepth, rank.c_str(), uciScore(r.score).c_str(), bound,
+        static_cast<unsigned long long>(r.nodes),
         static_cast<unsigned long long>(r.nodes * 1000 / static_cast<uint64_t>(time)),
         static_cast<long long>(r.elapsedMs), e.hashTable.permilleUsed(),
         static_cast<uint32_t>(tablebaseStats.hits));

@@ -16,7 +16,7 @@ const std::string NO_INI = "Can't find falkmere.ini. Using defaults.\n\n";
 // options xboard may set, then done=1.
 const std::string FEATURES =
     "feature ping=1 setboard=1 analyze=1 draw=0 name=1 sigint=0 sigterm=0 memory=1 smp=1 egt=\"nalimov\" "
-    "usermove=1 playother=1 colors=0 variants=\"normal\" myname=\"Falkmere 1.08\"\n"
+    "usermove=1 playother=1 colors=0 variants=\"normal,fischerandom\" myname=\"Falkmere 1.08\"\n"
     "feature option=\"Clear Hash -button\"\n"
     "feature option=\"OwnBook -check 0\"\n"
     "feature option=\"BookFile -string book.dat\"\n"
@@ -24,6 +24,10 @@ const std::string FEATURES =
     "feature option=\"Learning -check 0\"\n"
     "feature option=\"LearnFile -string learn.dat\"\n"
     "feature option=\"NalimovCache -spin 2 1 1024\"\n"
+    "feature option=\"Move Overhead -spin 50 0 5000\"\n"
+    "feature option=\"MultiPV -spin 1 1 256\"\n"
+    "feature option=\"UCI_LimitStrength -check 0\"\n"
+    "feature option=\"UCI_Elo -spin 1500 1000 2400\"\n"
     "feature option=\"Reductions -check 0\"\n"
     "feature option=\"Profile -combo *classic /// modern\"\n"
     "feature option=\"PawnValue -spin 100 1 1000\"\n"
@@ -210,7 +214,7 @@ TEST(Commands, HelpTopics) {
     EXPECT_EQ(texts.front() + texts.back(), "");
     const std::string& general = texts[1];
     EXPECT_EQ(texts[4], general);
-    EXPECT_EQ(std::ranges::count(general, '\n'), 28);
+    EXPECT_EQ(std::ranges::count(general, '\n'), 30);
     for (const std::string& word : helpCommandWords())
         EXPECT_NE(general.find(word), std::string::npos) << word;
     EXPECT_TRUE(texts[2].starts_with("book:\n")) << texts[2];
@@ -421,7 +425,7 @@ TEST(Arguments, RunevalComparesEachPositionWithItsMirror) {
 
 TEST(ThinkingOutput, NodeCountsBeyondThirtyTwoBitsArePrintedWhole) {
     auto root = positionAt(START_FEN + " 0 1");
-    PvReport report{*root, 12, 20, 5000000000ull, 31, 123456, ScoreBound::Exact, {}, 1};
+    PvReport report{*root, 12, 20, 5000000000ull, 31, 123456, ScoreBound::Exact, {}, 1, 0};
     report.moves[0] = moveNamed(*root, "e2e4");
     EXPECT_EQ(thinkingLine(report, false), "12 31 12345 5000000000 1. e4\n");
     EXPECT_NE(thinkingLine(report, true).find(" 5000000000 "), std::string::npos);

@@ -92,7 +92,7 @@ TEST_F(Uci, TheHandshakeNamesTheEngineAndItsOptionsOnLinesOfTheirOwn) {
     const std::string& out = program->output();
     EXPECT_NE(out.find("\nid name Falkmere 1.08\nid author "), std::string::npos) << out;
     const std::regex option(
-        "option name [A-Za-z ]+ type (check default (true|false)|spin default -?[0-9]+ min "
+        "option name [A-Za-z0-9_ ]+ type (check default (true|false)|spin default -?[0-9]+ min "
         "-?[0-9]+ max -?[0-9]+|string default [^ ]+|button|combo default [a-z]+( var [a-z]+)+)");
     int options = 0;
     std::istringstream lines(out.substr(out.find("\nid name")));

@@ -117,11 +117,12 @@ TEST_F(Xboard, ADepthLimitWorksBesideTheClockAndNewEndsIt) {
     EXPECT_NE(since(from).find("\n5 "), std::string::npos) << since(from);
 }
 
-TEST_F(Xboard, OnlyNormalChessIsPlayed) {
-    EXPECT_NE(program->output().find(" variants=\"normal\" "), std::string::npos);
+TEST_F(Xboard, NormalChessAndFischerandomArePlayed) {
+    EXPECT_NE(program->output().find(" variants=\"normal,fischerandom\" "), std::string::npos);
     const size_t from = program->output().size();
-    ASSERT_TRUE(sendAndWait("variant normal\nvariant fischerandom\nping 1\n", "pong 1\n"));
-    EXPECT_EQ(since(from), "Error (unsupported variant): fischerandom\npong 1\n");
+    ASSERT_TRUE(
+        sendAndWait("variant normal\nvariant fischerandom\nvariant crazyhouse\nping 1\n", "pong 1\n"));
+    EXPECT_EQ(since(from), "Error (unsupported variant): crazyhouse\npong 1\n");
 }
 
 TEST_F(Xboard, HintAndBookAreAnsweredAtOnceDuringAnalysis) {

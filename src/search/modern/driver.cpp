@@ -10,12 +10,6 @@
 #include "search/modern/state.h"
 #include "search/search.h"
 
-namespace {
-
-constexpr int32_t FRONT_BONUS = 900000000;
-
-} // namespace
-
 void Search::prepareModern() {
     if (!modern) {
         modern = std::make_unique<ModernState>();
@@ -47,7 +41,8 @@ int Search::modernRoot(int alpha, int beta, int depth) {
     ModernPly& here = modern->at(0);
     here.staticEval = top().inCheck ? NO_EVAL : staticEvaluation();
     int best = -INFINITE_SCORE, bound = HASH_UPPER;
-    for (int i = 0; i < root.moveCount; ++i) {
+    // The moves before rootFirst are the earlier lines'.
+    for (int i = rootFirst; i < root.moveCount; ++i) {
         const Move m = root.moves[i];
         rootMoveIndex = i;
         reportProgress(i);
@@ -57,12 +52,12 @@ int Search::modernRoot(int alpha, int beta, int depth) {
         ++stats.nodes;
         const int newDepth = depth - 1;
         int score;
-        if (i == 0) {
+        if (i == rootFirst) {
             score = -modernSearch(-beta, -alpha, newDepth, false);
         } else {
             // Late quiet moves are searched a little shallower first.
             int reduction = 0;
-            if (p.useReductions && depth >= p.reductionMinDepth && i >= 3 && !isCapture(m) &&
+            if (p.useReductions && depth >= p.reductionMinDepth && i - rootFirst >= 3 && !isCapture(m) &&
                 !isPromotion(m) && !top().inCheck)
                 reduction = std::clamp(modern->reductions[std::min(depth, 63)][std::min(i + 1, 63)] - 1, 0,
                                        newDepth - 1);
@@ -80,24 +75,25 @@ int Search::modernRoot(int alpha, int beta, int depth) {
         root.orderScores[i] = used > 800000000u ? 800000000 : static_cast<int32_t>(used);
         if (score > best) {
             best = score;
-            if (i == 0 || score > alpha) {
+            if (i == rootFirst || score > alpha) {
                 root.bestMove = m;
                 extendPV(0, m);
                 reportLine(score);
             }
         }
-        if (i == 0 && score <= alpha) return score;
+        if (i == rootFirst && score <= alpha) return score;
         if (score > alpha) {
             rootScore = score;
             if (score >= beta) {
-                hashTable.store(nodeKey(), {depth, 0, HASH_LOWER, score, m, 0, age});
+                if (rootFirst == 0) hashTable.store(nodeKey(), {depth, 0, HASH_LOWER, score, m, 0, age});
                 return score;
             }
             alpha = score;
             bound = HASH_EXACT;
         }
     }
-    if (bound == HASH_EXACT) hashTable.store(nodeKey(), {depth, 0, HASH_EXACT, alpha, root.bestMove, 0, age});
+    if (bound == HASH_EXACT && rootFirst == 0)
+        hashTable.store(nodeKey(), {depth, 0, HASH_EXACT, alpha, root.bestMove, 0, age});
     return best;
 }
 
@@ -138,6 +134,11 @@ void Search::deepenModern() {
             delta += delta / 2;
         }
         if (searchAborted) break;
+        if (lineCount > 1) {
+            searchOtherLines(iteration * 8);
+            if (searchAborted) break;
+        }
+        reportLines();
         completedIteration = iteration;
         listener->iterationCompleted(*this);
         // A mate found is not known to be the shortest (the search prunes): the
@@ -146,7 +147,7 @@ void Search::deepenModern() {
         lastBest = root.bestMove;
         if (enoughTimeSpent(stableIterations, previousScore - rootScore)) break;
         previousScore = rootScore;
-    } while (iteration < time.depthLimit);
+    } while (iteration < depthLimit());
 }
 
 // Clock play: time for the next iteration? The soft limit shrinks while the
