@@ -75,6 +75,7 @@ const ConfigKey CONFIG_KEYS[] = {
     {"REDUCTIONS", KeyKind::Switch, 0, noNumber, [](Engine& e) { return &e.search.options.useReductions; },
      noPath},
     {"PROFILE", KeyKind::Profile, 0, noNumber, noFlag, noPath},
+    {"EVAL_PARAMS", KeyKind::Path, 0, noNumber, noFlag, [](Engine& e) { return e.settings.evalParamsPath; }},
 };
 
 // The piece values and evaluation weights are bounded in size by the ranges of
