@@ -1,6 +1,7 @@
 // falkmere-tune: fits the evaluation parameters to game results. Usage:
 //   falkmere-tune --data FILE --out FILE [--params FILE] [--threads N]
 //                 [--rounds N] [--steps N] [--rate R] [--ridge N] [--limit N]
+//                 [--fields NAME,NAME,...]
 // The data are lines "FEN ; result" (falkmere-datagen writes them), the
 // result 1, 0.5 or 0 from white's side. They are read in blocks of 1000
 // lines, a few whole games each, so that no part holds near-copies of
@@ -42,6 +43,7 @@ struct Settings {
     double rate = 1.0; // the longest step tried along the direction
     double ridge = 200; // positions' worth of damping
     long limit = 0; // positions read at most (0: all)
+    std::string fields; // comma-separated field names to tune (empty: all)
 };
 
 struct Sample {
@@ -312,6 +314,7 @@ bool parse(int argc, char** argv, Settings& s) {
         else if (arg == "--rate") s.rate = std::atof(value);
         else if (arg == "--limit") s.limit = std::atol(value);
         else if (arg == "--ridge") s.ridge = std::atof(value);
+        else if (arg == "--fields") s.fields = "," + std::string(value) + ",";
         else return false;
     }
     return !s.data.empty() && !s.out.empty() && s.threads >= 1 && s.rounds >= 1 && s.steps >= 1;
@@ -324,9 +327,11 @@ bool writeParams(const EvalParams& params, const std::string& path) {
     return false;
 }
 
-std::vector<Knob> allKnobs() {
+// Every value of the fields named in `fields` (",a,b,"; empty: of all fields).
+std::vector<Knob> knobsOf(const std::string& fields) {
     std::vector<Knob> knobs;
     for (const EvalParamField& field : evalParamFields()) {
+        if (!fields.empty() && fields.find("," + std::string(field.name) + ",") == std::string::npos) continue;
         EvalParams scratch = classicEvalParams();
         const int count = static_cast<int>(field.of(scratch).size());
         for (int i = 0; i < count; ++i) knobs.push_back({&field, i});
@@ -340,7 +345,7 @@ int main(int argc, char** argv) {
     Settings settings;
     if (!parse(argc, argv, settings)) {
         std::fprintf(stderr, "usage: falkmere-tune --data FILE --out FILE [--params FILE] [--threads N] "
-                             "[--rounds N] [--steps N] [--rate R] [--ridge N] [--limit N]\n");
+                             "[--rounds N] [--steps N] [--rate R] [--ridge N] [--limit N] [--fields A,B,...]\n");
         return 2;
     }
     initEvalTables();
@@ -364,7 +369,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     const auto start = std::chrono::steady_clock::now();
-    const std::vector<Knob> knobs = allKnobs();
+    const std::vector<Knob> knobs = knobsOf(settings.fields);
     std::vector<float> base = evaluateAll(params, train, settings.threads);
     std::vector<float> stopBase = evaluateAll(params, stop, settings.threads);
     const double k = fitK(base, train);
