@@ -9,6 +9,7 @@
 
 #include <array>
 #include <iosfwd>
+#include <span>
 #include <string>
 
 // The weights that falkmere.ini and the GUI options set.
@@ -182,6 +183,9 @@ struct EvalParams {
 
 // The classic set: the engine's own values.
 const EvalParams& classicEvalParams();
+// The modern profile's built-in set: the classic set with the values the
+// project's tuner fitted to self-play games (eval/modernparams.cpp).
+const EvalParams& modernEvalParams();
 
 // The text form: one line per field, its name and its values (arrays on one
 // line), in the order of the struct. Blank lines and lines starting with '#'
@@ -191,3 +195,17 @@ const EvalParams& classicEvalParams();
 // message in `error` naming the line, and the target is left as it was.
 bool writeEvalParams(const EvalParams& params, std::ostream& out);
 bool readEvalParams(std::istream& in, EvalParams& params, std::string& error);
+
+// The fields of the text form, in its order: a name, the range every value
+// must lie in, and where the values lie in a set. A tuner walks them to vary
+// each value within its range.
+struct EvalParamRange {
+    int min;
+    int max;
+};
+struct EvalParamField {
+    const char* name;
+    EvalParamRange range;
+    std::span<int> (*of)(EvalParams&);
+};
+std::span<const EvalParamField> evalParamFields();

@@ -14,10 +14,8 @@
 
 namespace {
 
-struct Range {
-    int min;
-    int max;
-};
+using Range = EvalParamRange;
+using Field = EvalParamField;
 
 // Ranges keep every sum the evaluation builds far from overflow; pawn-structure
 // values stay small enough for the pawn cache's 16-bit sums of up to 62 pawns.
@@ -30,12 +28,6 @@ constexpr Range SCALE{-64, 64};
 constexpr Range FACTOR{-100, 100};
 constexpr Range DIVISOR{1, 100};
 constexpr Range PERCENT{0, 200};
-
-struct Field {
-    const char* name;
-    Range range;
-    std::span<int> (*of)(EvalParams&);
-};
 
 // The values of a member: an int or an array of them.
 template <auto Member> std::span<int> valuesOf(EvalParams& params) {
@@ -184,6 +176,8 @@ const Field* fieldNamed(const std::string& name) {
 }
 
 } // namespace
+
+std::span<const EvalParamField> evalParamFields() { return FIELDS; }
 
 bool writeEvalParams(const EvalParams& params, std::ostream& out) {
     EvalParams copy = params;

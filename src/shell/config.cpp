@@ -81,6 +81,7 @@ const ConfigKey CONFIG_KEYS[] = {
     {"ELO_LIMIT", KeyKind::Elo, 0, noNumber, noFlag, noPath},
     {"MULTI_PV", KeyKind::Option, 0, noNumber, noFlag, noPath, "MultiPV"},
     {"MOVE_OVERHEAD", KeyKind::Option, 0, noNumber, noFlag, noPath, "Move Overhead"},
+    {"EVAL_PARAMS", KeyKind::Path, 0, noNumber, noFlag, [](Engine& e) { return e.settings.evalParamsPath; }},
 };
 
 // The piece values and evaluation weights are bounded in size by the ranges of

@@ -46,6 +46,8 @@ struct EngineSettings {
     // limit is on (the search's eloLimit, 0 while it is off).
     bool limitStrength = false;
     int32_t elo = 1500;
+    // The parameter file the modern profile evaluates with ("": its built-in set).
+    char evalParamsPath[256] = "";
 };
 
 // What thinking output looks like.
@@ -75,14 +77,22 @@ class Engine : public Output, private SearchListener {
     ShellModes modes;
     Position position;
     MainHashTable hashTable;
-    // The evaluation parameters (falkmere.ini and the options change them,
-    // then applyEvaluationChange) and the piece-square tables built from them,
-    // which the game's position sums with.
+    // The classic profile's evaluation parameters (falkmere.ini's piece values
+    // and weights and the options change them, then applyEvaluationChange).
     EvalParams evalParams = classicEvalParams();
+    // The modern profile's: its built-in set, or the file EVAL_PARAMS or the
+    // option EvalParams names, taken whole (the weight keys leave it alone).
+    EvalParams modernParams = modernEvalParams();
+    // The set the profile in force evaluates with.
+    const EvalParams& activeEvalParams() const {
+        return search.options.profile == SearchProfile::Modern ? modernParams : evalParams;
+    }
+    // The piece-square tables built from the active set, which the game's
+    // position sums with.
     PieceSquareTables pieceSquareTables = buildPieceSquareTables(evalParams);
-    // The main search's evaluator, with those parameters; its helpers read
-    // them too. The shell's own evaluations (score, the score-drop reference
-    // of a new position) use it.
+    // The main search's evaluator, with the active set; its helpers read it
+    // too. The shell's own evaluations (score, the score-drop reference of a
+    // new position) use it.
     Evaluator evaluator{evalParams};
     Search search;
     HelperThreads helpers{hashTable};

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 
 #include "egtb/tablebases.h"
 #include "shell/engine.h"
@@ -166,7 +167,21 @@ bool applyThreads(Engine& e, const std::string& value, Output&) {
 const char* const PROFILE_CHOICES[] = {"classic", "modern", nullptr};
 
 bool applyProfile(Engine& e, const std::string& value, Output&) {
-    return readProfile(value, e.search.options.profile);
+    if (!readProfile(value, e.search.options.profile)) return false;
+    // Each profile evaluates with its own parameters.
+    applyEvaluationChange(e);
+    return true;
+}
+
+bool applyEvalParams(Engine& e, const std::string& value, Output& out) {
+    const std::string path = value == "<empty>" ? "" : value;
+    if (path.size() >= sizeof e.settings.evalParamsPath) {
+        out.print("path too long: %s\n", path.c_str());
+        return false;
+    }
+    if (!loadModernEvalParams(e, path, out)) return false;
+    std::memcpy(e.settings.evalParamsPath, path.c_str(), path.size() + 1);
+    return true;
 }
 
 // The milliseconds of the clock kept back for delays outside the search (the
@@ -254,6 +269,11 @@ const std::vector<EngineOption> OPTIONS = {
     {"Profile", OptionKind::Combo, 0, 0,
      [](const Engine& e) { return std::string(profileName(e.search.options.profile)); }, applyProfile,
      PROFILE_CHOICES},
+    {"EvalParams", OptionKind::String, 0, 0,
+     [](const Engine& e) {
+         return e.settings.evalParamsPath[0] ? std::string(e.settings.evalParamsPath) : "<empty>";
+     },
+     applyEvalParams},
     {"PawnValue", OptionKind::Spin, 1, 1000,
      [](const Engine& e) { return std::to_string(e.evalParams.pieceValue[PAWN]); }, applyPieceValue<PAWN>},
     {"KnightValue", OptionKind::Spin, 1, 2000,
@@ -409,11 +429,32 @@ void announceCache(const CacheAllocation& allocation) {
 }
 
 void applyEvaluationChange(Engine& engine) {
-    engine.pieceSquareTables = buildPieceSquareTables(engine.evalParams);
+    const EvalParams& params = engine.activeEvalParams();
+    engine.pieceSquareTables = buildPieceSquareTables(params);
+    engine.evaluator.useParams(params);
     engine.evaluator.caches().clear();
     engine.helpers.clearCaches();
     // The piece-square sums of the position follow the new tables.
     engine.board().usePieceSquareTables(engine.pieceSquareTables);
+}
+
+bool loadModernEvalParams(Engine& engine, const std::string& path, Output& out) {
+    EvalParams params = modernEvalParams();
+    if (!path.empty()) {
+        std::ifstream file(path);
+        std::string error;
+        if (!file) {
+            out.print("EvalParams: cannot open %s; the parameters stay as they were\n", path.c_str());
+            return false;
+        }
+        if (!readEvalParams(file, params, error)) {
+            out.print("EvalParams: %s, %s; the parameters stay as they were\n", path.c_str(), error.c_str());
+            return false;
+        }
+    }
+    engine.modernParams = params;
+    applyEvaluationChange(engine);
+    return true;
 }
 
 bool offeredToXboard(const EngineOption& option) {

@@ -84,3 +84,9 @@ void announceCache(const CacheAllocation& allocation);
 // built from them are built again, every evaluator's caches emptied and the
 // position's sums recomputed.
 void applyEvaluationChange(Engine& engine);
+
+// The modern profile's parameters from now on: those of the file at `path`
+// (fields it leaves out keep their built-in values), or the built-in set for
+// an empty path. A file that cannot be read or is refused changes nothing and
+// is reported on `out`, naming the line; the return says which happened.
+bool loadModernEvalParams(Engine& engine, const std::string& path, Output& out);

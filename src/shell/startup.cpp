@@ -43,8 +43,12 @@ void Engine::init() {
     sizeMainTable(hashTable, true);
     // Tables are built after the configuration so that its piece values count.
     initEvalTables();
-    pieceSquareTables = buildPieceSquareTables(evalParams);
-    position.board.usePieceSquareTables(pieceSquareTables);
+    // A bad parameter file leaves the modern profile its built-in set.
+    if (!loadModernEvalParams(*this, settings.evalParamsPath, *this))
+        settings.evalParamsPath[0] = '\0';
+    else if (settings.evalParamsPath[0])
+        print("eval params [%s]\n", settings.evalParamsPath);
+    applyEvaluationChange(*this);
     announceCache(evaluator.caches().pawn.allocate());
     announceCache(evaluator.caches().eval.allocate());
     setThreads(settings.threads);

@@ -30,6 +30,7 @@ const std::string FEATURES =
     "feature option=\"UCI_Elo -spin 1500 1000 2400\"\n"
     "feature option=\"Reductions -check 0\"\n"
     "feature option=\"Profile -combo *classic /// modern\"\n"
+    "feature option=\"EvalParams -string <empty>\"\n"
     "feature option=\"PawnValue -spin 100 1 1000\"\n"
     "feature option=\"KnightValue -spin 325 1 2000\"\n"
     "feature option=\"BishopValue -spin 325 1 2000\"\n"
