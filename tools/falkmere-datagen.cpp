@@ -40,7 +40,7 @@ struct Settings {
     uint64_t seed = 1;
 };
 
-constexpr int OPENING_BOUND = 150;   // centipawns: a sane start
+constexpr int OPENING_BOUND = 150;     // centipawns: a sane start
 constexpr int ADJUDICATE_SCORE = 1000; // both sides agree on a win this large
 constexpr int ADJUDICATE_PLIES = 6;
 constexpr int MAX_PLIES = 400; // a longer game is scored a draw
@@ -148,8 +148,10 @@ class Worker {
             for (int p = 0; p < plies && ok; ++p) {
                 Move moves[MAX_MOVES];
                 const int count = pos.legalMoves(moves);
-                if (count == 0) ok = false;
-                else pos.pushGameMove(moves[random_() % count]);
+                if (count == 0)
+                    ok = false;
+                else
+                    pos.pushGameMove(moves[random_() % count]);
             }
             if (!ok || pos.gameEnd() != GameEnd::None) continue;
             table_->clear();
@@ -203,13 +205,20 @@ bool parse(int argc, char** argv, Settings& s) {
         const std::string arg = argv[i];
         if (i + 1 >= argc) return false;
         const char* value = argv[++i];
-        if (arg == "--out") s.out = value;
-        else if (arg == "--params") s.paramsPath = value;
-        else if (arg == "--positions") s.positions = std::atol(value);
-        else if (arg == "--nodes") s.nodes = std::strtoull(value, nullptr, 10);
-        else if (arg == "--threads") s.threads = std::atoi(value);
-        else if (arg == "--seed") s.seed = std::strtoull(value, nullptr, 10);
-        else return false;
+        if (arg == "--out")
+            s.out = value;
+        else if (arg == "--params")
+            s.paramsPath = value;
+        else if (arg == "--positions")
+            s.positions = std::atol(value);
+        else if (arg == "--nodes")
+            s.nodes = std::strtoull(value, nullptr, 10);
+        else if (arg == "--threads")
+            s.threads = std::atoi(value);
+        else if (arg == "--seed")
+            s.seed = std::strtoull(value, nullptr, 10);
+        else
+            return false;
     }
     return !s.out.empty() && s.positions > 0 && s.nodes > 0 && s.threads >= 1;
 }
@@ -248,8 +257,7 @@ int main(int argc, char** argv) {
     std::vector<std::thread> threads;
     for (auto& worker : workers) threads.emplace_back([&worker] { worker->run(); });
     for (std::thread& thread : threads) thread.join();
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::printf("%ld positions in %.0f s\n", sink.written.load(), seconds);
     return 0;
 }

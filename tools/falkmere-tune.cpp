@@ -40,9 +40,9 @@ struct Settings {
     int threads = 2;
     int rounds = 2;
     int steps = 200;
-    double rate = 1.0; // the longest step tried along the direction
+    double rate = 1.0;  // the longest step tried along the direction
     double ridge = 200; // positions' worth of damping
-    long limit = 0; // positions read at most (0: all)
+    long limit = 0;     // positions read at most (0: all)
     std::string fields; // comma-separated field names to tune (empty: all)
 };
 
@@ -146,7 +146,8 @@ struct Column {
 };
 
 std::vector<Column> measureSlopes(const EvalParams& params, const std::vector<Knob>& knobs,
-                                  const std::vector<Sample>& samples, const std::vector<float>& base, int threads) {
+                                  const std::vector<Sample>& samples, const std::vector<float>& base,
+                                  int threads) {
     std::vector<Column> columns(knobs.size());
     parallel(threads, knobs.size(), [&](int, size_t begin, size_t end) {
         Scorer scorer(params);
@@ -246,7 +247,8 @@ std::vector<double> direction(const LinearPart& train, const std::vector<double>
 // positions come from a few thousand games, far fewer than it takes to pin a
 // thousand values, and the fit must stop before it learns the games by heart.
 std::vector<double> fitLinear(const std::vector<Knob>& knobs, const std::vector<double>& start,
-                              const LinearPart& train, const LinearPart& stop, double k, const Settings& settings) {
+                              const LinearPart& train, const LinearPart& stop, double k,
+                              const Settings& settings) {
     std::vector<double> x = start, best = start, eval;
     predict(train, x, start, eval);
     double trainError = linearError(train, k, eval);
@@ -276,7 +278,8 @@ std::vector<double> fitLinear(const std::vector<Knob>& knobs, const std::vector<
             bestStep = step;
         }
         if (step % 10 == 0) {
-            std::printf("  step %d: model training error %.6f, stopping error %.6f\n", step, trainError, stopError);
+            std::printf("  step %d: model training error %.6f, stopping error %.6f\n", step, trainError,
+                        stopError);
             std::fflush(stdout);
         }
     }
@@ -305,17 +308,28 @@ bool parse(int argc, char** argv, Settings& s) {
         const std::string arg = argv[i];
         if (i + 1 >= argc) return false;
         const char* value = argv[++i];
-        if (arg == "--data") s.data = value;
-        else if (arg == "--out") s.out = value;
-        else if (arg == "--params") s.paramsPath = value;
-        else if (arg == "--threads") s.threads = std::atoi(value);
-        else if (arg == "--rounds") s.rounds = std::atoi(value);
-        else if (arg == "--steps") s.steps = std::atoi(value);
-        else if (arg == "--rate") s.rate = std::atof(value);
-        else if (arg == "--limit") s.limit = std::atol(value);
-        else if (arg == "--ridge") s.ridge = std::atof(value);
-        else if (arg == "--fields") s.fields = "," + std::string(value) + ",";
-        else return false;
+        if (arg == "--data")
+            s.data = value;
+        else if (arg == "--out")
+            s.out = value;
+        else if (arg == "--params")
+            s.paramsPath = value;
+        else if (arg == "--threads")
+            s.threads = std::atoi(value);
+        else if (arg == "--rounds")
+            s.rounds = std::atoi(value);
+        else if (arg == "--steps")
+            s.steps = std::atoi(value);
+        else if (arg == "--rate")
+            s.rate = std::atof(value);
+        else if (arg == "--limit")
+            s.limit = std::atol(value);
+        else if (arg == "--ridge")
+            s.ridge = std::atof(value);
+        else if (arg == "--fields")
+            s.fields = "," + std::string(value) + ",";
+        else
+            return false;
     }
     return !s.data.empty() && !s.out.empty() && s.threads >= 1 && s.rounds >= 1 && s.steps >= 1;
 }
@@ -331,7 +345,8 @@ bool writeParams(const EvalParams& params, const std::string& path) {
 std::vector<Knob> knobsOf(const std::string& fields) {
     std::vector<Knob> knobs;
     for (const EvalParamField& field : evalParamFields()) {
-        if (!fields.empty() && fields.find("," + std::string(field.name) + ",") == std::string::npos) continue;
+        if (!fields.empty() && fields.find("," + std::string(field.name) + ",") == std::string::npos)
+            continue;
         EvalParams scratch = classicEvalParams();
         const int count = static_cast<int>(field.of(scratch).size());
         for (int i = 0; i < count; ++i) knobs.push_back({&field, i});
@@ -344,8 +359,9 @@ std::vector<Knob> knobsOf(const std::string& fields) {
 int main(int argc, char** argv) {
     Settings settings;
     if (!parse(argc, argv, settings)) {
-        std::fprintf(stderr, "usage: falkmere-tune --data FILE --out FILE [--params FILE] [--threads N] "
-                             "[--rounds N] [--steps N] [--rate R] [--ridge N] [--limit N] [--fields A,B,...]\n");
+        std::fprintf(stderr,
+                     "usage: falkmere-tune --data FILE --out FILE [--params FILE] [--threads N] "
+                     "[--rounds N] [--steps N] [--rate R] [--ridge N] [--limit N] [--fields A,B,...]\n");
         return 2;
     }
     initEvalTables();
@@ -375,19 +391,21 @@ int main(int argc, char** argv) {
     const double k = fitK(base, train);
     double stopError = meanError(k, stopBase, stop);
     const double heldBefore = meanError(k, evaluateAll(params, held, settings.threads), held);
-    std::printf("%zu training, %zu stopping, %zu held-out positions, %zu parameters\n", train.size(), stop.size(),
-                held.size(), knobs.size());
+    std::printf("%zu training, %zu stopping, %zu held-out positions, %zu parameters\n", train.size(),
+                stop.size(), held.size(), knobs.size());
     std::printf("K %.4f: training error %.6f, stopping error %.6f, held-out error %.6f (%.0f s)\n", k,
                 meanError(k, base, train), stopError, heldBefore, elapsed(start));
     std::fflush(stdout);
     for (int round = 1; round <= settings.rounds; ++round) {
         const LinearPart trainPart{train, base, measureSlopes(params, knobs, train, base, settings.threads)};
-        const LinearPart stopPart{stop, stopBase, measureSlopes(params, knobs, stop, stopBase, settings.threads)};
+        const LinearPart stopPart{stop, stopBase,
+                                  measureSlopes(params, knobs, stop, stopBase, settings.threads)};
         std::vector<double> values;
         for (const Knob& knob : knobs) values.push_back(knob.in(params));
         const std::vector<double> fitted = fitLinear(knobs, values, trainPart, stopPart, k, settings);
         EvalParams next = params;
-        for (size_t j = 0; j < knobs.size(); ++j) knobs[j].in(next) = static_cast<int>(std::lround(fitted[j]));
+        for (size_t j = 0; j < knobs.size(); ++j)
+            knobs[j].in(next) = static_cast<int>(std::lround(fitted[j]));
         const std::vector<float> nextBase = evaluateAll(next, train, settings.threads);
         const std::vector<float> nextStopBase = evaluateAll(next, stop, settings.threads);
         const double nextStop = meanError(k, nextStopBase, stop);

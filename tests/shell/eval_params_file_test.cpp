@@ -82,7 +82,8 @@ TEST(EvalParamsFile, ABadFileIsRefusedNamingItsLineAndChangesNothing) {
     ASSERT_TRUE(setOption(*engine, "EvalParams", dir.file("good.txt"), out));
     out.text.clear();
     EXPECT_FALSE(setOption(*engine, "EvalParams", dir.file("bad.txt"), out));
-    EXPECT_NE(out.text.find("line 2: rookOpenFile: 1001 is outside -1000..1000"), std::string::npos) << out.text;
+    EXPECT_NE(out.text.find("line 2: rookOpenFile: 1001 is outside -1000..1000"), std::string::npos)
+        << out.text;
     EXPECT_TRUE(engine->modernParams == modernWithPawn(90)) << "the set in force stays";
     EXPECT_EQ(findOption("EvalParams")->current(*engine), dir.file("good.txt"));
     out.text.clear();
@@ -115,7 +116,8 @@ TEST(EvalParamsFile, TheIniKeyLoadsTheFileForTheModernProfileAtStartUp) {
               scoreWith(modernWithPawn(90), PAWN_UP))
         << output;
     EXPECT_NE(output.find("eval params [tuned.txt]"), std::string::npos) << output;
-    EXPECT_EQ(programScore("PROFILE modern\n", "pawnValue 90\n", output), scoreWith(modernEvalParams(), PAWN_UP))
+    EXPECT_EQ(programScore("PROFILE modern\n", "pawnValue 90\n", output),
+              scoreWith(modernEvalParams(), PAWN_UP))
         << output;
     // The classic profile ignores the file.
     EXPECT_EQ(programScore("EVAL_PARAMS tuned.txt\n", "pawnValue 90\n", output),
