@@ -2,7 +2,7 @@
 // force decides the set the evaluator and the position's sums use, a file
 // named by the option EvalParams or the key EVAL_PARAMS replaces the modern
 // set only, and a bad file is refused, naming its line, with nothing changed.
-#include <regex>
+#include <cstring>
 
 #include "shell/program.h"
 #include "shell/settings.h"
@@ -103,9 +103,9 @@ int programScore(const std::string& ini, const std::string& paramsText, std::str
     program.send(std::string("setboard ") + PAWN_UP + "\nscore\nquit\n");
     EXPECT_EQ(program.finish(), 0);
     output = program.output();
-    std::smatch match;
-    if (!std::regex_search(output, match, std::regex("score=(-?[0-9]+)"))) return 99999;
-    return std::stoi(match[1]);
+    const size_t at = output.find("score=");
+    if (at == std::string::npos) return 99999;
+    return std::stoi(output.substr(at + std::strlen("score=")));
 }
 
 } // namespace
