@@ -72,7 +72,7 @@ int castlingRightOf(const ParsedFen& p, char letter, Square& king, Square& rook,
 // letter naming another rook for a right already given.
 void readCastling960(ParsedFen& p, const std::string& letters, std::string& problem) {
     for (char letter : letters) {
-        Square king, rook;
+        Square king = 0, rook = 0;
         std::string why;
         const int right = castlingRightOf(p, letter, king, rook, why);
         const int index = right ? castlingIndex(right) : 0;
