@@ -110,3 +110,15 @@ struct SearchTestAccess {
     void reportLine(int score) { target.reportLine(score); }
 };
 inline SearchTestAccess inside(Search& s) { return SearchTestAccess(s); }
+
+// Lines handed to a reader one by one, as the board editor reads its input.
+struct Lines : LineSource {
+    std::vector<std::string> lines;
+    size_t next = 0;
+    explicit Lines(std::vector<std::string> l) : lines(std::move(l)) {}
+    bool readLine(std::string& line) override {
+        if (next >= lines.size()) return false;
+        line = lines[next++];
+        return true;
+    }
+};

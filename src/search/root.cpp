@@ -66,9 +66,7 @@ int Search::rootSearch(int alpha, int beta, int depth) {
         pos.popMove();
         if (searchAborted) return 0;
 
-        // Subtree size orders the next iteration; kept well inside 32 bits.
-        const uint64_t used = stats.nodes - nodesBefore;
-        root.orderScores[i] = used > 800000000u ? 800000000 : static_cast<int32_t>(used);
+        root.orderScores[i] = subtreeOrderScore(stats.nodes - nodesBefore);
 
         if (score > best) {
             best = score;

@@ -372,6 +372,12 @@ class Search {
     void deepen();
 };
 
+// A root move's subtree size, which orders the next iteration; kept well
+// inside 32 bits.
+inline int32_t subtreeOrderScore(uint64_t nodes) {
+    return nodes > 800000000u ? 800000000 : static_cast<int32_t>(nodes);
+}
+
 // Shared by the search and the quiescence search, on every move: defined here
 // so that both inline it.
 inline Search::ScoreEffect Search::takeScore(PlyRecord& r, Move m, int score, int& alpha, int beta,

@@ -7,17 +7,6 @@ namespace {
 
 const char* const START = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -";
 
-struct Lines : LineSource {
-    std::vector<std::string> lines;
-    size_t next = 0;
-    explicit Lines(std::vector<std::string> l) : lines(std::move(l)) {}
-    bool readLine(std::string& line) override {
-        if (next >= lines.size()) return false;
-        line = lines[next++];
-        return true;
-    }
-};
-
 // What `action` prints.
 
 } // namespace

@@ -140,15 +140,3 @@ TEST(ModernParams, EverySetKeepsTheEvaluationColourSymmetric) {
 
 // The sample is what the generator promises: quiet positions (no side to
 // move in check), results 1, 0.5 or 0.
-TEST(ModernParams, TheGeneratedSampleHoldsQuietPositionsWithResults) {
-    std::set<std::string> results;
-    Board board;
-    for (const std::string& line : readLines(dataFile("quiet-sample.txt"))) {
-        const size_t bar = line.find(" ; ");
-        ASSERT_NE(bar, std::string::npos) << line;
-        results.insert(line.substr(bar + 3));
-        ASSERT_EQ(board.readFen(line.substr(0, bar).c_str()), 1) << line;
-        EXPECT_FALSE(sideToMoveInCheck(board)) << line;
-    }
-    EXPECT_EQ(results, (std::set<std::string>{"0", "0.5", "1"}));
-}

@@ -56,19 +56,6 @@ TEST(MoveOverhead, TheIniKeySetsTheOptionBothProtocolsOffer) {
               std::vector<std::string>{"feature option=\"Move Overhead -spin 0 0 5000\""});
 }
 
-TEST(MoveOverhead, AValueOutsideTheRangeIsRefusedAndChangesNothing) {
-    const std::string ini = runWithIni("MOVE_OVERHEAD -5\n", "uci\nquit\n");
-    EXPECT_NE(ini.find("Move Overhead takes a number from 0 to 5000, not \"-5\"; unchanged\n"),
-              std::string::npos);
-    EXPECT_NE(ini.find("option name Move Overhead type spin default 50 min"), std::string::npos);
-    const std::string uci = runWithIni(
-        "", "uci\nsetoption name Move Overhead value 9000\nsetoption name move overhead value 120\n"
-            "uci\nquit\n");
-    EXPECT_NE(uci.find("info string Move Overhead takes a number from 0 to 5000, not \"9000\"; unchanged\n"),
-              std::string::npos);
-    EXPECT_NE(uci.find("option name Move Overhead type spin default 120 min"), std::string::npos);
-}
-
 namespace {
 
 // White's only legal move is the king taking its rook on g1 (O-O): e1 and e2

@@ -82,13 +82,11 @@ TEST(UciWire, EveryLineWrittenIsAUciLine) {
 
     std::istringstream written(program.output().substr(uciStart));
     std::string line;
-    int count = 0, bestMoves = 0;
+    int bestMoves = 0;
     while (std::getline(written, line)) {
         if (line.empty()) continue;
-        ++count;
         if (line.rfind("bestmove", 0) == 0) ++bestMoves;
         EXPECT_TRUE(startsWithUciKeyword(line)) << "not a UCI line: [" << line << "]";
     }
     EXPECT_EQ(bestMoves, 4) << program.output();
-    EXPECT_GT(count, 20);
 }
