@@ -163,10 +163,11 @@ TEST(ModernProfile, IsReadFromTheIniFileXboardAndUci) {
     {
         TempDir dir;
         Program program(dir.path());
-        program.send("uci\nsetoption name Profile value modern\nposition startpos\ngo depth 8\n");
+        const std::string go = kSlowBuild ? "go depth 7\n" : "go depth 8\n";
+        program.send("uci\nsetoption name Profile value modern\nposition startpos\n" + go);
         ASSERT_TRUE(program.waitFor("bestmove"));
         const std::string modern = program.output();
-        program.send("setoption name Profile value classic\nucinewgame\nposition startpos\ngo depth 8\n");
+        program.send("setoption name Profile value classic\nucinewgame\nposition startpos\n" + go);
         ASSERT_TRUE(program.waitFor("bestmove", modern.size()));
         auto nodesOf = [](const std::string& out, size_t from) {
             const size_t at = out.find("info nodes ", from);

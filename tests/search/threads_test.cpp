@@ -64,7 +64,7 @@ TEST(ThreadsSearch, EverySearchCompletesItsDepthWithALegalLine) {
         "7k/8/8/8/8/8/1q6/K7 w - -",     // one legal move
         "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -",
     };
-    const int depth = kSlowBuild ? 6 : 7;
+    const int depth = kSlowBuild ? 5 : 7;
     for (const char* fen : fens) {
         const bool mateInOne = fen == fens[3];
         const bool oneLegalMove = legalMoves(*positionAt(fen)).size() == 1;

@@ -5,7 +5,7 @@
 namespace {
 
 // Counts above this many leaves are left to the perft benchmark.
-uint64_t leafLimit() { return kSlowBuild ? 200000 : 5000000; }
+uint64_t leafLimit() { return kSlowBuild ? 100000 : 5000000; }
 
 void runPerftFile(const char* name) {
     const std::string path = dataFile(name);
