@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "board/score.h"
+#include "search/modern/state.h"
 #include "search/search.h"
 
 void Search::keepLine(RootLine& line, int score) {
@@ -31,6 +32,7 @@ void Search::moveToIndex(Move move, int to) {
 void Search::searchOtherLines(int depth) {
     PlyRecord& root = ply(0);
     keepLine(lines[0], rootScore);
+    saveFirstLine();
     moveToIndex(root.bestMove, 0);
     linesDone = 1;
     const int savedAlpha = rootAlpha, savedBeta = rootBeta;
@@ -50,14 +52,62 @@ void Search::searchOtherLines(int depth) {
     rootAlpha = savedAlpha;
     rootBeta = savedBeta;
     rankLines();
+    restoreFirstLine();
 }
 
-// Search instability may leave a later line scoring above an earlier one: the
-// lines are ranked by score, ties in the order found.
+void Search::saveFirstLine() {
+    if (options.profile != SearchProfile::Modern) return;
+    if (!modern->firstLine) modern->firstLine = std::make_unique<FirstLineState>();
+    FirstLineState& saved = *modern->firstLine;
+    const PlyRecord& root = ply(0);
+    saved.history = modern->history;
+    std::copy(root.moves, root.moves + root.moveCount, saved.rootMoves.begin());
+    std::copy(root.orderScores, root.orderScores + root.moveCount, saved.rootOrder.begin());
+    for (int p = 0; p < MAX_PLY; ++p) saved.killers[p] = {ply(p).killer1, ply(p).killer2};
+    saved.board.copyFrom(board);
+}
+
+// The root list goes back to the first line's order, with the best line's
+// move at the front, as a one-line search would leave it.
+void Search::restoreFirstLine() {
+    if (options.profile != SearchProfile::Modern) return;
+    const FirstLineState& saved = *modern->firstLine;
+    PlyRecord& root = ply(0);
+    modern->history = saved.history;
+    board.copyFrom(saved.board);
+    std::copy(saved.rootMoves.begin(), saved.rootMoves.begin() + root.moveCount, root.moves);
+    std::copy(saved.rootOrder.begin(), saved.rootOrder.begin() + root.moveCount, root.orderScores);
+    for (int p = 0; p < MAX_PLY; ++p) {
+        ply(p).killer1 = saved.killers[p][0];
+        ply(p).killer2 = saved.killers[p][1];
+    }
+    moveToIndex(root.bestMove, 0);
+    root.orderScores[0] = FRONT_BONUS;
+}
+
+// Search instability may leave a later line scoring above an earlier one.
+// The classic profile ranks the lines by score, ties in the order found. The
+// modern one keeps its first line first, as its one-line search would play
+// it: that search found every other move no better than the first line's
+// score at this depth, so a later line is shown at most at the score of the
+// line above it (its full-window search prunes otherwise, and no more
+// truly). The later lines are ranked among themselves. A mate found by a
+// later line is never hidden: then all lines are ranked by score.
 void Search::rankLines() {
     PlyRecord& root = ply(0);
-    std::stable_sort(lines.begin(), lines.begin() + linesDone,
+    bool keepFirst = options.profile == SearchProfile::Modern;
+    for (int k = 1; k < linesDone; ++k) {
+        const int score = lines[static_cast<size_t>(k)].score;
+        if (score > lines[0].score && score >= MATE_SCORE - MAX_PLY) keepFirst = false;
+    }
+    std::stable_sort(lines.begin() + (keepFirst ? 1 : 0), lines.begin() + linesDone,
                      [](const RootLine& a, const RootLine& b) { return a.score > b.score; });
+    if (keepFirst) {
+        for (int k = 1; k < linesDone; ++k) {
+            RootLine& line = lines[static_cast<size_t>(k)];
+            line.score = std::min(line.score, lines[static_cast<size_t>(k - 1)].score);
+        }
+    }
     for (int k = 0; k < linesDone; ++k) {
         const RootLine& line = lines[static_cast<size_t>(k)];
         moveToIndex(line.pv[0], k);

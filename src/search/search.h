@@ -240,6 +240,13 @@ class Search {
     // The lines best first, their moves at the front of the root list in that
     // order; the root takes the first line's move, variation and score.
     void rankLines();
+    // The modern profile keeps the first line's histories and root order
+    // across the later lines' searches (its pruning reads the histories).
+    void saveFirstLine();
+    void restoreFirstLine();
+    // The modern search's later lines leave the table as the first line left
+    // it, for the same reason.
+    bool storesInTable() const { return rootFirst == 0; }
     void reportLines();
     // Several lines are reported, each as a line of its own at the end of an iteration.
     bool reportsSeveralLines() const { return options.multiPv > 1 && lineCount > 1; }

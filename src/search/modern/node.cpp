@@ -317,7 +317,7 @@ int Search::modernMoves(PlyRecord& r, int alpha, int beta, int depth, bool cutNo
         for (int i = 0; i < captureCount; ++i) rememberCapture(captures[i], depth, false);
         bound = HASH_LOWER;
     }
-    if (!excluded)
+    if (!excluded && storesInTable())
         hashTable.store(nodeKey(), {depth, plyIndex, bound, best, bestMove != NO_MOVE ? bestMove : r.bestMove,
                                     0, nodeAge()});
     return best;

@@ -80,6 +80,6 @@ int Search::modernQuiescence(int alpha, int beta) {
     if (inCheck && legalMoves == 0) return -(MATE_SCORE - plyIndex);
 
     const int bound = best >= beta ? HASH_LOWER : best > originalAlpha ? HASH_EXACT : HASH_UPPER;
-    hashTable.store(nodeKey(), {0, plyIndex, bound, best, bestMove, 0, nodeAge()});
+    if (storesInTable()) hashTable.store(nodeKey(), {0, plyIndex, bound, best, bestMove, 0, nodeAge()});
     return best;
 }

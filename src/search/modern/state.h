@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cmath>
+#include <memory>
 
 #include "board/position.h"
 #include "search/modern/history.h"
@@ -23,8 +24,22 @@ struct ModernPly {
     int doubleExtensions = 0;
 };
 
+// What the first line of an iteration leaves for the next one: the histories
+// and the root order. The later lines of a multi-line search must not change
+// them, or the next first line would be searched unlike a one-line search's.
+struct FirstLineState {
+    HistoryTables history;
+    std::array<Move, MAX_MOVES> rootMoves;
+    std::array<int32_t, MAX_MOVES> rootOrder;
+    std::array<std::array<Move, 2>, MAX_PLY> killers;
+    // The board as the first line left it: searching changes the order of
+    // its piece lists, which the order of generated moves follows.
+    Board board;
+};
+
 struct ModernState {
     HistoryTables history;
+    std::unique_ptr<FirstLineState> firstLine; // made for the first multi-line search
     // Reductions in plies by depth and move number, both capped at 63.
     std::array<std::array<int8_t, 64>, 64> reductions{};
     std::array<ModernPly, MAX_PLY + 4> plies{};
