@@ -19,7 +19,7 @@ struct AnalysisMode {
 void Engine::analyze() {
     const AnalysisMode mode(search.modes);
     for (;;) {
-        if (position.board.hasBothKings()) {
+        if (game().board().hasBothKings()) {
             runSearch();
             // Stopped by a command that ends the analysis (exit, ?, force, result,
             // easy) or by the end of the input.

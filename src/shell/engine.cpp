@@ -6,8 +6,8 @@
 constexpr int32_t CLOCK_RESERVE_MS = 50;
 constexpr int32_t RESERVE_INCREMENTS = 4;
 
-Engine::Engine() : search(position, hashTable, *this, evaluator) {
-    position.board.usePieceSquareTables(pieceSquareTables);
+Engine::Engine() : search(theGame.position, hashTable, *this, evaluator) {
+    theGame.board().usePieceSquareTables(pieceSquareTables);
     search.time.clockReserveMs = CLOCK_RESERVE_MS;
     search.time.reserveIncrements = RESERVE_INCREMENTS;
 }
@@ -26,4 +26,28 @@ void Engine::write(const std::string& text) {
     }
     // The GUI or the pipe's reader has gone: nothing the engine does can be seen.
     if (standardOutputFailed()) endForClosedOutput();
+}
+
+// --- the game ----------------------------------------------------------------------
+
+void Engine::forgetOldRecord() {
+    const Board& board = theGame.board();
+    search.setScoreReference(board.hasBothKings() ? evaluator.evaluate(board) : 0);
+    hashTable.clear();
+}
+
+void Engine::resetHistory() {
+    theGame.position.resetHistory();
+    forgetOldRecord();
+}
+
+void Engine::newGame(Output& out) {
+    theGame.restart();
+    forgetOldRecord();
+    // Learned positions come from standard games.
+    if (search.options.useLearn && !theGame.chess960()) books.learnStore.load(hashTable, out);
+}
+
+void Engine::setChess960(bool on) {
+    if (theGame.setChess960(on)) forgetOldRecord();
 }

@@ -1,8 +1,7 @@
-// The engine: the game's position and record, the search that plays it, the
-// transposition table, the settings, and the modes of the console and xboard
-// front end. The shell's routines are its member functions; the search, the
-// input queue and the books and learning are parts it owns, each with its
-// own job.
+// The engine: the search that plays the game, the transposition table, the
+// settings, and the modes of the console and xboard front end. The shell's
+// routines are its member functions; the game, the search, the input queue and
+// the books and learning are parts it owns, each with its own job.
 #pragma once
 
 #include <array>
@@ -22,6 +21,7 @@
 #include "search/search.h"
 #include "search/tt.h"
 #include "shell/books.h"
+#include "shell/game.h"
 #include "shell/inputqueue.h"
 #include "shell/platform.h"
 
@@ -66,6 +66,9 @@ struct ShellModes {
 };
 
 class Engine : public Output, private SearchListener {
+    // Declared first: the search is built on the game's position.
+    Game theGame;
+
   public:
     Engine();
     ~Engine() override;
@@ -75,7 +78,6 @@ class Engine : public Output, private SearchListener {
     // --- parts and settings ----------------------------------------------------
     EngineSettings settings;
     ShellModes modes;
-    Position position;
     MainHashTable hashTable;
     // The classic profile's evaluation parameters (falkmere.ini's piece values
     // and weights and the options change them, then applyEvaluationChange).
@@ -99,14 +101,14 @@ class Engine : public Output, private SearchListener {
     Books books;
     InputQueue inputQueue;
     FILE* logFile = nullptr;
-    int32_t gameResult = NO_RESULT;
-    Board& board() { return position.board; }
 
     // --- output ----------------------------------------------------------------
     // Writes to standard output, flushed, and with logging on to the log as well.
     void write(const std::string& text) override;
 
-    // --- the game (shell/game.cpp) -------------------------------------------------
+    // --- the game (shell/game.h) and what the engine keeps of it ---------------
+    Game& game() { return theGame; }
+    const Game& game() const { return theGame; }
     // The record restarts at the board's position; the table is emptied and the
     // score-drop reference becomes the position's evaluation.
     void resetHistory();
@@ -114,19 +116,10 @@ class Engine : public Output, private SearchListener {
     // positions loaded when learning is on (saying how many on `out`).
     void newGame(Output& out);
     void newGame() { newGame(*this); }
-    // Prints and returns the result when the game has ended: 1 white mates, 2
-    // black mates, 3 a draw; 0 when it goes on.
-    int checkGameEnd();
-    // Chess960 (Fischer random chess) or standard chess. Switching keeps the
-    // position, reading its castling rights in the new mode, restarts the
-    // record and empties the table, whose keys and moves belong to the other
-    // rules. Books and learning stay out of Chess960 games.
-    bool chess960() const { return position.board.chess960; }
+    // Switches the game's rules (Game::setChess960). A switch empties the table
+    // too, whose keys and moves belong to the other rules. Books and learning
+    // stay out of Chess960 games.
     void setChess960(bool on);
-    // A move as the engine sends it to xboard: coordinates, with a Chess960
-    // castle as O-O or O-O-O (the protocol's notation for fischerandom, which
-    // cannot confuse a king taking its rook with a king's step).
-    std::string xboardMoveText(Move move) const;
 
     // --- shell: start-up, commands, game flow (shell/) -------------------------
     void run(int argc, char** argv);
@@ -212,6 +205,10 @@ class Engine : public Output, private SearchListener {
 
   private:
     std::unique_ptr<Position> shown; // the copy shownPosition() makes during a search
+
+    // What the engine kept of a record that has restarted goes: the table is
+    // emptied and the score-drop reference becomes the position's evaluation.
+    void forgetOldRecord();
 
     // --- the search's listener (shell/thinking.cpp) ----------------------------
     // Reads waiting input, runs the commands allowed during a search, and

@@ -31,7 +31,7 @@ void Engine::answerDeferredPings() {
 }
 
 bool Engine::positionPlayable() {
-    if (position.board.hasBothKings()) return true;
+    if (game().board().hasBothKings()) return true;
     if (modes.xboard)
         print("tellusererror Illegal position\n");
     else
@@ -41,7 +41,7 @@ bool Engine::positionPlayable() {
 }
 
 bool Engine::roomForGameMove() {
-    if (position.hasRoomForMove()) return true;
+    if (game().position.hasRoomForMove()) return true;
     if (modes.xboard)
         print("tellusererror Game too long\n");
     else
@@ -51,16 +51,17 @@ bool Engine::roomForGameMove() {
 }
 
 void Engine::learnGameResult() {
-    if (!search.options.useBook || chess960()) return;
+    if (!search.options.useBook || game().chess960()) return;
     books.noteReadOnly("result learning", *this);
-    books.book.learnFromResult(position, gameResult, modes.learnColor);
-    gameResult = NO_RESULT;
+    books.book.learnFromResult(game().position, game().result, modes.learnColor);
+    game().result = NO_RESULT;
 }
 
 // After the engine's search: resigns, or announces and plays the move. False
 // when the engine's turn ends there (resigned, no legal move, the record is
 // full or the game is over), which leaves the engine in force mode.
 bool Engine::playSearchedMove(Move best) {
+    Position& position = game().position;
     const Board& board = position.board;
     if (search.bestScore() >= RESIGN_FLOOR && search.bestScore() <= settings.resignValue) {
         if (modes.xboard)
@@ -78,13 +79,13 @@ bool Engine::playSearchedMove(Move best) {
     if (!roomForGameMove()) return false;
     char text[16];
     if (modes.xboard) {
-        print("move %s\n", xboardMoveText(best).c_str());
+        print("move %s\n", game().xboardMoveText(best).c_str());
     } else {
         moveToSan(position, best, text);
         print("%s<%d>: %s\n", colourName(board.side), position.moveNumber(), text);
     }
     position.pushGameMove(best);
-    if (checkGameEnd()) {
+    if (game().checkEnd(*this)) {
         modes.computerSide = NEUTRAL;
         return false;
     }
@@ -99,7 +100,7 @@ void Engine::enginesTurn() {
 }
 
 bool Engine::concludeTurn(Move best) {
-    if (gameResult != NO_RESULT) {
+    if (game().result != NO_RESULT) {
         modes.computerSide = NEUTRAL;
         answerDeferredPings();
         learnGameResult();
@@ -137,7 +138,7 @@ bool isPlayable(Position& position, Move move) {
 enum ReplyOutcome { REPLY_ILLEGAL, REPLY_GAME_OVER, REPLY_PLAYED };
 
 static ReplyOutcome playReply(Engine& e, int opponent) {
-    Position& position = e.position;
+    Position& position = e.game().position;
     if (e.ponderReply == NO_MOVE) return REPLY_ILLEGAL;
     const Move reply = moveFromSquares(position.board, moveFrom(e.ponderReply), moveTo(e.ponderReply),
                                        movePromotion(e.ponderReply));
@@ -149,7 +150,7 @@ static ReplyOutcome playReply(Engine& e, int opponent) {
         e.print("%s<%d>: %s\n", colourName(opponent), position.moveNumber(), text);
     }
     position.pushGameMove(reply);
-    if (e.checkGameEnd()) {
+    if (e.game().checkEnd(e)) {
         e.modes.computerSide = NEUTRAL;
         return REPLY_GAME_OVER;
     }
@@ -160,6 +161,7 @@ static ReplyOutcome playReply(Engine& e, int opponent) {
 // prompt; 1: the opponent's move has been played, think now; 2: the engine has
 // replied (ponder hit), ponder again.
 int Engine::ponder() {
+    Position& position = game().position;
     const Board& board = position.board;
     SearchModes& searchModes = search.modes;
     const int opponent = board.side;
@@ -171,7 +173,7 @@ int Engine::ponder() {
         searchModes.ponderSearch = true;
         ponderMove = runSearch();
         searchModes.ponderSearch = false;
-        if (gameResult != NO_RESULT) {
+        if (game().result != NO_RESULT) {
             learnGameResult();
             return 0;
         }
@@ -194,7 +196,7 @@ int Engine::ponder() {
     searchModes.pondering = true;
     const Move best = runSearch(true); // after a ponder hit it searches the engine's own move
 
-    if (gameResult != NO_RESULT) {
+    if (game().result != NO_RESULT) {
         if (searchModes.pondering) {
             searchModes.pondering = false;
             position.popGameMove();

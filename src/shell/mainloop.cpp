@@ -27,6 +27,7 @@ void Engine::runArguments(int argc, char** argv) {
 
 void Engine::mainLoop(int argc, char** argv) {
     runArguments(argc, argv);
+    const Position& position = game().position;
     std::string line;
     for (bool first = true;; first = false) {
         if (modes.computerSide == position.board.side) {
@@ -49,7 +50,7 @@ void Engine::mainLoop(int argc, char** argv) {
             return;
         }
         if (!parseCommand(line.c_str())) playInputMove(line.c_str());
-        if (gameResult != NO_RESULT) {
+        if (game().result != NO_RESULT) {
             modes.computerSide = NEUTRAL;
             learnGameResult();
         }
@@ -60,6 +61,7 @@ void Engine::playInputMove(const char* line) { playMoveText(firstWord(line), fal
 
 void Engine::playMoveText(const std::string& word, bool namedMove) {
     if (!positionPlayable()) return;
+    Position& position = game().position;
     const Move parsed = parseMove(position, word.c_str());
     const Move move =
         moveFromSquares(position.board, moveFrom(parsed), moveTo(parsed), movePromotion(parsed));
@@ -74,5 +76,5 @@ void Engine::playMoveText(const std::string& word, bool namedMove) {
     }
     if (!roomForGameMove()) return;
     position.pushGameMove(move);
-    if (checkGameEnd()) modes.computerSide = NEUTRAL;
+    if (game().checkEnd(*this)) modes.computerSide = NEUTRAL;
 }

@@ -262,7 +262,7 @@ const std::vector<EngineOption> OPTIONS = {
      [](const Engine& e) { return checkText(e.settings.limitStrength); }, applyLimitStrength},
     {"UCI_Elo", OptionKind::Spin, MIN_ELO, MAX_ELO,
      [](const Engine& e) { return std::to_string(e.settings.elo); }, applyElo},
-    {"UCI_Chess960", OptionKind::Check, 0, 0, [](const Engine& e) { return checkText(e.chess960()); },
+    {"UCI_Chess960", OptionKind::Check, 0, 0, [](const Engine& e) { return checkText(e.game().chess960()); },
      applyChess960},
     {"Reductions", OptionKind::Check, 0, 0,
      [](const Engine& e) { return checkText(e.search.options.useReductions); }, applyReductions},
@@ -435,7 +435,7 @@ void applyEvaluationChange(Engine& engine) {
     engine.evaluator.caches().clear();
     engine.helpers.clearCaches();
     // The piece-square sums of the position follow the new tables.
-    engine.board().usePieceSquareTables(engine.pieceSquareTables);
+    engine.game().board().usePieceSquareTables(engine.pieceSquareTables);
 }
 
 bool loadModernEvalParams(Engine& engine, const std::string& path, Output& out) {

@@ -108,14 +108,14 @@ bool Engine::hintFromRunningSearch() {
     Position& where = shownPosition();
     if (hint != NO_MOVE && where.board.hasBothKings() && where.board.isPseudoLegal(hint) &&
         where.isLegalMove(hint))
-        print("Hint: %s\n", xboardMoveText(hint).c_str());
+        print("Hint: %s\n", game().xboardMoveText(hint).c_str());
     return true;
 }
 
 Position& Engine::shownPosition() {
-    if (!searching) return position;
+    if (!searching) return game().position;
     if (!shown) shown = std::make_unique<Position>();
-    copyRootOf(position, *shown);
+    copyRootOf(game().position, *shown);
     if (search.modes.pondering && shown->gamePly > 0) shown->popGameMove();
     return *shown;
 }

@@ -183,7 +183,7 @@ void UciSession::execute(const std::string& text) {
 void UciSession::newGame() {
     InfoStringOutput out(e);
     e.newGame(out);
-    e.gameResult = NO_RESULT;
+    e.game().result = NO_RESULT;
     previousStart.clear();
     previousMoves.clear();
 }
@@ -193,7 +193,7 @@ void UciSession::newGame() {
 // The transposition table and the score-drop reference stay: GUIs send the
 // whole game before every search, and only ucinewgame starts a new one.
 void UciSession::setPosition(const std::vector<std::string>& words) {
-    Position& position = e.position;
+    Position& position = e.game().position;
     InfoStringOutput out(e);
     size_t i = 1;
     std::string start;
@@ -251,7 +251,7 @@ void UciSession::setPosition(const std::vector<std::string>& words) {
 void UciSession::followGame(const std::string& start, const std::vector<std::string>& moves) {
     const bool continues = start == previousStart && moves.size() >= previousMoves.size() &&
                            std::equal(previousMoves.begin(), previousMoves.end(), moves.begin());
-    Board& board = e.position.board;
+    Board& board = e.game().position.board;
     if (!continues)
         e.search.setScoreReference(board.hasBothKings() ? e.evaluator.evaluate(board) : 0);
     else if (board.side != previousSide)
@@ -287,7 +287,7 @@ void UciSession::setOption(const std::string& line) {
 void UciSession::configure(const GoCommand& go) {
     Search& s = e.search;
     TimeControl& time = s.time;
-    const bool white = e.board().side == WHITE;
+    const bool white = e.game().board().side == WHITE;
     // Mate in n moves: 2n - 1 plies, counted wide so that no n overflows.
     const int64_t matePlies = 2 * int64_t{go.mate} - 1;
     time.depthLimit = go.depth > 0  ? go.depth
@@ -317,7 +317,7 @@ void UciSession::configure(const GoCommand& go) {
     s.searchMoves.clear();
     for (const std::string& text : go.searchMoves) {
         const Move m = coordToMove(text.c_str());
-        s.searchMoves.push_back(moveFromSquares(e.board(), moveFrom(m), moveTo(m), movePromotion(m)));
+        s.searchMoves.push_back(moveFromSquares(e.game().board(), moveFrom(m), moveTo(m), movePromotion(m)));
     }
 }
 
@@ -356,7 +356,7 @@ void UciSession::awaitRelease() {
 // The best move, and the reply expected to it: the variation's second move, or
 // the table's move for the position after the best move, when it is legal.
 void UciSession::sendBestMove(Move best) {
-    Position& position = e.position;
+    Position& position = e.game().position;
     if (best == NO_MOVE || !position.board.isPseudoLegal(best) || !position.isLegalMove(best)) {
         Move moves[MAX_MOVES];
         const int count = position.legalMoves(moves);
@@ -423,7 +423,7 @@ void UciSession::poll(Search& s) {
 // a search stopped at once) still gets a score before it goes out: the static
 // evaluation of the position.
 void UciSession::reportUnsearchedMove(Move best) {
-    Position& position = e.position;
+    Position& position = e.game().position;
     if (best == NO_MOVE || !position.board.hasBothKings() || !position.board.isPseudoLegal(best) ||
         !position.isLegalMove(best))
         return;
