@@ -44,7 +44,7 @@ void refuse(Engine& e, const Args& a, const char* reason) {
     e.print("Error (%s): %s\n", reason, withoutLineEnd(a.line).c_str());
 }
 
-void requestStop(Engine& e) { e.search.stop(); }
+void requestStop(Engine& e) { e.stopSearch(); }
 
 // Changing the side to move by command: the check status of the position
 // follows the new side, and an en-passant square goes (it was the other
@@ -273,7 +273,7 @@ void cmdProtover(Engine& e, const Args&) {
             FALKMERE_VERSION);
     for (const EngineOption& option : engineOptions()) {
         if (!offeredToXboard(option)) continue;
-        e.print("feature %s\n", xboardOptionFeature(e, option).c_str());
+        e.print("feature %s\n", xboardOptionFeature(option, e.optionValue(option)).c_str());
     }
     e.print("feature done=1\n");
 }
@@ -284,7 +284,7 @@ void cmdPing(Engine& e, const Args& a) {
     const std::string pong = std::string("pong ") + a.word(1) + "\n";
     const SearchModes& m = e.search.modes;
     if (e.searching && !m.pondering && !m.ponderSearch && !m.analyze)
-        e.inputQueue.deferPong(pong);
+        e.inputQueue().deferPong(pong);
     else
         e.print("%s", pong.c_str());
 }
@@ -310,7 +310,7 @@ void cmdEgtpath(Engine& e, const Args& a) {
     std::string path = a.word(2);
     for (size_t i = 3; i < a.words.size(); ++i) path += " " + a.words[i];
     const EngineOption* option = findOption("NalimovPath");
-    if (option) applyOption(e, *option, path, e);
+    if (option) e.setOption(*option, path, e);
 }
 
 // option NAME=VALUE (a button: option NAME).
@@ -322,12 +322,12 @@ void cmdOption(Engine& e, const Args& a) {
     const std::string value = equals == std::string::npos ? "" : text.substr(equals + 1);
     const EngineOption* option = findOption(name);
     if (!option) return refuse(e, a, "no such option");
-    applyOption(e, *option, value, e);
+    e.setOption(*option, value, e);
 }
 
 // Turns the score-drop reference round unless the engine plays `side` already.
 void turnLastScoreFor(Engine& e, int engineSide) {
-    if (e.modes.computerSide != engineSide) e.search.turnScoreReference();
+    if (e.modes.computerSide != engineSide) e.turnScoreReference();
 }
 
 void cmdGo(Engine& e, const Args&) {
@@ -406,7 +406,7 @@ struct EditorInput : LineSource {
     Engine& engine;
     explicit EditorInput(Engine& e) : engine(e) {}
     bool readLine(std::string& line) override {
-        if (!engine.inputQueue.read(line)) return false;
+        if (!engine.inputQueue().read(line)) return false;
         while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
         return true;
     }

@@ -1,5 +1,7 @@
 #include "shell/engine.h"
 
+#include "shell/settings.h"
+
 // Under a loaded system a GUI may see a move tens of milliseconds after the
 // engine sent it, and a busy machine may stall the engine for a few hundred;
 // on a fast control that is what a clock lived on the increment runs out of.
@@ -31,8 +33,7 @@ void Engine::write(const std::string& text) {
 // --- the game ----------------------------------------------------------------------
 
 void Engine::forgetOldRecord() {
-    const Board& board = theGame.board();
-    search.setScoreReference(board.hasBothKings() ? evaluator.evaluate(board) : 0);
+    takeScoreReference();
     hashTable.clear();
 }
 
@@ -50,4 +51,44 @@ void Engine::newGame(Output& out) {
 
 void Engine::setChess960(bool on) {
     if (theGame.setChess960(on)) forgetOldRecord();
+}
+
+// --- the search --------------------------------------------------------------------
+
+Move Engine::think(const std::vector<Move>& rootMoves) {
+    search.searchMoves = rootMoves;
+    searching = true;
+    const Move move = searchFunction ? searchFunction(*this) : search.think();
+    searching = false;
+    search.searchMoves.clear();
+    return move;
+}
+
+int Engine::evaluation() {
+    const Board& board = theGame.board();
+    return board.hasBothKings() ? evaluator.evaluate(board) : 0;
+}
+
+void Engine::takeScoreReference() { search.setScoreReference(evaluation()); }
+
+Move Engine::tableMove(const Board& board) const {
+    return hashTable.readEntry(tableKey(board.side, board.key)).move;
+}
+
+// --- the options and the UCI front end -------------------------------------------
+
+std::string Engine::optionValue(const EngineOption& option) const { return option.current(*this); }
+
+bool Engine::setOption(const EngineOption& option, const std::string& value, Output& out) {
+    return applyOption(*this, option, value, out);
+}
+
+// The console's modes step aside: no thinking output of its own and no side
+// it plays; under modes.uci the tables change size without printing their
+// size lines, which are no protocol.
+void Engine::enterUci(SearchListener& session) {
+    modes.uci = true;
+    modes.post = PostMode::Silent;
+    modes.computerSide = NEUTRAL;
+    search.setListener(session);
 }

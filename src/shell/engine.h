@@ -1,7 +1,9 @@
 // The engine: the search that plays the game, the transposition table, the
 // settings, and the modes of the console and xboard front end. The shell's
 // routines are its member functions; the game, the search, the input queue and
-// the books and learning are parts it owns, each with its own job.
+// the books and learning are parts it owns, each with its own job. The front
+// ends share these parts through FrontEndServices (shell/frontend.h), which
+// the engine implements.
 #pragma once
 
 #include <array>
@@ -21,6 +23,7 @@
 #include "search/search.h"
 #include "search/tt.h"
 #include "shell/books.h"
+#include "shell/frontend.h"
 #include "shell/game.h"
 #include "shell/inputqueue.h"
 #include "shell/platform.h"
@@ -65,7 +68,7 @@ struct ShellModes {
     bool uci = false; // the UCI front end runs (entered by a first command "uci")
 };
 
-class Engine : public Output, private SearchListener {
+class Engine final : public FrontEndServices, private SearchListener {
     // Declared first: the search is built on the game's position.
     Game theGame;
 
@@ -99,23 +102,30 @@ class Engine : public Output, private SearchListener {
     Search search;
     HelperThreads helpers{hashTable};
     Books books;
-    InputQueue inputQueue;
     FILE* logFile = nullptr;
 
     // --- output ----------------------------------------------------------------
     // Writes to standard output, flushed, and with logging on to the log as well.
     void write(const std::string& text) override;
 
-    // --- the game (shell/game.h) and what the engine keeps of it ---------------
-    Game& game() { return theGame; }
+    // --- the front ends' interface that the console's routines use too -----------
+    // (shell/frontend.h; the rest of it is implemented privately below.)
+    Game& game() override { return theGame; }
     const Game& game() const { return theGame; }
+    void newGame(Output& out) override;
+    void newGame() { newGame(*this); }
+    std::string optionValue(const EngineOption& option) const override;
+    bool setOption(const EngineOption& option, const std::string& value, Output& out) override;
+    InputQueue& inputQueue() override { return input; }
+    void stopSearch() override { search.stop(); }
+    void turnScoreReference() override { search.turnScoreReference(); }
+    Move bookMove(Position& root, Move* moves, int32_t* scores, int count) override;
+    void scoreDropped(const Search&) override;
+
+    // --- the game (shell/game.h) and what the engine keeps of it ---------------
     // The record restarts at the board's position; the table is emptied and the
     // score-drop reference becomes the position's evaluation.
     void resetHistory();
-    // The initial position, the record and table emptied, and the learned
-    // positions loaded when learning is on (saying how many on `out`).
-    void newGame(Output& out);
-    void newGame() { newGame(*this); }
     // Switches the game's rules (Game::setChess960). A switch empties the table
     // too, whose keys and moves belong to the other rules. Books and learning
     // stay out of Chess960 games.
@@ -152,16 +162,13 @@ class Engine : public Output, private SearchListener {
     // "hint" while the engine ponders or analyses: prints the move it expects
     // or thinks best at once and returns true; false when no such search runs.
     bool hintFromRunningSearch();
-    // True when a line (or the end of input) is waiting; never blocks. At the
-    // console, input is read raw from the first poll on.
-    bool inputAvailable();
     // Runs the search for the engine's turn, pondering, hint, analyze and test
-    // suites. Tests may put a scripted search in place of the real one. A
-    // search for the engine's own move leaves the pings that came meanwhile
-    // to be answered after its move.
+    // suites (think, among every root move). A search for the engine's own
+    // move leaves the pings that came meanwhile to be answered after its move.
     Move runSearch(bool ownMove = false);
+    // Tests may put a scripted search in place of the real one.
     Move (*searchFunction)(Engine&) = nullptr;
-    bool searching = false; // a search started by runSearch is running
+    bool searching = false; // a search started by think is running
     // The game's position as the player sees it: while a search runs, the root
     // of its line (before the expected reply while pondering); else the position.
     Position& shownPosition();
@@ -199,12 +206,27 @@ class Engine : public Output, private SearchListener {
     // follow its move.
     void answerDeferredPings();
 
-    // --- book and learning for the search, whichever front end runs it -----------
-    Move bookMove(Position& root, Move* moves, int32_t* scores, int count) override;
-    void scoreDropped(const Search&) override;
-
   private:
+    InputQueue input;
     std::unique_ptr<Position> shown; // the copy shownPosition() makes during a search
+
+    // --- the rest of the front ends' interface (shell/frontend.h) -----------------
+    // Only the UCI session calls these from outside, through the interface.
+    void enterUci(SearchListener& session) override;
+    TimeControl& searchLimits() override { return search.time; }
+    SearchModes& searchModes() override { return search.modes; }
+    // Runs the scripted search in place of the real one when a test set one.
+    Move think(const std::vector<Move>& rootMoves) override;
+    void ponderHit() override { search.ponderHit(); }
+    const Search& lastSearch() const override { return search; }
+    void takeScoreReference() override;
+    int evaluation() override;
+    Move tableMove(const Board& board) const override;
+    int tablePermilleUsed() const override { return hashTable.permilleUsed(); }
+
+    // True when a line (or the end of input) is waiting; never blocks. At the
+    // console, input is read raw from the first poll on.
+    bool inputAvailable();
 
     // What the engine kept of a record that has restarted goes: the table is
     // emptied and the score-drop reference becomes the position's evaluation.

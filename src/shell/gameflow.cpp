@@ -15,19 +15,17 @@ constexpr int RESIGN_FLOOR = -9935;
 
 bool Engine::inputAvailable() {
     if (!modes.xboard) modes.rawInput = true;
-    return inputQueue.waiting();
+    return inputQueue().waiting();
 }
 
 Move Engine::runSearch(bool ownMove) {
-    searching = true;
-    const Move move = searchFunction ? searchFunction(*this) : search.think();
-    searching = false;
+    const Move move = think({});
     if (!ownMove) answerDeferredPings();
     return move;
 }
 
 void Engine::answerDeferredPings() {
-    for (const std::string& pong : inputQueue.takeDeferredPongs()) print("%s", pong.c_str());
+    for (const std::string& pong : inputQueue().takeDeferredPongs()) print("%s", pong.c_str());
 }
 
 bool Engine::positionPlayable() {
@@ -114,10 +112,10 @@ bool Engine::concludeTurn(Move best) {
 // Commands that came during the engine's own search run first: the engine
 // ponders only when none waits.
 bool Engine::ponderUntilReply() {
-    if (!modes.ponderEnabled || inputQueue.holdingBack()) return false;
+    if (!modes.ponderEnabled || inputQueue().holdingBack()) return false;
     int outcome;
     do outcome = ponder();
-    while (outcome == 2 && !inputQueue.holdingBack() && modes.ponderEnabled);
+    while (outcome == 2 && !inputQueue().holdingBack() && modes.ponderEnabled);
     answerDeferredPings();
     return outcome == 1;
 }
@@ -166,7 +164,7 @@ int Engine::ponder() {
     SearchModes& searchModes = search.modes;
     const int opponent = board.side;
     ponderMove = ponderReply = NO_MOVE;
-    ponderMove = hashTable.readEntry(tableKey(opponent, board.key)).move;
+    ponderMove = tableMove(board);
 
     if (!isPlayable(position, ponderMove)) {
         // No move to ponder on from the table: search the opponent's position for one.
@@ -181,7 +179,7 @@ int Engine::ponder() {
         if (outcome != REPLY_ILLEGAL) return outcome == REPLY_PLAYED ? 1 : 0;
         // A command ended the search (it is held back in the input queue, or it was
         // force or easy): no pondering now.
-        if (inputQueue.holdingBack() || !modes.ponderEnabled || modes.computerSide == NEUTRAL) return 0;
+        if (inputQueue().holdingBack() || !modes.ponderEnabled || modes.computerSide == NEUTRAL) return 0;
         if (!isPlayable(position, ponderMove)) return 0;
     }
     if (!roomForGameMove()) return 0;

@@ -19,9 +19,9 @@ void Engine::runArguments(int argc, char** argv) {
             ++i;
         } while (i < argc && !startsArgumentGroup(argv[i]));
         line += '\n';
-        inputQueue.runningArguments = true;
+        inputQueue().runningArguments = true;
         parseCommand(line.c_str());
-        inputQueue.runningArguments = false;
+        inputQueue().runningArguments = false;
     }
 }
 
@@ -43,7 +43,7 @@ void Engine::mainLoop(int argc, char** argv) {
             std::fflush(stdout);
         }
         if (standardOutputFailed()) endForClosedOutput(); // what was printed directly failed too
-        if (!inputQueue.next(line)) return;
+        if (!inputQueue().next(line)) return;
         // A GUI speaking UCI opens with "uci": the rest of the run is that protocol's.
         if (first && firstWord(line.c_str()) == "uci") {
             UciSession(*this).run();

@@ -63,7 +63,7 @@ class GameFlow : public ::testing::Test {
         if (ScriptedSearch::writeFd >= 0) close(ScriptedSearch::writeFd);
         engine = engineAt(fen);
         ASSERT_EQ(pipe(fds), 0);
-        engine->inputQueue.readFrom(fds[0]);
+        engine->inputQueue().readFrom(fds[0]);
         ScriptedSearch::writeFd = fds[1];
         ScriptedSearch::inputs.clear();
         ScriptedSearch::calls = 0;
@@ -156,7 +156,7 @@ TEST_F(GameFlow, MoveNowStopsTheSearchAndLaterLinesWaitForTheMainLoop) {
     EXPECT_EQ(engine->game().position.gamePly, 1);
     EXPECT_EQ(engine->search.time.moveTimeMs, 2000);
     std::string line;
-    ASSERT_EQ(engine->inputQueue.read(line), 1);
+    ASSERT_EQ(engine->inputQueue().read(line), 1);
     EXPECT_EQ(line, "st 7\n");
 }
 
@@ -178,7 +178,7 @@ TEST_F(GameFlow, AFixedDepthSearchReadsNoInput) {
     turn({{"force\n"}});
     EXPECT_EQ(engine->modes.computerSide, WHITE);
     std::string line;
-    ASSERT_EQ(engine->inputQueue.read(line), 1);
+    ASSERT_EQ(engine->inputQueue().read(line), 1);
     EXPECT_EQ(line, "force\n");
 }
 
