@@ -134,12 +134,7 @@ class Engine final : public FrontEndServices, private SearchListener {
     // --- shell: start-up, commands, game flow (shell/) -------------------------
     void run(int argc, char** argv);
     void init();
-    void readConfig();
     void mainLoop(int argc, char** argv);
-    // Runs the program's arguments as command lines, grouped from each of the
-    // words runeval, runepd, score and quit to the next.
-    void runArguments(int argc, char** argv);
-    int parseSearchCommand(const char* line);
     int parseCommand(const char* line);
     // A line that is no command, taken as a move of the game.
     void playInputMove(const char* line);
@@ -150,13 +145,6 @@ class Engine final : public FrontEndServices, private SearchListener {
     void playMoveText(const std::string& text, bool namedMove);
     void enginesTurn();
     int ponder();
-    bool playSearchedMove(Move best);
-    // After the engine's search: the result that came meanwhile ends the turn,
-    // else the move is played. True when the game goes on with the opponent to move.
-    bool concludeTurn(Move best);
-    // Ponders while pondering is on and no command waits: true when the
-    // opponent's move has come and been played, so that the engine is to move.
-    bool ponderUntilReply();
     // Set by playother: the engine ponders from the opponent's turn on.
     bool ponderOnOpponentsTurn = false;
     // "hint" while the engine ponders or analyses: prints the move it expects
@@ -172,9 +160,6 @@ class Engine final : public FrontEndServices, private SearchListener {
     // The game's position as the player sees it: while a search runs, the root
     // of its line (before the expected reply while pondering); else the position.
     Position& shownPosition();
-    // The opponent's legal move in any notation the console takes, read in the
-    // game's position during a search; NO_MOVE when the text names none.
-    Move opponentMoveFrom(const std::string& text);
     // Analysis of the position until "exit" (or another command that ends it):
     // moves, undo, new, setboard and edit act at once and the analysis starts
     // again on the new position.
@@ -187,8 +172,6 @@ class Engine final : public FrontEndServices, private SearchListener {
     // True when the game record can take one more game move; otherwise says so
     // and puts the engine in force mode.
     bool roomForGameMove();
-    // Hands a known game result to the book's result learning (book on).
-    void learnGameResult();
 
     // --- shell: test and analysis utilities (shell/utilities.cpp) ---------------
     void perftCommand(const char* line);
@@ -201,10 +184,6 @@ class Engine final : public FrontEndServices, private SearchListener {
     // The search runs on `count` threads from now on (1 to MAX_THREADS).
     void setThreads(int count);
     static constexpr int MAX_THREADS = 64;
-
-    // Answers the pings that came while the engine searched its own move; they
-    // follow its move.
-    void answerDeferredPings();
 
   private:
     InputQueue input;
@@ -227,6 +206,28 @@ class Engine final : public FrontEndServices, private SearchListener {
     // True when a line (or the end of input) is waiting; never blocks. At the
     // console, input is read raw from the first poll on.
     bool inputAvailable();
+
+    // --- steps of start-up and of the game flow, for the engine's routines only ---
+    void readConfig();
+    // Runs the program's arguments as command lines, grouped from each of the
+    // words runeval, runepd, score and quit to the next.
+    void runArguments(int argc, char** argv);
+    int parseSearchCommand(const char* line);
+    bool playSearchedMove(Move best);
+    // After the engine's search: the result that came meanwhile ends the turn,
+    // else the move is played. True when the game goes on with the opponent to move.
+    bool concludeTurn(Move best);
+    // Ponders while pondering is on and no command waits: true when the
+    // opponent's move has come and been played, so that the engine is to move.
+    bool ponderUntilReply();
+    // The opponent's legal move in any notation the console takes, read in the
+    // game's position during a search; NO_MOVE when the text names none.
+    Move opponentMoveFrom(const std::string& text);
+    // Hands a known game result to the book's result learning (book on).
+    void learnGameResult();
+    // Answers the pings that came while the engine searched its own move; they
+    // follow its move.
+    void answerDeferredPings();
 
     // What the engine kept of a record that has restarted goes: the table is
     // emptied and the score-drop reference becomes the position's evaluation.
