@@ -63,8 +63,8 @@ std::unique_ptr<Position> positionAt(const std::string& fen) {
 
 std::unique_ptr<Engine> engineAt(const std::string& fen) {
     auto engine = std::make_unique<Engine>();
-    engine->inputQueue.readFrom(silentInput());
-    EXPECT_EQ(engine->board().readFen(fen.c_str()), 1) << fen;
+    engine->inputQueue().readFrom(silentInput());
+    EXPECT_EQ(engine->game().board().readFen(fen.c_str()), 1) << fen;
     engine->resetHistory();
     return engine;
 }

@@ -19,26 +19,26 @@ struct AnalysisMode {
 void Engine::analyze() {
     const AnalysisMode mode(search.modes);
     for (;;) {
-        if (position.board.hasBothKings()) {
+        if (game().board().hasBothKings()) {
             runSearch();
             // Stopped by a command that ends the analysis (exit, ?, force, result,
             // easy) or by the end of the input.
-            if (search.stopWasRequested() && !inputQueue.holdingBack()) return;
+            if (search.stopWasRequested() && !inputQueue().holdingBack()) return;
         }
-        if (!inputQueue.holdingBack()) {
+        if (!inputQueue().holdingBack()) {
             // The search ended by itself (a mate, the depth limit), or there is
             // no position to search: wait for the next command.
             std::string line;
             for (;;) {
-                if (!inputQueue.read(line)) return;
+                if (!inputQueue().read(line)) return;
                 search.clearStopRequest();
                 if (!parseSearchCommand(line.c_str())) break;
                 if (search.stopWasRequested()) return;
             }
-            inputQueue.holdBack(line);
+            inputQueue().holdBack(line);
         }
         std::string line;
-        while (inputQueue.takeHeldBack(line)) {
+        while (inputQueue().takeHeldBack(line)) {
             if (firstWord(line.c_str()) == "analyze") continue; // analysing already
             if (!parseCommand(line.c_str())) playInputMove(line.c_str());
         }

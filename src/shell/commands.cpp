@@ -44,25 +44,26 @@ void refuse(Engine& e, const Args& a, const char* reason) {
     e.print("Error (%s): %s\n", reason, withoutLineEnd(a.line).c_str());
 }
 
-void requestStop(Engine& e) { e.search.stop(); }
+void requestStop(Engine& e) { e.stopSearch(); }
 
 // Changing the side to move by command: the check status of the position
 // follows the new side, and an en-passant square goes (it was the other
 // side's capture, and no position with the new side to move can have it).
 void setSideToMove(Engine& e, int side) {
-    Board& board = e.board();
+    Position& position = e.game().position;
+    Board& board = position.board;
     const bool sideChanges = board.side != side;
     board.side = side;
     if (sideChanges) {
         board.setEnPassant(0);
-        e.position.top().epSquare = 0; // what taking back a search move restores
-        e.position.top().key = board.key;
+        position.top().epSquare = 0; // what taking back a search move restores
+        position.top().key = board.key;
     }
-    if (board.hasBothKings()) e.position.top().inCheck = board.isAttacked(side ^ 1, board.kingSquare(side));
+    if (board.hasBothKings()) position.top().inCheck = board.isAttacked(side ^ 1, board.kingSquare(side));
     // The recorded moves were made with the other side to move: taking one
     // back now would leave the wrong side to move and corrupt the board's
     // sums. The record restarts here, as after vboard.
-    if (sideChanges && e.position.gamePly > 0) e.position.resetHistory();
+    if (sideChanges && position.gamePly > 0) position.resetHistory();
 }
 
 // --- commands allowed during a search -----------------------------------------
@@ -85,10 +86,10 @@ void cmdExit(Engine& e, const Args&) {
 
 void cmdResult(Engine& e, const Args& a) {
     const std::string result = a.word(1);
-    e.gameResult = result == "1-0"       ? WHITE_WON
-                   : result == "0-1"     ? BLACK_WON
-                   : result == "1/2-1/2" ? DRAWN
-                                         : NO_RESULT;
+    e.game().result = result == "1-0"       ? WHITE_WON
+                      : result == "0-1"     ? BLACK_WON
+                      : result == "1/2-1/2" ? DRAWN
+                                            : NO_RESULT;
     e.modes.computerSide = NEUTRAL;
     requestStop(e);
 }
@@ -272,7 +273,7 @@ void cmdProtover(Engine& e, const Args&) {
             FALKMERE_VERSION);
     for (const EngineOption& option : engineOptions()) {
         if (!offeredToXboard(option)) continue;
-        e.print("feature %s\n", xboardOptionFeature(e, option).c_str());
+        e.print("feature %s\n", xboardOptionFeature(option, e.optionValue(option)).c_str());
     }
     e.print("feature done=1\n");
 }
@@ -283,7 +284,7 @@ void cmdPing(Engine& e, const Args& a) {
     const std::string pong = std::string("pong ") + a.word(1) + "\n";
     const SearchModes& m = e.search.modes;
     if (e.searching && !m.pondering && !m.ponderSearch && !m.analyze)
-        e.inputQueue.deferPong(pong);
+        e.inputQueue().deferPong(pong);
     else
         e.print("%s", pong.c_str());
 }
@@ -309,7 +310,7 @@ void cmdEgtpath(Engine& e, const Args& a) {
     std::string path = a.word(2);
     for (size_t i = 3; i < a.words.size(); ++i) path += " " + a.words[i];
     const EngineOption* option = findOption("NalimovPath");
-    if (option) applyOption(e, *option, path, e);
+    if (option) e.setOption(*option, path, e);
 }
 
 // option NAME=VALUE (a button: option NAME).
@@ -321,17 +322,17 @@ void cmdOption(Engine& e, const Args& a) {
     const std::string value = equals == std::string::npos ? "" : text.substr(equals + 1);
     const EngineOption* option = findOption(name);
     if (!option) return refuse(e, a, "no such option");
-    applyOption(e, *option, value, e);
+    e.setOption(*option, value, e);
 }
 
 // Turns the score-drop reference round unless the engine plays `side` already.
 void turnLastScoreFor(Engine& e, int engineSide) {
-    if (e.modes.computerSide != engineSide) e.search.turnScoreReference();
+    if (e.modes.computerSide != engineSide) e.turnScoreReference();
 }
 
 void cmdGo(Engine& e, const Args&) {
-    turnLastScoreFor(e, e.board().side);
-    e.modes.computerSide = e.modes.learnColor = e.board().side;
+    turnLastScoreFor(e, e.game().board().side);
+    e.modes.computerSide = e.modes.learnColor = e.game().board().side;
 }
 
 // A new game also ends a depth limit set by "sd" (a search to a depth without
@@ -342,7 +343,7 @@ void cmdNew(Engine& e, const Args&) {
     if (e.modes.xboard) e.setChess960(false);
     e.newGame();
     e.modes.computerSide = e.modes.learnColor = BLACK;
-    e.gameResult = NO_RESULT;
+    e.game().result = NO_RESULT;
     e.ponderOnOpponentsTurn = false;
     TimeControl& time = e.search.time;
     time.depthLimit = TimeControl{}.depthLimit;
@@ -352,7 +353,7 @@ void cmdNew(Engine& e, const Args&) {
 // playother: the engine takes the side not to move and ponders while the
 // opponent thinks.
 void cmdPlayother(Engine& e, const Args&) {
-    const int engineSide = e.board().side ^ 1;
+    const int engineSide = e.game().board().side ^ 1;
     turnLastScoreFor(e, engineSide);
     e.modes.computerSide = e.modes.learnColor = engineSide;
     e.ponderOnOpponentsTurn = true;
@@ -384,14 +385,14 @@ void cmdBlack(Engine& e, const Args&) {
 }
 
 void cmdUndo(Engine& e, const Args&) {
-    if (e.position.gamePly >= 1) e.position.popGameMove();
+    if (e.game().position.gamePly >= 1) e.game().position.popGameMove();
     if (!e.modes.xboard) e.modes.computerSide = NEUTRAL;
 }
 
 void cmdRemove(Engine& e, const Args&) {
-    if (e.position.gamePly < 2) return;
-    e.position.popGameMove();
-    e.position.popGameMove();
+    if (e.game().position.gamePly < 2) return;
+    e.game().position.popGameMove();
+    e.game().position.popGameMove();
     if (!e.modes.xboard) e.modes.computerSide = NEUTRAL;
 }
 
@@ -405,7 +406,7 @@ struct EditorInput : LineSource {
     Engine& engine;
     explicit EditorInput(Engine& e) : engine(e) {}
     bool readLine(std::string& line) override {
-        if (!engine.inputQueue.read(line)) return false;
+        if (!engine.inputQueue().read(line)) return false;
         while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
         return true;
     }
@@ -413,7 +414,7 @@ struct EditorInput : LineSource {
 
 void cmdEdit(Engine& e, const Args&) {
     EditorInput lines(e);
-    e.board().edit(lines, e);
+    e.game().board().edit(lines, e);
     e.resetHistory();
 }
 
@@ -423,7 +424,7 @@ void cmdSetboard(Engine& e, const Args& a) {
     std::string fen;
     for (size_t i = 1; i < a.words.size() && i <= 4; ++i) fen += (i > 1 ? " " : "") + a.words[i];
     std::string complaint;
-    if (!e.board().readFen(fen.c_str(), &complaint)) {
+    if (!e.game().board().readFen(fen.c_str(), &complaint)) {
         if (e.modes.xboard)
             e.print("tellusererror Illegal position\n");
         else
@@ -435,8 +436,8 @@ void cmdSetboard(Engine& e, const Args& a) {
     int32_t fifty = 0, moveNumber = 1;
     if (!readInteger(a.word(5), fifty)) fifty = 0;
     if (!readInteger(a.word(6), moveNumber)) moveNumber = 1;
-    e.position.setMoveCounters(fifty, moveNumber);
-    turnLastScoreFor(e, e.board().side);
+    e.game().position.setMoveCounters(fifty, moveNumber);
+    turnLastScoreFor(e, e.game().board().side);
 }
 
 // While the engine ponders or analyses, the move it expects or thinks best is
@@ -445,7 +446,7 @@ void cmdHint(Engine& e, const Args&) {
     if (e.hintFromRunningSearch()) return;
     if (!e.positionPlayable()) return;
     const Move move = e.runSearch();
-    if (movePiece(move) != NO_PIECE) e.print("Hint: %s\n", e.xboardMoveText(move).c_str());
+    if (movePiece(move) != NO_PIECE) e.print("Hint: %s\n", e.game().xboardMoveText(move).c_str());
 }
 
 void cmdPerf(Engine& e, const Args&) {
@@ -472,7 +473,7 @@ void cmdBook(Engine& e, const Args& a) {
         e.books.noteReadOnly("book cpgn", e);
         StandardOutput terminal; // the running count of games read: never logged
         createBook(
-            a.word(2), depth, elo, e.position, e.books.book, e, [&e] { e.newGame(); }, &terminal);
+            a.word(2), depth, elo, e.game().position, e.books.book, e, [&e] { e.newGame(); }, &terminal);
         if (e.books.book.isOpen()) e.books.polyglotBook.close();
     } else if (sub == "load") {
         if (!a.has(2)) return refuse(e, a, "book load needs a file");
@@ -482,14 +483,14 @@ void cmdBook(Engine& e, const Args& a) {
         e.books.noteReadOnly("book add", e);
         mergeBook(a.word(2), a.word(3), e);
     } else {
-        if (e.positionPlayable()) e.books.list(e.position, e);
+        if (e.positionPlayable()) e.books.list(e.game().position, e);
     }
 }
 
 // Mirrors the position. The game record cannot be taken back across the
 // mirror, so it starts anew from the mirrored position.
 void cmdVboard(Engine& e, const Args&) {
-    e.board().flip();
+    e.game().board().flip();
     e.resetHistory();
 }
 

@@ -139,7 +139,7 @@ void applyKey(Engine& engine, const ConfigKey& key, const std::string& value) {
         }
         case KeyKind::Option: {
             const EngineOption* option = findOption(key.option);
-            if (option) applyOption(engine, *option, value, engine);
+            if (option) engine.setOption(*option, value, engine);
             break;
         }
         case KeyKind::Elo: {
@@ -228,7 +228,7 @@ void Engine::readConfig() {
             print("Can't create log file %s: logging is off\n", name);
         }
     }
-    inputQueue.copyTo(settings.useLog ? logFile : nullptr);
+    inputQueue().copyTo(settings.useLog ? logFile : nullptr);
 
     print("Welcome to Falkmere %s\n", FALKMERE_VERSION);
     print("%s\n\n", __DATE__);

@@ -1,8 +1,9 @@
-// The engine: the game's position and record, the search that plays it, the
-// transposition table, the settings, and the modes of the console and xboard
-// front end. The shell's routines are its member functions; the search, the
-// input queue and the books and learning are parts it owns, each with its
-// own job.
+// The engine: the search that plays the game, the transposition table, the
+// settings, and the modes of the console and xboard front end. The shell's
+// routines are its member functions; the game, the search, the input queue and
+// the books and learning are parts it owns, each with its own job. The front
+// ends share these parts through FrontEndServices (shell/frontend.h), which
+// the engine implements.
 #pragma once
 
 #include <array>
@@ -22,6 +23,8 @@
 #include "search/search.h"
 #include "search/tt.h"
 #include "shell/books.h"
+#include "shell/frontend.h"
+#include "shell/game.h"
 #include "shell/inputqueue.h"
 #include "shell/platform.h"
 
@@ -65,7 +68,10 @@ struct ShellModes {
     bool uci = false; // the UCI front end runs (entered by a first command "uci")
 };
 
-class Engine : public Output, private SearchListener {
+class Engine final : public FrontEndServices, private SearchListener {
+    // Declared first: the search is built on the game's position.
+    Game theGame;
+
   public:
     Engine();
     ~Engine() override;
@@ -75,7 +81,6 @@ class Engine : public Output, private SearchListener {
     // --- parts and settings ----------------------------------------------------
     EngineSettings settings;
     ShellModes modes;
-    Position position;
     MainHashTable hashTable;
     // The classic profile's evaluation parameters (falkmere.ini's piece values
     // and weights and the options change them, then applyEvaluationChange).
@@ -97,46 +102,39 @@ class Engine : public Output, private SearchListener {
     Search search;
     HelperThreads helpers{hashTable};
     Books books;
-    InputQueue inputQueue;
     FILE* logFile = nullptr;
-    int32_t gameResult = NO_RESULT;
-    Board& board() { return position.board; }
 
     // --- output ----------------------------------------------------------------
     // Writes to standard output, flushed, and with logging on to the log as well.
     void write(const std::string& text) override;
 
-    // --- the game (shell/game.cpp) -------------------------------------------------
+    // --- the front ends' interface that the console's routines use too -----------
+    // (shell/frontend.h; the rest of it is implemented privately below.)
+    Game& game() override { return theGame; }
+    const Game& game() const { return theGame; }
+    void newGame(Output& out) override;
+    void newGame() { newGame(*this); }
+    std::string optionValue(const EngineOption& option) const override;
+    bool setOption(const EngineOption& option, const std::string& value, Output& out) override;
+    InputQueue& inputQueue() override { return input; }
+    void stopSearch() override { search.stop(); }
+    void turnScoreReference() override { search.turnScoreReference(); }
+    Move bookMove(Position& root, Move* moves, int32_t* scores, int count) override;
+    void scoreDropped(const Search&) override;
+
+    // --- the game (shell/game.h) and what the engine keeps of it ---------------
     // The record restarts at the board's position; the table is emptied and the
     // score-drop reference becomes the position's evaluation.
     void resetHistory();
-    // The initial position, the record and table emptied, and the learned
-    // positions loaded when learning is on (saying how many on `out`).
-    void newGame(Output& out);
-    void newGame() { newGame(*this); }
-    // Prints and returns the result when the game has ended: 1 white mates, 2
-    // black mates, 3 a draw; 0 when it goes on.
-    int checkGameEnd();
-    // Chess960 (Fischer random chess) or standard chess. Switching keeps the
-    // position, reading its castling rights in the new mode, restarts the
-    // record and empties the table, whose keys and moves belong to the other
-    // rules. Books and learning stay out of Chess960 games.
-    bool chess960() const { return position.board.chess960; }
+    // Switches the game's rules (Game::setChess960). A switch empties the table
+    // too, whose keys and moves belong to the other rules. Books and learning
+    // stay out of Chess960 games.
     void setChess960(bool on);
-    // A move as the engine sends it to xboard: coordinates, with a Chess960
-    // castle as O-O or O-O-O (the protocol's notation for fischerandom, which
-    // cannot confuse a king taking its rook with a king's step).
-    std::string xboardMoveText(Move move) const;
 
     // --- shell: start-up, commands, game flow (shell/) -------------------------
     void run(int argc, char** argv);
     void init();
-    void readConfig();
     void mainLoop(int argc, char** argv);
-    // Runs the program's arguments as command lines, grouped from each of the
-    // words runeval, runepd, score and quit to the next.
-    void runArguments(int argc, char** argv);
-    int parseSearchCommand(const char* line);
     int parseCommand(const char* line);
     // A line that is no command, taken as a move of the game.
     void playInputMove(const char* line);
@@ -147,34 +145,21 @@ class Engine : public Output, private SearchListener {
     void playMoveText(const std::string& text, bool namedMove);
     void enginesTurn();
     int ponder();
-    bool playSearchedMove(Move best);
-    // After the engine's search: the result that came meanwhile ends the turn,
-    // else the move is played. True when the game goes on with the opponent to move.
-    bool concludeTurn(Move best);
-    // Ponders while pondering is on and no command waits: true when the
-    // opponent's move has come and been played, so that the engine is to move.
-    bool ponderUntilReply();
     // Set by playother: the engine ponders from the opponent's turn on.
     bool ponderOnOpponentsTurn = false;
     // "hint" while the engine ponders or analyses: prints the move it expects
     // or thinks best at once and returns true; false when no such search runs.
     bool hintFromRunningSearch();
-    // True when a line (or the end of input) is waiting; never blocks. At the
-    // console, input is read raw from the first poll on.
-    bool inputAvailable();
     // Runs the search for the engine's turn, pondering, hint, analyze and test
-    // suites. Tests may put a scripted search in place of the real one. A
-    // search for the engine's own move leaves the pings that came meanwhile
-    // to be answered after its move.
+    // suites (think, among every root move). A search for the engine's own
+    // move leaves the pings that came meanwhile to be answered after its move.
     Move runSearch(bool ownMove = false);
+    // Tests may put a scripted search in place of the real one.
     Move (*searchFunction)(Engine&) = nullptr;
-    bool searching = false; // a search started by runSearch is running
+    bool searching = false; // a search started by think is running
     // The game's position as the player sees it: while a search runs, the root
     // of its line (before the expected reply while pondering); else the position.
     Position& shownPosition();
-    // The opponent's legal move in any notation the console takes, read in the
-    // game's position during a search; NO_MOVE when the text names none.
-    Move opponentMoveFrom(const std::string& text);
     // Analysis of the position until "exit" (or another command that ends it):
     // moves, undo, new, setboard and edit act at once and the analysis starts
     // again on the new position.
@@ -187,8 +172,6 @@ class Engine : public Output, private SearchListener {
     // True when the game record can take one more game move; otherwise says so
     // and puts the engine in force mode.
     bool roomForGameMove();
-    // Hands a known game result to the book's result learning (book on).
-    void learnGameResult();
 
     // --- shell: test and analysis utilities (shell/utilities.cpp) ---------------
     void perftCommand(const char* line);
@@ -202,16 +185,53 @@ class Engine : public Output, private SearchListener {
     void setThreads(int count);
     static constexpr int MAX_THREADS = 64;
 
+  private:
+    InputQueue input;
+    std::unique_ptr<Position> shown; // the copy shownPosition() makes during a search
+
+    // --- the rest of the front ends' interface (shell/frontend.h) -----------------
+    // Only the UCI session calls these from outside, through the interface.
+    void enterUci(SearchListener& session) override;
+    TimeControl& searchLimits() override { return search.time; }
+    SearchModes& searchModes() override { return search.modes; }
+    // Runs the scripted search in place of the real one when a test set one.
+    Move think(const std::vector<Move>& rootMoves) override;
+    void ponderHit() override { search.ponderHit(); }
+    const Search& lastSearch() const override { return search; }
+    void takeScoreReference() override;
+    int evaluation() override;
+    Move tableMove(const Board& board) const override;
+    int tablePermilleUsed() const override { return hashTable.permilleUsed(); }
+
+    // True when a line (or the end of input) is waiting; never blocks. At the
+    // console, input is read raw from the first poll on.
+    bool inputAvailable();
+
+    // --- steps of start-up and of the game flow, for the engine's routines only ---
+    void readConfig();
+    // Runs the program's arguments as command lines, grouped from each of the
+    // words runeval, runepd, score and quit to the next.
+    void runArguments(int argc, char** argv);
+    int parseSearchCommand(const char* line);
+    bool playSearchedMove(Move best);
+    // After the engine's search: the result that came meanwhile ends the turn,
+    // else the move is played. True when the game goes on with the opponent to move.
+    bool concludeTurn(Move best);
+    // Ponders while pondering is on and no command waits: true when the
+    // opponent's move has come and been played, so that the engine is to move.
+    bool ponderUntilReply();
+    // The opponent's legal move in any notation the console takes, read in the
+    // game's position during a search; NO_MOVE when the text names none.
+    Move opponentMoveFrom(const std::string& text);
+    // Hands a known game result to the book's result learning (book on).
+    void learnGameResult();
     // Answers the pings that came while the engine searched its own move; they
     // follow its move.
     void answerDeferredPings();
 
-    // --- book and learning for the search, whichever front end runs it -----------
-    Move bookMove(Position& root, Move* moves, int32_t* scores, int count) override;
-    void scoreDropped(const Search&) override;
-
-  private:
-    std::unique_ptr<Position> shown; // the copy shownPosition() makes during a search
+    // What the engine kept of a record that has restarted goes: the table is
+    // emptied and the score-drop reference becomes the position's evaluation.
+    void forgetOldRecord();
 
     // --- the search's listener (shell/thinking.cpp) ----------------------------
     // Reads waiting input, runs the commands allowed during a search, and

@@ -15,23 +15,21 @@ constexpr int RESIGN_FLOOR = -9935;
 
 bool Engine::inputAvailable() {
     if (!modes.xboard) modes.rawInput = true;
-    return inputQueue.waiting();
+    return inputQueue().waiting();
 }
 
 Move Engine::runSearch(bool ownMove) {
-    searching = true;
-    const Move move = searchFunction ? searchFunction(*this) : search.think();
-    searching = false;
+    const Move move = think({});
     if (!ownMove) answerDeferredPings();
     return move;
 }
 
 void Engine::answerDeferredPings() {
-    for (const std::string& pong : inputQueue.takeDeferredPongs()) print("%s", pong.c_str());
+    for (const std::string& pong : inputQueue().takeDeferredPongs()) print("%s", pong.c_str());
 }
 
 bool Engine::positionPlayable() {
-    if (position.board.hasBothKings()) return true;
+    if (game().board().hasBothKings()) return true;
     if (modes.xboard)
         print("tellusererror Illegal position\n");
     else
@@ -41,7 +39,7 @@ bool Engine::positionPlayable() {
 }
 
 bool Engine::roomForGameMove() {
-    if (position.hasRoomForMove()) return true;
+    if (game().position.hasRoomForMove()) return true;
     if (modes.xboard)
         print("tellusererror Game too long\n");
     else
@@ -51,16 +49,17 @@ bool Engine::roomForGameMove() {
 }
 
 void Engine::learnGameResult() {
-    if (!search.options.useBook || chess960()) return;
+    if (!search.options.useBook || game().chess960()) return;
     books.noteReadOnly("result learning", *this);
-    books.book.learnFromResult(position, gameResult, modes.learnColor);
-    gameResult = NO_RESULT;
+    books.book.learnFromResult(game().position, game().result, modes.learnColor);
+    game().result = NO_RESULT;
 }
 
 // After the engine's search: resigns, or announces and plays the move. False
 // when the engine's turn ends there (resigned, no legal move, the record is
 // full or the game is over), which leaves the engine in force mode.
 bool Engine::playSearchedMove(Move best) {
+    Position& position = game().position;
     const Board& board = position.board;
     if (search.bestScore() >= RESIGN_FLOOR && search.bestScore() <= settings.resignValue) {
         if (modes.xboard)
@@ -78,13 +77,13 @@ bool Engine::playSearchedMove(Move best) {
     if (!roomForGameMove()) return false;
     char text[16];
     if (modes.xboard) {
-        print("move %s\n", xboardMoveText(best).c_str());
+        print("move %s\n", game().xboardMoveText(best).c_str());
     } else {
         moveToSan(position, best, text);
         print("%s<%d>: %s\n", colourName(board.side), position.moveNumber(), text);
     }
     position.pushGameMove(best);
-    if (checkGameEnd()) {
+    if (game().checkEnd(*this)) {
         modes.computerSide = NEUTRAL;
         return false;
     }
@@ -99,7 +98,7 @@ void Engine::enginesTurn() {
 }
 
 bool Engine::concludeTurn(Move best) {
-    if (gameResult != NO_RESULT) {
+    if (game().result != NO_RESULT) {
         modes.computerSide = NEUTRAL;
         answerDeferredPings();
         learnGameResult();
@@ -113,10 +112,10 @@ bool Engine::concludeTurn(Move best) {
 // Commands that came during the engine's own search run first: the engine
 // ponders only when none waits.
 bool Engine::ponderUntilReply() {
-    if (!modes.ponderEnabled || inputQueue.holdingBack()) return false;
+    if (!modes.ponderEnabled || inputQueue().holdingBack()) return false;
     int outcome;
     do outcome = ponder();
-    while (outcome == 2 && !inputQueue.holdingBack() && modes.ponderEnabled);
+    while (outcome == 2 && !inputQueue().holdingBack() && modes.ponderEnabled);
     answerDeferredPings();
     return outcome == 1;
 }
@@ -137,7 +136,7 @@ bool isPlayable(Position& position, Move move) {
 enum ReplyOutcome { REPLY_ILLEGAL, REPLY_GAME_OVER, REPLY_PLAYED };
 
 static ReplyOutcome playReply(Engine& e, int opponent) {
-    Position& position = e.position;
+    Position& position = e.game().position;
     if (e.ponderReply == NO_MOVE) return REPLY_ILLEGAL;
     const Move reply = moveFromSquares(position.board, moveFrom(e.ponderReply), moveTo(e.ponderReply),
                                        movePromotion(e.ponderReply));
@@ -149,7 +148,7 @@ static ReplyOutcome playReply(Engine& e, int opponent) {
         e.print("%s<%d>: %s\n", colourName(opponent), position.moveNumber(), text);
     }
     position.pushGameMove(reply);
-    if (e.checkGameEnd()) {
+    if (e.game().checkEnd(e)) {
         e.modes.computerSide = NEUTRAL;
         return REPLY_GAME_OVER;
     }
@@ -160,18 +159,19 @@ static ReplyOutcome playReply(Engine& e, int opponent) {
 // prompt; 1: the opponent's move has been played, think now; 2: the engine has
 // replied (ponder hit), ponder again.
 int Engine::ponder() {
+    Position& position = game().position;
     const Board& board = position.board;
     SearchModes& searchModes = search.modes;
     const int opponent = board.side;
     ponderMove = ponderReply = NO_MOVE;
-    ponderMove = hashTable.readEntry(tableKey(opponent, board.key)).move;
+    ponderMove = tableMove(board);
 
     if (!isPlayable(position, ponderMove)) {
         // No move to ponder on from the table: search the opponent's position for one.
         searchModes.ponderSearch = true;
         ponderMove = runSearch();
         searchModes.ponderSearch = false;
-        if (gameResult != NO_RESULT) {
+        if (game().result != NO_RESULT) {
             learnGameResult();
             return 0;
         }
@@ -179,7 +179,7 @@ int Engine::ponder() {
         if (outcome != REPLY_ILLEGAL) return outcome == REPLY_PLAYED ? 1 : 0;
         // A command ended the search (it is held back in the input queue, or it was
         // force or easy): no pondering now.
-        if (inputQueue.holdingBack() || !modes.ponderEnabled || modes.computerSide == NEUTRAL) return 0;
+        if (inputQueue().holdingBack() || !modes.ponderEnabled || modes.computerSide == NEUTRAL) return 0;
         if (!isPlayable(position, ponderMove)) return 0;
     }
     if (!roomForGameMove()) return 0;
@@ -194,7 +194,7 @@ int Engine::ponder() {
     searchModes.pondering = true;
     const Move best = runSearch(true); // after a ponder hit it searches the engine's own move
 
-    if (gameResult != NO_RESULT) {
+    if (game().result != NO_RESULT) {
         if (searchModes.pondering) {
             searchModes.pondering = false;
             position.popGameMove();

@@ -19,14 +19,15 @@ void Engine::runArguments(int argc, char** argv) {
             ++i;
         } while (i < argc && !startsArgumentGroup(argv[i]));
         line += '\n';
-        inputQueue.runningArguments = true;
+        inputQueue().runningArguments = true;
         parseCommand(line.c_str());
-        inputQueue.runningArguments = false;
+        inputQueue().runningArguments = false;
     }
 }
 
 void Engine::mainLoop(int argc, char** argv) {
     runArguments(argc, argv);
+    const Position& position = game().position;
     std::string line;
     for (bool first = true;; first = false) {
         if (modes.computerSide == position.board.side) {
@@ -42,14 +43,14 @@ void Engine::mainLoop(int argc, char** argv) {
             std::fflush(stdout);
         }
         if (standardOutputFailed()) endForClosedOutput(); // what was printed directly failed too
-        if (!inputQueue.next(line)) return;
+        if (!inputQueue().next(line)) return;
         // A GUI speaking UCI opens with "uci": the rest of the run is that protocol's.
         if (first && firstWord(line.c_str()) == "uci") {
             UciSession(*this).run();
             return;
         }
         if (!parseCommand(line.c_str())) playInputMove(line.c_str());
-        if (gameResult != NO_RESULT) {
+        if (game().result != NO_RESULT) {
             modes.computerSide = NEUTRAL;
             learnGameResult();
         }
@@ -60,6 +61,7 @@ void Engine::playInputMove(const char* line) { playMoveText(firstWord(line), fal
 
 void Engine::playMoveText(const std::string& word, bool namedMove) {
     if (!positionPlayable()) return;
+    Position& position = game().position;
     const Move parsed = parseMove(position, word.c_str());
     const Move move =
         moveFromSquares(position.board, moveFrom(parsed), moveTo(parsed), movePromotion(parsed));
@@ -74,5 +76,5 @@ void Engine::playMoveText(const std::string& word, bool namedMove) {
     }
     if (!roomForGameMove()) return;
     position.pushGameMove(move);
-    if (checkGameEnd()) modes.computerSide = NEUTRAL;
+    if (game().checkEnd(*this)) modes.computerSide = NEUTRAL;
 }

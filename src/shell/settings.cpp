@@ -262,7 +262,7 @@ const std::vector<EngineOption> OPTIONS = {
      [](const Engine& e) { return checkText(e.settings.limitStrength); }, applyLimitStrength},
     {"UCI_Elo", OptionKind::Spin, MIN_ELO, MAX_ELO,
      [](const Engine& e) { return std::to_string(e.settings.elo); }, applyElo},
-    {"UCI_Chess960", OptionKind::Check, 0, 0, [](const Engine& e) { return checkText(e.chess960()); },
+    {"UCI_Chess960", OptionKind::Check, 0, 0, [](const Engine& e) { return checkText(e.game().chess960()); },
      applyChess960},
     {"Reductions", OptionKind::Check, 0, 0,
      [](const Engine& e) { return checkText(e.search.options.useReductions); }, applyReductions},
@@ -362,22 +362,20 @@ bool applyOption(Engine& engine, const EngineOption& option, const std::string& 
     return option.apply(engine, checked, out);
 }
 
-std::string uciOptionLine(const Engine& engine, const EngineOption& option) {
+std::string uciOptionLine(const EngineOption& option, const std::string& value) {
     std::string line = std::string("option name ") + option.name + " type ";
     switch (option.kind) {
         case OptionKind::Check:
-            return line + "check default " + option.current(engine);
+            return line + "check default " + value;
         case OptionKind::Spin:
-            return line + "spin default " + option.current(engine) + " min " + std::to_string(option.min) +
-                   " max " + std::to_string(option.max);
-        case OptionKind::String: {
-            const std::string value = option.current(engine);
+            return line + "spin default " + value + " min " + std::to_string(option.min) + " max " +
+                   std::to_string(option.max);
+        case OptionKind::String:
             return line + "string default " + (value.empty() ? "<empty>" : value);
-        }
         case OptionKind::Button:
             return line + "button";
         case OptionKind::Combo: {
-            line += "combo default " + option.current(engine);
+            line += "combo default " + value;
             for (const char* const* c = option.choices; *c; ++c) line += std::string(" var ") + *c;
             return line;
         }
@@ -385,27 +383,25 @@ std::string uciOptionLine(const Engine& engine, const EngineOption& option) {
     return line;
 }
 
-std::string xboardOptionFeature(const Engine& engine, const EngineOption& option) {
+std::string xboardOptionFeature(const EngineOption& option, const std::string& value) {
     std::string text = std::string("option=\"") + option.name;
     switch (option.kind) {
         case OptionKind::Check:
-            text += std::string(" -check ") + (option.current(engine) == "true" ? "1" : "0");
+            text += std::string(" -check ") + (value == "true" ? "1" : "0");
             break;
         case OptionKind::Spin:
-            text += " -spin " + option.current(engine) + " " + std::to_string(option.min) + " " +
-                    std::to_string(option.max);
+            text += " -spin " + value + " " + std::to_string(option.min) + " " + std::to_string(option.max);
             break;
         case OptionKind::String:
-            text += " -string " + option.current(engine);
+            text += " -string " + value;
             break;
         case OptionKind::Button:
             text += " -button";
             break;
         case OptionKind::Combo: {
             text += " -combo";
-            const std::string current = option.current(engine);
             for (const char* const* c = option.choices; *c; ++c)
-                text += std::string(c == option.choices ? " " : " /// ") + (current == *c ? "*" : "") + *c;
+                text += std::string(c == option.choices ? " " : " /// ") + (value == *c ? "*" : "") + *c;
             break;
         }
     }
@@ -435,7 +431,7 @@ void applyEvaluationChange(Engine& engine) {
     engine.evaluator.caches().clear();
     engine.helpers.clearCaches();
     // The piece-square sums of the position follow the new tables.
-    engine.board().usePieceSquareTables(engine.pieceSquareTables);
+    engine.game().board().usePieceSquareTables(engine.pieceSquareTables);
 }
 
 bool loadModernEvalParams(Engine& engine, const std::string& path, Output& out) {

@@ -38,10 +38,11 @@ const EngineOption* findOption(const std::string& name);
 // that does not fit is refused with a message and changes nothing.
 bool applyOption(Engine& engine, const EngineOption& option, const std::string& value, Output& out);
 
-// "option name Hash type spin default 16 min 1 max 65536"
-std::string uciOptionLine(const Engine& engine, const EngineOption& option);
+// "option name Hash type spin default 16 min 1 max 65536", for the option's
+// value now (EngineOption::current).
+std::string uciOptionLine(const EngineOption& option, const std::string& value);
 // "option=\"Hash -spin 16 1 65536\"" for the xboard feature line.
-std::string xboardOptionFeature(const Engine& engine, const EngineOption& option);
+std::string xboardOptionFeature(const EngineOption& option, const std::string& value);
 
 // The options offered in the xboard feature line: those the protocol has no
 // command of its own for (memory sets the hash, hard and easy pondering,

@@ -29,11 +29,11 @@ void Engine::run(int argc, char** argv) {
 }
 
 void Engine::init() {
-    position.searchPly = 0;
-    position.gamePly = 0;
+    game().position.searchPly = 0;
+    game().position.gamePly = 0;
     readConfig();
     modes = ShellModes{};
-    gameResult = NO_RESULT;
+    game().result = NO_RESULT;
     // One poll decides how input is read; at a console this sets rawInput.
     inputAvailable();
     search.modes = SearchModes{};

@@ -40,9 +40,9 @@ void Engine::poll(Search& s) {
     if (!inputAvailable()) return;
     // The commands come from the program's arguments: an input that has ended
     // (a script, cron, < /dev/null) stops nothing.
-    if (inputQueue.runningArguments && inputQueue.atEnd()) return;
+    if (inputQueue().runningArguments && inputQueue().atEnd()) return;
     std::string line;
-    if (!inputQueue.read(line)) {
+    if (!inputQueue().read(line)) {
         s.stop();
         return;
     }
@@ -66,8 +66,8 @@ void Engine::takeLineDuringSearch(Search& s, const std::string& line) {
     // Once a line waits for the search to end, the later ones wait behind it,
     // so that commands act in the order they came; only quit and move-now act
     // at once.
-    if (inputQueue.holdingBack() && word != "quit" && word != "?") {
-        inputQueue.holdBack(line);
+    if (inputQueue().holdingBack() && word != "quit" && word != "?") {
+        inputQueue().holdBack(line);
         return;
     }
     if (parseSearchCommand(line.c_str())) return;
@@ -92,7 +92,7 @@ void Engine::takeLineDuringSearch(Search& s, const std::string& line) {
     // Any other line runs once the search has ended. In analysis and on the
     // opponent's time that is at once: the engine is not on move, and the
     // command may change the position it thinks about.
-    inputQueue.holdBack(line);
+    inputQueue().holdBack(line);
     if (s.modes.analyze || onOpponentsTime) s.stop();
 }
 
@@ -108,14 +108,14 @@ bool Engine::hintFromRunningSearch() {
     Position& where = shownPosition();
     if (hint != NO_MOVE && where.board.hasBothKings() && where.board.isPseudoLegal(hint) &&
         where.isLegalMove(hint))
-        print("Hint: %s\n", xboardMoveText(hint).c_str());
+        print("Hint: %s\n", game().xboardMoveText(hint).c_str());
     return true;
 }
 
 Position& Engine::shownPosition() {
-    if (!searching) return position;
+    if (!searching) return game().position;
     if (!shown) shown = std::make_unique<Position>();
-    copyRootOf(position, *shown);
+    copyRootOf(game().position, *shown);
     if (search.modes.pondering && shown->gamePly > 0) shown->popGameMove();
     return *shown;
 }

@@ -9,7 +9,7 @@
 #include "board/movetext.h"
 #include "board/score.h"
 #include "egtb/tablebases.h"
-#include "shell/engine.h"
+#include "shell/frontend.h"
 #include "shell/settings.h"
 #include "shell/version.h"
 #include "shell/words.h"
@@ -23,7 +23,7 @@ constexpr int64_t CURRMOVE_AFTER_MS = 1000;
 // so that nothing but protocol reaches the GUI.
 class InfoStringOutput : public Output {
   public:
-    explicit InfoStringOutput(Engine& engine) : e(engine) {}
+    explicit InfoStringOutput(Output& target) : out(target) {}
     void write(const std::string& text) override {
         size_t start = 0;
         while (start < text.size()) {
@@ -31,13 +31,13 @@ class InfoStringOutput : public Output {
             if (end == std::string::npos) end = text.size();
             std::string line = text.substr(start, end - start);
             while (!line.empty() && line.back() == '\r') line.pop_back();
-            if (!line.empty()) e.print("info string %s\n", line.c_str());
+            if (!line.empty()) out.print("info string %s\n", line.c_str());
             start = end + 1;
         }
     }
 
   private:
-    Engine& e;
+    Output& out;
 };
 
 bool readCount(const std::string& word, int32_t& value) { return readInteger(word, value) && value >= 0; }
@@ -101,13 +101,10 @@ std::string uciScore(int score) {
     return "cp " + std::to_string(score);
 }
 
-UciSession::UciSession(Engine& engine) : e(engine) {}
+UciSession::UciSession(FrontEndServices& engine) : e(engine) {}
 
 void UciSession::run() {
-    e.modes.uci = true;
-    e.modes.post = PostMode::Silent;
-    e.modes.computerSide = NEUTRAL;
-    e.search.setListener(*this);
+    e.enterUci(*this);
     setTablebaseOutput([this](const char* text) { InfoStringOutput(e).print("%s", text); });
     handshake();
     std::string line;
@@ -120,7 +117,7 @@ bool UciSession::nextCommand(std::string& line) {
         pending.pop_front();
         return true;
     }
-    return e.inputQueue.read(line) != 0;
+    return e.inputQueue().read(line) != 0;
 }
 
 // The identification, the options with their current values, "uciok". The
@@ -129,7 +126,8 @@ bool UciSession::nextCommand(std::string& line) {
 void UciSession::handshake() {
     e.print("\nid name Falkmere %s\n", FALKMERE_VERSION);
     e.print("id author the Falkmere developers\n");
-    for (const EngineOption& option : engineOptions()) e.print("%s\n", uciOptionLine(e, option).c_str());
+    for (const EngineOption& option : engineOptions())
+        e.print("%s\n", uciOptionLine(option, e.optionValue(option)).c_str());
     e.print("uciok\n");
 }
 
@@ -183,7 +181,7 @@ void UciSession::execute(const std::string& text) {
 void UciSession::newGame() {
     InfoStringOutput out(e);
     e.newGame(out);
-    e.gameResult = NO_RESULT;
+    e.game().result = NO_RESULT;
     previousStart.clear();
     previousMoves.clear();
 }
@@ -193,7 +191,7 @@ void UciSession::newGame() {
 // The transposition table and the score-drop reference stay: GUIs send the
 // whole game before every search, and only ucinewgame starts a new one.
 void UciSession::setPosition(const std::vector<std::string>& words) {
-    Position& position = e.position;
+    Position& position = e.game().position;
     InfoStringOutput out(e);
     size_t i = 1;
     std::string start;
@@ -251,11 +249,11 @@ void UciSession::setPosition(const std::vector<std::string>& words) {
 void UciSession::followGame(const std::string& start, const std::vector<std::string>& moves) {
     const bool continues = start == previousStart && moves.size() >= previousMoves.size() &&
                            std::equal(previousMoves.begin(), previousMoves.end(), moves.begin());
-    Board& board = e.position.board;
+    const Board& board = e.game().board();
     if (!continues)
-        e.search.setScoreReference(board.hasBothKings() ? e.evaluator.evaluate(board) : 0);
+        e.takeScoreReference();
     else if (board.side != previousSide)
-        e.search.turnScoreReference();
+        e.turnScoreReference();
     previousStart = start;
     previousMoves = moves;
     previousSide = board.side;
@@ -281,13 +279,12 @@ void UciSession::setOption(const std::string& line) {
         return;
     }
     InfoStringOutput out(e);
-    applyOption(e, *option, value, out);
+    e.setOption(*option, value, out);
 }
 
 void UciSession::configure(const GoCommand& go) {
-    Search& s = e.search;
-    TimeControl& time = s.time;
-    const bool white = e.board().side == WHITE;
+    TimeControl& time = e.searchLimits();
+    const bool white = e.game().board().side == WHITE;
     // Mate in n moves: 2n - 1 plies, counted wide so that no n overflows.
     const int64_t matePlies = 2 * int64_t{go.mate} - 1;
     time.depthLimit = go.depth > 0  ? go.depth
@@ -311,14 +308,19 @@ void UciSession::configure(const GoCommand& go) {
     } else {
         time.mode = TimeMode::Infinite;
     }
-    s.modes = SearchModes{};
-    s.modes.analyze = go.infinite;
-    s.modes.pondering = go.ponder;
-    s.searchMoves.clear();
+    SearchModes& modes = e.searchModes();
+    modes = SearchModes{};
+    modes.analyze = go.infinite;
+    modes.pondering = go.ponder;
+}
+
+std::vector<Move> UciSession::rootMoves(const GoCommand& go) {
+    std::vector<Move> moves;
     for (const std::string& text : go.searchMoves) {
         const Move m = coordToMove(text.c_str());
-        s.searchMoves.push_back(moveFromSquares(e.board(), moveFrom(m), moveTo(m), movePromotion(m)));
+        moves.push_back(moveFromSquares(e.game().board(), moveFrom(m), moveTo(m), movePromotion(m)));
     }
+    return moves;
 }
 
 void UciSession::go(const std::vector<std::string>& words) {
@@ -328,14 +330,11 @@ void UciSession::go(const std::vector<std::string>& words) {
     holdBestMove = command.infinite || command.ponder;
     lastCurrmoveMs = 0;
     lineReported = false;
-    e.searching = true;
-    const Move best = e.search.think();
-    e.searching = false;
+    const Move best = e.think(rootMoves(command));
     if (!lineReported) reportUnsearchedMove(best);
     // An infinite or ponder search that ended by itself (a mate, the depth
     // limit, a single legal move) keeps its move until it is released.
     if (holdBestMove && !stopped && !ponderHitCame && !quitting) awaitRelease();
-    e.search.searchMoves.clear();
     if (quitting) return;
     sendBestMove(best);
 }
@@ -343,7 +342,7 @@ void UciSession::go(const std::vector<std::string>& words) {
 void UciSession::awaitRelease() {
     std::string line;
     while (!quitting) {
-        if (!e.inputQueue.read(line)) {
+        if (!e.inputQueue().read(line)) {
             quitting = true;
             return;
         }
@@ -356,7 +355,7 @@ void UciSession::awaitRelease() {
 // The best move, and the reply expected to it: the variation's second move, or
 // the table's move for the position after the best move, when it is legal.
 void UciSession::sendBestMove(Move best) {
-    Position& position = e.position;
+    Position& position = e.game().position;
     if (best == NO_MOVE || !position.board.isPseudoLegal(best) || !position.isLegalMove(best)) {
         Move moves[MAX_MOVES];
         const int count = position.legalMoves(moves);
@@ -368,13 +367,10 @@ void UciSession::sendBestMove(Move best) {
         }
         best = moves[0]; // a search cut short before it had a move: any legal move
     }
-    const PlyRecord& root = e.search.ply(0);
+    const PlyRecord& root = e.lastSearch().ply(0);
     Move reply = root.pvEnd >= 2 && sameMove(root.pv[0], best) ? root.pv[1] : NO_MOVE;
     position.pushMove(best);
-    if (reply == NO_MOVE) {
-        const Board& b = position.board;
-        reply = e.hashTable.readEntry(tableKey(b.side, b.key)).move;
-    }
+    if (reply == NO_MOVE) reply = e.tableMove(position.board);
     const bool replyPlayable =
         reply != NO_MOVE && position.board.isPseudoLegal(reply) && position.isLegalMove(reply);
     position.popMove();
@@ -391,13 +387,13 @@ bool UciSession::handleDuringSearch(const std::string& text) {
         e.print("readyok\n");
     } else if (word == "stop") {
         stopped = true;
-        e.search.stop();
+        e.stopSearch();
     } else if (word == "ponderhit") {
         ponderHitCame = true;
-        if (e.search.modes.pondering) e.search.ponderHit();
+        if (e.searchModes().pondering) e.ponderHit();
     } else if (word == "quit") {
         quitting = true;
-        e.search.stop();
+        e.stopSearch();
     } else if (word == "debug") {
         // no debug output to switch
     } else {
@@ -407,9 +403,9 @@ bool UciSession::handleDuringSearch(const std::string& text) {
 }
 
 void UciSession::poll(Search& s) {
-    while (e.inputAvailable()) {
+    while (e.inputQueue().waiting()) {
         std::string line;
-        if (!e.inputQueue.read(line)) {
+        if (!e.inputQueue().read(line)) {
             // The GUI went away.
             quitting = true;
             s.stop();
@@ -423,14 +419,14 @@ void UciSession::poll(Search& s) {
 // a search stopped at once) still gets a score before it goes out: the static
 // evaluation of the position.
 void UciSession::reportUnsearchedMove(Move best) {
-    Position& position = e.position;
+    Position& position = e.game().position;
     if (best == NO_MOVE || !position.board.hasBothKings() || !position.board.isPseudoLegal(best) ||
         !position.isLegalMove(best))
         return;
-    const int64_t elapsed = std::max<int64_t>(e.search.reportedElapsedMs(), 0);
-    e.print("info depth 1 score %s nodes %llu time %lld pv %s\n",
-            uciScore(e.evaluator.evaluate(position.board)).c_str(),
-            static_cast<unsigned long long>(e.search.totalNodes()), static_cast<long long>(elapsed),
+    const Search& search = e.lastSearch();
+    const int64_t elapsed = std::max<int64_t>(search.reportedElapsedMs(), 0);
+    e.print("info depth 1 score %s nodes %llu time %lld pv %s\n", uciScore(e.evaluation()).c_str(),
+            static_cast<unsigned long long>(search.totalNodes()), static_cast<long long>(elapsed),
             uciMove(best).c_str());
 }
 
@@ -449,7 +445,7 @@ void UciSession::line(const PvReport& r) {
         r.iteration, r.selDepth, rank.c_str(), uciScore(r.score).c_str(), bound,
         static_cast<unsigned long long>(r.nodes),
         static_cast<unsigned long long>(r.nodes * 1000 / static_cast<uint64_t>(time)),
-        static_cast<long long>(r.elapsedMs), e.hashTable.permilleUsed(),
+        static_cast<long long>(r.elapsedMs), e.tablePermilleUsed(),
         static_cast<uint32_t>(tablebaseStats.hits));
     std::string text = head;
     for (int i = 0; i < r.length; ++i) {
@@ -477,9 +473,8 @@ void UciSession::finished(const Search& s) {
     int64_t elapsed = s.reportedElapsedMs();
     if (elapsed < 1) elapsed = 1;
     const uint64_t nodes = s.totalNodes();
-    e.print("info nodes %llu nps %llu time %lld hashfull %d tbhits %u\n",
-            static_cast<unsigned long long>(nodes),
-            static_cast<unsigned long long>(nodes * 1000 / static_cast<uint64_t>(elapsed)),
-            static_cast<long long>(elapsed), e.hashTable.permilleUsed(),
-            static_cast<uint32_t>(tablebaseStats.hits));
+    e.print(
+        "info nodes %llu nps %llu time %lld hashfull %d tbhits %u\n", static_cast<unsigned long long>(nodes),
+        static_cast<unsigned long long>(nodes * 1000 / static_cast<uint64_t>(elapsed)),
+        static_cast<long long>(elapsed), e.tablePermilleUsed(), static_cast<uint32_t>(tablebaseStats.hits));
 }

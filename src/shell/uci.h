@@ -1,6 +1,7 @@
 // The UCI front end: the protocol of most current chess GUIs and match tools.
 // The engine enters it when the first command it reads is "uci", and stays in
-// it until "quit" or the end of its input.
+// it until "quit" or the end of its input. The session knows the engine only
+// by the front ends' interface (shell/frontend.h).
 #pragma once
 
 #include <cstdint>
@@ -10,7 +11,7 @@
 
 #include "search/search.h"
 
-class Engine;
+class FrontEndServices;
 
 // What "go" asks for.
 struct GoCommand {
@@ -41,13 +42,13 @@ std::string withoutUnknownTokens(const std::string& line);
 
 class UciSession : private SearchListener {
   public:
-    explicit UciSession(Engine& engine);
+    explicit UciSession(FrontEndServices& engine);
     // Answers the "uci" that opened the session, then reads and runs commands
     // until "quit" or the end of the input.
     void run();
 
   private:
-    Engine& e;
+    FrontEndServices& e;
     std::deque<std::string> pending; // commands read during a search, run after it
     bool quitting = false;
     // The running search: whether a stop or a ponder hit has come, and whether
@@ -72,7 +73,10 @@ class UciSession : private SearchListener {
     void followGame(const std::string& start, const std::vector<std::string>& moves);
     void setOption(const std::string& line);
     void go(const std::vector<std::string>& words);
+    // The limits and the kind of the search "go" asks for.
     void configure(const GoCommand& go);
+    // The root moves of "go searchmoves" (empty: every legal move).
+    std::vector<Move> rootMoves(const GoCommand& go);
     // Waits, reading commands, until "stop" or "ponderhit" lets the best move go.
     void awaitRelease();
     void sendBestMove(Move best);

@@ -54,7 +54,7 @@ void Engine::perftCommand(const char* line) {
     }
     if (!positionPlayable()) return;
     const int64_t start = wallClockMs();
-    const uint64_t count = perft(position, depth, this);
+    const uint64_t count = perft(game().position, depth, this);
     const double seconds = secondsSince(start);
     print("\nsearched %llu moves in %.2f secs at a rate of %ld moves/sec\n",
           static_cast<unsigned long long>(count), seconds,
@@ -62,6 +62,7 @@ void Engine::perftCommand(const char* line) {
 }
 
 void Engine::perf(int iterations) {
+    Position& position = game().position;
     Move moves[MAX_MOVES];
     long total = 0;
     int64_t start = wallClockMs();
@@ -93,7 +94,7 @@ void Engine::perf(int iterations) {
 // Evaluates each position of the file and its colour-mirrored copy; the two
 // scores must be equal.
 void Engine::runEval(const char* path) {
-    Board& board = position.board;
+    Board& board = game().board();
     FILE* file = std::fopen(path, "r");
     if (!file) {
         print("Can't find epd file\n");
@@ -124,6 +125,7 @@ void Engine::runEval(const char* path) {
 // Searches every position of a test suite for the fixed time in force and
 // counts those where the search finds one of the listed moves.
 void Engine::runEpd(const char* path) {
+    Position& position = game().position;
     Board& board = position.board;
     FILE* file = std::fopen(path, "r");
     if (!file) {

@@ -37,11 +37,12 @@ TEST(GameRecord, TheGameEndTestFindsMatesStalemateAndTheDrawRules) {
     };
     for (const Case& c : cases) {
         auto engine = engineAt(c.fen);
-        engine->position.top().fifty = c.fifty;
-        ASSERT_TRUE(playMoves(engine->position, c.moves)) << c.fen;
-        EXPECT_EQ(engine->position.gameEnd(), c.expected) << c.fen << " after " << c.moves.size() << " moves";
+        engine->game().position.top().fifty = c.fifty;
+        ASSERT_TRUE(playMoves(engine->game().position, c.moves)) << c.fen;
+        EXPECT_EQ(engine->game().position.gameEnd(), c.expected)
+            << c.fen << " after " << c.moves.size() << " moves";
         testing::internal::CaptureStdout();
-        const int result = engine->checkGameEnd();
+        const int result = engine->game().checkEnd(*engine);
         EXPECT_EQ(testing::internal::GetCapturedStdout(), c.announced) << c.fen;
         EXPECT_EQ(result != NO_RESULT, c.expected != GameEnd::None) << c.fen;
     }

@@ -42,27 +42,27 @@ TEST(EvalParamsFile, TheProfileInForceDecidesTheSetTheEngineEvaluatesWith) {
     engine->modernParams = modernWithPawn(80); // a modern set unlike the classic one
     ASSERT_TRUE(setOption(*engine, "Profile", "modern", out));
     EXPECT_EQ(&engine->evaluator.params(), &engine->modernParams);
-    EXPECT_EQ(engine->evaluator.evaluate(engine->board()), scoreWith(modernWithPawn(80), PAWN_UP));
-    EXPECT_TRUE(engine->board().isConsistent()) << "the sums follow the modern tables";
+    EXPECT_EQ(engine->evaluator.evaluate(engine->game().board()), scoreWith(modernWithPawn(80), PAWN_UP));
+    EXPECT_TRUE(engine->game().board().isConsistent()) << "the sums follow the modern tables";
     ASSERT_TRUE(setOption(*engine, "Profile", "classic", out));
     EXPECT_EQ(&engine->evaluator.params(), &engine->evalParams);
-    EXPECT_EQ(engine->evaluator.evaluate(engine->board()), scoreWith(classicEvalParams(), PAWN_UP));
-    EXPECT_TRUE(engine->board().isConsistent());
+    EXPECT_EQ(engine->evaluator.evaluate(engine->game().board()), scoreWith(classicEvalParams(), PAWN_UP));
+    EXPECT_TRUE(engine->game().board().isConsistent());
 }
 
 TEST(EvalParamsFile, TheOptionLoadsAFileIntoTheModernSetOnly) {
     TempDir dir;
     dir.write("tuned.txt", "# a partial set\npawnValue 90\n");
     auto engine = engineAt(PAWN_UP);
-    const int classicScore = engine->evaluator.evaluate(engine->board());
+    const int classicScore = engine->evaluator.evaluate(engine->game().board());
     CollectedOutput out;
     ASSERT_TRUE(setOption(*engine, "EvalParams", dir.file("tuned.txt"), out)) << out.text;
     EXPECT_TRUE(engine->modernParams == modernWithPawn(90));
     EXPECT_TRUE(engine->evalParams == classicEvalParams()) << "the classic set is left alone";
-    EXPECT_EQ(engine->evaluator.evaluate(engine->board()), classicScore);
+    EXPECT_EQ(engine->evaluator.evaluate(engine->game().board()), classicScore);
     EXPECT_EQ(findOption("EvalParams")->current(*engine), dir.file("tuned.txt"));
     ASSERT_TRUE(setOption(*engine, "Profile", "modern", out));
-    EXPECT_EQ(engine->evaluator.evaluate(engine->board()), scoreWith(modernWithPawn(90), PAWN_UP));
+    EXPECT_EQ(engine->evaluator.evaluate(engine->game().board()), scoreWith(modernWithPawn(90), PAWN_UP));
     // The weight options keep to the classic set.
     ASSERT_TRUE(setOption(*engine, "PawnValue", "120", out));
     EXPECT_EQ(engine->modernParams.pieceValue[PAWN], 90);
@@ -70,7 +70,7 @@ TEST(EvalParamsFile, TheOptionLoadsAFileIntoTheModernSetOnly) {
     // <empty> brings the built-in set back.
     ASSERT_TRUE(setOption(*engine, "EvalParams", "<empty>", out));
     EXPECT_TRUE(engine->modernParams == modernEvalParams());
-    EXPECT_EQ(engine->evaluator.evaluate(engine->board()), scoreWith(modernEvalParams(), PAWN_UP));
+    EXPECT_EQ(engine->evaluator.evaluate(engine->game().board()), scoreWith(modernEvalParams(), PAWN_UP));
 }
 
 TEST(EvalParamsFile, ABadFileIsRefusedNamingItsLineAndChangesNothing) {

@@ -25,27 +25,27 @@ int freshScore(const Engine& engine, const std::string& fen) {
 
 TEST(EvaluationOptions, APieceValueChangesTheEnginesSumsAndScoresOnly) {
     auto engine = engineAt(PAWN_UP);
-    const int before = engine->evaluator.evaluate(engine->board());
+    const int before = engine->evaluator.evaluate(engine->game().board());
     ASSERT_EQ(before, freshScore(*engine, PAWN_UP));
     CollectedOutput out;
     ASSERT_TRUE(applyOption(*engine, *findOption("PawnValue"), "90", out));
     EXPECT_EQ(engine->evalParams.pieceValue[PAWN], 90);
     EXPECT_EQ(classicEvalParams().pieceValue[PAWN], 100) << "the classic set stays as it is";
     // Seven white pawns against six, each worth 10 less.
-    const int pawns = engine->board().pawnCount[WHITE] - engine->board().pawnCount[BLACK];
+    const int pawns = engine->game().board().pawnCount[WHITE] - engine->game().board().pawnCount[BLACK];
     ASSERT_EQ(pawns, 1);
-    const Board& board = engine->board();
+    const Board& board = engine->game().board();
     Board classicBoard;
     classicBoard.readFen(PAWN_UP);
     EXPECT_EQ(board.pstScore[WHITE], classicBoard.pstScore[WHITE] - 70);
     EXPECT_EQ(board.pstScore[BLACK], classicBoard.pstScore[BLACK] - 60);
     EXPECT_TRUE(board.isConsistent());
-    const int after = engine->evaluator.evaluate(engine->board());
+    const int after = engine->evaluator.evaluate(engine->game().board());
     EXPECT_EQ(after, freshScore(*engine, PAWN_UP));
     EXPECT_NE(after, before);
     // A new engine starts from the classic set.
     auto other = engineAt(PAWN_UP);
-    EXPECT_EQ(other->evaluator.evaluate(other->board()), before);
+    EXPECT_EQ(other->evaluator.evaluate(other->game().board()), before);
 }
 
 TEST(EvaluationOptions, AWeightChangesTheMainEvaluatorsScoreEvenWithFilledCaches) {
@@ -54,11 +54,11 @@ TEST(EvaluationOptions, AWeightChangesTheMainEvaluatorsScoreEvenWithFilledCaches
     auto engine = engineAt(fen);
     engine->evaluator.caches().pawn.allocate();
     engine->evaluator.caches().eval.allocate();
-    const int before = engine->evaluator.evaluate(engine->board());
+    const int before = engine->evaluator.evaluate(engine->game().board());
     CollectedOutput out;
     ASSERT_TRUE(applyOption(*engine, *findOption("KingAttack"), "240", out));
     EXPECT_EQ(engine->evalParams.weights.kingAttack, 240);
-    const int after = engine->evaluator.evaluate(engine->board());
+    const int after = engine->evaluator.evaluate(engine->game().board());
     EXPECT_EQ(after, freshScore(*engine, fen)) << "no stale cache entry";
     EXPECT_EQ(after - before, 75 - 3) << "the king-attack bonuses double: 75 for white, 3 for black";
 }

@@ -18,13 +18,13 @@ struct ScriptedSearch {
 
     static Move search(Engine& e) {
         inside(e.search).stopRequested = inside(e.search).searchAborted = false;
-        e.position.searchPly = 0;
+        e.game().position.searchPly = 0;
         inside(e.search).startTime = wallClockMs();
         inside(e.search).startCpuTime = cpuClockMs();
         inside(e.search).stats = SearchStats{};
         inside(e.search).iteration = 1;
         inside(e.search).rootScore = score;
-        const std::vector<Move> moves = legalMoves(e.position);
+        const std::vector<Move> moves = legalMoves(e.game().position);
         for (size_t i = 0; i < moves.size(); ++i) e.search.ply(0).moves[i] = moves[i];
         inside(e.search).rootMoveCount = static_cast<int>(moves.size());
         inside(e.search).rootMoveIndex = 0;
@@ -63,13 +63,13 @@ class GameFlow : public ::testing::Test {
         if (ScriptedSearch::writeFd >= 0) close(ScriptedSearch::writeFd);
         engine = engineAt(fen);
         ASSERT_EQ(pipe(fds), 0);
-        engine->inputQueue.readFrom(fds[0]);
+        engine->inputQueue().readFrom(fds[0]);
         ScriptedSearch::writeFd = fds[1];
         ScriptedSearch::inputs.clear();
         ScriptedSearch::calls = 0;
         ScriptedSearch::score = 0;
         engine->searchFunction = ScriptedSearch::search;
-        engine->modes.computerSide = engine->board().side;
+        engine->modes.computerSide = engine->game().board().side;
     }
 
     std::string turn(const std::vector<std::vector<std::string>>& inputs) {
@@ -83,9 +83,9 @@ class GameFlow : public ::testing::Test {
 // What the scripted search plays, the first legal move, and its SAN; played
 // on `e` when `play`.
 std::pair<Move, std::string> first(Engine& e, bool play = true) {
-    const Move m = legalMoves(e.position).at(0);
-    std::pair<Move, std::string> result{m, san(e.position, m)};
-    if (play) e.position.pushGameMove(m);
+    const Move m = legalMoves(e.game().position).at(0);
+    std::pair<Move, std::string> result{m, san(e.game().position, m)};
+    if (play) e.game().position.pushGameMove(m);
     return result;
 }
 
@@ -100,11 +100,11 @@ TEST_F(GameFlow, PonderHitPrintsExpectedMoveAndTheSearchGoesOnAsTheEnginesOwn) {
     const std::string out = turn({{}, {}, {coord(b1) + "\n"}, {"result 1/2-1/2\n"}});
     EXPECT_EQ(out, "WHITE<1>: " + w1San + "\nBLACK<1>: " + b1San +
                        " [pondering]\nExpected move!\nWHITE<2>: " + w2San + "\n");
-    EXPECT_EQ(engine->position.gamePly, 3);
-    EXPECT_EQ(engine->position.searchPly, 0);
-    EXPECT_EQ(engine->position.history[2].move, w2);
+    EXPECT_EQ(engine->game().position.gamePly, 3);
+    EXPECT_EQ(engine->game().position.searchPly, 0);
+    EXPECT_EQ(engine->game().position.history[2].move, w2);
     EXPECT_EQ(engine->modes.computerSide, NEUTRAL);
-    EXPECT_EQ(engine->gameResult, 3); // the book is off: the result stays until "new"
+    EXPECT_EQ(engine->game().result, 3); // the book is off: the result stays until "new"
 }
 
 TEST_F(GameFlow, PonderMissPlaysTheReplyAndThinksAtOnce) {
@@ -112,9 +112,9 @@ TEST_F(GameFlow, PonderMissPlaysTheReplyAndThinksAtOnce) {
     auto shadow = engineAt("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
     const Move w1 = first(*shadow).first;
     const auto [b1, b1San] = first(*shadow, false);
-    const Move other = legalMoves(shadow->position).back();
+    const Move other = legalMoves(shadow->game().position).back();
     ASSERT_FALSE(sameMove(other, b1));
-    shadow->position.pushGameMove(other);
+    shadow->game().position.pushGameMove(other);
     const Move w2 = first(*shadow).first;
 
     // The search for a move to ponder on after w2 meets "force": the engine
@@ -123,9 +123,9 @@ TEST_F(GameFlow, PonderMissPlaysTheReplyAndThinksAtOnce) {
     EXPECT_EQ(out, "move " + coord(w1) + "\npondering on move [" + b1San + "]\nUnexpected move!\nmove " +
                        coord(w2) + "\n");
     EXPECT_EQ(ScriptedSearch::calls, 5u);
-    EXPECT_EQ(engine->position.gamePly, 3);
-    EXPECT_EQ(engine->position.history[1].move, other);
-    EXPECT_EQ(engine->board().key, shadow->board().key);
+    EXPECT_EQ(engine->game().position.gamePly, 3);
+    EXPECT_EQ(engine->game().position.history[1].move, other);
+    EXPECT_EQ(engine->game().board().key, shadow->game().board().key);
     EXPECT_EQ(engine->modes.computerSide, NEUTRAL);
 }
 
@@ -135,10 +135,10 @@ TEST_F(GameFlow, TheOpponentsMoveIsRecognisedInSanWhilePondering) {
     // hit; the result then ends the engine's own search with the reply played.
     const std::string out = turn({{}, {}, {"Nc6\n", "result 0-1\n"}});
     EXPECT_NE(out.find("pondering on move [Nc6]\nExpected move!\n"), std::string::npos) << out;
-    EXPECT_EQ(engine->position.gamePly, 2);
-    EXPECT_EQ(engine->board().side, WHITE);
+    EXPECT_EQ(engine->game().position.gamePly, 2);
+    EXPECT_EQ(engine->game().board().side, WHITE);
     EXPECT_EQ(engine->modes.computerSide, NEUTRAL);
-    EXPECT_EQ(engine->gameResult, 2);
+    EXPECT_EQ(engine->game().result, 2);
     EXPECT_FALSE(engine->search.modes.pondering);
 }
 
@@ -146,17 +146,17 @@ TEST_F(GameFlow, ForceDuringTheEnginesSearchStillPlaysTheMove) {
     engine->modes.ponderEnabled = false;
     const std::string w1San = first(*engine, false).second;
     EXPECT_EQ(turn({{"force\n"}}), "WHITE<1>: " + w1San + "\n");
-    EXPECT_EQ(engine->position.gamePly, 1);
+    EXPECT_EQ(engine->game().position.gamePly, 1);
     EXPECT_EQ(engine->modes.computerSide, NEUTRAL);
 }
 
 TEST_F(GameFlow, MoveNowStopsTheSearchAndLaterLinesWaitForTheMainLoop) {
     engine->modes.ponderEnabled = false;
     turn({{"?\n", "st 7\n"}});
-    EXPECT_EQ(engine->position.gamePly, 1);
+    EXPECT_EQ(engine->game().position.gamePly, 1);
     EXPECT_EQ(engine->search.time.moveTimeMs, 2000);
     std::string line;
-    ASSERT_EQ(engine->inputQueue.read(line), 1);
+    ASSERT_EQ(engine->inputQueue().read(line), 1);
     EXPECT_EQ(line, "st 7\n");
 }
 
@@ -178,7 +178,7 @@ TEST_F(GameFlow, AFixedDepthSearchReadsNoInput) {
     turn({{"force\n"}});
     EXPECT_EQ(engine->modes.computerSide, WHITE);
     std::string line;
-    ASSERT_EQ(engine->inputQueue.read(line), 1);
+    ASSERT_EQ(engine->inputQueue().read(line), 1);
     EXPECT_EQ(line, "force\n");
 }
 
@@ -189,7 +189,7 @@ TEST_F(GameFlow, EndOfInputDuringASearchEndsTheSearchAndThenTheLoop) {
     engine->mainLoop(1, nullptr);
     const std::string out = testing::internal::GetCapturedStdout();
     EXPECT_EQ(out.substr(0, 10 + w1San.size()), "WHITE<1>: " + w1San) << out;
-    EXPECT_EQ(engine->position.gamePly, 1);
+    EXPECT_EQ(engine->game().position.gamePly, 1);
     EXPECT_FALSE(engine->search.modes.pondering);
 }
 
@@ -204,7 +204,7 @@ TEST_F(GameFlow, ResignsExactlyInsideTheWindow) {
         ScriptedSearch::score = c.score;
         const std::string out = turn({{}});
         EXPECT_EQ(out == "WHITE<1>: resigns\n", c.resigns) << c.score << ": " << out;
-        EXPECT_EQ(engine->position.gamePly, c.resigns ? 0 : 1);
+        EXPECT_EQ(engine->game().position.gamePly, c.resigns ? 0 : 1);
         EXPECT_EQ(engine->modes.computerSide, c.resigns ? NEUTRAL : WHITE);
     }
     start("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
@@ -225,8 +225,8 @@ TEST_F(GameFlow, NoLegalMoveIsReportedAndForceModeFollows) {
 TEST_F(GameFlow, AMoveThatEndsTheGameEndsTheTurn) {
     start("6k1/5ppp/8/8/8/8/8/R5K1 w - -");
     // A search that plays the mate.
-    ASSERT_NE(moveNamed(engine->position, "a1a8"), NO_MOVE);
-    engine->searchFunction = [](Engine& e) { return parseMove(e.position, "Ra8"); };
+    ASSERT_NE(moveNamed(engine->game().position, "a1a8"), NO_MOVE);
+    engine->searchFunction = [](Engine& e) { return parseMove(e.game().position, "Ra8"); };
     EXPECT_EQ(turn({}), "WHITE<1>: Ra8#\n1-0 {White mates}\n");
     EXPECT_EQ(engine->modes.computerSide, NEUTRAL);
 }
@@ -236,12 +236,12 @@ TEST_F(GameFlow, AFullGameRecordRefusesFurtherMoves) {
     const char* cycle[] = {"g1f3\n", "g8f6\n", "f3g1\n", "f6g8\n"};
     testing::internal::CaptureStdout();
     for (int i = 0; i < MAX_GAME_PLY; ++i) engine->playInputMove(cycle[i % 4]);
-    EXPECT_EQ(engine->position.gamePly, MAX_GAME_PLY);
+    EXPECT_EQ(engine->game().position.gamePly, MAX_GAME_PLY);
     engine->playInputMove("e2e4\n");
     const std::string out = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(engine->position.gamePly, MAX_GAME_PLY);
+    EXPECT_EQ(engine->game().position.gamePly, MAX_GAME_PLY);
     EXPECT_NE(out.find("Game too long: no room for more moves\n"), std::string::npos);
-    engine->modes.computerSide = engine->board().side;
+    engine->modes.computerSide = engine->game().board().side;
     EXPECT_EQ(turn({{}}), "Game too long: no room for more moves\n");
     EXPECT_EQ(engine->modes.computerSide, NEUTRAL);
 }
@@ -257,7 +257,7 @@ TEST_F(GameFlow, AResultIsHandedToTheBookLearningOnlyWithTheBookOn) {
         testing::internal::CaptureStdout();
         engine->mainLoop(1, nullptr);
         testing::internal::GetCapturedStdout();
-        EXPECT_EQ(engine->gameResult, book ? 0 : 1);
+        EXPECT_EQ(engine->game().result, book ? 0 : 1);
         EXPECT_EQ(engine->modes.computerSide, NEUTRAL);
     }
 }
@@ -270,5 +270,5 @@ TEST(Utilities, PerfCountsEveryGeneratedMoveTwiceAndLeavesThePosition) {
     const std::string out = testing::internal::GetCapturedStdout();
     EXPECT_TRUE(out.starts_with("generated 200 moves in ")) << out;
     EXPECT_NE(out.find(" moves/sec\ngenerated/made/unmade 200 moves in "), std::string::npos) << out;
-    EXPECT_EQ(e->board().fen(), start);
+    EXPECT_EQ(e->game().board().fen(), start);
 }

@@ -155,22 +155,22 @@ TEST(SideCommands, ASideChangeAfterAMoveLeavesNothingToTakeBack) {
     e->parseCommand("white\n");
     e->parseCommand("undo\n");
     std::string why;
-    EXPECT_TRUE(e->board().isConsistent(&why)) << why;
+    EXPECT_TRUE(e->game().board().isConsistent(&why)) << why;
     // The double step's en-passant square was Black's to use; with White to
     // move it goes, and the text reads back as the same position.
-    const std::string fen = e->board().fen();
+    const std::string fen = e->game().board().fen();
     EXPECT_EQ(fen, "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR w KQkq -");
-    EXPECT_EQ(engineAt(fen)->board().key, e->board().key);
+    EXPECT_EQ(engineAt(fen)->game().board().key, e->game().board().key);
 
     // With no move recorded, the record's first entry forgets the square too:
     // a null move taken back in a search must not bring it back.
     auto set = engineAt("rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3");
     set->parseCommand("white\n");
-    set->position.pushNullMove();
-    set->position.popNullMove();
-    EXPECT_EQ(set->board().fen(), fen);
-    EXPECT_EQ(set->position.top().key, e->board().key);
-    EXPECT_EQ(e->position.gamePly, 0);
+    set->game().position.pushNullMove();
+    set->game().position.popNullMove();
+    EXPECT_EQ(set->game().board().fen(), fen);
+    EXPECT_EQ(set->game().position.top().key, e->game().board().key);
+    EXPECT_EQ(e->game().position.gamePly, 0);
 }
 
 TEST(SideCommands, GoWhiteAndBlackFollowTheProtocol) {
@@ -178,7 +178,7 @@ TEST(SideCommands, GoWhiteAndBlackFollowTheProtocol) {
     const auto expectAfter = [&](const char* command, int engineSide, int sideToMove, int lastScore) {
         e->parseCommand(command);
         EXPECT_EQ(e->modes.computerSide, engineSide) << command;
-        EXPECT_EQ(e->board().side, sideToMove) << command;
+        EXPECT_EQ(e->game().board().side, sideToMove) << command;
         EXPECT_EQ(inside(e->search).lastScore, lastScore) << command;
     };
     e->modes.computerSide = BLACK;
@@ -195,9 +195,9 @@ TEST(SideCommands, GoWhiteAndBlackFollowTheProtocol) {
     e->modes.computerSide = NEUTRAL;
     expectAfter("white\n", BLACK, WHITE, -40);
     e->parseCommand("result 1-0 {White mates}\n");
-    EXPECT_EQ(e->gameResult, 1);
+    EXPECT_EQ(e->game().result, 1);
     EXPECT_EQ(e->modes.computerSide, NEUTRAL);
     EXPECT_TRUE(inside(e->search).stopRequested && inside(e->search).searchAborted);
     e->parseCommand("result *\n");
-    EXPECT_EQ(e->gameResult, 0);
+    EXPECT_EQ(e->game().result, 0);
 }

@@ -33,7 +33,7 @@ inline Engine& startEngine() {
     writeFile("falkmere.ini", reinterpret_cast<const uint8_t*>(INI), sizeof INI - 1);
     Engine* engine = new Engine();
     const int fd = inputDescriptor("");
-    engine->inputQueue.readFrom(fd);
+    engine->inputQueue().readFrom(fd);
     engine->init();
     close(fd);
     savedParams() = engine->evalParams;
@@ -48,8 +48,8 @@ inline Engine& startEngine() {
 // cleared or built twice.
 inline Engine& resetEngine(int fd, bool initFollows = false) {
     Engine& e = *sharedEngine();
-    e.inputQueue = InputQueue{}; // nothing held back, no pong deferred, no log copy
-    e.inputQueue.readFrom(fd);
+    e.inputQueue() = InputQueue{}; // nothing held back, no pong deferred, no log copy
+    e.inputQueue().readFrom(fd);
     e.modes = ShellModes{};
     e.search.modes = SearchModes{};
     TimeControl fresh;
@@ -61,7 +61,7 @@ inline Engine& resetEngine(int fd, bool initFollows = false) {
     e.search.options = SearchOptions{};
     e.settings.bookBestMove = false;
     e.books.closeAll();
-    e.gameResult = NO_RESULT;
+    e.game().result = NO_RESULT;
     e.ponderOnOpponentsTurn = false;
     if (e.evalParams != savedParams()) {
         e.evalParams = savedParams();
