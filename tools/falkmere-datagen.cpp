@@ -2,13 +2,16 @@
 // writes quiet positions labelled with the game's result, the tuner's input.
 // Usage:
 //   falkmere-datagen --out FILE [--positions N] [--nodes N] [--threads N]
-//                    [--seed N] [--params FILE]
+//                    [--seed N] [--params FILE] [--per-game N]
 // Each game opens with 6 to 9 random legal plies, kept only when a short
 // search scores the position within 150 centipawns; then both sides search a
 // fixed number of nodes per move. From every position after the opening
 // whose search score is not a mate, the end of the capture line a small
 // quiescence search prefers is written (when its side to move is not in
 // check) as "FEN ; result", the result 1, 0.5 or 0 from white's side.
+// `--per-game N` keeps only N of each game's positions, drawn at random, so
+// that a file of a given size holds positions from more games.
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -38,11 +41,17 @@ struct Settings {
     uint64_t nodes = 8000;
     int threads = 1;
     uint64_t seed = 1;
+    int perGame = 0; // 0: every position of the game
 };
 
 constexpr int OPENING_BOUND = 150;     // centipawns: a sane start
 constexpr int ADJUDICATE_SCORE = 1000; // both sides agree on a win this large
 constexpr int ADJUDICATE_PLIES = 6;
+// A game whose searches stay this close to even this long after the opening
+// is a draw: such endings rarely change, and playing them out costs the most.
+constexpr int DRAW_SCORE = 8;
+constexpr int DRAW_PLIES = 16;
+constexpr int DRAW_FROM_PLY = 80;
 constexpr int MAX_PLIES = 400; // a longer game is scored a draw
 constexpr int QUIET_DEPTH = 12;
 
@@ -51,6 +60,7 @@ struct Sink {
     std::mutex mutex;
     std::ofstream file;
     std::atomic<long> written{0};
+    std::atomic<long> games{0};
     long target = 0;
     bool done() const { return written.load() >= target; }
 };
@@ -168,7 +178,7 @@ class Worker {
         Position& pos = *position_;
         std::vector<std::string> fens;
         double result = 0.5;
-        int whiteWinning = 0, blackWinning = 0;
+        int whiteWinning = 0, blackWinning = 0, level = 0;
         for (int ply = 0;; ++ply) {
             const GameEnd end = pos.gameEnd();
             if (end == GameEnd::WhiteMates) result = 1;
@@ -184,11 +194,17 @@ class Worker {
                 result = whiteWinning > 0 ? 1 : 0;
                 break;
             }
+            level = std::abs(score) <= DRAW_SCORE ? level + 1 : 0;
+            if (ply >= DRAW_FROM_PLY && level >= DRAW_PLIES) break;
             if (std::abs(score) < MATE_THRESHOLD) {
                 std::string fen = quietFen(pos, quietEvaluator_);
                 if (!fen.empty()) fens.push_back(std::move(fen));
             }
             pos.pushGameMove(best);
+        }
+        if (settings_.perGame > 0 && fens.size() > static_cast<size_t>(settings_.perGame)) {
+            std::shuffle(fens.begin(), fens.end(), random_);
+            fens.resize(static_cast<size_t>(settings_.perGame));
         }
         const char* label = result == 1 ? "1" : result == 0 ? "0" : "0.5";
         std::string text;
@@ -197,6 +213,7 @@ class Worker {
         sink_.file << text;
         sink_.file.flush();
         sink_.written += static_cast<long>(fens.size());
+        ++sink_.games;
     }
 };
 
@@ -217,10 +234,12 @@ bool parse(int argc, char** argv, Settings& s) {
             s.threads = std::atoi(value);
         else if (arg == "--seed")
             s.seed = std::strtoull(value, nullptr, 10);
+        else if (arg == "--per-game")
+            s.perGame = std::atoi(value);
         else
             return false;
     }
-    return !s.out.empty() && s.positions > 0 && s.nodes > 0 && s.threads >= 1;
+    return !s.out.empty() && s.positions > 0 && s.nodes > 0 && s.threads >= 1 && s.perGame >= 0;
 }
 
 } // namespace
@@ -229,7 +248,7 @@ int main(int argc, char** argv) {
     Settings settings;
     if (!parse(argc, argv, settings)) {
         std::fprintf(stderr, "usage: falkmere-datagen --out FILE [--positions N] [--nodes N] [--threads N] "
-                             "[--seed N] [--params FILE]\n");
+                             "[--seed N] [--params FILE] [--per-game N]\n");
         return 2;
     }
     initEvalTables();
@@ -258,6 +277,6 @@ int main(int argc, char** argv) {
     for (auto& worker : workers) threads.emplace_back([&worker] { worker->run(); });
     for (std::thread& thread : threads) thread.join();
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    std::printf("%ld positions in %.0f s\n", sink.written.load(), seconds);
+    std::printf("%ld positions from %ld games in %.0f s\n", sink.written.load(), sink.games.load(), seconds);
     return 0;
 }
