@@ -276,8 +276,8 @@ int Board::isPseudoLegal(Move move) const {
     return pathClear(from, to) ? 1 : 0;
 }
 
-bool Board::quietMoveGivesCheck(Move move) const {
-    FM_ASSERT(isWellFormed(move) && !(move & (MOVE_CAPTURE | MOVE_PROMOTION | MOVE_CASTLE)));
+bool Board::givesCheckBeforeMove(Move move) const {
+    FM_ASSERT(isWellFormed(move) && !(move & (MOVE_EN_PASSANT | MOVE_PROMOTION | MOVE_CASTLE)));
     const Square from = moveFrom(move), to = moveTo(move);
     const int them = side ^ 1;
     const Square k = kingSquare(them);

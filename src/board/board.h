@@ -168,9 +168,9 @@ class Board {
     int canCastle(Square kingFrom, Square kingTo) const;
     int leavesKingInCheck(Move move, int made) const;
     int givesCheck(Move move) const;
-    // Before a move that is no capture, promotion or castle is made: whether it
-    // gives check, by the piece itself or by the slider it uncovers.
-    bool quietMoveGivesCheck(Move move) const;
+    // Before a move that is no promotion, castle or en-passant capture is made:
+    // whether it gives check, by the piece itself or by the slider it uncovers.
+    bool givesCheckBeforeMove(Move move) const;
     int isPseudoLegal(Move move) const;
 
     // --- move generation (movegen.cpp, evasions.cpp) --------------------------

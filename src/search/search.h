@@ -354,7 +354,9 @@ class Search {
     void deepenModern();
     int modernRoot(int alpha, int beta, int depth);
     int modernSearch(int alpha, int beta, int depth, bool cutNode);
-    int modernQuiescence(int alpha, int beta);
+    // With `withChecks` (the first ply below the main search) quiet checks are
+    // tried after the captures, so that a mate threat beyond the horizon shows.
+    int modernQuiescence(int alpha, int beta, bool withChecks = false);
     int modernMoves(PlyRecord& r, int alpha, int beta, int depth, bool cutNode, int nodeEval, bool improving,
                     Move ttMove, int singularExtension);
     bool isImproving(int plyIndex);

@@ -99,12 +99,18 @@ std::vector<Move> checkNode(Position& e, std::mt19937& rng) {
         EXPECT_EQ(b.isPseudoLegal(m), 1) << b.fen() << " move " << std::hex << m;
         if (moveCaptured(m) == KING) continue; // only in illegal positions; the search never makes it
         const int predicted = inCheck ? -1 : b.leavesKingInCheck(m, 0);
+        const bool predictable = !(m & (MOVE_EN_PASSANT | MOVE_PROMOTION | MOVE_CASTLE));
+        const bool predictedCheck = predictable && b.givesCheckBeforeMove(m);
         e.pushMove(m);
         const int mover = b.side ^ 1;
         const bool illegal = b.isAttacked(b.side, b.kingSquare(mover)) != 0;
         EXPECT_TRUE(b.isConsistent(&why)) << why << " after " << std::hex << m << " in " << before.fen;
         EXPECT_EQ(e.top().inCheck != 0, b.isAttacked(mover, b.kingSquare(b.side)) != 0)
             << "givesCheck disagrees for " << std::hex << m << " in " << before.fen;
+        if (predictable && !illegal) {
+            EXPECT_EQ(predictedCheck, e.top().inCheck != 0)
+                << "givesCheckBeforeMove disagrees for " << std::hex << m << " in " << before.fen;
+        }
         if (!inCheck) {
             EXPECT_EQ(predicted, illegal ? 1 : 0)
                 << "leavesKingInCheck(before) " << std::hex << m << " in " << before.fen;

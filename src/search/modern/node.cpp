@@ -38,7 +38,7 @@ int16_t (*Search::continuationRow(Move m))[64] {
 
 int Search::modernSearch(int alpha, int beta, int depth, bool cutNode) {
     // 1. The horizon.
-    if (depth <= 0) return modernQuiescence(alpha, beta);
+    if (depth <= 0) return modernQuiescence(alpha, beta, modernParams.useQuiescenceChecks);
     FM_ASSERT(isWindow(alpha, beta));
     FM_ASSERT(pos.searchPly > 0 && pos.searchPly < MAX_PLY);
     const ModernParams& p = modernParams;
@@ -173,13 +173,14 @@ bool Search::prunedBeforeMoves(int alpha, int beta, int depth, int nodeEval, boo
 // Pruning of one move at low depth, before it is made: late quiet moves,
 // quiet moves that cannot raise the evaluation to alpha, and moves that lose
 // too much material. Quiet checks are kept from the first two (a check may
-// mate where no evaluation reaches alpha). Sets `skipQuiets` when every later
+// mate where no evaluation reaches alpha), and so are captures that give
+// check however much they lose. Sets `skipQuiets` when every later
 // quiet move would be pruned too.
 bool Search::prunedMove(Move m, int depth, int nodeEval, bool improving, int alpha, int quietsTried,
                         bool& skipQuiets) {
     const ModernParams& p = modernParams;
     if (isQuiet(m)) {
-        if (!(m & MOVE_CASTLE) && board.quietMoveGivesCheck(m)) {
+        if (!(m & MOVE_CASTLE) && board.givesCheckBeforeMove(m)) {
             return p.useExchangePruning && depth <= p.exchangePruningDepth &&
                    board.staticExchange(m) < -std::max(1, p.exchangeQuietMargin * depth * depth / 4);
         }
@@ -198,7 +199,9 @@ bool Search::prunedMove(Move m, int depth, int nodeEval, bool improving, int alp
             return true;
     } else if (p.useExchangePruning && depth <= p.exchangePruningDepth &&
                board.staticExchange(m) < -p.exchangeCaptureMargin * depth) {
-        return true;
+        // A capture that gives check may be a sacrifice that mates; it is kept.
+        return !(p.exchangePruningSparesChecks && !(m & (MOVE_EN_PASSANT | MOVE_PROMOTION)) &&
+                 board.givesCheckBeforeMove(m));
     }
     return false;
 }

@@ -20,7 +20,7 @@ ModernPicker::ModernPicker(const Position& position, PlyRecord& record, const Hi
     const bool inCheck = pos.top().inCheck != 0;
     stage = inCheck ? Stage::GenerateEvasions : Stage::TableMove;
     if (tableMove != NO_MOVE && !board.isPseudoLegal(tableMove)) tableMove = NO_MOVE;
-    if (!inCheck && kind == Kind::Quiescence && tableMove != NO_MOVE && !isTactical(tableMove))
+    if (!inCheck && kind != Kind::Main && tableMove != NO_MOVE && !isTactical(tableMove))
         tableMove = NO_MOVE;
     if (!inCheck && tableMove == NO_MOVE) stage = Stage::GenerateCaptures;
 }
@@ -113,8 +113,8 @@ Move ModernPicker::next(bool skipQuiets) {
                     }
                     return m;
                 }
-                if (kind == Kind::Quiescence) {
-                    stage = Stage::Done;
+                if (kind != Kind::Main) {
+                    stage = kind == Kind::QuiescenceWithChecks ? Stage::GenerateQuietChecks : Stage::Done;
                     break;
                 }
                 stage = Stage::Killer1;
@@ -160,6 +160,21 @@ Move ModernPicker::next(bool skipQuiets) {
 
             case Stage::BadCaptures:
                 if (badIndex < badCount) return bad[badIndex++];
+                stage = Stage::Done;
+                break;
+
+            case Stage::GenerateQuietChecks:
+                index = r.moveCount;
+                board.generateQuiet(r.moves, r.moveCount);
+                end = r.moveCount;
+                stage = Stage::QuietChecks;
+                break;
+
+            case Stage::QuietChecks:
+                while (index < end) {
+                    const Move m = r.moves[index++];
+                    if (!(m & (MOVE_CASTLE | MOVE_PROMOTION)) && board.givesCheckBeforeMove(m)) return m;
+                }
                 stage = Stage::Done;
                 break;
 

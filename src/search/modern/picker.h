@@ -3,8 +3,8 @@
 // killers and the counter move, quiet moves by their histories, and the
 // captures that lose material last. In check: every evasion, the table move
 // first, captures before quiet moves. The quiescence search asks for captures
-// (and queen promotions) only. Moves come pseudo-legal: the caller tests that
-// the king is safe.
+// (and queen promotions), and on its first ply for the quiet checks after them.
+// Moves come pseudo-legal: the caller tests that the king is safe.
 #pragma once
 
 #include <cstdint>
@@ -15,7 +15,7 @@
 
 class ModernPicker {
   public:
-    enum class Kind { Main, Quiescence };
+    enum class Kind { Main, Quiescence, QuiescenceWithChecks };
 
     // `r` lends its move list and scores. `continuation` holds the rows of the
     // continuation history for the moves one and two plies back (null: none).
@@ -39,6 +39,8 @@ class ModernPicker {
         GenerateQuiets,
         Quiets,
         BadCaptures,
+        GenerateQuietChecks,
+        QuietChecks,
         GenerateEvasions,
         Evasions,
         Done

@@ -1,6 +1,7 @@
 // The quiescence search of the modern profile: stand pat on the static
 // evaluation, then captures and queen promotions that do not lose material
-// and can still reach alpha; every evasion when in check.
+// and can still reach alpha (on the first ply also quiet checks that lose
+// nothing); every evasion when in check.
 #include <algorithm>
 
 #include "board/see.h"
@@ -9,7 +10,7 @@
 #include "search/modern/state.h"
 #include "search/search.h"
 
-int Search::modernQuiescence(int alpha, int beta) {
+int Search::modernQuiescence(int alpha, int beta, bool withChecks) {
     FM_ASSERT(isWindow(alpha, beta));
     FM_ASSERT(pos.searchPly > 0 && pos.searchPly < MAX_PLY);
     const ModernParams& p = modernParams;
@@ -44,8 +45,8 @@ int Search::modernQuiescence(int alpha, int beta) {
     // 4. The moves.
     const int16_t(*rows[2])[64] = {nullptr, nullptr};
     const Move ttMove = tt.found ? tt.move : NO_MOVE;
-    ModernPicker picker(pos, r, modern->history, ModernPicker::Kind::Quiescence, ttMove, NO_MOVE, NO_MOVE,
-                        NO_MOVE, rows);
+    const auto kind = withChecks ? ModernPicker::Kind::QuiescenceWithChecks : ModernPicker::Kind::Quiescence;
+    ModernPicker picker(pos, r, modern->history, kind, ttMove, NO_MOVE, NO_MOVE, NO_MOVE, rows);
     const int originalAlpha = alpha;
     int legalMoves = 0;
     Move bestMove = NO_MOVE;
@@ -54,7 +55,7 @@ int Search::modernQuiescence(int alpha, int beta) {
         if (!inCheck) {
             if (board.leavesKingInCheck(m, 0)) continue;
             if (p.useQuiescenceExchange && board.staticExchange(m) < 0) continue;
-            if (p.useDeltaPruning && !isPromotion(m) &&
+            if (p.useDeltaPruning && isCapture(m) && !isPromotion(m) &&
                 stand + 100 * EXCHANGE_VALUE[moveCaptured(m)] + p.deltaMargin < alpha)
                 continue;
         }
