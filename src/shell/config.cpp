@@ -246,13 +246,15 @@ void Engine::readConfig() {
         print("profile [%s]\n", profileName(search.options.profile));
     // Likewise full strength: a limit is announced.
     if (search.options.eloLimit > 0) print("strength [%d Elo]\n", search.options.eloLimit);
-    const std::array<int, 7>& value = evalParams.pieceValue;
+    // The values in force: the modern profile has its own set.
+    const EvalParams& params = activeEvalParams();
+    const std::array<int, 7>& value = params.pieceValue;
     print("pawn   = %4d\t", value[PAWN]);
     print("knight = %4d\t", value[KNIGHT]);
     print("bishop = %4d\n", value[BISHOP]);
     print("rook   = %4d\t", value[ROOK]);
     print("queen  = %4d\n", value[QUEEN]);
-    const EvalWeights& weights = evalParams.weights;
+    const EvalWeights& weights = params.weights;
     print("piece_favour   = %4d\t", weights.pieceFavour);
     print("piece_mobility = %4d\n", weights.pieceMobility);
     print("king_attack    = %4d\t", weights.kingAttack);

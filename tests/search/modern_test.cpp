@@ -1,7 +1,10 @@
 // The modern search profile: legal moves and variations, repeatable node
 // counts, mates found with exact scores, the switches of its techniques, and
 // the profile read from every front end.
+#include <cstdio>
+
 #include "board/score.h"
+#include "eval/params.h"
 #include "searchtest.h"
 #include "shell/program.h"
 
@@ -148,6 +151,10 @@ TEST(ModernProfile, IsReadFromTheIniFileXboardAndUci) {
         dir.write("falkmere.ini", "PROFILE Modern\n");
         const std::string out = runProgram(dir.path(), "bench 4\n");
         EXPECT_NE(out.find("profile [modern]\n"), std::string::npos) << out;
+        // The banner shows the piece values in force: the modern set's own.
+        char queenLine[32];
+        std::snprintf(queenLine, sizeof queenLine, "queen  = %4d\n", modernEvalParams().pieceValue[QUEEN]);
+        EXPECT_NE(out.find(queenLine), std::string::npos) << out;
         modernBench = benchLine(out);
         classicBench = benchLine(runProgram(dir.path(), "option Profile=classic\nbench 4\n"));
     }
