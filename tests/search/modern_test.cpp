@@ -84,6 +84,17 @@ TEST(ModernSearch, FindsMatesWithExactScores) {
     }
 }
 
+TEST(ModernSearch, TheCheckingSacrificeSwitchesFindAMateBehindARookOffer) {
+    // WAC 99: Rh5 mates in two (gxh5 Qf6#, or Qxe7 Qxh7#, a queen given for a
+    // pawn). With checking captures spared from exchange pruning and quiet
+    // checks in the quiescence search, depth 12 sees it.
+    auto rig = modernAt("r1bq1r1k/1pp1Np1p/p2p2pQ/4R3/n7/8/PPPP1PPP/R1B3K1 w - -", 12);
+    rig->search.modernParams.exchangePruningSparesChecks = true;
+    rig->search.modernParams.useQuiescenceChecks = true;
+    EXPECT_EQ(coord(rig->search.think()), "e5h5");
+    EXPECT_EQ(rig->search.bestScore(), MATE_SCORE - 3);
+}
+
 TEST(ModernSearch, EveryTechniqueCanBeSwitchedOffAlone) {
     // With each switch off in turn the search still gives a legal move, and on
     // at least one of a few positions differs from the full search in its
