@@ -20,8 +20,7 @@ ModernPicker::ModernPicker(const Position& position, PlyRecord& record, const Hi
     const bool inCheck = pos.top().inCheck != 0;
     stage = inCheck ? Stage::GenerateEvasions : Stage::TableMove;
     if (tableMove != NO_MOVE && !board.isPseudoLegal(tableMove)) tableMove = NO_MOVE;
-    if (!inCheck && kind != Kind::Main && tableMove != NO_MOVE && !isTactical(tableMove))
-        tableMove = NO_MOVE;
+    if (!inCheck && kind != Kind::Main && tableMove != NO_MOVE && !isTactical(tableMove)) tableMove = NO_MOVE;
     if (!inCheck && tableMove == NO_MOVE) stage = Stage::GenerateCaptures;
 }
 
