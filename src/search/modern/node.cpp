@@ -173,9 +173,9 @@ bool Search::prunedBeforeMoves(int alpha, int beta, int depth, int nodeEval, boo
 // Pruning of one move at low depth, before it is made: late quiet moves,
 // quiet moves that cannot raise the evaluation to alpha, and moves that lose
 // too much material. Quiet checks are kept from the first two (a check may
-// mate where no evaluation reaches alpha), and so are captures that give
-// check however much they lose. Sets `skipQuiets` when every later
-// quiet move would be pruned too.
+// mate where no evaluation reaches alpha); with `exchangePruningSparesChecks`
+// so are captures that give check, however much they lose. Sets `skipQuiets`
+// when every later quiet move would be pruned too.
 bool Search::prunedMove(Move m, int depth, int nodeEval, bool improving, int alpha, int quietsTried,
                         bool& skipQuiets) {
     const ModernParams& p = modernParams;
