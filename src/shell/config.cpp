@@ -246,6 +246,12 @@ void Engine::readConfig() {
         print("profile [%s]\n", profileName(search.options.profile));
     // Likewise full strength: a limit is announced.
     if (search.options.eloLimit > 0) print("strength [%d Elo]\n", search.options.eloLimit);
+    // The modern profile's parameter file is read before its values are shown;
+    // a bad file leaves the profile its built-in set.
+    if (!readModernEvalParams(*this, settings.evalParamsPath, *this))
+        settings.evalParamsPath[0] = '\0';
+    else if (settings.evalParamsPath[0])
+        print("eval params [%s]\n", settings.evalParamsPath);
     // The values in force: the modern profile has its own set.
     const EvalParams& params = activeEvalParams();
     const std::array<int, 7>& value = params.pieceValue;

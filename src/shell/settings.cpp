@@ -434,7 +434,7 @@ void applyEvaluationChange(Engine& engine) {
     engine.game().board().usePieceSquareTables(engine.pieceSquareTables);
 }
 
-bool loadModernEvalParams(Engine& engine, const std::string& path, Output& out) {
+bool readModernEvalParams(Engine& engine, const std::string& path, Output& out) {
     EvalParams params = modernEvalParams();
     if (!path.empty()) {
         std::ifstream file(path);
@@ -449,6 +449,11 @@ bool loadModernEvalParams(Engine& engine, const std::string& path, Output& out) 
         }
     }
     engine.modernParams = params;
+    return true;
+}
+
+bool loadModernEvalParams(Engine& engine, const std::string& path, Output& out) {
+    if (!readModernEvalParams(engine, path, out)) return false;
     applyEvaluationChange(engine);
     return true;
 }

@@ -91,3 +91,6 @@ void applyEvaluationChange(Engine& engine);
 // an empty path. A file that cannot be read or is refused changes nothing and
 // is reported on `out`, naming the line; the return says which happened.
 bool loadModernEvalParams(Engine& engine, const std::string& path, Output& out);
+// The same without rebuilding the evaluation's tables, for start-up, which
+// builds them once the whole configuration is read.
+bool readModernEvalParams(Engine& engine, const std::string& path, Output& out);

@@ -43,11 +43,6 @@ void Engine::init() {
     sizeMainTable(hashTable, true);
     // Tables are built after the configuration so that its piece values count.
     initEvalTables();
-    // A bad parameter file leaves the modern profile its built-in set.
-    if (!loadModernEvalParams(*this, settings.evalParamsPath, *this))
-        settings.evalParamsPath[0] = '\0';
-    else if (settings.evalParamsPath[0])
-        print("eval params [%s]\n", settings.evalParamsPath);
     applyEvaluationChange(*this);
     announceCache(evaluator.caches().pawn.allocate());
     announceCache(evaluator.caches().eval.allocate());

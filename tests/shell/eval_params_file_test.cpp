@@ -116,6 +116,8 @@ TEST(EvalParamsFile, TheIniKeyLoadsTheFileForTheModernProfileAtStartUp) {
               scoreWith(modernWithPawn(90), PAWN_UP))
         << output;
     EXPECT_NE(output.find("eval params [tuned.txt]"), std::string::npos) << output;
+    EXPECT_NE(output.find("pawn   =   90"), std::string::npos) << "the banner shows the file's values\n"
+                                                               << output;
     EXPECT_EQ(programScore("PROFILE modern\n", "pawnValue 90\n", output),
               scoreWith(modernEvalParams(), PAWN_UP))
         << output;
