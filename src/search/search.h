@@ -365,6 +365,8 @@ class Search {
     bool prunedMove(Move m, int depth, int nodeEval, bool improving, int alpha, int quietsTried,
                     bool& skipQuiets);
     int staticEvaluation();
+    int correctedEvaluation(int& rawEval);
+    void rememberEvaluationError(int depth, int best, int bound);
     int16_t (*continuationRow(Move m))[64];
     int quietHistory(Move m, const int16_t (*const rows[2])[64]) const;
     int historyBonus(int depth) const;

@@ -5,6 +5,7 @@
 
 #include "board/score.h"
 #include "eval/params.h"
+#include "search/modern/history.h"
 #include "searchtest.h"
 #include "shell/program.h"
 
@@ -123,6 +124,7 @@ TEST(ModernSearch, EveryTechniqueCanBeSwitchedOffAlone) {
         {&ModernParams::useCheckExtension, "check extension"},
         {&ModernParams::useQuiescenceExchange, "quiescence exchange pruning"},
         {&ModernParams::useDeltaPruning, "delta pruning"},
+        {&ModernParams::useCorrectionHistory, "correction history"},
     };
     // The slow builds search shallower: singular extensions then start lower
     // so that they still act.
@@ -148,6 +150,20 @@ TEST(ModernSearch, EveryTechniqueCanBeSwitchedOffAlone) {
         }
         EXPECT_TRUE(differs) << sw.name << " off changes nothing";
     }
+}
+
+TEST(ModernSearch, TheEvaluationCorrectionIsAMovingAverageWithinItsLimit) {
+    int32_t entry = 0;
+    updateCorrection(entry, 40, 64, 64); // a quarter of the way
+    EXPECT_EQ(entry, 10 * CORRECTION_GRAIN);
+    for (int i = 0; i < 200; ++i) updateCorrection(entry, 40, 16, 64);
+    EXPECT_NEAR(entry / CORRECTION_GRAIN, 40, 1); // settles on the error
+    for (int i = 0; i < 200; ++i) updateCorrection(entry, -40, 16, 64);
+    EXPECT_NEAR(entry / CORRECTION_GRAIN, -40, 1); // and follows it when it changes sign
+    updateCorrection(entry, 500, 256, 64);
+    EXPECT_EQ(entry, 64 * CORRECTION_GRAIN); // never past the limit
+    updateCorrection(entry, -500, 256, 64);
+    EXPECT_EQ(entry, -64 * CORRECTION_GRAIN);
 }
 
 TEST(ModernProfile, IsReadFromTheIniFileXboardAndUci) {

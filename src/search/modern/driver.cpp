@@ -39,7 +39,8 @@ int Search::modernRoot(int alpha, int beta, int depth) {
     const int age = nodeAge();
     stats.selDepth = iteration;
     ModernPly& here = modern->at(0);
-    here.staticEval = top().inCheck ? NO_EVAL : staticEvaluation();
+    here.staticEval = here.rawEval = NO_EVAL;
+    if (!top().inCheck) here.staticEval = correctedEvaluation(here.rawEval);
     int best = -INFINITE_SCORE, bound = HASH_UPPER;
     // The moves before rootFirst are the earlier lines'.
     for (int i = rootFirst; i < root.moveCount; ++i) {

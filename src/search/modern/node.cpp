@@ -31,6 +31,34 @@ int Search::staticEvaluation() {
     return eval.evaluate(board);
 }
 
+// The static evaluation moved by the correction history of its pawn
+// structure; `rawEval` receives the evaluation before the correction, or
+// NO_EVAL when a recognizer scored the position (that score stays as it is).
+int Search::correctedEvaluation(int& rawEval) {
+    int score = 0;
+    rawEval = NO_EVAL;
+    if (board.recognizersApply() && eval.recognize(board, score)) return score;
+    score = rawEval = eval.evaluate(board);
+    if (!modernParams.useCorrectionHistory || isMateScore(score)) return score;
+    const int correction = correctionEntry(modern->history, board.side, board.pawnKey) / CORRECTION_GRAIN;
+    return std::clamp(score + correction, -MATE_THRESHOLD + 1, MATE_THRESHOLD - 1);
+}
+
+// After a search of a node not in check whose best move was quiet (a capture
+// changes the evaluation for reasons that are not the evaluation's error):
+// the correction of its pawn structure moves towards the search's score less
+// the evaluation, when the bound says on which side the true score lies.
+void Search::rememberEvaluationError(int depth, int best, int bound) {
+    const ModernParams& p = modernParams;
+    const ModernPly& here = modern->at(pos.searchPly);
+    if (!p.useCorrectionHistory || here.rawEval == NO_EVAL || isMateScore(best)) return;
+    if ((bound == HASH_LOWER && best <= here.staticEval) || (bound == HASH_UPPER && best >= here.staticEval))
+        return;
+    const int error = std::clamp(best - here.rawEval, -2 * p.correctionLimit, 2 * p.correctionLimit);
+    updateCorrection(correctionEntry(modern->history, board.side, board.pawnKey), error,
+                     std::min(depth + 1, p.correctionWeightMax), p.correctionLimit);
+}
+
 // The continuation-history row of a move about to be played by the side to move.
 int16_t (*Search::continuationRow(Move m))[64] {
     return modern->history.continuation[colouredPiece(board.side, movePiece(m))][square64(moveTo(m))];
@@ -80,11 +108,11 @@ int Search::modernSearch(int alpha, int beta, int depth, bool cutNode) {
     // 6. The static evaluation, sharpened by a stored bound.
     int nodeEval = NO_EVAL;
     if (inCheck) {
-        here.staticEval = NO_EVAL;
+        here.staticEval = here.rawEval = NO_EVAL;
     } else if (excluded) {
         nodeEval = here.staticEval;
     } else {
-        nodeEval = here.staticEval = staticEvaluation();
+        nodeEval = here.staticEval = correctedEvaluation(here.rawEval);
         if (tt.found && !isMateScore(tt.score) &&
             (tt.bound == HASH_EXACT || (tt.bound == HASH_LOWER && tt.score > nodeEval) ||
              (tt.bound == HASH_UPPER && tt.score < nodeEval)))
@@ -320,6 +348,8 @@ int Search::modernMoves(PlyRecord& r, int alpha, int beta, int depth, bool cutNo
         for (int i = 0; i < captureCount; ++i) rememberCapture(captures[i], depth, false);
         bound = HASH_LOWER;
     }
+    if (!excluded && !inCheck && (bestMove == NO_MOVE || isQuiet(bestMove)))
+        rememberEvaluationError(depth, best, bound);
     if (!excluded && storesInTable())
         hashTable.store(nodeKey(), {depth, plyIndex, bound, best, bestMove != NO_MOVE ? bestMove : r.bestMove,
                                     0, nodeAge()});

@@ -78,6 +78,13 @@ struct ModernParams {
     int singularDepth = 8;
     int singularMarginPerDepth = 2;
 
+    // Correction history: the static evaluation is moved by how far searches
+    // found it off, on average, in earlier positions of the same pawn
+    // structure; each search result moves the average by more the deeper it was.
+    bool useCorrectionHistory = true;
+    int correctionLimit = 64;     // centipawns either way
+    int correctionWeightMax = 16; // 256ths: depth + 1, at most this
+
     // Checks are extended one ply when the checking move does not lose material.
     bool useCheckExtension = true;
 

@@ -37,7 +37,8 @@ int Search::modernQuiescence(int alpha, int beta, bool withChecks) {
     // 3. Stand pat, unless in check.
     int best = -INFINITE_SCORE, stand = 0;
     if (!inCheck) {
-        stand = best = staticEvaluation();
+        int rawEval = 0;
+        stand = best = correctedEvaluation(rawEval);
         if (stand >= beta) return stand;
         alpha = std::max(alpha, stand);
     }

@@ -17,6 +17,9 @@ constexpr int NO_EVAL = -32000;
 
 struct ModernPly {
     int staticEval = NO_EVAL;
+    // The evaluation before its correction; NO_EVAL when a recognizer scored
+    // the position (its score is exact, not an estimate to correct).
+    int rawEval = NO_EVAL;
     Move excluded = NO_MOVE;
     // The row of the continuation history for the move played from this ply
     // (coloured piece and to-square), or null when none was (a null move).
