@@ -24,7 +24,6 @@ struct ModernPly {
     // The row of the continuation history for the move played from this ply
     // (coloured piece and to-square), or null when none was (a null move).
     int16_t (*continuation)[64] = nullptr;
-    int doubleExtensions = 0;
 };
 
 // What the first line of an iteration leaves for the next one: the histories
