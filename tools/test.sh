@@ -51,7 +51,7 @@ cmake -S "$root" -B "$root/build/tsan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFALKM
 cmake --build "$root/build/tsan" -j"$jobs" --target falkmere_tests
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" "$root/build/tsan/falkmere_tests" --gtest_filter='Threads*'
 
-# Every input the engine reads, fuzzed for a short while (12 s a target): FEN,
+# Every input the engine reads, fuzzed for a short while (10 s a target): FEN,
 # move text, console/xboard and UCI command streams, suites, PGN, books and
 # learning, falkmere.ini and tablebase files. A crash or hang fails the run.
-"$root/tools/fuzz.sh" 12
+"$root/tools/fuzz.sh" 10
