@@ -365,7 +365,6 @@ class Search {
     bool prunedMove(Move m, int depth, int nodeEval, bool improving, int alpha, int quietsTried,
                     bool& skipQuiets);
     int staticEvaluation();
-    int pieceCorrection();
     int correctedEvaluation(int& rawEval);
     void rememberEvaluationError(int depth, int best, int bound);
     int16_t (*continuationRow(Move m))[64];

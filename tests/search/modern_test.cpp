@@ -2,7 +2,6 @@
 // counts, mates found with exact scores, the switches of its techniques, and
 // the profile read from every front end.
 #include <cstdio>
-#include <set>
 
 #include "board/score.h"
 #include "eval/params.h"
@@ -126,7 +125,6 @@ TEST(ModernSearch, EveryTechniqueCanBeSwitchedOffAlone) {
         {&ModernParams::useQuiescenceExchange, "quiescence exchange pruning"},
         {&ModernParams::useDeltaPruning, "delta pruning"},
         {&ModernParams::useCorrectionHistory, "correction history"},
-        {&ModernParams::usePieceCorrection, "piece correction"},
     };
     // The slow builds search shallower: singular extensions then start lower
     // so that they still act.
@@ -166,30 +164,6 @@ TEST(ModernSearch, TheEvaluationCorrectionIsAMovingAverageWithinItsLimit) {
     EXPECT_EQ(entry, 64 * CORRECTION_GRAIN); // never past the limit
     updateCorrection(entry, -500, 256, 64);
     EXPECT_EQ(entry, -64 * CORRECTION_GRAIN);
-}
-
-TEST(ModernSearch, ThePieceCorrectionKeySpreadsPlacementsOverTheTable) {
-    // A king and one more piece of each kind on every free square: the keys
-    // must tell nearly all placements apart, or the table's entries would mix
-    // unrelated positions.
-    std::set<uint64_t> keys;
-    int placements = 0;
-    for (int piece = QUEEN; piece <= KNIGHT; ++piece) {
-        for (int square = 0; square < 64; ++square) {
-            if (square == 4) continue;
-            uint64_t bits[7] = {};
-            bits[KING] = 1ull << 4;
-            bits[piece] = 1ull << square;
-            bits[PAWN] = 0xFF00; // pawns are the other table's concern
-            const uint64_t key = pieceKey(bits);
-            bits[PAWN] = 0xF0F000;
-            EXPECT_EQ(pieceKey(bits), key);
-            ASSERT_LT(key, static_cast<uint64_t>(CORRECTION_ENTRIES));
-            keys.insert(key);
-            ++placements;
-        }
-    }
-    EXPECT_GE(keys.size() * 100, static_cast<size_t>(placements) * 97) << keys.size() << " of " << placements;
 }
 
 TEST(ModernProfile, IsReadFromTheIniFileXboardAndUci) {

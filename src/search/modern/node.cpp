@@ -31,28 +31,17 @@ int Search::staticEvaluation() {
     return eval.evaluate(board);
 }
 
-// The correction of the evaluation by the pieces of both colours, in
-// 1/CORRECTION_GRAIN centipawns: the mean of the two colours' entries.
-int Search::pieceCorrection() {
-    HistoryTables& h = modern->history;
-    return (pieceCorrectionEntry(h, board.side, WHITE, board.pieceBits[WHITE]) +
-            pieceCorrectionEntry(h, board.side, BLACK, board.pieceBits[BLACK])) /
-           2;
-}
-
-// The static evaluation moved by the correction histories of its pawn
-// structure and pieces; `rawEval` receives the evaluation before the
-// correction, or NO_EVAL when a recognizer scored the position (that score
-// stays as it is).
+// The static evaluation moved by the correction history of its pawn
+// structure; `rawEval` receives the evaluation before the correction, or
+// NO_EVAL when a recognizer scored the position (that score stays as it is).
 int Search::correctedEvaluation(int& rawEval) {
     int score = 0;
     rawEval = NO_EVAL;
     if (board.recognizersApply() && eval.recognize(board, score)) return score;
     score = rawEval = eval.evaluate(board);
     if (!modernParams.useCorrectionHistory || isMateScore(score)) return score;
-    int correction = correctionEntry(modern->history, board.side, board.pawnKey);
-    if (modernParams.usePieceCorrection) correction += pieceCorrection();
-    return std::clamp(score + correction / CORRECTION_GRAIN, -MATE_THRESHOLD + 1, MATE_THRESHOLD - 1);
+    const int correction = correctionEntry(modern->history, board.side, board.pawnKey) / CORRECTION_GRAIN;
+    return std::clamp(score + correction, -MATE_THRESHOLD + 1, MATE_THRESHOLD - 1);
 }
 
 // After a search of a node not in check whose best move was quiet (a capture
@@ -66,15 +55,8 @@ void Search::rememberEvaluationError(int depth, int best, int bound) {
     if ((bound == HASH_LOWER && best <= here.staticEval) || (bound == HASH_UPPER && best >= here.staticEval))
         return;
     const int error = std::clamp(best - here.rawEval, -2 * p.correctionLimit, 2 * p.correctionLimit);
-    const int weight = std::min(depth + 1, p.correctionWeightMax);
-    int32_t& pawnEntry = correctionEntry(modern->history, board.side, board.pawnKey);
-    // The piece tables learn the error the pawn structure's entry does not explain.
-    const int residual = error - pawnEntry / CORRECTION_GRAIN;
-    updateCorrection(pawnEntry, error, weight, p.correctionLimit);
-    if (!p.usePieceCorrection) return;
-    for (int colour : {WHITE, BLACK})
-        updateCorrection(pieceCorrectionEntry(modern->history, board.side, colour, board.pieceBits[colour]),
-                         residual, weight, p.correctionLimit);
+    updateCorrection(correctionEntry(modern->history, board.side, board.pawnKey), error,
+                     std::min(depth + 1, p.correctionWeightMax), p.correctionLimit);
 }
 
 // The continuation-history row of a move about to be played by the side to move.

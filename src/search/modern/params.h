@@ -84,9 +84,6 @@ struct ModernParams {
     bool useCorrectionHistory = true;
     int correctionLimit = 64;     // centipawns either way
     int correctionWeightMax = 16; // 256ths: depth + 1, at most this
-    // And by where each colour's pieces other than pawns stand: these learn
-    // what the pawn structure's correction leaves, and count half each.
-    bool usePieceCorrection = true;
 
     // Checks are extended one ply when the checking move does not lose material.
     bool useCheckExtension = true;
