@@ -365,6 +365,7 @@ class Search {
     bool prunedMove(Move m, int depth, int nodeEval, bool improving, int alpha, int quietsTried,
                     bool& skipQuiets);
     int staticEvaluation();
+    int32_t* moveCorrectionEntry();
     int correctedEvaluation(int& rawEval);
     void rememberEvaluationError(int depth, int best, int bound);
     int16_t (*continuationRow(Move m))[64];

@@ -125,6 +125,7 @@ TEST(ModernSearch, EveryTechniqueCanBeSwitchedOffAlone) {
         {&ModernParams::useQuiescenceExchange, "quiescence exchange pruning"},
         {&ModernParams::useDeltaPruning, "delta pruning"},
         {&ModernParams::useCorrectionHistory, "correction history"},
+        {&ModernParams::useMoveCorrection, "last-move correction"},
     };
     // The slow builds search shallower: singular extensions then start lower
     // so that they still act.

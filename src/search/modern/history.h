@@ -1,8 +1,8 @@
 // The move-ordering memory of a modern search thread: history of quiet moves
 // by side, from- and to-square; a counter move for each of the opponent's
 // moves; continuation histories of a move after the moves one and two plies
-// earlier; a history of captures; and a correction of the static evaluation
-// by pawn structure. History updates use the usual gravity formula, so that
+// earlier; a history of captures; and corrections of the static evaluation
+// by pawn structure and by the opponent's last move. History updates use the usual gravity formula, so that
 // every entry stays within the limit; the correction is a moving average.
 #pragma once
 
@@ -28,6 +28,9 @@ struct HistoryTables {
     // By side to move and pawn key: how far the searches found the static
     // evaluation off, on average, in 1/CORRECTION_GRAIN centipawns.
     int32_t correction[2][CORRECTION_ENTRIES];
+    // The same by side to move and the opponent's last move (its coloured
+    // piece and to-square).
+    int32_t moveCorrection[2][COLOURED_PIECES][64];
 
     void clear() { std::memset(static_cast<void*>(this), 0, sizeof *this); }
 };

@@ -31,17 +31,29 @@ int Search::staticEvaluation() {
     return eval.evaluate(board);
 }
 
-// The static evaluation moved by the correction history of its pawn
-// structure; `rawEval` receives the evaluation before the correction, or
-// NO_EVAL when a recognizer scored the position (that score stays as it is).
+// The correction entry of the opponent's last move, or null after a null
+// move, at the start of a game or with the switch off.
+int32_t* Search::moveCorrectionEntry() {
+    if (!modernParams.useMoveCorrection || pos.gamePly < 1) return nullptr;
+    const Move last = pos.history[pos.gamePly - 1].move;
+    if (last == NO_MOVE) return nullptr;
+    return &modern->history.moveCorrection[board.side][colouredPiece(board.side ^ 1, movePiece(last))]
+                                          [square64(moveTo(last))];
+}
+
+// The static evaluation moved by the correction histories of its pawn
+// structure and of the last move; `rawEval` receives the evaluation before
+// the correction, or NO_EVAL when a recognizer scored the position (that
+// score stays as it is).
 int Search::correctedEvaluation(int& rawEval) {
     int score = 0;
     rawEval = NO_EVAL;
     if (board.recognizersApply() && eval.recognize(board, score)) return score;
     score = rawEval = eval.evaluate(board);
     if (!modernParams.useCorrectionHistory || isMateScore(score)) return score;
-    const int correction = correctionEntry(modern->history, board.side, board.pawnKey) / CORRECTION_GRAIN;
-    return std::clamp(score + correction, -MATE_THRESHOLD + 1, MATE_THRESHOLD - 1);
+    int correction = correctionEntry(modern->history, board.side, board.pawnKey);
+    if (const int32_t* entry = moveCorrectionEntry()) correction += *entry / 2;
+    return std::clamp(score + correction / CORRECTION_GRAIN, -MATE_THRESHOLD + 1, MATE_THRESHOLD - 1);
 }
 
 // After a search of a node not in check whose best move was quiet (a capture
@@ -55,8 +67,12 @@ void Search::rememberEvaluationError(int depth, int best, int bound) {
     if ((bound == HASH_LOWER && best <= here.staticEval) || (bound == HASH_UPPER && best >= here.staticEval))
         return;
     const int error = std::clamp(best - here.rawEval, -2 * p.correctionLimit, 2 * p.correctionLimit);
-    updateCorrection(correctionEntry(modern->history, board.side, board.pawnKey), error,
-                     std::min(depth + 1, p.correctionWeightMax), p.correctionLimit);
+    const int weight = std::min(depth + 1, p.correctionWeightMax);
+    int32_t& pawnEntry = correctionEntry(modern->history, board.side, board.pawnKey);
+    // The last move's entry learns the error the pawn structure's does not explain.
+    const int residual = error - pawnEntry / CORRECTION_GRAIN;
+    updateCorrection(pawnEntry, error, weight, p.correctionLimit);
+    if (int32_t* entry = moveCorrectionEntry()) updateCorrection(*entry, residual, weight, p.correctionLimit);
 }
 
 // The continuation-history row of a move about to be played by the side to move.
