@@ -2,8 +2,9 @@
 // by side, from- and to-square; a counter move for each of the opponent's
 // moves; continuation histories of a move after the moves one and two plies
 // earlier; a history of captures; and corrections of the static evaluation
-// by pawn structure and by the opponent's last move. History updates use the usual gravity formula, so that
-// every entry stays within the limit; the correction is a moving average.
+// by pawn structure and by the opponent's last move. History updates use the
+// usual gravity formula, so that every entry stays within the limit; the
+// corrections are moving averages.
 #pragma once
 
 #include <cstdint>

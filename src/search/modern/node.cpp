@@ -58,8 +58,9 @@ int Search::correctedEvaluation(int& rawEval) {
 
 // After a search of a node not in check whose best move was quiet (a capture
 // changes the evaluation for reasons that are not the evaluation's error):
-// the correction of its pawn structure moves towards the search's score less
-// the evaluation, when the bound says on which side the true score lies.
+// the corrections of its pawn structure and of the last move move towards the
+// search's score less the evaluation, when the bound says on which side the
+// true score lies.
 void Search::rememberEvaluationError(int depth, int best, int bound) {
     const ModernParams& p = modernParams;
     const ModernPly& here = modern->at(pos.searchPly);
