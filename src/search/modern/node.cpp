@@ -52,7 +52,8 @@ int Search::correctedEvaluation(int& rawEval) {
     score = rawEval = eval.evaluate(board);
     if (!modernParams.useCorrectionHistory || isMateScore(score)) return score;
     int correction = correctionEntry(modern->history, board.side, board.pawnKey);
-    if (const int32_t* entry = moveCorrectionEntry()) correction += *entry / 2;
+    if (const int32_t* entry = moveCorrectionEntry())
+        correction += *entry * modernParams.moveCorrectionPercent / 100;
     return std::clamp(score + correction / CORRECTION_GRAIN, -MATE_THRESHOLD + 1, MATE_THRESHOLD - 1);
 }
 

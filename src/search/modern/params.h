@@ -85,8 +85,9 @@ struct ModernParams {
     int correctionLimit = 64;     // centipawns either way
     int correctionWeightMax = 16; // 256ths: depth + 1, at most this
     // And by the opponent's last move: that entry learns the error the pawn
-    // structure's leaves, and counts half.
+    // structure's leaves, and counts this share of itself.
     bool useMoveCorrection = true;
+    int moveCorrectionPercent = 100;
 
     // Checks are extended one ply when the checking move does not lose material.
     bool useCheckExtension = true;
