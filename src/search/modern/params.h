@@ -87,7 +87,7 @@ struct ModernParams {
     // And by the opponent's last move: that entry learns the error the pawn
     // structure's leaves, and counts this share of itself.
     bool useMoveCorrection = true;
-    int moveCorrectionPercent = 100;
+    int moveCorrectionPercent = 50;
 
     // Checks are extended one ply when the checking move does not lose material.
     bool useCheckExtension = true;
