@@ -59,9 +59,9 @@ int Search::correctedEvaluation(int& rawEval) {
 
 // After a search of a node not in check whose best move was quiet (a capture
 // changes the evaluation for reasons that are not the evaluation's error):
-// the corrections of its pawn structure and of the last move move towards the
-// search's score less the evaluation, when the bound says on which side the
-// true score lies.
+// the correction of its pawn structure moves towards the search's score less
+// the evaluation, and that of the last move towards what the first leaves,
+// when the bound says on which side the true score lies.
 void Search::rememberEvaluationError(int depth, int best, int bound) {
     const ModernParams& p = modernParams;
     const ModernPly& here = modern->at(pos.searchPly);
@@ -71,7 +71,6 @@ void Search::rememberEvaluationError(int depth, int best, int bound) {
     const int error = std::clamp(best - here.rawEval, -2 * p.correctionLimit, 2 * p.correctionLimit);
     const int weight = std::min(depth + 1, p.correctionWeightMax);
     int32_t& pawnEntry = correctionEntry(modern->history, board.side, board.pawnKey);
-    // The last move's entry learns the error the pawn structure's does not explain.
     const int residual = error - pawnEntry / CORRECTION_GRAIN;
     updateCorrection(pawnEntry, error, weight, p.correctionLimit);
     if (int32_t* entry = moveCorrectionEntry()) updateCorrection(*entry, residual, weight, p.correctionLimit);
