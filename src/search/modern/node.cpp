@@ -295,6 +295,7 @@ int Search::modernMoves(PlyRecord& r, int alpha, int beta, int depth, bool cutNo
         const int exchange = p.useCheckExtension ? board.staticExchange(m) : 0;
         here.continuation = continuationRow(m);
         pos.pushMove(m);
+        hashTable.prefetch(keyLow(board.key));
         eval.prefetch(board);
         ++legalMoves;
         ++stats.nodes;

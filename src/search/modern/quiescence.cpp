@@ -62,6 +62,7 @@ int Search::modernQuiescence(int alpha, int beta, bool withChecks) {
         }
         modern->at(plyIndex).continuation = continuationRow(m);
         pos.pushMove(m);
+        hashTable.prefetch(keyLow(board.key));
         eval.prefetch(board);
         ++legalMoves;
         ++stats.nodes;
