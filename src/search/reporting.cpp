@@ -2,6 +2,7 @@
 // transposition table, and the root move being searched.
 #include "board/score.h"
 #include "search/clock.h"
+#include "search/modern/state.h"
 #include "search/search.h"
 
 namespace {
@@ -34,6 +35,8 @@ void Search::reportLine(int score) {
                     0,
                     reportedLine};
     const PlyRecord& root = ply(0);
+    const bool keepsBoard = options.profile == SearchProfile::Modern;
+    if (keepsBoard) modern->beforeReport.copyFrom(board);
     // The line extends from the table beyond the searched variation; it stops
     // one record short of the end of the ply stack and of the game record.
     int made = 0;
@@ -53,6 +56,7 @@ void Search::reportLine(int score) {
     }
     report.length = made;
     for (; made > 0; --made) pos.popMove();
+    if (keepsBoard) board.copyFrom(modern->beforeReport);
     listener->line(report);
 }
 

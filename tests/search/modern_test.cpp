@@ -62,6 +62,25 @@ TEST(ModernSearch, AFixedDepthSearchIsRepeatable) {
     EXPECT_EQ(moves[0], moves[1]);
 }
 
+// Walking a line to report it makes and unmakes its moves; the search after
+// it must be the one it would have been unwatched.
+TEST(ModernSearch, ReportingItsLinesDoesNotChangeTheSearch) {
+    if (!sharedDataPresent()) GTEST_SKIP() << NO_SHARED_DATA;
+    const int depth = kSlowBuild ? 5 : 8;
+    for (const std::string& fen : firstPositions("wac.epd", kSlowBuild ? 8 : 30)) {
+        uint64_t nodes[2];
+        Move moves[2];
+        for (int watched = 0; watched < 2; ++watched) {
+            auto rig = modernAt(fen, depth);
+            rig->listener.recordLines = watched == 1;
+            moves[watched] = rig->search.think();
+            nodes[watched] = rig->search.statistics().nodes;
+        }
+        EXPECT_EQ(nodes[0], nodes[1]) << fen;
+        EXPECT_EQ(moves[0], moves[1]) << fen;
+    }
+}
+
 TEST(ModernSearch, FindsMatesWithExactScores) {
     struct Case {
         const char* fen;

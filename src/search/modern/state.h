@@ -45,6 +45,10 @@ struct ModernState {
     // Reductions in plies by depth and move number, both capped at 63.
     std::array<std::array<int8_t, 64>, 64> reductions{};
     std::array<ModernPly, MAX_PLY + 4> plies{};
+    // The board before a reported line is walked: making and unmaking a
+    // capture changes the order of the piece lists, and with it the order of
+    // the moves generated next, so the search would depend on being watched.
+    Board beforeReport;
 
     void prepare(const ModernParams& params) {
         for (int depth = 1; depth < 64; ++depth) {
