@@ -151,5 +151,6 @@ void evalOutposts(const Board& board, const EvalScratch& sc, const EvalParams& p
 void evalKnightsInEnding(const Board& board, const EvalScratch& sc, const EvalParams& p, EvalState& st);
 void evalRooks(const Board& board, const EvalScratch& sc, const EvalParams& p, EvalState& st);
 void evalQueens(const Board& board, const EvalParams& p, EvalState& st);
+void evalThreats(const Board& board, const EvalScratch& sc, const EvalParams& p, EvalState& st);
 // evaluate.cpp
 int64_t applyDrawishness(const Board& board, const EvalParams& p, const EvalState& st, int64_t score);

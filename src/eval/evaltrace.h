@@ -23,6 +23,7 @@ enum EvalTerm : int {
     TERM_KNIGHTS_IN_ENDING,
     TERM_ROOKS,
     TERM_QUEENS,
+    TERM_THREATS, // charged to the threatened piece's owner
     TERM_COUNT
 };
 

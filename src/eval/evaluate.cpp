@@ -149,6 +149,8 @@ template <bool Traced> int Evaluator::evaluateSteps(const Board& board, EvalTrac
     step(TERM_KNIGHTS_IN_ENDING, [&] { evalKnightsInEnding(b, sc, p, st); });
     step(TERM_ROOKS, [&] { evalRooks(b, sc, p, st); });
     step(TERM_QUEENS, [&] { evalQueens(b, p, st); });
+    if (p.threatByPawn | p.threatByMinor | p.threatByRook | p.hangingPiece)
+        step(TERM_THREATS, [&] { evalThreats(b, sc, p, st); });
 
     // 11. Side-to-move score, drawishness corrections, cache store.
     const int64_t raw = st.acc[b.side] - st.acc[b.side ^ 1];

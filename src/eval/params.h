@@ -148,6 +148,16 @@ struct EvalParams {
     int rookInEnemyPasserPath;
     int rookBehindEnemyPasser;
 
+    // --- threats (the classic set has none: all 0) -------------------------------------
+    // A knight, bishop, rook or queen attacked by an enemy pawn; a rook or
+    // queen attacked by an enemy minor; a queen attacked by an enemy rook; and,
+    // short of those, a piece attacked and not defended. Counted against the
+    // piece's owner, whichever side is to move.
+    int threatByPawn;
+    int threatByMinor;
+    int threatByRook;
+    int hangingPiece;
+
     // --- drawishness, percent of the score kept ----------------------------------------
     int drawishClosePawnsPercent; // queens only or opposite bishops, pawn counts close
     int drawishPawnsApartPercent; // the same, pawn counts three or more apart

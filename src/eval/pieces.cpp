@@ -144,6 +144,32 @@ void evalRooks(const Board& board, const EvalScratch& sc, const EvalParams& p, E
     }
 }
 
+// Pieces the opponent attacks with something cheaper, or attacks while
+// nothing defends them: the attack bytes hold pawns in bits 6-7, knights and
+// bishops in bits 4-5 and rooks in bits 2-3. Only the worst threat to a piece
+// counts.
+void evalThreats(const Board& board, const EvalScratch& sc, const EvalParams& p, EvalState& st) {
+    constexpr uint8_t PAWNS = 0xC0, MINORS = 0x30, ROOKS = 0x0C;
+    for (int us = WHITE; us <= BLACK; ++us) {
+        const uint8_t* enemy = sc.attackMap[us ^ 1];
+        const uint8_t* own = sc.attackMap[us];
+        for (int piece = QUEEN; piece <= KNIGHT; ++piece) {
+            for (const PieceEntry* e = board.pieceList[us][piece]; e; e = e->next) {
+                const uint8_t attackers = enemy[e->square];
+                if (attackers == 0) continue;
+                if (attackers & PAWNS)
+                    st.acc[us] -= p.threatByPawn;
+                else if ((attackers & MINORS) && (piece == QUEEN || piece == ROOK))
+                    st.acc[us] -= p.threatByMinor;
+                else if ((attackers & ROOKS) && piece == QUEEN)
+                    st.acc[us] -= p.threatByRook;
+                else if (own[e->square] == 0)
+                    st.acc[us] -= p.hangingPiece;
+            }
+        }
+    }
+}
+
 void evalQueens(const Board& board, const EvalParams& p, EvalState& st) {
     for (int us = WHITE; us <= BLACK; ++us) {
         for (const PieceEntry* e = board.pieceList[us][QUEEN]; e; e = e->next)

@@ -95,3 +95,21 @@ TEST(Rooks, FilesTheSeventhAndPassedPawns) {
     EXPECT_EQ(TracedPosition("4k3/8/8/8/p7/8/8/R3K3 w - -").white(TERM_ROOKS), 25);
     EXPECT_EQ(TracedPosition("R3k3/8/8/8/p7/8/8/4K3 w - -").white(TERM_ROOKS), 16);
 }
+
+TEST(Threats, OnlyTheWorstThreatToEachPieceCountsAgainstItsOwner) {
+    EvalParams p = classicEvalParams();
+    p.threatByPawn = 80;
+    p.threatByMinor = 50;
+    p.threatByRook = 40;
+    p.hangingPiece = 30;
+    // The knight on e4 is attacked by the d5 pawn (and is undefended): only the pawn's threat counts.
+    EXPECT_EQ(TracedPosition("4k3/8/8/3p4/4N3/8/8/4K3 w - -", p).both(TERM_THREATS), std::pair(-80, 0));
+    // A rook attacked by a knight, a queen by a rook, whoever is to move.
+    EXPECT_EQ(TracedPosition("4k3/8/8/8/3n4/8/4R3/K7 b - -", p).white(TERM_THREATS), -50);
+    EXPECT_EQ(TracedPosition("7k/4r3/8/8/8/8/4Q3/K7 w - -", p).both(TERM_THREATS), std::pair(-40, -30));
+    // Attacked by an equal piece: hanging only while nothing defends it.
+    EXPECT_EQ(TracedPosition("4k3/8/8/3b4/8/5B2/8/K7 w - -", p).both(TERM_THREATS), std::pair(-30, -30));
+    EXPECT_EQ(TracedPosition("4k3/8/8/3b4/8/5B2/6K1/8 w - -", p).both(TERM_THREATS), std::pair(0, -30));
+    // The classic set has no threats: the term is not evaluated.
+    EXPECT_EQ(TracedPosition("4k3/8/8/3p4/4N3/8/8/4K3 w - -").both(TERM_THREATS), std::pair(0, 0));
+}
