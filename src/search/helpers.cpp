@@ -124,6 +124,10 @@ void HelperThreads::clearCaches() {
     for (auto& helper : helpers) helper->evaluator.caches().clear();
 }
 
+void HelperThreads::forgetHistory() {
+    for (auto& helper : helpers) helper->search.forgetHistory();
+}
+
 uint64_t HelperThreads::nodes() const {
     uint64_t total = 0;
     for (const auto& helper : helpers) total += helper->search.publishedNodeCount();

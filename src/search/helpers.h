@@ -48,6 +48,8 @@ class HelperThreads {
     void stop();
     // Empties the helpers' evaluation caches (the bench starts each position so).
     void clearCaches();
+    // Empties the histories each helper keeps from search to search (a new game).
+    void forgetHistory();
     // Nodes searched by the helpers: as last published while they run, exact
     // once they have stopped.
     uint64_t nodes() const;

@@ -236,6 +236,32 @@ TEST(ModernProfile, IsReadFromTheIniFileXboardAndUci) {
     }
 }
 
+TEST(ModernProfile, ANewGameStartsWithoutWhatTheLastOneTaught) {
+    // The same search after another one and a new game takes the node count
+    // it took first: the histories and corrections of the other are gone.
+    TempDir dir;
+    dir.write("falkmere.ini", "PROFILE modern\n");
+    Program program(dir.path());
+    const std::string go = kSlowBuild ? "go depth 7\n" : "go depth 9\n";
+    const std::string first =
+        "position fen r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 2 3\n";
+    const std::string other =
+        "position fen 2rq1rk1/pp1bppbp/3p1np1/8/3NP3/1BN1BP2/PPPQ2PP/R3K2R w KQ - 0 11\n";
+    auto nodesOfSearch = [&](const std::string& commands) {
+        const size_t from = program.output().size();
+        program.send(commands);
+        EXPECT_TRUE(program.waitFor("bestmove", from));
+        const size_t at = program.output().find("info nodes ", from);
+        return at == std::string::npos ? 0ull : std::stoull(program.output().substr(at + 11));
+    };
+    const unsigned long long fresh = nodesOfSearch("uci\nucinewgame\n" + first + go);
+    ASSERT_GT(fresh, 0u);
+    nodesOfSearch(other + go);
+    EXPECT_EQ(nodesOfSearch("ucinewgame\n" + first + go), fresh);
+    program.send("quit\n");
+    EXPECT_EQ(program.finish(), 0);
+}
+
 TEST(ModernProfile, StopsOnTheClockAndOnInput) {
     TempDir dir;
     dir.write("falkmere.ini", "PROFILE modern\n");
