@@ -33,6 +33,13 @@ void expectLegalLine(const std::string& fen, const std::vector<std::string>& lin
     EXPECT_TRUE(playMoves(*position, line)) << fen;
 }
 
+// The node count a UCI search gives at its end ("info nodes N"), the first
+// after `from` in the output; 0 when there is none.
+unsigned long long searchNodes(const std::string& out, size_t from) {
+    const size_t at = out.find("info nodes ", from);
+    return at == std::string::npos ? 0ull : std::stoull(out.substr(at + 11));
+}
+
 } // namespace
 
 TEST(ModernSearch, BestMovesAndVariationsAreLegal) {
@@ -223,14 +230,10 @@ TEST(ModernProfile, IsReadFromTheIniFileXboardAndUci) {
         const std::string modern = program.output();
         program.send("setoption name Profile value classic\nucinewgame\nposition startpos\n" + go);
         ASSERT_TRUE(program.waitFor("bestmove", modern.size()));
-        auto nodesOf = [](const std::string& out, size_t from) {
-            const size_t at = out.find("info nodes ", from);
-            return at == std::string::npos ? 0ull : std::stoull(out.substr(at + 11));
-        };
         EXPECT_NE(modern.find("option name Profile type combo default classic var classic var modern"),
                   std::string::npos);
         // The modern search prunes far more: fewer nodes to the same depth.
-        EXPECT_LT(nodesOf(modern, 0) * 3, nodesOf(program.output(), modern.size()));
+        EXPECT_LT(searchNodes(modern, 0) * 3, searchNodes(program.output(), modern.size()));
         program.send("quit\n");
         EXPECT_EQ(program.finish(), 0);
     }
@@ -251,8 +254,7 @@ TEST(ModernProfile, ANewGameStartsWithoutWhatTheLastOneTaught) {
         const size_t from = program.output().size();
         program.send(commands);
         EXPECT_TRUE(program.waitFor("bestmove", from));
-        const size_t at = program.output().find("info nodes ", from);
-        return at == std::string::npos ? 0ull : std::stoull(program.output().substr(at + 11));
+        return searchNodes(program.output(), from);
     };
     const unsigned long long fresh = nodesOfSearch("uci\nucinewgame\n" + first + go);
     ASSERT_GT(fresh, 0u);
