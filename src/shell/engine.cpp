@@ -42,13 +42,17 @@ void Engine::resetHistory() {
     forgetOldRecord();
 }
 
+void Engine::forgetSearchMemory() {
+    search.forgetHistory();
+    helpers.forgetHistory();
+}
+
 void Engine::newGame(Output& out) {
     theGame.restart();
     forgetOldRecord();
     // What the searches learnt about move order and evaluation errors belongs
     // to the last game: the new one starts as a fresh engine would.
-    search.forgetHistory();
-    helpers.forgetHistory();
+    forgetSearchMemory();
     // Learned positions come from standard games.
     if (search.options.useLearn && !theGame.chess960()) books.learnStore.load(hashTable, out);
 }

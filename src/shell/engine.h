@@ -126,6 +126,9 @@ class Engine final : public FrontEndServices, private SearchListener {
     // The record restarts at the board's position; the table is emptied and the
     // score-drop reference becomes the position's evaluation.
     void resetHistory();
+    // Empties what the modern searches keep from one search to the next (move
+    // histories, evaluation corrections), in the main search and the helpers.
+    void forgetSearchMemory();
     // Switches the game's rules (Game::setChess960). A switch empties the table
     // too, whose keys and moves belong to the other rules. Books and learning
     // stay out of Chess960 games.

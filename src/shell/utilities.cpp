@@ -145,6 +145,9 @@ void Engine::runEpd(const char* path) {
             continue;
         }
         resetHistory();
+        // Each position is a test of its own: its result must not depend on
+        // the positions searched before it in the file.
+        forgetSearchMemory();
         ++total;
 
         // Up to five candidate moves from word 6 on, each possibly ended by ";".

@@ -264,6 +264,35 @@ TEST(ModernProfile, ANewGameStartsWithoutWhatTheLastOneTaught) {
     EXPECT_EQ(program.finish(), 0);
 }
 
+TEST(ModernProfile, ASuitePositionIsSearchedAsIfItCameFirst) {
+    // runepd empties the histories and corrections before each position, so a
+    // position's search does not depend on the positions before it in the file.
+    TempDir dir;
+    dir.write("falkmere.ini", "PROFILE modern\n");
+    const std::string first = "2rr3k/pp3pp1/1nnqbN1p/3pN3/2pP4/2P3Q1/PPB4P/R4RK1 w - - bm Qg6;\n";
+    const std::string second = "8/7p/5k2/5p2/p1p2P2/Pr1pPK2/1P1R3P/8 b - - bm Rxb2;\n";
+    dir.write("both.epd", first + second);
+    dir.write("alone.epd", second);
+    // The node counts of a suite's searches, each stopped by the depth limit.
+    auto nodesOfSuite = [&](const std::string& file) {
+        Program program(dir.path());
+        program.send("sd 8\nrunepd " + file + " 60\n");
+        EXPECT_TRUE(program.waitFor("percentage solved", 0, 60000));
+        program.send("quit\n");
+        EXPECT_EQ(program.finish(), 0);
+        std::vector<unsigned long long> nodes;
+        const std::string& out = program.output();
+        for (size_t at = out.find("nodes="); at != std::string::npos; at = out.find("nodes=", at + 1))
+            nodes.push_back(std::stoull(out.substr(at + 6)));
+        return nodes;
+    };
+    const std::vector<unsigned long long> both = nodesOfSuite("both.epd");
+    const std::vector<unsigned long long> alone = nodesOfSuite("alone.epd");
+    ASSERT_EQ(both.size(), 2u);
+    ASSERT_EQ(alone.size(), 1u);
+    EXPECT_EQ(both[1], alone[0]);
+}
+
 TEST(ModernProfile, StopsOnTheClockAndOnInput) {
     TempDir dir;
     dir.write("falkmere.ini", "PROFILE modern\n");
