@@ -362,7 +362,7 @@ class Search {
     bool isImproving(int plyIndex);
     bool prunedBeforeMoves(int alpha, int beta, int depth, int nodeEval, bool improving, bool cutNode,
                            int& score);
-    bool prunedMove(Move m, int depth, int nodeEval, bool improving, int alpha, int quietsTried,
+    bool prunedMove(Move m, int depth, int nodeEval, bool improving, int alpha, int quietsTried, int history,
                     bool& skipQuiets);
     int staticEvaluation();
     int32_t* moveCorrectionEntry();

@@ -142,6 +142,8 @@ TEST(ModernSearch, EveryTechniqueCanBeSwitchedOffAlone) {
         {&ModernParams::useFutility, "futility"},
         {&ModernParams::useLateMovePruning, "late-move pruning"},
         {&ModernParams::useReductions, "reductions"},
+        {&ModernParams::reduceMoreAfterTableCapture, "more reduction after a table capture"},
+        {&ModernParams::useHistoryPruning, "history pruning"},
         {&ModernParams::useExchangePruning, "exchange pruning"},
         {&ModernParams::useCounterMoves, "counter moves"},
         {&ModernParams::useContinuationHistory, "continuation history"},

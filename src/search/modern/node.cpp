@@ -219,10 +219,11 @@ bool Search::prunedBeforeMoves(int alpha, int beta, int depth, int nodeEval, boo
 // quiet moves that cannot raise the evaluation to alpha, and moves that lose
 // too much material. Quiet checks are kept from the first two (a check may
 // mate where no evaluation reaches alpha); with `exchangePruningSparesChecks`
-// so are captures that give check, however much they lose. Sets `skipQuiets`
-// when every later quiet move would be pruned too.
+// so are captures that give check, however much they lose. `history` is the
+// quiet move's history score. Sets `skipQuiets` when every later quiet move
+// would be pruned too.
 bool Search::prunedMove(Move m, int depth, int nodeEval, bool improving, int alpha, int quietsTried,
-                        bool& skipQuiets) {
+                        int history, bool& skipQuiets) {
     const ModernParams& p = modernParams;
     if (isQuiet(m)) {
         if (!(m & MOVE_CASTLE) && board.givesCheckBeforeMove(m)) {
@@ -239,6 +240,9 @@ bool Search::prunedMove(Move m, int depth, int nodeEval, bool improving, int alp
             skipQuiets = true;
             return true;
         }
+        if (p.useHistoryPruning && depth <= p.historyPruningDepth &&
+            history < -p.historyPruningMargin * depth)
+            return true;
         if (p.useExchangePruning && depth <= p.exchangePruningDepth &&
             board.staticExchange(m) < -std::max(1, p.exchangeQuietMargin * depth * depth / 4))
             return true;
@@ -285,10 +289,12 @@ int Search::modernMoves(PlyRecord& r, int alpha, int beta, int depth, bool cutNo
         if (sameMove(m, excluded) || moveCaptured(m) == KING) continue;
         if (!inCheck && board.leavesKingInCheck(m, 0)) continue;
         const bool quiet = isQuiet(m);
+        const int history = quiet ? quietHistory(m, rows) : 0;
 
         // 12. Pruning at low depth, once a move has been searched and no mate is near.
         if (legalMoves > 0 && best > -MATE_THRESHOLD &&
-            prunedMove(m, depth, inCheck ? NO_EVAL : nodeEval, improving, alpha, quietCount, skipQuiets))
+            prunedMove(m, depth, inCheck ? NO_EVAL : nodeEval, improving, alpha, quietCount, history,
+                       skipQuiets))
             continue;
 
         // 13. Extensions: the singular table move, and checks that lose nothing.
@@ -318,7 +324,8 @@ int Search::modernMoves(PlyRecord& r, int alpha, int beta, int depth, bool cutNo
             if (top().inCheck) --reduction;
             if (quiet) {
                 if (sameMove(m, r.killer1) || sameMove(m, r.killer2) || sameMove(m, counter)) --reduction;
-                reduction -= quietHistory(m, rows) / p.reductionHistoryDivisor;
+                if (p.reduceMoreAfterTableCapture && ttMove != NO_MOVE && !isQuiet(ttMove)) ++reduction;
+                reduction -= history / p.reductionHistoryDivisor;
             }
             reduction = std::clamp(reduction, 0, newDepth - 1);
             if (reduction > 0) ++stats.reductions;

@@ -50,6 +50,16 @@ struct ModernParams {
     int reductionBase = 75;     // hundredths of a ply
     int reductionDivisor = 225; // hundredths: base + ln(depth) ln(moves) / divisor
     int reductionHistoryDivisor = 8192;
+    // A quiet move is reduced one ply more when the table's best move is a
+    // capture: the quiet alternatives of a position that wants a capture
+    // rarely beat it.
+    bool reduceMoreAfterTableCapture = true;
+
+    // History pruning: at low depth a quiet move whose history (its own and
+    // its continuations) is this far below zero per ply is not searched.
+    bool useHistoryPruning = true;
+    int historyPruningDepth = 4;
+    int historyPruningMargin = 3000;
 
     // Exchange (SEE) pruning at low depth, in pawns per ply (squared for quiets).
     bool useExchangePruning = true;
