@@ -279,6 +279,7 @@ int Search::modernMoves(PlyRecord& r, int alpha, int beta, int depth, bool cutNo
         rows[1] = modern->at(plyIndex - 2).continuation;
     }
     ModernPicker picker(pos, r, h, ModernPicker::Kind::Main, ttMove, r.killer1, r.killer2, counter, rows);
+    const bool tableMoveCaptures = ttMove != NO_MOVE && !isQuiet(ttMove);
 
     int best = -INFINITE_SCORE, bound = HASH_UPPER, legalMoves = 0;
     Move bestMove = NO_MOVE;
@@ -324,7 +325,7 @@ int Search::modernMoves(PlyRecord& r, int alpha, int beta, int depth, bool cutNo
             if (top().inCheck) --reduction;
             if (quiet) {
                 if (sameMove(m, r.killer1) || sameMove(m, r.killer2) || sameMove(m, counter)) --reduction;
-                if (p.reduceMoreAfterTableCapture && ttMove != NO_MOVE && !isQuiet(ttMove)) ++reduction;
+                if (p.reduceMoreAfterTableCapture && tableMoveCaptures) ++reduction;
                 reduction -= history / p.reductionHistoryDivisor;
             }
             reduction = std::clamp(reduction, 0, newDepth - 1);
