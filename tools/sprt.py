@@ -932,7 +932,7 @@ class Match:
         explain = {"PASSED": "H1 accepted: the new engine is better by elo1 rather than elo0",
                    "FAILED": "H0 accepted: the new engine is not better by elo1",
                    "INCONCLUSIVE": "no bound reached within --max-games",
-                   "INTERRUPTED": "stopped by a signal; nothing logged",
+                   "INTERRUPTED": "stopped by a signal; logged as STOPPED when a pair was counted",
                    "ERROR": "the games could not be played; nothing logged"}
         self.say("Result: %s (%s)" % (result, explain[result]))
         if t.any_faults():
@@ -1264,8 +1264,12 @@ def main(argv):
         match.stop_all()
     match.write_all_games()
     result = match.summary()
-    if args.log and result in ("PASSED", "FAILED", "INCONCLUSIVE"):
-        append_log(match, result)
+    # A test stopped by hand is logged too (when it counted any pair), so that
+    # its games are on record; the reason for stopping is for the log's reader
+    # to add to the Change column.
+    logged_as = {"PASSED": "PASSED", "FAILED": "FAILED", "INCONCLUSIVE": "INCONCLUSIVE", "INTERRUPTED": "STOPPED"}
+    if args.log and result in logged_as and sum(match.tally.penta) > 0:
+        append_log(match, logged_as[result])
     return {"PASSED": EXIT_PASSED, "FAILED": EXIT_FAILED, "INCONCLUSIVE": EXIT_INCONCLUSIVE,
             "INTERRUPTED": EXIT_INTERRUPTED}.get(result, EXIT_ERROR)
 
