@@ -1267,9 +1267,10 @@ def main(argv):
     # A test stopped by hand is logged too (when it counted any pair), so that
     # its games are on record; the reason for stopping is for the log's reader
     # to add to the Change column.
-    logged_as = {"PASSED": "PASSED", "FAILED": "FAILED", "INCONCLUSIVE": "INCONCLUSIVE", "INTERRUPTED": "STOPPED"}
-    if args.log and result in logged_as and sum(match.tally.penta) > 0:
-        append_log(match, logged_as[result])
+    if args.log and result in ("PASSED", "FAILED", "INCONCLUSIVE"):
+        append_log(match, result)
+    elif args.log and result == "INTERRUPTED" and sum(match.tally.penta) > 0:
+        append_log(match, "STOPPED")
     return {"PASSED": EXIT_PASSED, "FAILED": EXIT_FAILED, "INCONCLUSIVE": EXIT_INCONCLUSIVE,
             "INTERRUPTED": EXIT_INTERRUPTED}.get(result, EXIT_ERROR)
 
