@@ -114,7 +114,7 @@ struct ModernParams {
     // Time: a soft limit that grows when the best move changes and when the
     // score drops, and a hard limit the search never passes.
     bool useTimeManagement = true;
-    int timeMovesToGo = 30;      // the clock is spent as if this many moves were left
+    int timeMovesToGo = 20;      // the clock is spent as if this many moves were left
     int timeIncrementShare = 80; // per cent of the increment added
     int timeHardFactor = 5;      // hard limit: this many soft limits ...
     int timeHardClockShare = 25; // ... and never more than this per cent of the clock
